@@ -1,0 +1,64 @@
+#include "filter/output.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+namespace zlk::filter {
+
+std::FILE* gJobFilefp = nullptr;
+
+std::size_t Utlfwrite(const void* data, std::size_t size, std::size_t count, std::FILE* stream)
+{
+    if (gJobFilefp)
+        std::fwrite(data, size, count, gJobFilefp);
+    return std::fwrite(data, size, count, stream);
+}
+
+int Utlfputs(const char* text, std::FILE* stream)
+{
+    if (gJobFilefp)
+        std::fputs(text, gJobFilefp);
+    return std::fputs(text, stream);
+}
+
+int Utlfputc(int c, std::FILE* stream)
+{
+    if (gJobFilefp)
+        std::fputc(c, gJobFilefp);
+    return std::fputc(c, stream);
+}
+
+JobCopy::~JobCopy() { Close(); }
+
+void JobCopy::Open(const char* markerPath, const char* tmpdir)
+{
+    Close();
+    if (!markerPath || access(markerPath, F_OK) != 0)
+        return;
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &local);
+    std::snprintf(path_, sizeof path_, "%s/ff%s.job", tmpdir ? tmpdir : "", stamp);
+    file_ = std::fopen(path_, "w");
+    if (!file_)
+        path_[0] = '\0';
+    gJobFilefp = file_;
+}
+
+void JobCopy::Close()
+{
+    if (!file_)
+        return;
+    if (gJobFilefp == file_)
+        gJobFilefp = nullptr;
+    std::fclose(file_);
+    file_ = nullptr;
+    // The support tools read the copy as another user; 0676 is the mode they expect.
+    chmod(path_, 0676);
+}
+
+}  // namespace zlk::filter

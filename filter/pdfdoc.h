@@ -1,0 +1,57 @@
+// The converted PDF: opening it, deciding whether it must be re-rendered
+// (copies thinned, pages turned, pages rasterised), re-rendering it, and
+// copying the result into the job stream.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <cups/cups.h>
+
+class QPDF;
+
+namespace zlk::filter {
+
+struct PDFDocInfo {
+    PDFDocInfo();
+    ~PDFDocInfo();
+    PDFDocInfo(const PDFDocInfo&) = delete;
+    PDFDocInfo& operator=(const PDFDocInfo&) = delete;
+
+    std::unique_ptr<QPDF> document;  // the opened PDF, or none
+    std::string path;                // file the document was opened from
+    char keywordPrefix[8] = {};      // "ZLK": prefixed to option names looked up here
+    int32_t pageCount = 0;
+    int32_t lastPage = 0;   // last 1-based page to re-render
+    int32_t pageStep = 1;   // distance between re-rendered pages
+    int32_t rotation = 0;   // degrees, raised in steps of 180
+    int32_t rasterMode = 0; // nonzero: pages become 300 dpi images
+};
+
+// Resets info and, with a non-empty path, opens the PDF and counts its pages.
+// A document that does not open is reported on standard error and leaves
+// pageCount 0 and document empty.
+void pdfDocInfo_init(const char* path, PDFDocInfo& info);
+
+// Runs the four checks on the job options (the spooler's option string) and
+// answers 1 when the document must be re-rendered. contentType is the
+// document's original MIME type (CONTENT_TYPE), may be null.
+int CheckIfNeedEdit(const char* jobOptions, const char* contentType, PDFDocInfo& info);
+
+// The individual checks, each answering 0 or 1 and adjusting info.
+int checkNumPages(int numOptions, cups_option_t* options, const char* contentType, PDFDocInfo& info);
+int checkMSIOrientation(int numOptions, cups_option_t* options, PDFDocInfo& info);
+int checkTurnPage(int numOptions, cups_option_t* options, PDFDocInfo& info);
+int checkRasterMode(int numOptions, cups_option_t* options, PDFDocInfo& info);
+
+// Re-renders the chosen pages into a new temporary file (cupsTempFile2, so
+// under TMPDIR) whose path goes into pdfPathOut (128 bytes). Answers 1 on
+// success; on failure removes what it made and answers 0.
+int PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize);
+
+// Copies the file byte for byte through the output writers to standard
+// output and deletes it. Answers false when the file does not open.
+bool WritePDFData(const char* path);
+
+}  // namespace zlk::filter
