@@ -50,4 +50,16 @@ struct DocumentNames {
 void PrepareDocumentName(const char* title, bool utf8Printer, std::optional<int> productType,
                          DocumentNames& names);
 
+// The length limit of the product type (64 bytes for type 3, 12 for type 2,
+// 32 otherwise, none when the type is missing): cuts StdDocumentName, fills
+// PTStdDocumentName and PTStdDocumentNameForUTF8 and clears either when its
+// table refuses it. Expects StdDocumentName (and, on UTF-8 printers,
+// PTStdDocumentName) already converted from title.
+void InvalidateStdDocumentNameForProductType(const char* title, bool utf8Printer,
+                                             std::optional<int> productType, DocumentNames& names);
+
+// UTF-8 printers: cuts PTStdDocumentName to the product type's character
+// limit and clears it when its table refuses it.
+void InvalidatePrintTypeDocumentNameForProductType(std::optional<int> productType, DocumentNames& names);
+
 }  // namespace zlk::filter
