@@ -1,1 +1,74 @@
-int main() { return 0; }
+// ZLKPrintFilter: run by the spooler once per job, writes the printer's job
+// stream to standard output.
+//
+//   ZLKPrintFilter job-id user title copies options [file]
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "filter/jobstream.h"
+#include "filter/options.h"
+#include "filter/output.h"
+#include "filter/pipeline.h"
+#include "filter/signals.h"
+
+using namespace zlk::filter;
+
+namespace {
+
+// The whole job, with every failure-prone step done before the first byte
+// reaches standard output: the spooler then gets a whole job or nothing.
+int RunJob(int argc, const char* const* argv)
+{
+    const FilterEnvironment env = FilterEnvironment::FromProcess();
+    JobCopy jobCopy;
+    jobCopy.Open(ZLK_JOBCOPY_MARKER, env.tmpdir.c_str());
+
+    printoptions options{};
+    DocumentNames names{};
+    PDFDocInfo docInfo;
+    GetPrintOptions(argv, env.ppdPath.c_str(), options, names);
+
+    TempFile pdf;
+    if (!ProcessData(argc, argv, env, pdf, docInfo)) {
+        Utlfputs("Process Data fail\n", stderr);
+        return 1;
+    }
+    if (CancelJob) {
+        ReportError("The job was cancelled.");
+        return 1;
+    }
+    // Opened now so a vanished file fails the job before any output.
+    int pdfCheck = open(pdf.path().c_str(), O_RDONLY | O_CLOEXEC);
+    if (pdfCheck < 0) {
+        ReportError("Unable to read the document to print.");
+        return 1;
+    }
+    close(pdfCheck);
+
+    OutputXPJLCommand(argv, options, names);
+    OutputPrintTicketCommand(argv, options, names);
+    if (WritePDFData(pdf.path().c_str()))
+        pdf.Release();  // WritePDFData deleted it
+    OutputXPJLTrailer(argv, options);
+
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        ReportError("Unable to write the job to the printer.");
+        return 1;
+    }
+    jobCopy.Close();
+    return CancelJobForPipe ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    InstallSignalHandlers();
+    if (argc < 6 || argc > 7) {
+        std::fprintf(stderr, "Usage: %s job-id user title copies options [file]\n", argc > 0 ? argv[0] : "ZLKPrintFilter");
+        return 1;
+    }
+    return RunJob(argc, argv);
+}

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdarg>
 #include <ctime>
 
 namespace zlk::filter {
@@ -28,6 +29,18 @@ int Utlfputc(int c, std::FILE* stream)
     if (gJobFilefp)
         std::fputc(c, gJobFilefp);
     return std::fputc(c, stream);
+}
+
+void ReportError(const char* format, ...)
+{
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    Utlfputs("ERROR: ", stderr);
+    Utlfputs(text, stderr);
+    Utlfputc('\n', stderr);
 }
 
 JobCopy::~JobCopy() { Close(); }

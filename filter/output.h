@@ -14,6 +14,10 @@ std::size_t Utlfwrite(const void* data, std::size_t size, std::size_t count, std
 int Utlfputs(const char* text, std::FILE* stream);
 int Utlfputc(int c, std::FILE* stream);
 
+// Writes "ERROR: <text>" and a line end to standard error through the
+// output writers: the spooler shows such lines to the user.
+void ReportError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // Opens the job copy when the marker file exists and publishes it as
 // gJobFilefp; closing it (Close or destruction) sets its mode to 0676.
 class JobCopy {

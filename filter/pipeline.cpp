@@ -1,1 +1,387 @@
-// placeholder
+#include "filter/pipeline.h"
+
+#include <fcntl.h>
+#include <regex.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include <qpdf/QPDF.hh>
+
+#include "filter/options.h"
+#include "filter/output.h"
+#include "filter/signals.h"
+
+namespace zlk::filter {
+
+namespace {
+
+constexpr char kRegexPattern[] =
+    "([a-z]+/[a-zA-Z_0-9!#$&.+-^*]+)[ \t\f\r\n]+([a-z]+/[a-zA-Z_0-9!#$&.+-^*]+)[ \t\f\r\n]+([0-9]+)+"
+    "[ \t\f\r\n]+([^ \t\f\r\n]+)";
+constexpr char kOrientationPattern[] = ".*(orientation-requested=[0-9]+)[ \t\f\r\n]*";
+
+class Regex {
+public:
+    explicit Regex(const char* pattern) { ok_ = regcomp(&re_, pattern, REG_EXTENDED | REG_NEWLINE) == 0; }
+    ~Regex()
+    {
+        if (ok_)
+            regfree(&re_);
+    }
+    Regex(const Regex&) = delete;
+    Regex& operator=(const Regex&) = delete;
+    bool ok() const { return ok_; }
+    bool Match(const char* text, regmatch_t* groups, std::size_t count) const
+    {
+        return ok_ && regexec(&re_, text, count, groups, 0) == 0;
+    }
+
+private:
+    regex_t re_{};
+    bool ok_ = false;
+};
+
+std::string Group(const std::string& line, const regmatch_t& m)
+{
+    return m.rm_so < 0 ? std::string() : line.substr(m.rm_so, m.rm_eo - m.rm_so);
+}
+
+std::string EnvOr(const char* name, const char* fallback)
+{
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { Close(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    void Close()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Waits for the conversion filter and answers whether it succeeded.
+bool WaitForChild(pid_t child, const std::string& program)
+{
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            ReportError("Lost track of the conversion filter %s.", program.c_str());
+            return false;
+        }
+        if (CancelJob)
+            kill(child, SIGTERM);
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return true;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
+        ReportError("The conversion filter %s could not be started.", program.c_str());
+    else if (WIFEXITED(status))
+        ReportError("The conversion filter %s failed with status %d.", program.c_str(), WEXITSTATUS(status));
+    else
+        ReportError("The conversion filter %s stopped on signal %d.", program.c_str(),
+                    WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    return false;
+}
+
+// Runs the conversion filter and keeps its output; or copies the document
+// itself when no conversion is needed.
+bool Convert(int argc, const char* const* argv, const PreparedFormat& format, TempFile& out)
+{
+    if (format.filterPath.empty()) {
+        Fd input(argc == 7 ? open(argv[6], O_RDONLY | O_CLOEXEC) : dup(STDIN_FILENO));
+        if (input.get() < 0) {
+            ReportError("Unable to open the document %s: %s.", argc == 7 ? argv[6] : "(standard input)",
+                        std::strerror(errno));
+            return false;
+        }
+        return SaveToTempFile(input.get(), out);
+    }
+
+    int fds[2];
+    if (pipe(fds) != 0) {
+        ReportError("Unable to create a pipe: %s.", std::strerror(errno));
+        return false;
+    }
+    Fd readEnd(fds[0]), writeEnd(fds[1]);
+    std::fflush(nullptr);
+    pid_t child = fork();
+    if (child < 0) {
+        ReportError("Unable to start the conversion filter: %s.", std::strerror(errno));
+        return false;
+    }
+    if (child == 0) {
+        dup2(writeEnd.get(), STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        ExecuteFilter(format.filterPath, argc, argv, format.status == 1 ? format.options : argv[5]);
+    }
+    writeEnd.Close();
+    bool saved = SaveToTempFile(readEnd.get(), out);
+    readEnd.Close();
+    if (!saved)
+        kill(child, SIGTERM);
+    bool succeeded = WaitForChild(child, format.filterPath);
+    if (!succeeded)
+        out.Remove();
+    return saved && succeeded;
+}
+
+}  // namespace
+
+FilterEnvironment FilterEnvironment::FromProcess()
+{
+    FilterEnvironment env;
+    env.ppdPath = EnvOr("PPD", "");
+    env.tmpdir = EnvOr("TMPDIR", "/tmp");
+    env.contentType = EnvOr("CONTENT_TYPE", "");
+    env.dataDir = EnvOr("CUPS_DATADIR", "/usr/share/cups");
+    env.serverBin = EnvOr("CUPS_SERVERBIN", "/usr/lib/cups");
+    env.serverRoot = EnvOr("CUPS_SERVERROOT", "/etc/cups");
+    return env;
+}
+
+TempFile& TempFile::operator=(TempFile&& other) noexcept
+{
+    if (this != &other) {
+        Remove();
+        path_ = std::move(other.path_);
+        other.path_.clear();
+    }
+    return *this;
+}
+
+void TempFile::Remove()
+{
+    if (!path_.empty())
+        unlink(path_.c_str());
+    path_.clear();
+}
+
+std::string TempFile::Release()
+{
+    std::string path = std::move(path_);
+    path_.clear();
+    return path;
+}
+
+std::vector<std::string> cupsDirectory(const FilterEnvironment& env)
+{
+    return {env.dataDir + "/mime/cupsfilters.convs", env.dataDir + "/mime/mime.convs",
+            env.serverRoot + "/local.convs", env.serverRoot + "/mime.convs"};
+}
+
+std::string BestFilter(const std::string& tablePath, const std::string& sourceType,
+                       const std::string& destinationType)
+{
+    std::ifstream table(tablePath);
+    if (!table)
+        return {};
+    Regex pattern(kRegexPattern);
+    if (!pattern.ok())
+        return {};
+    std::string line;
+    while (std::getline(table, line)) {
+        // The pattern is not anchored: a commented-out line would match too.
+        std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        regmatch_t groups[5];
+        if (!pattern.Match(line.c_str(), groups, 5))
+            continue;
+        if (Group(line, groups[1]) == sourceType && Group(line, groups[2]) == destinationType &&
+            std::atoi(Group(line, groups[3]).c_str()) < 1000)
+            return Group(line, groups[4]);
+    }
+    return {};
+}
+
+std::string ChooseFilter(const std::string& sourceType, const FilterEnvironment& env)
+{
+    if (sourceType.empty()) {
+        Utlfputs("get srcFormat error\n", stderr);
+        return {};
+    }
+    if (sourceType == kDestinationType)
+        return {};
+    for (const std::string& table : cupsDirectory(env)) {
+        std::string program = BestFilter(table, sourceType, kDestinationType);
+        if (!program.empty())
+            return env.serverBin + "/filter/" + program;
+    }
+    return {};
+}
+
+int RewriteOrientation(const char* jobOptions, std::string& out)
+{
+    out.clear();
+    Regex pattern(kOrientationPattern);
+    if (!pattern.ok())
+        return -1;
+    regmatch_t groups[2];
+    if (!jobOptions || !pattern.Match(jobOptions, groups, 2))
+        return 0;
+    std::string text(jobOptions);
+    std::size_t resume = static_cast<std::size_t>(groups[1].rm_eo) + 1;  // drops one separator
+    out = text.substr(0, groups[1].rm_so);
+    if (resume < text.size())
+        out += text.substr(resume);
+    return 1;
+}
+
+PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env)
+{
+    PreparedFormat format;
+    PpdHandle ppd = OpenPpd(env.ppdPath.c_str());
+    if (!ppd) {
+        std::fputs("ppdOpenFile return NULL\n", stderr);
+        ReportError("Unable to open the printer's PPD file \"%s\".", env.ppdPath.c_str());
+        return format;
+    }
+    std::string filterEntry;
+    if (ppd_attr_t* attr = ppdFindAttr_ALT(ppd.get(), "cupsFilter", nullptr); attr && attr->value)
+        filterEntry = std::string(attr->value).substr(0, 127);
+    ppd.reset();
+
+    std::size_t start = filterEntry.find_first_not_of(" \t");
+    if (start != std::string::npos)
+        format.sourceType = filterEntry.substr(start, filterEntry.find_first_of(" \t", start) - start).substr(0, 31);
+
+    format.filterPath = ChooseFilter(format.sourceType, env);
+    if (format.sourceType.empty()) {
+        ReportError("The PPD file has no cupsFilter entry naming the document type.");
+        return format;
+    }
+    if (format.sourceType != kDestinationType && access(format.filterPath.c_str(), F_OK) != 0) {
+        Utlfputs("access bestFilterPath error\n", stderr);
+        if (format.filterPath.empty())
+            ReportError("No conversion filter turns %s into %s.", format.sourceType.c_str(), kDestinationType);
+        else
+            ReportError("The conversion filter %s is not installed.", format.filterPath.c_str());
+        format.filterPath.clear();
+        return format;
+    }
+    format.status = RewriteOrientation(jobOptions, format.options);
+    return format;
+}
+
+void ExecuteFilter(const std::string& filterPath, int argc, const char* const* argv,
+                   const std::string& options)
+{
+    std::vector<const char*> args(argv, argv + 5);
+    args.push_back(options.c_str());
+    if (argc == 7)
+        args.push_back(argv[6]);
+    args.push_back(nullptr);
+    execv(filterPath.c_str(), const_cast<char* const*>(args.data()));
+    _exit(127);
+}
+
+bool SaveToTempFile(int fd, TempFile& out)
+{
+    char path[1024];
+    Fd file(cupsTempFd(path, sizeof path));
+    if (file.get() < 0) {
+        ReportError("Unable to create a temporary file: %s.", std::strerror(errno));
+        return false;
+    }
+    TempFile temp{std::string(path)};
+    char buffer[1024];
+    std::size_t total = 0;
+    for (;;) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR && !CancelJob)
+            continue;
+        if (CancelJob) {
+            ReportError("The job was cancelled.");
+            return false;
+        }
+        if (n < 0) {
+            ReportError("Unable to read the converted document: %s.", std::strerror(errno));
+            return false;
+        }
+        if (n == 0)
+            break;
+        if (!WriteAll(file.get(), buffer, static_cast<std::size_t>(n))) {
+            ReportError("Unable to write the temporary file %s: %s.", path, std::strerror(errno));
+            return false;
+        }
+        total += static_cast<std::size_t>(n);
+    }
+    if (total == 0) {
+        ReportError("The document to print is empty.");
+        return false;
+    }
+    out = std::move(temp);
+    return true;
+}
+
+int ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, TempFile& pdfOut,
+                PDFDocInfo& docInfo)
+{
+    PreparedFormat format = PrepFormat(argv[5], env);
+    if (format.status < 0)
+        return 0;
+
+    TempFile converted;
+    if (!Convert(argc, argv, format, converted))
+        return 0;
+
+    pdfDocInfo_init(converted.path().c_str(), docInfo);
+    if (!docInfo.document) {
+        ReportError("The converted document is not a readable PDF file.");
+        return 0;
+    }
+    if (docInfo.pageCount <= 0) {
+        ReportError("The converted document has no pages.");
+        return 0;
+    }
+
+    if (CheckIfNeedEdit(argv[5], env.contentType.c_str(), docInfo)) {
+        char renderedPath[128] = {};
+        if (PreProcess(docInfo, renderedPath, sizeof renderedPath)) {
+            pdfOut = TempFile(renderedPath);
+        } else if (CancelJob) {
+            ReportError("The job was cancelled.");
+            return 0;
+        } else {
+            Utlfputs("INFO: Re-rendering the document failed; printing it as converted.\n", stderr);
+        }
+    }
+    if (pdfOut.empty())
+        pdfOut = std::move(converted);
+    docInfo.document.reset();
+    return 1;
+}
+
+}  // namespace zlk::filter

@@ -1,1 +1,190 @@
+// Choosing the conversion filter, rewriting the options for it, and keeping
+// its output.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "filter/pipeline.h"
+#include "filter/signals.h"
+#include "testpdf.h"
+
+using namespace zlk::filter;
+using zlk::test::ReadFile;
+using zlk::test::TempDir;
+using zlk::test::WriteFile;
+
+namespace {
+
+const std::string kFixtures = ZLK_TEST_FIXTURES;
+
+// A spooler tree with the four conversion tables and a filter directory.
+struct FakeCups {
+    TempDir dir;
+    FilterEnvironment env;
+
+    FakeCups()
+    {
+        std::filesystem::create_directories(dir.file("data/mime"));
+        std::filesystem::create_directories(dir.file("root"));
+        std::filesystem::create_directories(dir.file("bin/filter"));
+        env.dataDir = dir.file("data");
+        env.serverRoot = dir.file("root");
+        env.serverBin = dir.file("bin");
+        env.tmpdir = dir.path();
+        env.ppdPath = kFixtures + "/ppd/cp932.ppd";
+    }
+    void Table(const std::string& relative, const std::string& text) { WriteFile(dir.file(relative), text); }
+    void Program(const std::string& name)
+    {
+        WriteFile(dir.file("bin/filter/" + name), "#!/bin/sh\ncat\n");
+        chmod(dir.file("bin/filter/" + name).c_str(), 0755);
+    }
+};
+
+}  // namespace
+
+TEST(BestFilter, FirstQualifyingLineWinsAndCostMustBeBelow1000)
+{
+    TempDir dir;
+    WriteFile(dir.file("t.convs"),
+              "# application/pdf application/vnd.cups-pdf 1 commented\n"
+              "application/pdf application/vnd.cups-postscript 10 wrongdest\n"
+              "text/plain application/vnd.cups-pdf 10 wrongsource\n"
+              "application/pdf\tapplication/vnd.cups-pdf\t1000\ttooexpensive\n"
+              "application/pdf application/vnd.cups-pdf 66 firstgood\n"
+              "application/pdf application/vnd.cups-pdf 5 cheaperlater\n");
+    EXPECT_EQ(BestFilter(dir.file("t.convs"), "application/pdf", kDestinationType), "firstgood");
+    EXPECT_EQ(BestFilter(dir.file("t.convs"), "image/png", kDestinationType), "");
+    EXPECT_EQ(BestFilter(dir.file("missing.convs"), "application/pdf", kDestinationType), "");
+}
+
+TEST(ChooseFilter, SearchesTablesInOrderAndStopsAtTheFirstThatYields)
+{
+    FakeCups cups;
+    cups.Table("data/mime/cupsfilters.convs", "text/plain application/vnd.cups-pdf 1000 nope\n");
+    cups.Table("data/mime/mime.convs", "text/plain application/vnd.cups-pdf 50 second\n");
+    cups.Table("root/local.convs", "text/plain application/vnd.cups-pdf 1 third\n");
+    EXPECT_EQ(ChooseFilter("text/plain", cups.env), cups.env.serverBin + "/filter/second");
+    EXPECT_EQ(ChooseFilter("image/gif", cups.env), "");
+    // The destination type itself needs no conversion.
+    EXPECT_EQ(ChooseFilter(kDestinationType, cups.env), "");
+}
+
+TEST(ChooseFilter, EmptySourceTypeIsReported)
+{
+    FakeCups cups;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ChooseFilter("", cups.env), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "get srcFormat error\n");
+}
+
+TEST(RewriteOrientation, RemovesTheLastPairAndOneSeparator)
+{
+    std::string out;
+    EXPECT_EQ(RewriteOrientation("media=A4 orientation-requested=3 Collate=true", out), 1);
+    EXPECT_EQ(out, "media=A4 Collate=true");
+    EXPECT_EQ(RewriteOrientation("orientation-requested=4 a=1 orientation-requested=5 b=2", out), 1);
+    EXPECT_EQ(out, "orientation-requested=4 a=1 b=2");
+    // At the very end there is no separator to drop.
+    EXPECT_EQ(RewriteOrientation("media=A4 orientation-requested=6", out), 1);
+    EXPECT_EQ(out, "media=A4 ");
+    EXPECT_EQ(RewriteOrientation("media=A4 Collate=true", out), 0);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(RewriteOrientation("orientation-requested=x", out), 0);
+}
+
+TEST(PrepFormat, ChoosesTheFilterForThePpdsSourceType)
+{
+    FakeCups cups;
+    cups.Table("data/mime/cupsfilters.convs", "application/pdf application/vnd.cups-pdf 66 pdfconv\n");
+    cups.Program("pdfconv");
+    PreparedFormat format = PrepFormat("Collate=true orientation-requested=4 number-up=2", cups.env);
+    EXPECT_EQ(format.status, 1);
+    EXPECT_EQ(format.sourceType, "application/pdf");
+    EXPECT_EQ(format.filterPath, cups.env.serverBin + "/filter/pdfconv");
+    EXPECT_EQ(format.options, "Collate=true number-up=2");
+    EXPECT_EQ(PrepFormat("Collate=true", cups.env).status, 0);
+}
+
+TEST(PrepFormat, FailsWithAMessageWhenAnythingIsMissing)
+{
+    FakeCups cups;
+    cups.Table("data/mime/cupsfilters.convs", "application/pdf application/vnd.cups-pdf 66 pdfconv\n");
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(PrepFormat("", cups.env).status, -1);  // program not installed
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("access bestFilterPath error\n"), std::string::npos);
+
+    cups.env.ppdPath = kFixtures + "/ppd/nofilter.ppd";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(PrepFormat("", cups.env).status, -1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("get srcFormat error\n"), std::string::npos);
+
+    cups.env.ppdPath = cups.dir.file("missing.ppd");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(PrepFormat("", cups.env).status, -1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("ppdOpenFile return NULL\n"), std::string::npos);
+}
+
+// Points TMPDIR at a folder for one test and restores it after.
+class ScopedTmpdir {
+public:
+    explicit ScopedTmpdir(const std::string& path)
+    {
+        if (const char* old = getenv("TMPDIR"))
+            old_ = old;
+        setenv("TMPDIR", path.c_str(), 1);
+    }
+    ~ScopedTmpdir()
+    {
+        if (old_.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", old_.c_str(), 1);
+    }
+
+private:
+    std::string old_;
+};
+
+TEST(SaveToTempFile, KeepsEveryByteAndRemovesTheFileWithItsOwner)
+{
+    TempDir dir;
+    ScopedTmpdir scoped(dir.path());
+    std::string data(100000, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i * 7);
+    WriteFile(dir.file("in"), data);
+    FILE* in = fopen(dir.file("in").c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    std::string kept;
+    {
+        TempFile out;
+        ASSERT_TRUE(SaveToTempFile(fileno(in), out));
+        kept = out.path();
+        EXPECT_EQ(kept.rfind(dir.path(), 0), 0u);
+        EXPECT_EQ(ReadFile(kept), data);
+    }
+    fclose(in);
+    EXPECT_FALSE(std::filesystem::exists(kept));
+}
+
+TEST(SaveToTempFile, NothingToReadIsAFailureAndLeavesNoFile)
+{
+    TempDir dir;
+    ScopedTmpdir scoped(dir.path());
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    close(fds[1]);
+    TempFile out;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(SaveToTempFile(fds[0], out));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("ERROR:"), std::string::npos);
+    close(fds[0]);
+    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}

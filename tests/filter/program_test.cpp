@@ -1,1 +1,322 @@
+// The filter program run as the spooler runs it: arguments, environment,
+// conversion tables and a conversion program of the test's own.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "process.h"
+#include "testpdf.h"
+
+using namespace zlk::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kFixtures = ZLK_TEST_FIXTURES;
+const std::string kFilter = ZLK_FILTER_BINARY;
+const std::string kFilterWithJobCopy = ZLK_FILTER_JOBCOPY_BINARY;
+
+// Records its arguments, then copies its input, like a pass-through filter.
+const char kRecordingConverter[] =
+    "#!/bin/sh\n"
+    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$FAKE_ARGS\"\n"
+    "if [ $# -ge 6 ]; then exec cat \"$6\"; else exec cat; fi\n";
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// One spooler set-up: conversion tables, filter directory, a temp folder.
+class SpoolerRun {
+public:
+    TempDir root;
+    std::string tmpdir = root.file("tmp");
+    std::string argsFile = root.file("converter-args");
+    std::map<std::string, std::string> env;
+    std::string options;
+    std::string title = "Quarterly report";
+    std::string document;  // argv[6]; empty: the document comes on standard input
+    std::string stdinPath = "/dev/null";
+
+    SpoolerRun()
+    {
+        fs::create_directories(root.file("data/mime"));
+        fs::create_directories(root.file("etc"));
+        fs::create_directories(root.file("bin/filter"));
+        fs::create_directories(tmpdir);
+        WriteFile(root.file("data/mime/cupsfilters.convs"),
+                  "application/pdf application/vnd.cups-pdf 66 recordconv\n");
+        Converter("recordconv", kRecordingConverter);
+        env = {{"PATH", "/usr/bin:/bin"},
+               {"PPD", kFixtures + "/ppd/cp932.ppd"},
+               {"TMPDIR", tmpdir},
+               {"CONTENT_TYPE", "application/pdf"},
+               {"CUPS_DATADIR", root.file("data")},
+               {"CUPS_SERVERBIN", root.file("bin")},
+               {"CUPS_SERVERROOT", root.file("etc")},
+               {"FAKE_ARGS", argsFile}};
+    }
+
+    void Converter(const std::string& name, const std::string& script)
+    {
+        WriteFile(root.file("bin/filter/" + name), script);
+        chmod(root.file("bin/filter/" + name).c_str(), 0755);
+    }
+
+    std::string Pdf(int pages)
+    {
+        std::string path = root.file("in-" + std::to_string(pages) + ".pdf");
+        WriteTestPdf(path, pages);
+        return path;
+    }
+
+    RunResult Run(const std::string& program = kFilter, bool closeStdout = false)
+    {
+        RunOptions run;
+        run.args = {"ZLKPrintFilter", "42", "alice", title, "1", options};
+        if (!document.empty())
+            run.args.push_back(document);
+        run.env = env;
+        run.stdinPath = stdinPath;
+        run.closeStdout = closeStdout;
+        return RunProgram(program, run);
+    }
+
+    std::vector<std::string> TmpFiles() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(tmpdir))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
+};
+
+// Pages of a PDF held in memory, by their text.
+std::vector<std::string> PagesOf(const std::string& pdfBytes, const TempDir& dir)
+{
+    std::string path = dir.file("result.pdf");
+    WriteFile(path, pdfBytes);
+    return PdfPageTexts(path);
+}
+
+}  // namespace
+
+TEST(FilterProgram, ConvertsADocumentFromStandardInputOrFromItsPath)
+{
+    SpoolerRun spooler;
+    std::string pdf = spooler.Pdf(2);
+    spooler.options = "media=A4 Collate=true";
+
+    spooler.stdinPath = pdf;
+    RunResult fromStdin = spooler.Run();
+    EXPECT_EQ(fromStdin.exitCode, 0) << fromStdin.err;
+    EXPECT_EQ(fromStdin.out, ReadFile(pdf));
+    EXPECT_EQ(Lines(ReadFile(spooler.argsFile)),
+              (std::vector<std::string>{"42", "alice", "Quarterly report", "1", "media=A4 Collate=true"}));
+
+    spooler.stdinPath = "/dev/null";
+    spooler.document = pdf;
+    RunResult fromFile = spooler.Run();
+    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err;
+    EXPECT_EQ(fromFile.out, ReadFile(pdf));
+    EXPECT_EQ(Lines(ReadFile(spooler.argsFile)).back(), pdf);
+    EXPECT_TRUE(spooler.TmpFiles().empty());
+}
+
+TEST(FilterProgram, OrientationPairNeverReachesTheConverter)
+{
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(1);
+    spooler.options = "Collate=true orientation-requested=3 number-up=2";
+    ASSERT_EQ(spooler.Run().exitCode, 0);
+    EXPECT_EQ(Lines(ReadFile(spooler.argsFile))[4], "Collate=true number-up=2");
+
+    spooler.options = "Collate=true number-up=2";
+    ASSERT_EQ(spooler.Run().exitCode, 0);
+    EXPECT_EQ(Lines(ReadFile(spooler.argsFile))[4], "Collate=true number-up=2");
+}
+
+TEST(FilterProgram, ThinsCopiesTheConverterAlreadyLaidOut)
+{
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(6);
+    const std::string copies =
+        "com.apple.print.PrintSettings.PMCopies..n.=3 com.apple.print.PrintSettings.PMTotalSidesImaged..n.=6";
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+        {" Collate=false", {"Page 1", "Page 4"}},
+        {" Collate=true", {"Page 1", "Page 2"}},
+        {"", {"Page 1", "Page 2", "Page 3", "Page 4", "Page 5", "Page 6"}},
+    };
+    for (const auto& [collate, pages] : cases) {
+        spooler.options = copies + collate;
+        RunResult result = spooler.Run();
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(PagesOf(result.out, spooler.root), pages) << collate;
+        EXPECT_TRUE(spooler.TmpFiles().empty());
+    }
+}
+
+TEST(FilterProgram, TwoHalfTurnsCancelButTheDocumentIsStillRewritten)
+{
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(3);
+    spooler.options = "ZLKInputSlot=BypassTray ZLKMSILeadingEdge=ShortEdgeR ZLKTurnPage=true";
+    RunResult result = spooler.Run();
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out, ReadFile(spooler.document));
+    EXPECT_EQ(PagesOf(result.out, spooler.root), (std::vector<std::string>{"Page 1", "Page 2", "Page 3"}));
+    EXPECT_EQ(result.out.find(" cm"), std::string::npos) << "no page may carry a turn";
+}
+
+TEST(FilterProgram, RasterModeTurnsEveryPageIntoAnImage)
+{
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(2);
+    spooler.options = "ZLKPDFRasterizedMode=true ZLKTurnPage=true";
+    RunResult result = spooler.Run();
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(PagesOf(result.out, spooler.root), (std::vector<std::string>{"", ""}));
+    EXPECT_TRUE(spooler.TmpFiles().empty());
+}
+
+TEST(FilterProgram, PdfWithoutFinalLineEndIsPrintedWhole)
+{
+    SpoolerRun spooler;
+    std::string pdf = ReadFile(spooler.Pdf(1));
+    while (!pdf.empty() && (pdf.back() == '\n' || pdf.back() == '\r'))
+        pdf.pop_back();
+    spooler.document = spooler.root.file("noeol.pdf");
+    WriteFile(spooler.document, pdf);
+    RunResult result = spooler.Run();
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, pdf);
+}
+
+TEST(FilterProgram, JobCopyHoldsTheStreamAndMessagesWithMode0676)
+{
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(1);
+    spooler.title = "bad \xFF title";  // makes the filter write a message through its writers
+    RunResult result = spooler.Run(kFilterWithJobCopy);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::string> files = spooler.TmpFiles();
+    ASSERT_EQ(files.size(), 1u);
+    const std::string& name = files[0];
+    EXPECT_EQ(name.size(), std::string("ff20240131235959.job").size());
+    EXPECT_EQ(name.rfind("ff", 0), 0u);
+    EXPECT_EQ(name.substr(name.size() - 4), ".job");
+    struct stat info {};
+    ASSERT_EQ(stat((spooler.tmpdir + "/" + name).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0676u);
+    const std::string message = "CFStringCreateWithCString fail\n";
+    EXPECT_NE(result.err.find(message), std::string::npos);
+    EXPECT_EQ(ReadFile(spooler.tmpdir + "/" + name), message + result.out);
+
+    RunResult withoutMarker = spooler.Run(kFilter);
+    EXPECT_EQ(spooler.TmpFiles().size(), 1u) << "no marker, no copy";
+}
+
+TEST(FilterProgram, HostileTitlesAndOptionsPrintWithoutHarm)
+{
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(1);
+    for (std::string title : {std::string("line\r\nbreak"), std::string("\xC3\x28\xA0\xA1"), std::string(100000, 'T')}) {
+        spooler.title = title;
+        spooler.options = "com.zelko.jt.printsettings.pdf.ww.PrintTypeUserNameTicketKey=" + std::string(60000, 'u') +
+                          " ZLKStaple=" + std::string(60000, 's') + " Collate=/300/1/";
+        RunResult result = spooler.Run();
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.out, ReadFile(spooler.document));
+    }
+}
+
+TEST(FilterProgram, BadInputFailsWithAMessageAndWritesNothing)
+{
+    struct Case {
+        const char* what;
+        std::string converter;  // script for the conversion program, empty: none installed
+        std::string ppd;
+        std::string document;   // contents of the document
+        const char* message;
+    };
+    const std::string pdf = [] {
+        TempDir dir;
+        WriteTestPdf(dir.file("p.pdf"), 2);
+        return ReadFile(dir.file("p.pdf"));
+    }();
+    const std::vector<Case> cases = {
+        {"missing PPD", kRecordingConverter, "/nonexistent.ppd", pdf, "ppdOpenFile return NULL"},
+        {"PPD without cupsFilter", kRecordingConverter, kFixtures + "/ppd/nofilter.ppd", pdf, "get srcFormat error"},
+        {"no conversion program", "", kFixtures + "/ppd/cp932.ppd", pdf, "access bestFilterPath error"},
+        {"converter fails", "#!/bin/sh\ncat >/dev/null; echo partial; exit 3\n", kFixtures + "/ppd/cp932.ppd", pdf,
+         "failed with status 3"},
+        {"converter writes nothing", "#!/bin/sh\ncat >/dev/null\n", kFixtures + "/ppd/cp932.ppd", pdf, "empty"},
+        {"converter cannot start", "#!/nonexistent/interpreter\n", kFixtures + "/ppd/cp932.ppd", pdf,
+         "could not be started"},
+        {"not a PDF", kRecordingConverter, kFixtures + "/ppd/cp932.ppd", "Hello, plain text\n", "not a readable PDF"},
+        {"damaged PDF", kRecordingConverter, kFixtures + "/ppd/cp932.ppd", "%PDF-1.4\n1 0 obj\n<< /Type /Catalog",
+         "not a readable PDF"},
+    };
+    for (const Case& c : cases) {
+        SpoolerRun spooler;
+        fs::remove(spooler.root.file("bin/filter/recordconv"));
+        if (!c.converter.empty())
+            spooler.Converter("recordconv", c.converter);
+        spooler.env["PPD"] = c.ppd;
+        spooler.document = spooler.root.file("doc");
+        WriteFile(spooler.document, c.document);
+        RunResult result = spooler.Run();
+        EXPECT_EQ(result.exitCode, 1) << c.what;
+        EXPECT_EQ(result.out, "") << c.what;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << ": " << result.err;
+        EXPECT_NE(result.err.find("Process Data fail\n"), std::string::npos) << c.what;
+        EXPECT_TRUE(spooler.TmpFiles().empty()) << c.what;
+    }
+}
+
+TEST(FilterProgram, TooFewArgumentsIsAUsageError)
+{
+    RunOptions run;
+    run.args = {"ZLKPrintFilter", "1", "alice", "title", "1"};
+    RunResult result = RunProgram(kFilter, run);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("Usage:"), std::string::npos);
+}
+
+TEST(FilterProgram, ClosedOutputEndsWithStatus1)
+{
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(20);
+    RunResult result = spooler.Run(kFilter, /*closeStdout=*/true);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exitCode, 1);
+}
+
+// The conversion through cups-filters' own pdftopdf, as a real queue runs it.
+TEST(FilterProgram, ConvertsThroughTheRealPdftopdf)
+{
+    if (!fs::exists("/usr/lib/cups/filter/pdftopdf"))
+        GTEST_SKIP() << "cups-filters is not installed";
+    SpoolerRun spooler;
+    spooler.env["CUPS_DATADIR"] = "/usr/share/cups";
+    spooler.env["CUPS_SERVERBIN"] = "/usr/lib/cups";
+    spooler.env["CUPS_SERVERROOT"] = "/etc/cups";
+    spooler.document = spooler.Pdf(4);
+    spooler.options = "PageSize=Letter orientation-requested=3";
+    RunResult result = spooler.Run();
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("%PDF-", 0), 0u);
+    EXPECT_EQ(PagesOf(result.out, spooler.root), (std::vector<std::string>{"Page 1", "Page 2", "Page 3", "Page 4"}));
+    EXPECT_TRUE(spooler.TmpFiles().empty());
+}

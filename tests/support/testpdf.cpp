@@ -30,8 +30,8 @@ void WriteTestPdf(const std::string& path, const std::vector<PageSpec>& pages)
                 << "0 0 0 rg 36 36 20 20 re f\n";
         QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
             "<< /Type /Page /MediaBox [0 0 " + std::to_string(spec.width) + " " +
-            std::to_string(spec.height) + "] /Resources << /Font << /F1 " +
-            font.unparse() + " >> >> >>"));
+            std::to_string(spec.height) + "] /Resources << /Font << >> >> >>"));
+        page.getKey("/Resources").getKey("/Font").replaceKey("/F1", font);
         page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content.str()));
         if (spec.rotate)
             page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(spec.rotate));

@@ -1,0 +1,93 @@
+// Conversion of the incoming document into the PDF to print: choosing the
+// spooler's conversion filter, running it in a child process, keeping its
+// output in a temporary file and re-rendering that when needed.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "filter/pdfdoc.h"
+
+namespace zlk::filter {
+
+// The spooler's environment as the filter sees it.
+struct FilterEnvironment {
+    std::string ppdPath;      // PPD
+    std::string tmpdir;       // TMPDIR
+    std::string contentType;  // CONTENT_TYPE
+    std::string dataDir;      // CUPS_DATADIR
+    std::string serverBin;    // CUPS_SERVERBIN
+    std::string serverRoot;   // CUPS_SERVERROOT
+
+    static FilterEnvironment FromProcess();
+};
+
+// The type every conversion must reach; a document already of this type
+// needs no conversion filter.
+inline constexpr char kDestinationType[] = "application/vnd.cups-pdf";
+
+// A file that is removed when its owner goes away, unless released.
+class TempFile {
+public:
+    TempFile() = default;
+    explicit TempFile(std::string path) : path_(std::move(path)) {}
+    ~TempFile() { Remove(); }
+    TempFile(TempFile&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+    TempFile& operator=(TempFile&& other) noexcept;
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    bool empty() const { return path_.empty(); }
+    void Remove();
+    std::string Release();
+
+private:
+    std::string path_;
+};
+
+// Conversion tables searched in order.
+std::vector<std::string> cupsDirectory(const FilterEnvironment& env);
+
+// Program of the first line of the table converting sourceType into
+// destinationType below cost 1000; empty when none does.
+std::string BestFilter(const std::string& tablePath, const std::string& sourceType,
+                       const std::string& destinationType);
+
+// Full path of the conversion program for sourceType, or empty. Empty too
+// when sourceType already is the destination type (no conversion needed).
+std::string ChooseFilter(const std::string& sourceType, const FilterEnvironment& env);
+
+// Result of PrepFormat: -1 failed, 0 options unchanged, 1 options rewritten.
+struct PreparedFormat {
+    int status = -1;
+    std::string sourceType;
+    std::string filterPath;  // empty: the document is copied through
+    std::string options;     // rewritten options when status is 1
+};
+
+// Chooses the conversion filter from the PPD's cupsFilter entry and removes
+// the last orientation-requested pair from the job options.
+PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env);
+
+// Removes the last "orientation-requested=N" pair and its following
+// separator. Answers 1 and fills out when there was one, 0 when not, -1 on
+// a pattern error.
+int RewriteOrientation(const char* jobOptions, std::string& out);
+
+// Replaces the calling (child) process with the conversion filter.
+[[noreturn]] void ExecuteFilter(const std::string& filterPath, int argc, const char* const* argv,
+                                const std::string& options);
+
+// Copies everything readable from fd into a new temporary file. Answers
+// false (and leaves no file) when the file cannot be made or written, when
+// the job is cancelled, or when no byte arrived.
+bool SaveToTempFile(int fd, TempFile& out);
+
+// Converts the document (argv[6], or standard input) and leaves the PDF to
+// print in pdfOut; answers 1, or 0 after writing what went wrong.
+int ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, TempFile& pdfOut,
+                PDFDocInfo& docInfo);
+
+}  // namespace zlk::filter

@@ -1,0 +1,72 @@
+#include "process.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "testpdf.h"
+
+namespace zlk::test {
+
+RunResult RunProgram(const std::string& program, const RunOptions& options)
+{
+    TempDir capture;
+    const std::string outPath = capture.file("out");
+    const std::string errPath = capture.file("err");
+
+    std::vector<std::string> envText;
+    for (const auto& [key, value] : options.env)
+        envText.push_back(key + "=" + value);
+    std::vector<char*> argv, envp;
+    for (const auto& a : options.args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    for (auto& e : envText)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    int pipeFds[2] = {-1, -1};
+    if (options.closeStdout && pipe(pipeFds) != 0)
+        throw std::runtime_error("pipe failed");
+
+    pid_t child = fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0) {
+        int in = open(options.stdinPath.c_str(), O_RDONLY);
+        int out = options.closeStdout ? pipeFds[1] : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || out < 0 || err < 0)
+            _exit(126);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        if (options.closeStdout) {
+            close(pipeFds[0]);
+            close(pipeFds[1]);
+        }
+        execve(program.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    if (options.closeStdout) {
+        close(pipeFds[0]);  // nobody reads: writes fail with a broken pipe
+        close(pipeFds[1]);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+
+    RunResult result;
+    if (WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        result.signal = WTERMSIG(status);
+    if (!options.closeStdout)
+        result.out = ReadFile(outPath);
+    result.err = ReadFile(errPath);
+    return result;
+}
+
+}  // namespace zlk::test

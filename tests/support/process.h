@@ -1,0 +1,27 @@
+// Runs a program the way the spooler runs a filter: given arguments, a
+// clean environment, standard input from a file, output captured.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zlk::test {
+
+struct RunResult {
+    int exitCode = -1;   // -1 when it did not exit normally
+    int signal = 0;      // the signal that ended it, if any
+    std::string out;     // standard output
+    std::string err;     // standard error
+};
+
+struct RunOptions {
+    std::vector<std::string> args;             // argv, argv[0] included
+    std::map<std::string, std::string> env;    // the whole environment
+    std::string stdinPath = "/dev/null";
+    bool closeStdout = false;                  // stdout is a pipe nobody reads
+};
+
+RunResult RunProgram(const std::string& program, const RunOptions& options);
+
+}  // namespace zlk::test
