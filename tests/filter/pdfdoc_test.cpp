@@ -1,1 +1,366 @@
+#ifndef POINTERHOLDER_TRANSITION
+#define POINTERHOLDER_TRANSITION 4
+#endif
+
+#include "filter/pdfdoc.h"
+
+#include "filter/output.h"
+#include "filter/signals.h"
+#include "testpdf.h"
+
 #include <gtest/gtest.h>
+#include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-page-renderer.h>
+#include <poppler/cpp/poppler-page.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+using namespace zlk::filter;
+using namespace zlk::test;
+
+namespace {
+
+constexpr const char* kCopies = "com.apple.print.PrintSettings.PMCopies..n.=";
+constexpr const char* kTotal = " com.apple.print.PrintSettings.PMTotalSidesImaged..n.=";
+
+// Renders at 36 dpi: half a pixel per point.
+poppler::image Render(const std::string& path, int index)
+{
+    std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
+    std::unique_ptr<poppler::page> page(doc->create_page(index));
+    poppler::page_renderer renderer;
+    renderer.set_image_format(poppler::image::format_rgb24);
+    return renderer.render_page(page.get(), 36, 36);
+}
+
+// Is the rendered page dark at (x, y) points from its lower left corner?
+bool DarkAt(const poppler::image& image, double x, double y)
+{
+    int px = static_cast<int>(x / 2), py = image.height() - 1 - static_cast<int>(y / 2);
+    auto* pixel = reinterpret_cast<const unsigned char*>(image.const_data()) + py * image.bytes_per_row() + px * 3;
+    return pixel[0] < 128 && pixel[1] < 128 && pixel[2] < 128;
+}
+
+// Bounds of all dark pixels: left, top, right, bottom.
+std::array<int, 4> DarkBounds(const poppler::image& image)
+{
+    std::array<int, 4> b{image.width(), image.height(), -1, -1};
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            auto* p = reinterpret_cast<const unsigned char*>(image.const_data()) + y * image.bytes_per_row() + x * 3;
+            if (p[0] < 128 && p[1] < 128 && p[2] < 128)
+                b = {std::min(b[0], x), std::min(b[1], y), std::max(b[2], x), std::max(b[3], y)};
+        }
+    return b;
+}
+
+// Rewrites every page: content and media box moved by (dx, dy), optional crop box.
+void ReshapePages(const std::string& path, double dx, double dy, const std::string& cropBox = "")
+{
+    QPDF pdf;
+    pdf.processFile(path.c_str());
+    for (QPDFObjectHandle page : pdf.getAllPages()) {
+        QPDFObjectHandle::Rectangle r = page.getKey("/MediaBox").getArrayAsRectangle();
+        page.replaceKey("/MediaBox", QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(
+                                         r.llx + dx, r.lly + dy, r.urx + dx, r.ury + dy)));
+        if (!cropBox.empty())
+            page.replaceKey("/CropBox", QPDFObjectHandle::parse(cropBox));
+        QPDFPageObjectHelper helper(page);
+        helper.addPageContents(QPDFObjectHandle::newStream(&pdf, "q 1 0 0 1 " + std::to_string(dx) + " " +
+                                                                     std::to_string(dy) + " cm\n"),
+                               true);
+        helper.addPageContents(QPDFObjectHandle::newStream(&pdf, "\nQ\n"), false);
+    }
+    std::string temp = path + ".new";
+    QPDFWriter(pdf, temp.c_str()).write();
+    std::filesystem::rename(temp, path);
+}
+
+class PdfDocTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("TMPDIR", spool.path().c_str(), 1);
+        CancelJob = 0;
+    }
+    void TearDown() override
+    {
+        unsetenv("TMPDIR");
+        CancelJob = 0;
+    }
+
+    std::string Input(const std::vector<PageSpec>& pages)
+    {
+        std::string path = inputs.file("in" + std::to_string(++inputCount) + ".pdf");
+        WriteTestPdf(path, pages);
+        return path;
+    }
+    std::string Input(int pageCount) { return Input(std::vector<PageSpec>(static_cast<size_t>(pageCount))); }
+
+    // Opens path, decides with the options and re-renders; the new file's path.
+    std::string Rerender(const std::string& path, const std::string& options)
+    {
+        pdfDocInfo_init(path.c_str(), info);
+        EXPECT_EQ(CheckIfNeedEdit(options.c_str(), "application/pdf", info), 1);
+        char out[128];
+        EXPECT_EQ(PreProcess(info, out, sizeof out), 1);
+        EXPECT_EQ(std::string(out).rfind(spool.path(), 0), 0u) << out;
+        return out;
+    }
+
+    size_t SpoolFiles() const
+    {
+        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(spool.path()),
+                                                 std::filesystem::directory_iterator()));
+    }
+
+    TempDir inputs, spool;
+    int inputCount = 0;
+    PDFDocInfo info;
+};
+
+TEST_F(PdfDocTest, InitOpensAndCountsOrReportsFailure)
+{
+    std::string good = Input(6);
+    testing::internal::CaptureStderr();
+    pdfDocInfo_init(good.c_str(), info);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(info.document);
+    EXPECT_EQ(info.path, good);
+    EXPECT_STREQ(info.keywordPrefix, "ZLK");
+    EXPECT_EQ(info.pageCount, 6);
+    EXPECT_EQ(info.lastPage, 6);
+    EXPECT_EQ(info.pageStep, 1);
+    EXPECT_EQ(info.rotation, 0);
+    EXPECT_EQ(info.rasterMode, 0);
+
+    std::string text = inputs.file("notpdf.pdf");
+    WriteFile(text, "just some text\n");
+    std::string truncated = inputs.file("truncated.pdf");
+    std::string bytes = ReadFile(good);
+    WriteFile(truncated, bytes.substr(0, bytes.size() / 3));
+    std::string noPageTree = inputs.file("nopages.pdf");
+    WriteFile(noPageTree, "%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 7 >>\nendobj\n"
+                          "trailer\n<< /Root 1 0 R >>\n%%EOF\n");
+    for (const std::string& bad : {text, truncated, noPageTree, inputs.file("missing.pdf")}) {
+        info.rotation = 180;
+        testing::internal::CaptureStderr();
+        pdfDocInfo_init(bad.c_str(), info);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "CGPDFDocumentCreateWithURL error\n") << bad;
+        EXPECT_FALSE(info.document) << bad;
+        EXPECT_EQ(info.pageCount, 0) << bad;
+        EXPECT_EQ(info.lastPage, 0) << bad;
+        EXPECT_EQ(info.rotation, 0) << bad;
+        EXPECT_EQ(info.path, bad);
+    }
+}
+
+TEST_F(PdfDocTest, DecisionsFromOptions)
+{
+    struct Case {
+        std::string options;
+        const char* contentType;
+        int answer, lastPage, pageStep, rotation, rasterMode;
+    };
+    const std::string three = std::string(kCopies) + "3" + kTotal + "6";
+    const Case cases[] = {
+        {three + " Collate=false", "application/pdf", 1, 6, 3, 0, 0},
+        {three + " Collate=true", "application/pdf", 1, 2, 1, 0, 0},
+        {three, "application/pdf", 1, 6, 1, 0, 0},
+        {std::string(kTotal) + "6", "application/pdf", 0, 6, 1, 0, 0},
+        {std::string(kCopies) + "1" + kTotal + "6", "application/pdf", 0, 6, 1, 0, 0},
+        {std::string(kCopies) + "2" + kTotal + "7 page-set=odd", "application/pdf", 1, 4, 1, 0, 0},
+        {std::string(kCopies) + "2" + kTotal + "7 page-set=even", "application/pdf", 1, 3, 1, 0, 0},
+        // Enough sides for every page: no thinning, but the page-set cut stays.
+        {std::string(kCopies) + "2" + kTotal + "14 page-set=odd", "application/pdf", 0, 7, 1, 0, 0},
+        {std::string(kCopies) + "3 page-set=even", "application/postscript", 0, 9, 1, 0, 0},
+        {std::string(kCopies) + "3 page-set=even", "application/pdf", 0, 6, 1, 0, 0},
+        {std::string(kCopies) + "3 page-set=even", nullptr, 0, 6, 1, 0, 0},
+        {"ZLKInputSlot=BypassTray ZLKMSILeadingEdge=LongEdgeR", "application/pdf", 1, 6, 1, 180, 0},
+        {"ZLKInputSlot=BypassTray ZLKMSILeadingEdge=ShortEdgeR", "application/pdf", 1, 6, 1, 180, 0},
+        {"ZLKInputSlot=BypassTray ZLKMSILeadingEdge=ShortEdge", "application/pdf", 0, 6, 1, 0, 0},
+        {"ZLKInputSlot=Tray1 ZLKMSILeadingEdge=ShortEdgeR", "application/pdf", 0, 6, 1, 0, 0},
+        {"ZLKTurnPage=true", "application/pdf", 1, 6, 1, 180, 0},
+        {"ZLKTurnPage=false", "application/pdf", 0, 6, 1, 0, 0},
+        {"ZLKInputSlot=BypassTray ZLKMSILeadingEdge=ShortEdgeR ZLKTurnPage=true", "application/pdf", 1, 6, 1, 360, 0},
+        {"ZLKPDFRasterizedMode=true", "application/pdf", 1, 6, 1, 0, 1},
+        {"InputSlot=BypassTray MSILeadingEdge=ShortEdgeR TurnPage=true PDFRasterizedMode=true", "application/pdf",
+         0, 6, 1, 0, 0},
+        {three + " Collate=false ZLKTurnPage=true ZLKPDFRasterizedMode=true", "application/pdf", 1, 6, 3, 180, 1},
+        {"", "application/pdf", 0, 6, 1, 0, 0},
+    };
+    std::string path = Input(6);
+    for (const Case& c : cases) {
+        pdfDocInfo_init(path.c_str(), info);
+        EXPECT_EQ(CheckIfNeedEdit(c.options.c_str(), c.contentType, info), c.answer) << c.options;
+        EXPECT_EQ(info.lastPage, c.lastPage) << c.options;
+        EXPECT_EQ(info.pageStep, c.pageStep) << c.options;
+        EXPECT_EQ(info.rotation, c.rotation) << c.options;
+        EXPECT_EQ(info.rasterMode, c.rasterMode) << c.options;
+    }
+}
+
+TEST_F(PdfDocTest, ThinnedCopiesKeepTheChosenPages)
+{
+    std::string path = Input(6);
+    std::string three = std::string(kCopies) + "3" + kTotal + "6";
+    EXPECT_EQ(PdfPageTexts(Rerender(path, three + " Collate=false")), (std::vector<std::string>{"Page 1", "Page 4"}));
+    EXPECT_EQ(PdfPageTexts(Rerender(path, three + " Collate=true")), (std::vector<std::string>{"Page 1", "Page 2"}));
+    EXPECT_EQ(PdfPageTexts(Rerender(path, three)).size(), 6u);
+}
+
+TEST_F(PdfDocTest, HalfTurnMovesContentAboutThePageCentre)
+{
+    PDFDocInfo turned;
+    turned.rotation = 180;
+    EXPECT_EQ(setContextCTM(turned, {0, 0, 612, 792}), (PageMatrix{-1, 0, 0, -1, 612, 792}));
+    EXPECT_EQ(setContextCTM(turned, {100, 200, 300.5, 400}), (PageMatrix{-1, 0, 0, -1, 500.5, 800}));
+    turned.rotation = 540;
+    EXPECT_EQ(setContextCTM(turned, {0, 0, 10, 10}), (PageMatrix{-1, 0, 0, -1, 10, 10}));
+    turned.rotation = 360;
+    EXPECT_EQ(setContextCTM(turned, {100, 200, 10, 10}), PageMatrix{});
+
+    std::string path = Input(3);
+    std::string out = Rerender(path, "ZLKTurnPage=true");
+    EXPECT_EQ(PdfPageTexts(out), (std::vector<std::string>{"Page 1", "Page 2", "Page 3"}));
+    for (int i = 0; i < 3; ++i) {
+        poppler::image image = Render(out, i);
+        EXPECT_TRUE(DarkAt(image, 612 - 46, 792 - 46)) << i;
+        EXPECT_FALSE(DarkAt(image, 46, 46)) << i;
+    }
+
+    // Two turns cancel, but the document is still made anew.
+    out = Rerender(path, "ZLKInputSlot=BypassTray ZLKMSILeadingEdge=ShortEdgeR ZLKTurnPage=true");
+    EXPECT_NE(out, path);
+    EXPECT_EQ(PdfPageTexts(out).size(), 3u);
+    EXPECT_TRUE(DarkAt(Render(out, 0), 46, 46));
+}
+
+TEST_F(PdfDocTest, TurnedPageWithOffsetBoxesStaysVisible)
+{
+    std::string shifted = Input(1);
+    ReshapePages(shifted, 100, 200);
+    std::string out = Rerender(shifted, "ZLKTurnPage=true");
+    poppler::image image = Render(out, 0);
+    EXPECT_TRUE(DarkAt(image, 612 - 46, 792 - 46));
+    EXPECT_FALSE(DarkAt(image, 46, 46));
+
+    // A crop box showing the lower left quarter shows the same corner turned.
+    std::string cropped = Input(1);
+    ReshapePages(cropped, 0, 0, "[0 0 306 396]");
+    image = Render(Rerender(cropped, "ZLKTurnPage=true"), 0);
+    ASSERT_EQ(image.width(), 153);
+    EXPECT_TRUE(DarkAt(image, 306 - 46, 396 - 46));
+}
+
+TEST_F(PdfDocTest, RasterModeMakesImagePages)
+{
+    std::string path = Input(2);
+    long rendered = RasterPagesRendered();
+    std::string out = Rerender(path, "ZLKPDFRasterizedMode=true");
+    EXPECT_EQ(RasterPagesRendered() - rendered, 2);
+    EXPECT_EQ(PdfPageTexts(out), (std::vector<std::string>{"", ""}));
+    QPDF pdf;
+    pdf.processFile(out.c_str());
+    ASSERT_EQ(pdf.getAllPages().size(), 2u);
+    for (QPDFObjectHandle page : pdf.getAllPages()) {
+        QPDFObjectHandle image = page.getKey("/Resources").getKey("/XObject").getKey("/Im0");
+        EXPECT_EQ(image.getDict().getKey("/Width").getIntValue(), 2550);
+        EXPECT_EQ(image.getDict().getKey("/Height").getIntValue(), 3300);
+        EXPECT_EQ(image.getDict().getKey("/ColorSpace").getName(), "/DeviceRGB");
+        EXPECT_EQ(image.getDict().getKey("/Filter").getName(), "/FlateDecode");
+    }
+    EXPECT_TRUE(DarkAt(Render(out, 1), 46, 46));
+    EXPECT_FALSE(DarkAt(Render(out, 1), 300, 400));
+}
+
+TEST_F(PdfDocTest, RasterModeTurnsAndKeepsPageGeometry)
+{
+    std::string out = Rerender(Input(3), "ZLKPDFRasterizedMode=true ZLKTurnPage=true");
+    for (int i = 0; i < 3; ++i) {
+        poppler::image image = Render(out, i);
+        EXPECT_TRUE(DarkAt(image, 612 - 46, 792 - 46)) << i;
+        EXPECT_FALSE(DarkAt(image, 46, 46)) << i;
+    }
+
+    // Pages shown rotated or cropped look the same as images.
+    std::string source = Input({{612, 792, 90}, {612, 792, 270}});
+    ReshapePages(source, 0, 0, "[0 0 306 500]");
+    out = Rerender(source, "ZLKPDFRasterizedMode=true");
+    for (int i = 0; i < 2; ++i) {
+        poppler::image before = Render(source, i), after = Render(out, i);
+        ASSERT_EQ(after.width(), before.width());
+        ASSERT_EQ(after.height(), before.height());
+        std::array<int, 4> a = DarkBounds(before), b = DarkBounds(after);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(b[k], a[k], 1) << i << " " << k;
+    }
+}
+
+TEST_F(PdfDocTest, FailedRerenderingLeavesNoFile)
+{
+    std::string path = Input(6);
+    char out[128];
+    for (int raster : {0, 1}) {
+        pdfDocInfo_init(path.c_str(), info);
+        info.rasterMode = raster;
+        info.lastPage = 7;
+        EXPECT_EQ(PreProcess(info, out, sizeof out), 0);
+        EXPECT_EQ(SpoolFiles(), 0u);
+
+        pdfDocInfo_init(path.c_str(), info);
+        info.rasterMode = raster;
+        CancelJob = 1;
+        EXPECT_EQ(PreProcess(info, out, sizeof out), 0);
+        EXPECT_EQ(SpoolFiles(), 0u);
+        CancelJob = 0;
+    }
+
+    // No pages to render is not a failure.
+    pdfDocInfo_init(path.c_str(), info);
+    info.lastPage = 0;
+    ASSERT_EQ(PreProcess(info, out, sizeof out), 1);
+    QPDF pdf;
+    pdf.processFile(out);
+    EXPECT_TRUE(pdf.getAllPages().empty());
+}
+
+TEST_F(PdfDocTest, WritePDFDataCopiesWholeFileAndDeletesIt)
+{
+    std::string data("%PDF-1.4\n\0binary\xff\n%%EOF", 25);
+    data += std::string(100000, 'x');  // more than one block, no final line end
+    std::string path = inputs.file("print.pdf"), copyPath = inputs.file("copy.job"),
+                stdoutPath = inputs.file("stdout");
+    WriteFile(path, data);
+
+    std::FILE* jobCopy = std::fopen(copyPath.c_str(), "wb");
+    gJobFilefp = jobCopy;
+    std::fflush(stdout);
+    int saved = dup(1);
+    int target = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(target, 1);
+    close(target);
+    bool written = WritePDFData(path.c_str());
+    bool missing = WritePDFData(path.c_str());
+    std::fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+    gJobFilefp = nullptr;
+    std::fclose(jobCopy);
+
+    EXPECT_TRUE(written);
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(ReadFile(stdoutPath), data);
+    EXPECT_EQ(ReadFile(copyPath), data);
+}
+
+}  // namespace

@@ -80,7 +80,7 @@ public:
         return path;
     }
 
-    RunResult Run(const std::string& program = kFilter, bool closeStdout = false)
+    RunResult Run(const std::string& program = kFilter, bool closeStdout = false, int terminateAfterMs = 0)
     {
         RunOptions run;
         run.args = {"ZLKPrintFilter", "42", "alice", title, "1", options};
@@ -89,6 +89,7 @@ public:
         run.env = env;
         run.stdinPath = stdinPath;
         run.closeStdout = closeStdout;
+        run.terminateAfterMs = terminateAfterMs;
         return RunProgram(program, run);
     }
 
@@ -230,6 +231,7 @@ TEST(FilterProgram, HostileTitlesAndOptionsPrintWithoutHarm)
 {
     SpoolerRun spooler;
     spooler.document = spooler.Pdf(1);
+    // The kernel caps one argument at 128 KiB; these stay below it.
     for (std::string title : {std::string("line\r\nbreak"), std::string("\xC3\x28\xA0\xA1"), std::string(100000, 'T')}) {
         spooler.title = title;
         spooler.options = "com.zelko.jt.printsettings.pdf.ww.PrintTypeUserNameTicketKey=" + std::string(60000, 'u') +
@@ -301,6 +303,18 @@ TEST(FilterProgram, ClosedOutputEndsWithStatus1)
     RunResult result = spooler.Run(kFilter, /*closeStdout=*/true);
     EXPECT_EQ(result.signal, 0);
     EXPECT_EQ(result.exitCode, 1);
+}
+
+TEST(FilterProgram, CancelledJobStopsTheConverterAndWritesNothing)
+{
+    SpoolerRun spooler;
+    spooler.Converter("recordconv", "#!/bin/sh\nexec sleep 30\n");
+    spooler.document = spooler.Pdf(1);
+    RunResult result = spooler.Run(kFilter, false, /*terminateAfterMs=*/700);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
+    EXPECT_TRUE(spooler.TmpFiles().empty());
 }
 
 // The conversion through cups-filters' own pdftopdf, as a real queue runs it.

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -54,6 +55,10 @@ RunResult RunProgram(const std::string& program, const RunOptions& options)
     if (options.closeStdout) {
         close(pipeFds[0]);  // nobody reads: writes fail with a broken pipe
         close(pipeFds[1]);
+    }
+    if (options.terminateAfterMs > 0) {
+        usleep(static_cast<useconds_t>(options.terminateAfterMs) * 1000);
+        kill(child, SIGTERM);
     }
     int status = 0;
     waitpid(child, &status, 0);

@@ -20,6 +20,7 @@ struct RunOptions {
     std::map<std::string, std::string> env;    // the whole environment
     std::string stdinPath = "/dev/null";
     bool closeStdout = false;                  // stdout is a pipe nobody reads
+    int terminateAfterMs = 0;                  // send SIGTERM after this long (0: never)
 };
 
 RunResult RunProgram(const std::string& program, const RunOptions& options);
