@@ -1,1 +1,510 @@
-// placeholder
+#include "filter/pdfdoc.h"
+
+#include "filter/output.h"
+#include "filter/signals.h"
+
+#include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-page-renderer.h>
+#include <poppler/cpp/poppler-page.h>
+#include <qpdf/Pipeline.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <numbers>
+#include <stdexcept>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+// Read by the leak checker of sanitizer builds: fontconfig, which the page
+// renderer loads, keeps part of its configuration until the process ends.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
+
+namespace zlk::filter {
+
+namespace {
+
+constexpr double kRasterDpi = 300.0;
+constexpr const char* kCopiesKey = "com.apple.print.PrintSettings.PMCopies..n.";
+constexpr const char* kTotalSidesKey = "com.apple.print.PrintSettings.PMTotalSidesImaged..n.";
+
+long gRasterPagesRendered = 0;
+
+// Option values are decimal text; anything unreadable counts as 0 and
+// out-of-range values are clamped rather than overflowing.
+int32_t ParseInt(const char* text)
+{
+    if (!text)
+        return 0;
+    char* end = nullptr;
+    long long value = std::strtoll(text, &end, 10);
+    if (end == text)
+        return 0;
+    return static_cast<int32_t>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+}
+
+bool OptionIs(const char* name, const char* value, int numOptions, cups_option_t* options)
+{
+    const char* found = cupsGetOption(name, numOptions, options);
+    return found && std::strcmp(found, value) == 0;
+}
+
+std::string PrefixedName(const PDFDocInfo& info, const char* name)
+{
+    return std::string(info.keywordPrefix) + name;
+}
+
+int EffectiveRotation(int32_t rotation)
+{
+    return ((rotation % 360) + 360) % 360;
+}
+
+// Numbers for content streams and arrays: PDF has no exponent notation.
+std::string Num(double value)
+{
+    if (value == 0 || !std::isfinite(value))
+        return "0";
+    char buffer[64];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    if (ec != std::errc())
+        return "0";
+    std::string text(buffer, end);
+    if (text.find('.') != std::string::npos) {
+        while (text.back() == '0')
+            text.pop_back();
+        if (text.back() == '.')
+            text.pop_back();
+    }
+    return text == "-0" ? "0" : text;
+}
+
+bool ReadRect(QPDFObjectHandle box, PageRect& rect)
+{
+    if (!box.isRectangle())
+        return false;
+    QPDFObjectHandle::Rectangle r = box.getArrayAsRectangle();
+    rect.x = std::min(r.llx, r.urx);
+    rect.y = std::min(r.lly, r.ury);
+    rect.width = std::fabs(r.urx - r.llx);
+    rect.height = std::fabs(r.ury - r.lly);
+    return true;
+}
+
+QPDFObjectHandle RectArray(const PageRect& rect)
+{
+    return QPDFObjectHandle::parse("[" + Num(rect.x) + " " + Num(rect.y) + " " +
+                                   Num(rect.x + rect.width) + " " + Num(rect.y + rect.height) + "]");
+}
+
+// A page without a usable media box is shown on Letter paper by renderers.
+PageRect MediaBoxOf(QPDFPageObjectHelper& page)
+{
+    PageRect rect{0, 0, 612, 792};
+    ReadRect(page.getAttribute("/MediaBox", false), rect);
+    return rect;
+}
+
+// What a renderer shows: the crop box clipped to the media box.
+PageRect VisibleBoxOf(QPDFPageObjectHelper& page)
+{
+    PageRect media = MediaBoxOf(page);
+    PageRect crop;
+    if (!ReadRect(page.getAttribute("/CropBox", false), crop))
+        return media;
+    double x1 = std::max(media.x, crop.x);
+    double y1 = std::max(media.y, crop.y);
+    double x2 = std::min(media.x + media.width, crop.x + crop.width);
+    double y2 = std::min(media.y + media.height, crop.y + crop.height);
+    if (x2 <= x1 || y2 <= y1)
+        return media;
+    return PageRect{x1, y1, x2 - x1, y2 - y1};
+}
+
+// The page's own /Rotate as a multiple of 90 in 0..270; other values are
+// invalid and renderers ignore them.
+int PageRotation(QPDFPageObjectHelper& page)
+{
+    QPDFObjectHandle rotate = page.getAttribute("/Rotate", false);
+    if (!rotate.isInteger())
+        return 0;
+    long long value = rotate.getIntValue() % 360;
+    if (value < 0)
+        value += 360;
+    return value % 90 == 0 ? static_cast<int>(value) : 0;
+}
+
+// Calls visit for each page to re-render, in order. -1 when a page number
+// is missing or the job was cancelled; 0 otherwise (also with no pages).
+int ForEachChosenPage(PDFDocInfo& info, const std::function<void(int, QPDFPageObjectHelper&)>& visit)
+{
+    if (info.lastPage <= 0)
+        return 0;
+    if (!info.document || info.pageStep <= 0)
+        return -1;
+    QPDFPageDocumentHelper source(*info.document);
+    // Copied pages must carry what they inherit from the page tree.
+    source.pushInheritedAttributesToPage();
+    std::vector<QPDFPageObjectHelper> pages = source.getAllPages();
+    for (long long number = 1; number <= info.lastPage; number += info.pageStep) {
+        if (CancelJob)
+            return -1;
+        if (number > static_cast<long long>(pages.size()))
+            return -1;
+        visit(static_cast<int>(number), pages[static_cast<size_t>(number - 1)]);
+    }
+    return 0;
+}
+
+// Renders one page when the writer asks for its image data and pipes it
+// out row by row, so only the bitmap of the page being written exists.
+class PageRasterProvider : public QPDFObjectHandle::StreamDataProvider {
+public:
+    PageRasterProvider(std::shared_ptr<poppler::document> document, int index, int width, int height,
+                       poppler::rotation_enum rotation)
+        : document_(std::move(document)), index_(index), width_(width), height_(height), rotation_(rotation)
+    {
+    }
+
+    void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override
+    {
+        if (CancelJob)
+            throw std::runtime_error("job cancelled");
+        std::unique_ptr<poppler::page> page(document_->create_page(index_));
+        if (!page)
+            throw std::runtime_error("page missing in renderer");
+        poppler::page_renderer renderer;
+        renderer.set_image_format(poppler::image::format_rgb24);
+        renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
+        renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
+        poppler::image bitmap =
+            renderer.render_page(page.get(), kRasterDpi, kRasterDpi, 0, 0, width_, height_, rotation_);
+        const size_t rowBytes = static_cast<size_t>(width_) * 3;
+        if (!bitmap.is_valid() || bitmap.format() != poppler::image::format_rgb24 || bitmap.width() != width_ ||
+            bitmap.height() != height_ || bitmap.bytes_per_row() < static_cast<int>(rowBytes))
+            throw std::runtime_error("page could not be rendered");
+        ++gRasterPagesRendered;
+        const auto* data = reinterpret_cast<const unsigned char*>(bitmap.const_data());
+        for (int row = 0; row < height_; ++row)
+            pipeline->write(data + static_cast<size_t>(row) * static_cast<size_t>(bitmap.bytes_per_row()), rowBytes);
+        pipeline->finish();
+    }
+
+private:
+    std::shared_ptr<poppler::document> document_;
+    int index_;
+    int width_;
+    int height_;
+    poppler::rotation_enum rotation_;
+};
+
+// Options parsed from the spooler's string, freed on every path.
+struct ParsedOptions {
+    explicit ParsedOptions(const char* text) { count = cupsParseOptions(text ? text : "", 0, &options); }
+    ~ParsedOptions() { cupsFreeOptions(count, options); }
+    ParsedOptions(const ParsedOptions&) = delete;
+    ParsedOptions& operator=(const ParsedOptions&) = delete;
+    int count = 0;
+    cups_option_t* options = nullptr;
+};
+
+// Removes the temporary file unless the re-rendered PDF was completed.
+struct TempFileGuard {
+    explicit TempFileGuard(const char* file) : path(file) {}
+    ~TempFileGuard()
+    {
+        if (!kept)
+            unlink(path.c_str());
+    }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    std::string path;
+    bool kept = false;
+};
+
+}  // namespace
+
+PDFDocInfo::PDFDocInfo() = default;
+PDFDocInfo::~PDFDocInfo() = default;
+
+void pdfDocInfo_init(const char* path, PDFDocInfo& info)
+{
+    info.document.reset();
+    info.path.clear();
+    std::snprintf(info.keywordPrefix, sizeof info.keywordPrefix, "%s", "ZLK");
+    info.pageCount = 0;
+    info.lastPage = 0;
+    info.pageStep = 1;
+    info.rotation = 0;
+    info.rasterMode = 0;
+    if (!path || !*path)
+        return;
+    info.path = path;
+    try {
+        auto document = std::make_unique<QPDF>();
+        // Damage that qpdf repairs is not worth a message; failures are reported below.
+        document->setSuppressWarnings(true);
+        document->processFile(path);
+        // A document whose page tree cannot be read is as good as unopened;
+        // qpdf would quietly count such a tree as empty.
+        if (!document->getRoot().getKey("/Pages").isDictionary())
+            throw std::runtime_error("no page tree");
+        size_t pages = document->getAllPages().size();
+        info.pageCount = static_cast<int32_t>(std::min<size_t>(pages, INT32_MAX));
+        info.lastPage = info.pageCount;
+        info.document = std::move(document);
+    } catch (...) {
+        info.pageCount = 0;
+        info.lastPage = 0;
+        Utlfputs("CGPDFDocumentCreateWithURL error\n", stderr);
+    }
+}
+
+int checkNumPages(int numOptions, cups_option_t* options, const char* contentType, PDFDocInfo& info)
+{
+    const char* copiesText = cupsGetOption(kCopiesKey, numOptions, options);
+    if (!copiesText)
+        return 0;
+    const int64_t copies = ParseInt(copiesText);
+    if (copies <= 1)
+        return 0;
+
+    int64_t total = 0;
+    if (const char* totalText = cupsGetOption(kTotalSidesKey, numOptions, options))
+        total = ParseInt(totalText);
+    else if (contentType && std::strcmp(contentType, "application/postscript") == 0)
+        total = std::min<int64_t>(copies * info.pageCount, INT32_MAX);
+    else
+        return 0;
+
+    if (OptionIs("page-set", "odd", numOptions, options))
+        info.lastPage = static_cast<int32_t>(total / 2 + total % 2);
+    else if (OptionIs("page-set", "even", numOptions, options))
+        info.lastPage = static_cast<int32_t>(total / 2);
+
+    if (total / copies >= info.pageCount)
+        return 0;
+
+    const char* collate = cupsGetOption("Collate", numOptions, options);
+    if (!collate)
+        return 1;
+    if (std::strcmp(collate, "true") == 0) {
+        info.lastPage = static_cast<int32_t>(info.pageCount / copies);
+        info.pageStep = 1;
+    } else {
+        info.lastPage = info.pageCount;
+        info.pageStep = static_cast<int32_t>(copies);
+    }
+    return 1;
+}
+
+int checkMSIOrientation(int numOptions, cups_option_t* options, PDFDocInfo& info)
+{
+    if (!OptionIs(PrefixedName(info, "InputSlot").c_str(), "BypassTray", numOptions, options))
+        return 0;
+    const std::string edge = PrefixedName(info, "MSILeadingEdge");
+    if (!OptionIs(edge.c_str(), "LongEdgeR", numOptions, options) &&
+        !OptionIs(edge.c_str(), "ShortEdgeR", numOptions, options))
+        return 0;
+    info.rotation += 180;
+    return 1;
+}
+
+int checkTurnPage(int numOptions, cups_option_t* options, PDFDocInfo& info)
+{
+    if (!OptionIs(PrefixedName(info, "TurnPage").c_str(), "true", numOptions, options))
+        return 0;
+    info.rotation += 180;
+    return 1;
+}
+
+int checkRasterMode(int numOptions, cups_option_t* options, PDFDocInfo& info)
+{
+    if (!OptionIs(PrefixedName(info, "PDFRasterizedMode").c_str(), "true", numOptions, options))
+        return 0;
+    info.rasterMode = 1;
+    return 1;
+}
+
+int CheckIfNeedEdit(const char* jobOptions, const char* contentType, PDFDocInfo& info)
+{
+    ParsedOptions parsed(jobOptions);
+    int copies = checkNumPages(parsed.count, parsed.options, contentType, info);
+    int msi = checkMSIOrientation(parsed.count, parsed.options, info);
+    int turn = checkTurnPage(parsed.count, parsed.options, info);
+    int raster = checkRasterMode(parsed.count, parsed.options, info);
+    return (msi || turn || raster) ? 1 : copies;
+}
+
+PageMatrix setContextCTM(const PDFDocInfo& info, const PageRect& rect)
+{
+    const int r = EffectiveRotation(info.rotation);
+    if (r == 0)
+        return {};
+    if (r == 180)
+        return {-1, 0, 0, -1, 2 * rect.x + rect.width, 2 * rect.y + rect.height};
+    const double angle = r * std::numbers::pi / 180;
+    return {std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle), 0, 0};
+}
+
+int processPDF(PDFDocInfo& info, QPDF& out)
+{
+    try {
+        QPDFPageDocumentHelper output(out);
+        return ForEachChosenPage(info, [&](int, QPDFPageObjectHelper& source) {
+            PageRect box = MediaBoxOf(source);
+            // The foreign page is copied whole: resources, fonts, forms,
+            // annotations and /Rotate stay as they were.
+            output.addPage(source, false);
+            QPDFPageObjectHelper page(out.getAllPages().back());
+            QPDFObjectHandle dict = page.getObjectHandle();
+            dict.replaceKey("/MediaBox", RectArray(box));
+
+            PageMatrix m = setContextCTM(info, box);
+            if (m == PageMatrix{})
+                return;
+            std::string cm = Num(m.a) + " " + Num(m.b) + " " + Num(m.c) + " " + Num(m.d) + " " + Num(m.e) +
+                             " " + Num(m.f) + " cm\n";
+            page.addPageContents(QPDFObjectHandle::newStream(&out, "q " + cm), true);
+            page.addPageContents(QPDFObjectHandle::newStream(&out, "\nQ\n"), false);
+            // The other boxes must follow the content, or a crop box off the
+            // centre would show the wrong part of the turned page.
+            for (const char* key : {"/CropBox", "/BleedBox", "/TrimBox", "/ArtBox"}) {
+                PageRect other;
+                if (!ReadRect(dict.getKey(key), other))
+                    continue;
+                other.x = m.e - other.x - other.width;
+                other.y = m.f - other.y - other.height;
+                dict.replaceKey(key, RectArray(other));
+            }
+        });
+    } catch (...) {
+        return -1;
+    }
+}
+
+int processImage(PDFDocInfo& info, QPDF& out)
+{
+    try {
+        QPDFPageDocumentHelper output(out);
+        std::shared_ptr<poppler::document> renderDocument;
+        const int turn = EffectiveRotation(info.rotation) == 180 ? 180 : 0;
+        return ForEachChosenPage(info, [&](int number, QPDFPageObjectHelper& source) {
+            if (!renderDocument) {
+                renderDocument.reset(poppler::document::load_from_file(info.path));
+                if (!renderDocument || renderDocument->is_locked())
+                    throw std::runtime_error("renderer cannot open the document");
+            }
+            const PageRect box = VisibleBoxOf(source);
+            const int width = static_cast<int>(box.width * kRasterDpi / 72);
+            const int height = static_cast<int>(box.height * kRasterDpi / 72);
+            if (width < 1 || height < 1)
+                throw std::runtime_error("page too small for an image");
+            const int pageRotation = PageRotation(source);
+            // The renderer adds the page's own /Rotate; cancel it, since the
+            // new page carries the same /Rotate, and add the turn.
+            const int renderRotation = (turn - pageRotation + 360) % 360;
+            auto provider = std::make_shared<PageRasterProvider>(
+                renderDocument, number - 1, width, height, static_cast<poppler::rotation_enum>(renderRotation / 90));
+
+            QPDFObjectHandle image = QPDFObjectHandle::newStream(&out);
+            image.replaceStreamData(provider, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+            QPDFObjectHandle imageDict = image.getDict();
+            imageDict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+            imageDict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+            imageDict.replaceKey("/Width", QPDFObjectHandle::newInteger(width));
+            imageDict.replaceKey("/Height", QPDFObjectHandle::newInteger(height));
+            imageDict.replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceRGB"));
+            imageDict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+
+            QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
+            page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
+            page.replaceKey("/MediaBox", RectArray(box));
+            QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
+            xobjects.replaceKey("/Im0", image);
+            QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
+            resources.replaceKey("/XObject", xobjects);
+            page.replaceKey("/Resources", resources);
+            page.replaceKey("/Contents",
+                            QPDFObjectHandle::newStream(&out, "q " + Num(box.width) + " 0 0 " + Num(box.height) +
+                                                                  " " + Num(box.x) + " " + Num(box.y) +
+                                                                  " cm /Im0 Do Q\n"));
+            if (pageRotation)
+                page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(pageRotation));
+            output.addPage(QPDFPageObjectHelper(out.makeIndirectObject(page)), false);
+        });
+    } catch (...) {
+        return -1;
+    }
+}
+
+long RasterPagesRendered() { return gRasterPagesRendered; }
+
+int PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
+{
+    if (!pdfPathOut || pdfPathOutSize == 0)
+        return 0;
+    pdfPathOut[0] = '\0';
+    char tempPath[1024];
+    cups_file_t* file = cupsTempFile2(tempPath, sizeof tempPath);
+    if (!file)
+        return 0;
+    cupsFileClose(file);
+    TempFileGuard guard(tempPath);
+    // A cut path would name no file; better print the conversion output.
+    if (std::strlen(tempPath) >= pdfPathOutSize)
+        return 0;
+    try {
+        QPDF out;
+        out.setSuppressWarnings(true);
+        out.emptyPDF();
+        int result = info.rasterMode ? processImage(info, out) : processPDF(info, out);
+        if (result != 0)
+            return 0;
+        QPDFWriter writer(out, tempPath);
+        // Page content is copied as it is, not decoded and re-encoded;
+        // new image data is still Flate-compressed.
+        writer.setDecodeLevel(qpdf_dl_none);
+        writer.setCompressStreams(true);
+        writer.write();
+    } catch (...) {
+        return 0;
+    }
+    if (CancelJob)
+        return 0;
+    guard.kept = true;
+    std::snprintf(pdfPathOut, pdfPathOutSize, "%s", tempPath);
+    return 1;
+}
+
+bool WritePDFData(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    struct Closer {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::unique_ptr<std::FILE, Closer> file(std::fopen(path, "rb"));
+    if (!file)
+        return false;
+    char buffer[65536];
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        Utlfwrite(buffer, 1, count, stdout);
+    file.reset();
+    unlink(path);
+    return true;
+}
+
+}  // namespace zlk::filter

@@ -50,6 +50,33 @@ int checkRasterMode(int numOptions, cups_option_t* options, PDFDocInfo& info);
 // success; on failure removes what it made and answers 0.
 int PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize);
 
+// The two re-rendering routines: add the chosen pages (1, 1 + pageStep, ...
+// up to lastPage) to out. processPDF copies each page with its content
+// untouched, wrapped in the turn when one is due; processImage makes each a
+// 300 dpi RGB image, rendered only when out is written, one page at a time.
+// Answer 0, or -1 when a chosen page is missing, the job was cancelled or
+// something could not be made.
+int processPDF(PDFDocInfo& info, QPDF& out);
+int processImage(PDFDocInfo& info, QPDF& out);
+
+// A PDF transformation matrix [a b c d e f] and a box (origin, size).
+struct PageMatrix {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+    bool operator==(const PageMatrix&) const = default;
+};
+struct PageRect {
+    double x = 0, y = 0, width = 0, height = 0;
+};
+
+// The matrix that applies info.rotation to content drawn in rect. A half
+// turn is made about the rectangle's centre so that content stays on the
+// page whatever the box's origin.
+PageMatrix setContextCTM(const PDFDocInfo& info, const PageRect& rect);
+
+// Pages rendered to bitmaps so far in this process; each image page must be
+// rendered exactly once.
+long RasterPagesRendered();
+
 // Copies the file byte for byte through the output writers to standard
 // output and deletes it. Answers false when the file does not open.
 bool WritePDFData(const char* path);

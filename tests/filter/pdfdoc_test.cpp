@@ -1,7 +1,3 @@
-#ifndef POINTERHOLDER_TRANSITION
-#define POINTERHOLDER_TRANSITION 4
-#endif
-
 #include "filter/pdfdoc.h"
 
 #include "filter/output.h"
@@ -335,7 +331,8 @@ TEST_F(PdfDocTest, FailedRerenderingLeavesNoFile)
 
 TEST_F(PdfDocTest, WritePDFDataCopiesWholeFileAndDeletesIt)
 {
-    std::string data("%PDF-1.4\n\0binary\xff\n%%EOF", 25);
+    const char head[] = "%PDF-1.4\n\0binary\xff\n%%EOF";
+    std::string data(head, sizeof head - 1);
     data += std::string(100000, 'x');  // more than one block, no final line end
     std::string path = inputs.file("print.pdf"), copyPath = inputs.file("copy.job"),
                 stdoutPath = inputs.file("stdout");
