@@ -257,21 +257,20 @@ void numstrtochar(char* text, std::size_t size)
 {
     if (!text || size == 0 || text[0] != '/')
         return;
-    std::size_t out = 0;
-    const char* in = text;
-    // Each part is at least "/" plus digits, so the write never passes the read.
-    while (*in == '/' && out + 1 < size) {
+    // Reads and writes stay inside size, terminated or not; each part is at
+    // least "/" plus digits, so the write never passes the read.
+    std::size_t in = 0, out = 0;
+    auto at = [&](std::size_t i) { return i < size ? text[i] : '\0'; };
+    while (at(in) == '/' && out + 1 < size) {
         ++in;
+        bool negative = at(in) == '-';
+        if (at(in) == '-' || at(in) == '+')
+            ++in;
         long number = 0;
-        bool negative = (*in == '-');
-        if (*in == '-' || *in == '+')
-            ++in;
-        while (*in >= '0' && *in <= '9') {
+        for (; at(in) >= '0' && at(in) <= '9'; ++in)
             if (number < 256)
-                number = number * 10 + (*in - '0');
-            ++in;
-        }
-        while (*in && *in != '/')
+                number = number * 10 + (at(in) - '0');
+        while (at(in) && at(in) != '/')
             ++in;
         unsigned char byte = (negative || number >= 256) ? 0 : static_cast<unsigned char>(number);
         text[out++] = static_cast<char>(byte);
