@@ -1,7 +1,9 @@
 #include "filter/pdfdoc.h"
 
+#include "filter/options.h"
 #include "filter/output.h"
 #include "filter/signals.h"
+#include "filter/tempfile.h"
 
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-page-renderer.h>
@@ -209,30 +211,6 @@ private:
     poppler::rotation_enum rotation_;
 };
 
-// Options parsed from the spooler's string, freed on every path.
-struct ParsedOptions {
-    explicit ParsedOptions(const char* text) { count = cupsParseOptions(text ? text : "", 0, &options); }
-    ~ParsedOptions() { cupsFreeOptions(count, options); }
-    ParsedOptions(const ParsedOptions&) = delete;
-    ParsedOptions& operator=(const ParsedOptions&) = delete;
-    int count = 0;
-    cups_option_t* options = nullptr;
-};
-
-// Removes the temporary file unless the re-rendered PDF was completed.
-struct TempFileGuard {
-    explicit TempFileGuard(const char* file) : path(file) {}
-    ~TempFileGuard()
-    {
-        if (!kept)
-            unlink(path.c_str());
-    }
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    std::string path;
-    bool kept = false;
-};
-
 }  // namespace
 
 PDFDocInfo::PDFDocInfo() = default;
@@ -339,11 +317,11 @@ int checkRasterMode(int numOptions, cups_option_t* options, PDFDocInfo& info)
 
 int CheckIfNeedEdit(const char* jobOptions, const char* contentType, PDFDocInfo& info)
 {
-    ParsedOptions parsed(jobOptions);
-    int copies = checkNumPages(parsed.count, parsed.options, contentType, info);
-    int msi = checkMSIOrientation(parsed.count, parsed.options, info);
-    int turn = checkTurnPage(parsed.count, parsed.options, info);
-    int raster = checkRasterMode(parsed.count, parsed.options, info);
+    JobOptions parsed(jobOptions);
+    int copies = checkNumPages(parsed.count(), parsed.options(), contentType, info);
+    int msi = checkMSIOrientation(parsed.count(), parsed.options(), info);
+    int turn = checkTurnPage(parsed.count(), parsed.options(), info);
+    int raster = checkRasterMode(parsed.count(), parsed.options(), info);
     return (msi || turn || raster) ? 1 : copies;
 }
 
@@ -366,9 +344,9 @@ int processPDF(PDFDocInfo& info, QPDF& out)
             PageRect box = MediaBoxOf(source);
             // The foreign page is copied whole: resources, fonts, forms,
             // annotations and /Rotate stay as they were.
-            output.addPage(source, false);
-            QPDFPageObjectHelper page(out.getAllPages().back());
-            QPDFObjectHandle dict = page.getObjectHandle();
+            QPDFObjectHandle dict = out.copyForeignObject(source.getObjectHandle());
+            QPDFPageObjectHelper page(dict);
+            output.addPage(page, false);
             dict.replaceKey("/MediaBox", RectArray(box));
 
             PageMatrix m = setContextCTM(info, box);
@@ -461,7 +439,10 @@ int PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
     if (!file)
         return 0;
     cupsFileClose(file);
-    TempFileGuard guard(tempPath);
+    TempFile temp{std::string(tempPath)};
+    // Thinning that keeps no page would print nothing at all.
+    if (info.lastPage <= 0)
+        return 0;
     // A cut path would name no file; better print the conversion output.
     if (std::strlen(tempPath) >= pdfPathOutSize)
         return 0;
@@ -483,8 +464,7 @@ int PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
     }
     if (CancelJob)
         return 0;
-    guard.kept = true;
-    std::snprintf(pdfPathOut, pdfPathOutSize, "%s", tempPath);
+    std::snprintf(pdfPathOut, pdfPathOutSize, "%s", temp.Release().c_str());
     return 1;
 }
 

@@ -171,30 +171,6 @@ FilterEnvironment FilterEnvironment::FromProcess()
     return env;
 }
 
-TempFile& TempFile::operator=(TempFile&& other) noexcept
-{
-    if (this != &other) {
-        Remove();
-        path_ = std::move(other.path_);
-        other.path_.clear();
-    }
-    return *this;
-}
-
-void TempFile::Remove()
-{
-    if (!path_.empty())
-        unlink(path_.c_str());
-    path_.clear();
-}
-
-std::string TempFile::Release()
-{
-    std::string path = std::move(path_);
-    path_.clear();
-    return path;
-}
-
 std::vector<std::string> cupsDirectory(const FilterEnvironment& env)
 {
     return {env.dataDir + "/mime/cupsfilters.convs", env.dataDir + "/mime/mime.convs",

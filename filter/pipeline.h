@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "filter/pdfdoc.h"
+#include "filter/tempfile.h"
 
 namespace zlk::filter {
 
@@ -26,26 +27,6 @@ struct FilterEnvironment {
 // The type every conversion must reach; a document already of this type
 // needs no conversion filter.
 inline constexpr char kDestinationType[] = "application/vnd.cups-pdf";
-
-// A file that is removed when its owner goes away, unless released.
-class TempFile {
-public:
-    TempFile() = default;
-    explicit TempFile(std::string path) : path_(std::move(path)) {}
-    ~TempFile() { Remove(); }
-    TempFile(TempFile&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
-    TempFile& operator=(TempFile&& other) noexcept;
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    const std::string& path() const { return path_; }
-    bool empty() const { return path_.empty(); }
-    void Remove();
-    std::string Release();
-
-private:
-    std::string path_;
-};
 
 // Conversion tables searched in order.
 std::vector<std::string> cupsDirectory(const FilterEnvironment& env);
