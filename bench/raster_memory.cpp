@@ -2,6 +2,7 @@
 // run is a child process so that its peak (ru_maxrss) is its own; pages are
 // rendered one at a time, so the peak must not grow with the page count.
 #include "benchpdf.h"
+#include "testpdf.h"
 #include "filter/pdfdoc.h"
 
 #include <sys/resource.h>
@@ -16,7 +17,7 @@ using namespace zlk::filter;
 namespace {
 
 // Child: 0 when the document was opened (and re-rendered when asked).
-int Run(const zlk::bench::ScratchDir& dir, int pages, bool render)
+int Run(const zlk::test::TempDir& dir, int pages, bool render)
 {
     std::string path = dir.file("doc" + std::to_string(pages) + ".pdf");
     zlk::bench::WriteOfficePdf(path, pages);
@@ -38,7 +39,7 @@ int Run(const zlk::bench::ScratchDir& dir, int pages, bool render)
 
 int main()
 {
-    zlk::bench::ScratchDir dir;
+    zlk::test::TempDir dir;
     setenv("TMPDIR", dir.path().c_str(), 1);
     std::printf("%-28s %12s\n", "run", "peak RSS KiB");
     int failures = 0;

@@ -1,6 +1,7 @@
 // Re-rendering speed: pages copied with a turn (vector) and pages made into
 // 300 dpi images (raster).
 #include "benchpdf.h"
+#include "testpdf.h"
 #include "filter/pdfdoc.h"
 
 #include <benchmark/benchmark.h>
@@ -14,7 +15,7 @@ using namespace zlk::filter;
 
 namespace {
 
-zlk::bench::ScratchDir* gDir = nullptr;
+zlk::test::TempDir* gDir = nullptr;
 
 std::string Document(int pages)
 {
@@ -70,7 +71,7 @@ BENCHMARK_CAPTURE(BM_PreProcess, raster, 1)->Arg(3)->Unit(benchmark::kMillisecon
 
 int main(int argc, char** argv)
 {
-    zlk::bench::ScratchDir dir;
+    zlk::test::TempDir dir;
     gDir = &dir;
     setenv("TMPDIR", dir.path().c_str(), 1);
     benchmark::Initialize(&argc, argv);

@@ -232,17 +232,23 @@ std::optional<std::size_t> CutByCP932Weight(char* name, std::size_t limit)
     return units.size();
 }
 
+// Clears the destination and decodes the source; a source that is not
+// UTF-8 is reported and gives nothing.
+std::optional<std::vector<CodePoint>> StartConversion(const char* src, char* dst, std::size_t size)
+{
+    ClearBuffer(dst, size);
+    auto cps = DecodeUTF8(src);
+    if (!cps)
+        Utlfputs(kInvalidSourceMessage, stderr);
+    return cps;
+}
+
 }  // namespace
 
 int ConvertUTF8ToEncoding(const char* src, char* dst, std::size_t size)
 {
-    ClearBuffer(dst, size);
-    auto cps = DecodeUTF8(src);
-    if (!cps) {
-        Utlfputs(kInvalidSourceMessage, stderr);
-        return 0;
-    }
-    if (!dst || size <= 1)
+    auto cps = StartConversion(src, dst, size);
+    if (!cps || !dst || size <= 1)
         return 0;
     Iconv cd("CP932", "UTF-16LE");
     if (!cd.ok())
@@ -276,13 +282,8 @@ int ConvertUTF8ToEncoding(const char* src, char* dst, std::size_t size)
 
 int ConvertUTF8ToEncodingForUTF8(const char* src, char* dst, std::size_t size)
 {
-    ClearBuffer(dst, size);
-    auto cps = DecodeUTF8(src);
-    if (!cps) {
-        Utlfputs(kInvalidSourceMessage, stderr);
-        return 0;
-    }
-    if (!dst || size <= 1)
+    auto cps = StartConversion(src, dst, size);
+    if (!cps || !dst || size <= 1)
         return 0;
     // Whole characters only: half a character would reach the printer as garbage.
     std::string kept = UTF8Prefix(src, *cps, kNoLimit, size - 1);
