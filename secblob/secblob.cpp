@@ -1,0 +1,541 @@
+#include "secblob/secblob.h"
+
+#include <openssl/core_names.h>
+#include <openssl/crypto.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
+#include <openssl/params.h>
+#include <openssl/rand.h>
+#include <openssl/rsa.h>
+#include <openssl/x509.h>
+
+#include <array>
+#include <atomic>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+namespace zlk::secblob {
+namespace {
+
+// The only process-wide state: where messages go. nullptr means standard error.
+std::atomic<MessageSink> g_sink{nullptr};
+
+[[gnu::format(printf, 1, 2)]] void Message(const char* format, ...)
+{
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (MessageSink sink = g_sink.load(std::memory_order_acquire))
+        sink(text);
+    else
+        std::fputs(text, stderr);
+}
+
+// Owners of OpenSSL objects.
+template <auto Free>
+struct Deleter {
+    template <typename T>
+    void operator()(T* p) const { Free(p); }
+};
+using PKey = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY_free>>;
+using PKeyCtx = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX_free>>;
+using Mac = std::unique_ptr<EVP_MAC, Deleter<EVP_MAC_free>>;
+using MacCtx = std::unique_ptr<EVP_MAC_CTX, Deleter<EVP_MAC_CTX_free>>;
+using CipherCtx = std::unique_ptr<EVP_CIPHER_CTX, Deleter<EVP_CIPHER_CTX_free>>;
+
+// Fixed-size key material, wiped when it goes out of scope.
+template <std::size_t N>
+class Secret {
+public:
+    Secret() = default;
+    Secret(const Secret&) = delete;
+    Secret& operator=(const Secret&) = delete;
+    ~Secret() { OPENSSL_cleanse(bytes_.data(), bytes_.size()); }
+    uint8_t* data() { return bytes_.data(); }
+    static constexpr std::size_t size() { return N; }
+
+private:
+    std::array<uint8_t, N> bytes_{};
+};
+
+// A variable-size buffer that may hold plain text, wiped on destruction.
+class SecretBuffer {
+public:
+    explicit SecretBuffer(std::size_t size) : bytes_(size) {}
+    SecretBuffer(const SecretBuffer&) = delete;
+    SecretBuffer& operator=(const SecretBuffer&) = delete;
+    ~SecretBuffer() { OPENSSL_cleanse(bytes_.data(), bytes_.size()); }
+    uint8_t* data() { return bytes_.data(); }
+    std::size_t size() const { return bytes_.size(); }
+
+private:
+    std::vector<uint8_t> bytes_;
+};
+
+constexpr std::size_t kSecretLength = 32;
+constexpr std::size_t kSaltLength = 32;
+constexpr std::size_t kContentKeyLength = 32;
+constexpr std::size_t kCbcIvLength = 16;
+constexpr std::size_t kGcmIvLength = 12;
+constexpr std::size_t kGcmTagLength = 16;
+constexpr std::size_t kBlockLength = 16;
+constexpr std::size_t kMaxWrappedLength = 512;
+constexpr uint16_t kKTFormatMarker = 264;
+
+// A call into OpenSSL failed: answer its first queued error (-1 when it
+// queued none) and leave the queue empty for the next caller.
+int TakeError()
+{
+    unsigned long error = ERR_get_error();
+    ERR_clear_error();
+    return error != 0 ? static_cast<int>(error) : -1;
+}
+
+// OpenSSL wants a real pointer even for empty input.
+const uint8_t* NonNull(const uint8_t* p)
+{
+    static const uint8_t kEmpty = 0;
+    return p != nullptr ? p : &kEmpty;
+}
+
+// ---- Base64 -------------------------------------------------------------
+
+constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int Base64Value(char c)
+{
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+')
+        return 62;
+    if (c == '/')
+        return 63;
+    return -1;
+}
+
+bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
+
+// Decodes text into out. Answers 0 (writing nothing) when the text is not
+// canonical Base64 apart from line breaks, or its bytes do not fit.
+std::size_t DecodeBase64(std::string_view text, uint8_t* out, std::size_t capacity)
+{
+    std::size_t symbols = 0;
+    std::size_t padding = 0;
+    int lastValue = 0;
+    for (char c : text) {
+        if (IsLineBreak(c))
+            continue;
+        ++symbols;
+        if (c == '=') {
+            ++padding;
+            continue;
+        }
+        lastValue = Base64Value(c);
+        if (lastValue < 0 || padding > 0)  // outside the alphabet, or data after padding
+            return 0;
+    }
+    if (symbols == 0 || symbols % 4 != 0 || padding > 2)
+        return 0;
+    // Bits that padding drops must be zero, or the text was cut or altered.
+    if ((padding == 1 && (lastValue & 0x03) != 0) || (padding == 2 && (lastValue & 0x0f) != 0))
+        return 0;
+    const std::size_t length = symbols / 4 * 3 - padding;
+    if (out == nullptr || length > capacity)
+        return 0;
+
+    uint32_t bits = 0;
+    int bitCount = 0;
+    std::size_t written = 0;
+    for (char c : text) {
+        if (IsLineBreak(c) || c == '=')
+            continue;
+        bits = (bits << 6) | static_cast<uint32_t>(Base64Value(c));
+        bitCount += 6;
+        if (bitCount >= 8) {
+            bitCount -= 8;
+            out[written++] = static_cast<uint8_t>(bits >> bitCount);
+        }
+    }
+    return written;
+}
+
+std::optional<std::vector<uint8_t>> DecodeBase64Data(std::string_view text)
+{
+    std::vector<uint8_t> bytes(text.size() / 4 * 3);
+    const std::size_t length = DecodeBase64(text, bytes.data(), bytes.size());
+    if (length == 0)
+        return std::nullopt;
+    bytes.resize(length);
+    return bytes;
+}
+
+// ---- Steps --------------------------------------------------------------
+
+// Answers 0, or the random service's error after printing it.
+int SecBlobEncInternal_GenerateRandom(uint8_t* buffer, std::size_t count)
+{
+    ERR_clear_error();
+    if (count <= INT_MAX && RAND_bytes(buffer, static_cast<int>(count)) == 1)
+        return 0;
+    const int error = TakeError();
+    Message("Generate Random Error[%d]", error);
+    return error;
+}
+
+// HMAC-SHA256 of message under key into out. Answers 0 or OpenSSL's error.
+int SecBlobEncInternal_GenerateHMAC(const uint8_t* key, std::size_t keyLength, const uint8_t* message,
+                                    std::size_t messageLength, Secret<kContentKeyLength>& out)
+{
+    ERR_clear_error();
+    Mac mac(EVP_MAC_fetch(nullptr, OSSL_MAC_NAME_HMAC, nullptr));
+    MacCtx ctx(mac ? EVP_MAC_CTX_new(mac.get()) : nullptr);
+    char digest[] = OSSL_DIGEST_NAME_SHA2_256;
+    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
+                                 OSSL_PARAM_construct_end()};
+    std::size_t written = 0;
+    if (ctx && EVP_MAC_init(ctx.get(), NonNull(key), keyLength, params) == 1 &&
+        EVP_MAC_update(ctx.get(), NonNull(message), messageLength) == 1 &&
+        EVP_MAC_final(ctx.get(), out.data(), &written, out.size()) == 1 && written == out.size())
+        return 0;
+    return TakeError();
+}
+
+// RSA-OAEP (SHA-256, MGF1 SHA-256) of in with the public key text into out
+// (capacity in *outLength, which becomes the key's size). Answers 0, or 99
+// after printing OpenSSL's error.
+int SecBlobEncInternal_RSAEncrypt(std::string_view publicKeyText, const uint8_t* in, std::size_t inLength,
+                                  uint8_t* out, std::size_t* outLength)
+{
+    ERR_clear_error();
+    const char* reason = "public key text is not Base64";
+    if (auto der = DecodeBase64Data(publicKeyText)) {
+        reason = "not an RSA public key";
+        const unsigned char* p = der->data();
+        PKey key(d2i_PUBKEY(nullptr, &p, static_cast<long>(der->size())));
+        if (key && EVP_PKEY_is_a(key.get(), "RSA")) {
+            reason = "RSA encryption failed";
+            PKeyCtx ctx(EVP_PKEY_CTX_new_from_pkey(nullptr, key.get(), nullptr));
+            std::size_t length = 0;
+            if (ctx && EVP_PKEY_encrypt_init(ctx.get()) == 1 &&
+                EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_OAEP_PADDING) == 1 &&
+                EVP_PKEY_CTX_set_rsa_oaep_md(ctx.get(), EVP_sha256()) == 1 &&
+                EVP_PKEY_CTX_set_rsa_mgf1_md(ctx.get(), EVP_sha256()) == 1 &&
+                EVP_PKEY_encrypt(ctx.get(), nullptr, &length, in, inLength) == 1) {
+                if (length > *outLength)
+                    reason = "RSA key too large";
+                else if (EVP_PKEY_encrypt(ctx.get(), out, &length, in, inLength) == 1) {
+                    *outLength = length;
+                    return 0;
+                }
+            }
+        }
+    }
+    const unsigned long error = ERR_get_error();
+    char description[512];
+    if (error != 0)
+        ERR_error_string_n(error, description, sizeof description);
+    else
+        std::snprintf(description, sizeof description, "%s", reason);
+    ERR_clear_error();
+    Message("RSA Error[%d] %s", error != 0 ? static_cast<int>(error) : -1, description);
+    return kSecBlobCryptoFailure;
+}
+
+bool CbcArgumentsValid(std::size_t keyLength, std::size_t ivLength, std::size_t dataLength)
+{
+    return keyLength == kContentKeyLength && ivLength == kCbcIvLength && dataLength <= INT_MAX - 2 * kBlockLength;
+}
+
+// AES-256 of data into out (capacity in *outLength, bytes written out).
+// Only mode 1 (CBC, PKCS#7 padding) is supported. Answers 0, 2 for an
+// unsupported mode, 99 for a failure.
+int SecBlobEncInternal_AESEncrypt(int mode, const uint8_t* key, std::size_t keyLength, const uint8_t* iv,
+                                  std::size_t ivLength, const uint8_t* data, std::size_t dataLength,
+                                  uint8_t* out, std::size_t* outLength)
+{
+    if (mode != kAesModeCbc) {
+        Message("AES Error. Unsupported AES Mode.\n");
+        return kSecBlobInvalidRequest;
+    }
+    ERR_clear_error();
+    int error = -1;
+    if (CbcArgumentsValid(keyLength, ivLength, dataLength) &&
+        (dataLength / kBlockLength + 1) * kBlockLength <= *outLength) {
+        std::vector<uint8_t> cipher(dataLength + kBlockLength);
+        CipherCtx ctx(EVP_CIPHER_CTX_new());
+        int updated = 0;
+        int finished = 0;
+        if (ctx && EVP_EncryptInit_ex2(ctx.get(), EVP_aes_256_cbc(), key, iv, nullptr) == 1 &&
+            EVP_EncryptUpdate(ctx.get(), cipher.data(), &updated, NonNull(data), static_cast<int>(dataLength)) == 1 &&
+            EVP_EncryptFinal_ex(ctx.get(), cipher.data() + updated, &finished) == 1) {
+            const std::size_t length = static_cast<std::size_t>(updated) + static_cast<std::size_t>(finished);
+            std::memcpy(out, cipher.data(), length);
+            *outLength = length;
+            return 0;
+        }
+        error = TakeError();
+    }
+    Message("AES Error[%d]\n", error);
+    return kSecBlobCryptoFailure;
+}
+
+// Inverse of the CBC mode of SecBlobEncInternal_AESEncrypt. A wrong key or
+// damaged data fails the padding check. Answers 0 or 99.
+int SecBlobEncInternal_AESDecrypt(const uint8_t* key, std::size_t keyLength, const uint8_t* iv,
+                                  std::size_t ivLength, const uint8_t* data, std::size_t dataLength,
+                                  uint8_t* out, std::size_t* outLength)
+{
+    ERR_clear_error();
+    int error = -1;
+    if (CbcArgumentsValid(keyLength, ivLength, dataLength) && dataLength % kBlockLength == 0 && dataLength > 0) {
+        SecretBuffer plain(dataLength + kBlockLength);
+        CipherCtx ctx(EVP_CIPHER_CTX_new());
+        int updated = 0;
+        int finished = 0;
+        if (ctx && EVP_DecryptInit_ex2(ctx.get(), EVP_aes_256_cbc(), key, iv, nullptr) == 1 &&
+            EVP_DecryptUpdate(ctx.get(), plain.data(), &updated, data, static_cast<int>(dataLength)) == 1 &&
+            EVP_DecryptFinal_ex(ctx.get(), plain.data() + updated, &finished) == 1) {
+            const std::size_t length = static_cast<std::size_t>(updated) + static_cast<std::size_t>(finished);
+            if (length <= *outLength) {
+                if (length > 0)
+                    std::memcpy(out, plain.data(), length);
+                *outLength = length;
+                return 0;
+            }
+        } else {
+            error = TakeError();
+        }
+    }
+    Message("AES Error[%d]\n", error);
+    return kSecBlobCryptoFailure;
+}
+
+void PutLE16(uint8_t* p, uint16_t value)
+{
+    p[0] = static_cast<uint8_t>(value);
+    p[1] = static_cast<uint8_t>(value >> 8);
+}
+
+void PutLE32(uint8_t* p, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+void SecBlobEnc_SetMessageSink(MessageSink sink) { g_sink.store(sink, std::memory_order_release); }
+
+int SecBlobEnc_KT_Encrypt(int aesMode, int keyType, const uint8_t* data, std::size_t dataLength,
+                          const char* publicKeyText, std::size_t publicKeyTextLength, uint8_t* out,
+                          std::size_t* outLength)
+{
+    if (dataLength > kKTMaxDataLength) {
+        Message("ERROR[%d]: too long bufLen [%zu].\n", 88, dataLength);
+        return kSecBlobInvalidRequest;
+    }
+    if (keyType != kKeyType2048 && keyType != kKeyType3072) {
+        Message("ERROR[%d]: invalid key type[%d].\n", 106, keyType);
+        return kSecBlobInvalidRequest;
+    }
+    if ((data == nullptr && dataLength > 0) || publicKeyText == nullptr || out == nullptr || outLength == nullptr)
+        return kSecBlobInvalidRequest;
+
+    Secret<kSecretLength> secret;
+    if (int error = SecBlobEncInternal_GenerateRandom(secret.data(), secret.size())) {
+        Message("ERROR[%d]: generate random failed[%d].\n", 114, error);
+        return kSecBlobCryptoFailure;
+    }
+    std::array<uint8_t, kSaltLength> salt{};
+    if (int error = SecBlobEncInternal_GenerateRandom(salt.data(), salt.size())) {
+        Message("ERROR[%d]: generate random failed[%d].\n", 122, error);
+        return kSecBlobCryptoFailure;
+    }
+    Secret<kContentKeyLength> contentKey;
+    if (int error = SecBlobEncInternal_GenerateHMAC(secret.data(), secret.size(), salt.data(), salt.size(),
+                                                    contentKey)) {
+        Message("ERROR[%d]: Key Derivation HMAC failed[%d].\n", 131, error);
+        return kSecBlobCryptoFailure;
+    }
+    const std::size_t ivLength = aesMode == kAesModeCbc ? kCbcIvLength : kGcmIvLength;
+    std::array<uint8_t, kCbcIvLength> iv{};
+    if (int error = SecBlobEncInternal_GenerateRandom(iv.data(), ivLength)) {
+        Message("ERROR[%d]: generate random failed[%d].\n", 139, error);
+        return kSecBlobCryptoFailure;
+    }
+    std::array<uint8_t, kMaxWrappedLength> wrapped{};
+    std::size_t wrappedLength = wrapped.size();
+    if (int status = SecBlobEncInternal_RSAEncrypt(std::string_view(publicKeyText, publicKeyTextLength),
+                                                   secret.data(), secret.size(), wrapped.data(), &wrappedLength)) {
+        Message("ERROR[%d]: RSA Encrypt failed[%d].\n", 150, status);
+        return kSecBlobCryptoFailure;
+    }
+    std::vector<uint8_t> cipher(dataLength + kBlockLength);
+    std::size_t cipherLength = cipher.size();
+    if (int status = SecBlobEncInternal_AESEncrypt(aesMode, contentKey.data(), contentKey.size(), iv.data(), ivLength,
+                                                   data, dataLength, cipher.data(), &cipherLength)) {
+        Message("ERROR[%d]: AES Encrypt failed[%d].\n", 161, status);
+        return status == kSecBlobInvalidRequest ? kSecBlobInvalidRequest : kSecBlobCryptoFailure;
+    }
+
+    // Only CBC gets this far, and it carries no tag.
+    const std::size_t tagLength = aesMode == kAesModeCbc ? 0 : kGcmTagLength;
+    const std::size_t total = kKTHeaderSize + wrappedLength + ivLength + tagLength + cipherLength;
+    const uint8_t* keyId = keyType == kKeyType2048 ? pubkey2048_OFFICIAL_SHA256 : pubkey3072_OFFICIAL_SHA256;
+    PutLE16(out, kKTFormatMarker);
+    PutLE32(out + 2, static_cast<uint32_t>(cipherLength));
+    PutLE32(out + 6, static_cast<uint32_t>(total));
+    out[10] = static_cast<uint8_t>(aesMode);
+    out[11] = static_cast<uint8_t>(keyType);
+    std::memset(out + 12, 0, 4);
+    std::memcpy(out + 16, keyId, 32);
+    std::memcpy(out + 48, salt.data(), salt.size());
+    uint8_t* p = out + kKTHeaderSize;
+    std::memcpy(p, wrapped.data(), wrappedLength);
+    p += wrappedLength;
+    std::memcpy(p, iv.data(), ivLength);
+    p += ivLength;
+    std::memset(p, 0, tagLength);
+    p += tagLength;
+    std::memcpy(p, cipher.data(), cipherLength);
+    *outLength = total;
+    return kSecBlobSuccess;
+}
+
+int SecBlobEnc_DataStorage_Encrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
+                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage,
+                                   std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
+                                   uint8_t* out, std::size_t* outLength)
+{
+    if ((data == nullptr && dataLength > 0) || (hmacKey == nullptr && hmacKeyLength > 0) ||
+        (hmacMessage == nullptr && hmacMessageLength > 0) || iv == nullptr || out == nullptr ||
+        outLength == nullptr)
+        return kSecBlobInvalidRequest;
+    const std::size_t capacity = *outLength;
+    *outLength = 0;
+
+    Secret<kContentKeyLength> key;
+    if (int error = SecBlobEncInternal_GenerateHMAC(hmacKey, hmacKeyLength, hmacMessage, hmacMessageLength, key)) {
+        Message("ERROR[%d]: Key Derivation HMAC failed[%d].\n", 39, error);
+        return kSecBlobCryptoFailure;
+    }
+    std::size_t written = capacity;
+    if (int status = SecBlobEncInternal_AESEncrypt(kAesModeCbc, key.data(), key.size(), iv, ivLength, data, dataLength, out,
+                                                   &written)) {
+        Message("ERROR[%d]: AES Encrypt failed[%d].\n", 52, status);
+        return kSecBlobCryptoFailure;
+    }
+    *outLength = written;
+    return kSecBlobSuccess;
+}
+
+int SecBlobEnc_DataStorage_Decrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
+                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage,
+                                   std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
+                                   uint8_t* out, std::size_t* outLength)
+{
+    if ((data == nullptr && dataLength > 0) || (hmacKey == nullptr && hmacKeyLength > 0) ||
+        (hmacMessage == nullptr && hmacMessageLength > 0) || iv == nullptr || out == nullptr ||
+        outLength == nullptr)
+        return kSecBlobInvalidRequest;
+    const std::size_t capacity = *outLength;
+    *outLength = 0;
+
+    Secret<kContentKeyLength> key;
+    if (int error = SecBlobEncInternal_GenerateHMAC(hmacKey, hmacKeyLength, hmacMessage, hmacMessageLength, key)) {
+        Message("ERROR[%d]: Key Derivation HMAC failed[%d].\n", 84, error);
+        return kSecBlobCryptoFailure;
+    }
+    std::size_t written = capacity;
+    if (int status = SecBlobEncInternal_AESDecrypt(key.data(), key.size(), iv, ivLength, data, dataLength, out, &written)) {
+        Message("ERROR[%d]: AES Decrypt failed[%d].\n", 97, status);
+        return kSecBlobCryptoFailure;
+    }
+    *outLength = written;
+    return kSecBlobSuccess;
+}
+
+int Encode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)
+{
+    return SecBlobEnc_DataStorage_Encrypt(data, dataLength, seed1, sizeof seed1, seed2, sizeof seed2, seed3,
+                                          sizeof seed3, out, outLength);
+}
+
+int Decode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)
+{
+    return SecBlobEnc_DataStorage_Decrypt(data, dataLength, seed1, sizeof seed1, seed2, sizeof seed2, seed3,
+                                          sizeof seed3, out, outLength);
+}
+
+int Encode_Random(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)
+{
+    return SecBlobEnc_KT_Encrypt(kAesModeCbc, kKeyType2048, data, dataLength, RSA_PUBKEY_2048_OFFICIAL,
+                                 RSA_PUBKEY_2048_OFFICIAL_LEN, out, outLength);
+}
+
+int Generate_Random(std::size_t count, uint8_t* buffer)
+{
+    if (count == 0)
+        return kSecBlobSuccess;
+    if (buffer == nullptr)
+        return kSecBlobInvalidRequest;
+    return SecBlobEncInternal_GenerateRandom(buffer, count) == 0 ? kSecBlobSuccess : kSecBlobCryptoFailure;
+}
+
+std::size_t SecBlobEnc_Base64_Encode(const uint8_t* data, std::size_t length, char* out, std::size_t outCapacity)
+{
+    if (data == nullptr || out == nullptr || length == 0 || length > SIZE_MAX / 4 * 3 - 3)
+        return 0;
+    const std::size_t textLength = (length + 2) / 3 * 4;
+    if (textLength > outCapacity)
+        return 0;
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < length; i += 3) {
+        const std::size_t left = length - i;
+        const uint32_t group = static_cast<uint32_t>(data[i]) << 16 |
+                               (left > 1 ? static_cast<uint32_t>(data[i + 1]) << 8 : 0) |
+                               (left > 2 ? static_cast<uint32_t>(data[i + 2]) : 0);
+        out[written++] = kBase64Alphabet[(group >> 18) & 0x3f];
+        out[written++] = kBase64Alphabet[(group >> 12) & 0x3f];
+        out[written++] = left > 1 ? kBase64Alphabet[(group >> 6) & 0x3f] : '=';
+        out[written++] = left > 2 ? kBase64Alphabet[group & 0x3f] : '=';
+    }
+    return written;
+}
+
+std::size_t SecBlobEnc_Base64_Decode(const char* text, uint8_t* out, std::size_t outCapacity)
+{
+    return text != nullptr ? DecodeBase64(text, out, outCapacity) : 0;
+}
+
+std::optional<std::vector<char>> SecBlobEnc_Base64_Encode_Data(const uint8_t* data, std::size_t length)
+{
+    if (length == 0 || length > SIZE_MAX / 4 * 3 - 3)
+        return std::nullopt;
+    std::vector<char> text((length + 2) / 3 * 4);
+    if (SecBlobEnc_Base64_Encode(data, length, text.data(), text.size()) == 0)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<std::vector<uint8_t>> SecBlobEnc_Base64_Decode_Data(const char* text)
+{
+    return text != nullptr ? DecodeBase64Data(text) : std::nullopt;
+}
+
+std::optional<std::vector<uint8_t>> SecBlobEnc_Decode_Key(const char* publicKeyText)
+{
+    return SecBlobEnc_Base64_Decode_Data(publicKeyText);
+}
+
+}  // namespace zlk::secblob
