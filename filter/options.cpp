@@ -6,6 +6,9 @@
 #include <string>
 
 #include "filter/output.h"
+#include "secblob/secblob.h"
+
+#include <openssl/crypto.h>
 
 namespace zlk::filter {
 
@@ -226,13 +229,39 @@ int GetTicketStringConvertedToPrtLangForUTF8(const char* key, int numOptions,
     return 1;
 }
 
-int GetTicketPasswordStringConvertedToEncryption(const char*, int, cups_option_t*, void* dest,
+int GetTicketPasswordStringConvertedToEncryption(const char* key, int numOptions,
+                                                 cups_option_t* options, void* dest,
                                                  std::size_t width)
 {
-    // Re-encryption for the printer is not available yet: never pass the
-    // stored form through.
-    std::memset(dest, 0, width);
-    return 0;
+    using namespace zlk::secblob;
+    auto* field = static_cast<char*>(dest);
+    std::memset(field, 0, width);
+    const char* value = cupsGetOption(key, numOptions, options);
+    if (!value)
+        return 0;
+
+    // Working limits: 1023 bytes of text, 2000 bytes of blob, 255 bytes of password.
+    char text[1024] = {};
+    std::strncpy(text, value, sizeof text - 1);
+    uint8_t stored[2000];
+    std::size_t storedLength = SecBlobEnc_Base64_Decode(text, stored, sizeof stored);
+    uint8_t plain[255];
+    std::size_t plainLength = sizeof plain;
+    uint8_t blob[2000];
+    std::size_t blobLength = 0;
+    bool filled = storedLength > 0 &&
+                  Decode_Storage(stored, storedLength, plain, &plainLength) == kSecBlobSuccess &&
+                  Encode_Random(plain, plainLength, blob, &blobLength) == kSecBlobSuccess &&
+                  SecBlobEnc_Base64_Encode(blob, blobLength, field, width - 1) > 0;
+    OPENSSL_cleanse(plain, sizeof plain);
+    if (!filled) {
+        std::memset(field, 0, width);
+        char message[256];
+        std::snprintf(message, sizeof message, "WARNING: The stored password %s could not be opened; it is sent empty.\n",
+                      key);
+        Utlfputs(message, stderr);
+    }
+    return filled;
 }
 
 int GetNumberUpTicketString(const char* key, int numOptions, cups_option_t* options, void* dest,
