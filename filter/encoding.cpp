@@ -291,6 +291,14 @@ int ConvertUTF8ToEncodingForUTF8(const char* src, char* dst, std::size_t size)
     return static_cast<int>(kept.size());
 }
 
+std::optional<std::string> FirstUTF16Units(const char* text, std::size_t maxUnits)
+{
+    auto cps = DecodeUTF8(text);
+    if (!cps)
+        return std::nullopt;
+    return UTF8Prefix(text, *cps, maxUnits, kNoLimit);
+}
+
 int ISWordValid(const unsigned char* word, const InputFilterData& table)
 {
     const int32_t value = (word[0] << 8) | word[1];

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace zlk::filter {
 
@@ -31,6 +32,11 @@ int ConvertUTF8ToEncoding(const char* src, char* dst, std::size_t size);
 // The same walk for UTF-8 printers: the valid source cut to size - 1 bytes,
 // never inside a character.
 int ConvertUTF8ToEncodingForUTF8(const char* src, char* dst, std::size_t size);
+
+// The first maxUnits UTF-16 units of a UTF-8 text, in UTF-8; a character
+// that would be split (a surrogate pair) is left out. None when the text is
+// not UTF-8.
+std::optional<std::string> FirstUTF16Units(const char* text, std::size_t maxUnits);
 
 // 1 when the big-endian word at word[0..1] lies in a word range of table.
 int ISWordValid(const unsigned char* word, const InputFilterData& table);

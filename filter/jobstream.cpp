@@ -1,14 +1,196 @@
 #include "filter/jobstream.h"
 
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "filter/hostid.h"
+#include "filter/output.h"
+
 namespace zlk::filter {
 
-// The header, ticket and trailer writers are not built yet; until they are
-// the stream carries the PDF alone.
+namespace {
 
-int OutputXPJLCommand(const char* const*, const printoptions&, const DocumentNames&) { return 1; }
+constexpr std::size_t kJobAttrLineMax = 2047;
+constexpr std::size_t kCommentLineMax = 254;
+constexpr char kSection[] = "PRINTJOBINFO";
 
-int OutputPrintTicketCommand(const char* const*, const printoptions&, const DocumentNames&) { return 1; }
+// Values sit between double quotes on one line: a quote or a control
+// character (other than the TAB that separates a value from its digest)
+// would end the attribute early or start a PJL command of its own.
+std::string PJLSafe(std::string_view text)
+{
+    std::string safe;
+    safe.reserve(text.size());
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte == 0x7F || c == '"')
+            continue;
+        safe += c;
+    }
+    return safe;
+}
 
-int OutputXPJLTrailer(const char* const*, const printoptions&) { return 1; }
+// UTF-8 (or CP932) text converted into at most 254 bytes of CP932.
+std::string PrinterLanguageText(const std::string& text)
+{
+    char converted[255];
+    ConvertUTF8ToEncoding(text.c_str(), converted, sizeof converted);
+    return converted;
+}
+
+void PutLine(const std::string& line)
+{
+    Utlfwrite(line.data(), 1, line.size(), stdout);
+}
+
+// One job attribute line, its value shortened so that the line fits; a
+// shortened value never ends inside a UTF-8 character.
+void PutJobAttr(const char* code, const std::string& value)
+{
+    const std::string head = std::string("@PJL SET JOBATTR=\"@") + code + "=";
+    const std::size_t room = kJobAttrLineMax - head.size() - 2;  // closing quote and LF
+    std::string fitted = value;
+    if (fitted.size() > room) {
+        std::size_t cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(fitted[cut]) & 0xC0) == 0x80)
+            --cut;
+        fitted.resize(cut);
+    }
+    PutLine(head + fitted + "\"\n");
+}
+
+void PutComment(const std::string& text)
+{
+    std::string line = "@PJL COMMENT " + text;
+    if (line.size() > kCommentLineMax - 1)
+        line.resize(kCommentLineMax - 1);
+    PutLine(line + "\n");
+}
+
+void PutJobInfo(const char* key, const std::string& value)
+{
+    PutComment(std::string(kSection) + " " + key + "=" + value);
+}
+
+bool IsBlack(const printoptions& options) { return std::strcmp(options.features.colorMode, "Black") == 0; }
+
+std::string NumberUp(const printoptions& options)
+{
+    return options.features.numberUp[0] ? options.features.numberUp : "1";
+}
+
+// A printer-language attribute and its UTF-8 twin carrying the digest of
+// the converted bytes.
+void PutConvertedPair(const char* code, const char* twinCode, const std::string& text)
+{
+    const std::string converted = PrinterLanguageText(text);
+    PutJobAttr(code, converted);
+    PutJobAttr(twinCode, text + "\t" + Sha256Hex(converted));
+}
+
+}  // namespace
+
+JobOwnerInfo GetJobOwnerInfo(const printoptions& options)
+{
+    const stJBAOption& jba = options.jba;
+    const int m = jba.manageType, u = jba.userInput, s = jba.inputStorage;
+    const std::string sourceUser = jba.userIdSource == 2 ? jba.userId : jba.userIdSource == 1 ? jba.loginName : "";
+    JobOwnerInfo owner;
+    if ((m == 1 || m == 2) && u == 1 && s != 0) {
+        owner.user = "UnknownUser";
+        owner.storageId = jba.inputStorageId;
+        if (!owner.storageId.empty())
+            owner.storagePassword = jba.inputStoragePassword;
+    } else if ((m == 1 || m == 2) && u == 1) {
+        owner.user = jba.inputUserId;
+        if (!owner.user.empty())
+            owner.password = jba.inputPassword;
+        owner.accountId = jba.inputAccountId;
+        owner.domain = jba.inputDomainName;
+    } else if (m == 2) {
+        owner.user = sourceUser;
+        owner.password = jba.password;
+        owner.accountId = jba.accountId;
+        owner.domain = jba.domainName;
+        owner.storageId = jba.storageId;
+        if (!owner.storageId.empty())
+            owner.storagePassword = jba.storagePassword;
+    } else if (m == 1) {
+        owner.user = sourceUser;
+        if (!owner.user.empty())
+            owner.password = jba.adminPassword;
+        owner.accountId = jba.adminAccountId;
+        owner.domain = jba.adminDomainName;
+        owner.storageId = jba.adminStorageId;
+        if (!owner.storageId.empty())
+            owner.storagePassword = jba.adminStoragePassword;
+    }
+    return owner;
+}
+
+void PutJACommand(const char* const* argv, const printoptions& options, const DocumentNames& names,
+                  const char* localHostName)
+{
+    const JobOwnerInfo owner = GetJobOwnerInfo(options);
+
+    const std::string host = PJLSafe(options.jba.hostName[0] ? options.jba.hostName : localHostName);
+    PutConvertedPair("CNAM", "UCNA", host);
+
+    const std::string user = PJLSafe(owner.user.empty() ? argv[2] : owner.user);
+    PutConvertedPair("JOAU", "UJAU", user);
+
+    if (argv[3] && argv[3][0]) {
+        // The document names are prepared without line breaks; a title with
+        // one leaves them empty.
+        const std::string name = PJLSafe(names.PTStdDocumentName);
+        PutJobAttr("ACNA", name);
+        PutJobAttr("UACN", PJLSafe(names.PTStdDocumentNameForUTF8) + "\t" + Sha256Hex(name));
+    }
+    if (!owner.domain.empty())
+        PutJobAttr("JOAD", PJLSafe(owner.domain));
+    PutJobAttr("JOEP", owner.password);
+    PutJobAttr("DAID", PJLSafe(owner.accountId));
+    if (!owner.storageId.empty()) {
+        PutConvertedPair("ACID", "UACI", PJLSafe(owner.storageId));
+        PutJobAttr("ACEP", owner.storagePassword);
+    }
+    PutJobAttr("NLPP", PJLSafe(NumberUp(options)));
+    PutLine(IsBlack(options) ? "@PJL SET RENDERMODE=GRAYSCALE\n" : "@PJL SET RENDERMODE=COLOR\n");
+}
+
+int OutputXPJLCommand(const char* const* argv, const printoptions& options, const DocumentNames& names,
+                      const char* localHostName)
+{
+    PutLine(kUEL);
+    PutLine("@PJL SET STRINGCODESET=CP932\n");
+    PutLine("@PJL JOB MODE=PRINTER\n");
+    PutComment("begin");
+    PutComment("Version:4.00");
+    PutJACommand(argv, options, names, localHostName);
+    PutLine("@PJL ENTER LANGUAGE=PDF\n");
+    return 1;
+}
+
+int OutputXPJLTrailer(const char* const* argv, const printoptions& options)
+{
+    const std::string copies = PJLSafe(argv[4]);
+    const bool collate = std::strcmp(options.features.collate, "true") == 0;
+    PutLine(kUEL);
+    PutComment(std::string(kSection) + " VERSION=1.3.0");
+    PutComment(std::string(kSection) + " BEGIN");
+    PutComment(std::string(kSection) + " PDLTYPE=PDL[PDF]:VERSION[0]");
+    PutJobInfo("PAGECOPIES", collate ? "1" : copies);
+    PutJobInfo("JOBCOPIES", collate ? copies : "1");
+    const int32_t duplexing = options.features.duplexing;
+    PutJobInfo("DUPLEXTYPE", duplexing == 3 ? "TUMBLE" : duplexing == 2 ? "DUPLEX" : "SIMPLEX");
+    PutJobInfo("COLORMODE", IsBlack(options) ? "GRAYSCALE" : "COLOR");
+    PutJobInfo("NUP", PJLSafe(NumberUp(options)));
+    PutComment(std::string(kSection) + " PASSTHROUGH=OFF");
+    PutComment(std::string(kSection) + " END");
+    PutLine("@PJL EOJ\n");
+    return 1;
+}
 
 }  // namespace zlk::filter

@@ -7,11 +7,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "filter/hostid.h"
 #include "filter/jobstream.h"
 #include "filter/options.h"
 #include "filter/output.h"
 #include "filter/pipeline.h"
+#include "filter/ticket.h"
 #include "filter/signals.h"
+#include "secblob/secblob.h"
 
 using namespace zlk::filter;
 
@@ -47,7 +50,9 @@ int RunJob(int argc, const char* const* argv)
     }
     close(pdfCheck);
 
-    OutputXPJLCommand(argv, options, names);
+    char localHostName[kHostNameSize];
+    getHostName(localHostName, IsUTF8Printer(options));
+    OutputXPJLCommand(argv, options, names, localHostName);
     OutputPrintTicketCommand(argv, options, names);
     if (WritePDFData(pdf.path().c_str()))
         pdf.Release();  // WritePDFData deleted it
@@ -66,6 +71,9 @@ int RunJob(int argc, const char* const* argv)
 int main(int argc, char* argv[])
 {
     InstallSignalHandlers();
+    // Standard output is the printer's job stream: library messages go to
+    // the spooler's log, and into the job copy with the other messages.
+    zlk::secblob::SecBlobEnc_SetMessageSink([](const char* text) { Utlfputs(text, stderr); });
     if (argc < 6 || argc > 7) {
         std::fprintf(stderr, "Usage: %s job-id user title copies options [file]\n", argc > 0 ? argv[0] : "ZLKPrintFilter");
         return 1;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "process.h"
+#include "spooler.h"
 #include "testpdf.h"
 
 using namespace zlk::test;
@@ -18,89 +19,16 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kFixtures = ZLK_TEST_FIXTURES;
-const std::string kFilter = ZLK_FILTER_BINARY;
-const std::string kFilterWithJobCopy = ZLK_FILTER_JOBCOPY_BINARY;
+const std::string kFilter = FilterProgram();
+const std::string kFilterWithJobCopy = FilterProgramWithCopy();
 
-// Records its arguments, then copies its input, like a pass-through filter.
-const char kRecordingConverter[] =
-    "#!/bin/sh\n"
-    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$FAKE_ARGS\"\n"
-    "if [ $# -ge 6 ]; then exec cat \"$6\"; else exec cat; fi\n";
-
-std::vector<std::string> Lines(const std::string& text)
+// The document part of a job stream.
+std::string PdfOf(const RunResult& result)
 {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
+    JobStreamParts parts = SplitJobStream(result.out);
+    EXPECT_TRUE(parts.ok) << "not a whole job stream";
+    return parts.pdf;
 }
-
-// One spooler set-up: conversion tables, filter directory, a temp folder.
-class SpoolerRun {
-public:
-    TempDir root;
-    std::string tmpdir = root.file("tmp");
-    std::string argsFile = root.file("converter-args");
-    std::map<std::string, std::string> env;
-    std::string options;
-    std::string title = "Quarterly report";
-    std::string document;  // argv[6]; empty: the document comes on standard input
-    std::string stdinPath = "/dev/null";
-
-    SpoolerRun()
-    {
-        fs::create_directories(root.file("data/mime"));
-        fs::create_directories(root.file("etc"));
-        fs::create_directories(root.file("bin/filter"));
-        fs::create_directories(tmpdir);
-        WriteFile(root.file("data/mime/cupsfilters.convs"),
-                  "application/pdf application/vnd.cups-pdf 66 recordconv\n");
-        Converter("recordconv", kRecordingConverter);
-        env = {{"PATH", "/usr/bin:/bin"},
-               {"PPD", kFixtures + "/ppd/cp932.ppd"},
-               {"TMPDIR", tmpdir},
-               {"CONTENT_TYPE", "application/pdf"},
-               {"CUPS_DATADIR", root.file("data")},
-               {"CUPS_SERVERBIN", root.file("bin")},
-               {"CUPS_SERVERROOT", root.file("etc")},
-               {"FAKE_ARGS", argsFile}};
-    }
-
-    void Converter(const std::string& name, const std::string& script)
-    {
-        WriteFile(root.file("bin/filter/" + name), script);
-        chmod(root.file("bin/filter/" + name).c_str(), 0755);
-    }
-
-    std::string Pdf(int pages)
-    {
-        std::string path = root.file("in-" + std::to_string(pages) + ".pdf");
-        WriteTestPdf(path, pages);
-        return path;
-    }
-
-    RunResult Run(const std::string& program = kFilter, bool closeStdout = false, int terminateAfterMs = 0)
-    {
-        RunOptions run;
-        run.args = {"ZLKPrintFilter", "42", "alice", title, "1", options};
-        if (!document.empty())
-            run.args.push_back(document);
-        run.env = env;
-        run.stdinPath = stdinPath;
-        run.closeStdout = closeStdout;
-        run.terminateAfterMs = terminateAfterMs;
-        return RunProgram(program, run);
-    }
-
-    std::vector<std::string> TmpFiles() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(tmpdir))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
-};
 
 // Pages of a PDF held in memory, by their text.
 std::vector<std::string> PagesOf(const std::string& pdfBytes, const TempDir& dir)
@@ -121,7 +49,7 @@ TEST(FilterProgram, ConvertsADocumentFromStandardInputOrFromItsPath)
     spooler.stdinPath = pdf;
     RunResult fromStdin = spooler.Run();
     EXPECT_EQ(fromStdin.exitCode, 0) << fromStdin.err;
-    EXPECT_EQ(fromStdin.out, ReadFile(pdf));
+    EXPECT_EQ(PdfOf(fromStdin), ReadFile(pdf));
     EXPECT_EQ(Lines(ReadFile(spooler.argsFile)),
               (std::vector<std::string>{"42", "alice", "Quarterly report", "1", "media=A4 Collate=true"}));
 
@@ -129,7 +57,7 @@ TEST(FilterProgram, ConvertsADocumentFromStandardInputOrFromItsPath)
     spooler.document = pdf;
     RunResult fromFile = spooler.Run();
     EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err;
-    EXPECT_EQ(fromFile.out, ReadFile(pdf));
+    EXPECT_EQ(PdfOf(fromFile), ReadFile(pdf));
     EXPECT_EQ(Lines(ReadFile(spooler.argsFile)).back(), pdf);
     EXPECT_TRUE(spooler.TmpFiles().empty());
 }
@@ -162,7 +90,7 @@ TEST(FilterProgram, ThinsCopiesTheConverterAlreadyLaidOut)
         spooler.options = copies + collate;
         RunResult result = spooler.Run();
         ASSERT_EQ(result.exitCode, 0) << result.err;
-        EXPECT_EQ(PagesOf(result.out, spooler.root), pages) << collate;
+        EXPECT_EQ(PagesOf(PdfOf(result), spooler.root), pages) << collate;
         EXPECT_TRUE(spooler.TmpFiles().empty());
     }
 }
@@ -174,9 +102,9 @@ TEST(FilterProgram, TwoHalfTurnsCancelButTheDocumentIsStillRewritten)
     spooler.options = "ZLKInputSlot=BypassTray ZLKMSILeadingEdge=ShortEdgeR ZLKTurnPage=true";
     RunResult result = spooler.Run();
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out, ReadFile(spooler.document));
-    EXPECT_EQ(PagesOf(result.out, spooler.root), (std::vector<std::string>{"Page 1", "Page 2", "Page 3"}));
-    EXPECT_EQ(result.out.find(" cm"), std::string::npos) << "no page may carry a turn";
+    EXPECT_NE(PdfOf(result), ReadFile(spooler.document));
+    EXPECT_EQ(PagesOf(PdfOf(result), spooler.root), (std::vector<std::string>{"Page 1", "Page 2", "Page 3"}));
+    EXPECT_EQ(PdfOf(result).find(" cm"), std::string::npos) << "no page may carry a turn";
 }
 
 TEST(FilterProgram, RasterModeTurnsEveryPageIntoAnImage)
@@ -186,7 +114,7 @@ TEST(FilterProgram, RasterModeTurnsEveryPageIntoAnImage)
     spooler.options = "ZLKPDFRasterizedMode=true ZLKTurnPage=true";
     RunResult result = spooler.Run();
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(PagesOf(result.out, spooler.root), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(PagesOf(PdfOf(result), spooler.root), (std::vector<std::string>{"", ""}));
     EXPECT_TRUE(spooler.TmpFiles().empty());
 }
 
@@ -200,7 +128,7 @@ TEST(FilterProgram, PdfWithoutFinalLineEndIsPrintedWhole)
     WriteFile(spooler.document, pdf);
     RunResult result = spooler.Run();
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, pdf);
+    EXPECT_EQ(PdfOf(result), pdf);
 }
 
 TEST(FilterProgram, JobCopyHoldsTheStreamAndMessagesWithMode0676)
@@ -238,7 +166,7 @@ TEST(FilterProgram, HostileTitlesAndOptionsPrintWithoutHarm)
                           " ZLKStaple=" + std::string(60000, 's') + " Collate=/300/1/";
         RunResult result = spooler.Run();
         EXPECT_EQ(result.exitCode, 0) << result.err;
-        EXPECT_EQ(result.out, ReadFile(spooler.document));
+        EXPECT_EQ(PdfOf(result), ReadFile(spooler.document));
     }
 }
 
@@ -330,7 +258,7 @@ TEST(FilterProgram, ConvertsThroughTheRealPdftopdf)
     spooler.options = "PageSize=Letter orientation-requested=3";
     RunResult result = spooler.Run();
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out.rfind("%PDF-", 0), 0u);
-    EXPECT_EQ(PagesOf(result.out, spooler.root), (std::vector<std::string>{"Page 1", "Page 2", "Page 3", "Page 4"}));
+    EXPECT_EQ(PdfOf(result).rfind("%PDF-", 0), 0u);
+    EXPECT_EQ(PagesOf(PdfOf(result), spooler.root), (std::vector<std::string>{"Page 1", "Page 2", "Page 3", "Page 4"}));
     EXPECT_TRUE(spooler.TmpFiles().empty());
 }

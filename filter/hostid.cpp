@@ -1,0 +1,62 @@
+#include "filter/hostid.h"
+
+#include <openssl/evp.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "filter/encoding.h"
+
+namespace zlk::filter {
+
+void CutHostName(const char* systemName, bool utf8Printer, char* buffer)
+{
+    std::memset(buffer, 0, kHostNameSize);
+    std::string name = systemName ? systemName : "";
+    if (utf8Printer) {
+        if (auto cut = FirstUTF16Units(name.c_str(), 32))
+            name = *cut;
+    }
+    std::memcpy(buffer, name.data(), std::min(name.size(), kHostNameSize - 1));
+}
+
+void getHostName(char* buffer, bool utf8Printer)
+{
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0) {
+        std::memset(buffer, 0, kHostNameSize);
+        return;
+    }
+    CutHostName(name, utf8Printer, buffer);
+}
+
+std::string Sha256Hex(std::string_view bytes)
+{
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr) != 1 || length != 32)
+        return {};
+    static const char kDigits[] = "0123456789abcdef";
+    char hex[65] = {};
+    for (unsigned int i = 0; i < length; ++i) {
+        hex[2 * i] = kDigits[digest[i] >> 4];
+        hex[2 * i + 1] = kDigits[digest[i] & 15];
+    }
+    uppercharacter(hex);
+    return hex;
+}
+
+void sha256(const char* text, char* destination)
+{
+    std::string hex = Sha256Hex(text ? text : "");
+    std::strcat(destination, hex.c_str());
+}
+
+void uppercharacter(char* text)
+{
+    for (; text && *text; ++text)
+        if (*text >= 'a' && *text <= 'z')
+            *text = static_cast<char>(*text - 'a' + 'A');
+}
+
+}  // namespace zlk::filter

@@ -1,0 +1,216 @@
+// The PJL header and trailer around the ticket and the PDF.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "capture.h"
+#include "filter/hostid.h"
+#include "filter/jobstream.h"
+#include "spooler.h"
+
+using namespace zlk::filter;
+using namespace zlk::test;
+
+namespace {
+
+// A record as GetPrintOptions leaves it for a job without options.
+printoptions NoOptions()
+{
+    printoptions record{};
+    const char* argv[] = {"f", "1", "alice", "", "1", "", nullptr};
+    DocumentNames names{};
+    GetPrintOptions(argv, FixturePath("ppd/cp932.ppd").c_str(), record, names);
+    return record;
+}
+
+std::string Header(const printoptions& record, const char* user, const char* title, const DocumentNames& names,
+                   const char* host = "ws-01")
+{
+    const char* argv[] = {"f", "1", user, title, "1", "", nullptr};
+    return CaptureStdout([&] { OutputXPJLCommand(argv, record, names, host); });
+}
+
+std::string Trailer(const printoptions& record, const char* copies)
+{
+    const char* argv[] = {"f", "1", "alice", "t", copies, "", nullptr};
+    return CaptureStdout([&] { OutputXPJLTrailer(argv, record); });
+}
+
+}  // namespace
+
+TEST(Digest, IsUpperCaseSha256OfTheBytes)
+{
+    EXPECT_EQ(Sha256Hex("abc"), "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD");
+    EXPECT_EQ(Sha256Hex(""), "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855");
+    // Bytes a shell's printf would have rewritten are digested as they are.
+    EXPECT_EQ(Sha256Hex("100%s\\n'"), Sha256Hex(std::string("100%s\\n'")));
+    EXPECT_NE(Sha256Hex("100%s\\n'"), Sha256Hex("100"));
+    char buffer[80] = "x\t";
+    sha256("abc", buffer);
+    EXPECT_STREQ(buffer, "x\tBA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD");
+    char text[] = "abz-AZ09\xE3\x81\x82";
+    uppercharacter(text);
+    EXPECT_STREQ(text, "ABZ-AZ09\xE3\x81\x82");
+}
+
+TEST(HostName, CutTo32UnitsOnUtf8PrintersOnly)
+{
+    const std::string forty(40, 'h');
+    char buffer[kHostNameSize];
+    CutHostName(forty.c_str(), /*utf8Printer=*/true, buffer);
+    EXPECT_EQ(std::string(buffer), forty.substr(0, 32));
+    CutHostName(forty.c_str(), /*utf8Printer=*/false, buffer);
+    EXPECT_EQ(std::string(buffer), forty);
+    const std::string long_(300, 'h');
+    CutHostName(long_.c_str(), false, buffer);
+    EXPECT_EQ(std::strlen(buffer), 96u);
+    getHostName(buffer, false);
+    EXPECT_GT(std::strlen(buffer), 0u);
+}
+
+TEST(JobOwner, FollowsManageTypeAndInputChoices)
+{
+    printoptions r = NoOptions();
+    auto set = [](char* field, const char* value) { std::strcpy(field, value); };
+    set(r.jba.userId, "uid");
+    set(r.jba.loginName, "login");
+    set(r.jba.password, "P");
+    set(r.jba.accountId, "acc");
+    set(r.jba.domainName, "dom");
+    set(r.jba.storageId, "box");
+    set(r.jba.storagePassword, "SP");
+    set(r.jba.adminPassword, "AP");
+    set(r.jba.adminAccountId, "aacc");
+    set(r.jba.adminDomainName, "adom");
+    set(r.jba.adminStorageId, "abox");
+    set(r.jba.adminStoragePassword, "ASP");
+    set(r.jba.inputUserId, "iuid");
+    set(r.jba.inputPassword, "IP");
+    set(r.jba.inputAccountId, "iacc");
+    set(r.jba.inputDomainName, "idom");
+    set(r.jba.inputStorageId, "ibox");
+    set(r.jba.inputStoragePassword, "ISP");
+
+    auto owner = [&](int m, int u, int s, int source) {
+        r.jba.manageType = m;
+        r.jba.userInput = u;
+        r.jba.inputStorage = s;
+        r.jba.userIdSource = source;
+        JobOwnerInfo o = GetJobOwnerInfo(r);
+        return o.user + "|" + o.password + "|" + o.accountId + "|" + o.domain + "|" + o.storageId + "|" +
+               o.storagePassword;
+    };
+    EXPECT_EQ(owner(1, 1, 1, 2), "UnknownUser||||ibox|ISP");
+    EXPECT_EQ(owner(2, 1, 1, 2), "UnknownUser||||ibox|ISP");
+    EXPECT_EQ(owner(2, 1, 0, 2), "iuid|IP|iacc|idom||");
+    EXPECT_EQ(owner(2, 0, 0, 2), "uid|P|acc|dom|box|SP");
+    EXPECT_EQ(owner(2, 0, 0, 1), "login|P|acc|dom|box|SP");
+    EXPECT_EQ(owner(1, 0, 0, 1), "login|AP|aacc|adom|abox|ASP");
+    // No source user: no admin password.
+    EXPECT_EQ(owner(1, 0, 0, 0), "||aacc|adom|abox|ASP");
+    EXPECT_EQ(owner(0, 1, 1, 2), "|||||");
+    EXPECT_EQ(owner(-1, 0, 0, 2), "|||||");
+
+    // Passwords only go with an id.
+    r.jba.inputUserId[0] = '\0';
+    r.jba.inputStorageId[0] = '\0';
+    EXPECT_EQ(owner(2, 1, 0, 2), "||iacc|idom||");
+    EXPECT_EQ(owner(2, 1, 1, 2), "UnknownUser|||||");
+    r.jba.storageId[0] = '\0';
+    EXPECT_EQ(owner(2, 0, 0, 2), "uid|P|acc|dom||");
+}
+
+TEST(Header, JobWithoutAccountingOptions)
+{
+    printoptions record = NoOptions();
+    DocumentNames names{};
+    std::strcpy(names.PTStdDocumentName, "Report");
+    std::strcpy(names.PTStdDocumentNameForUTF8, "Report");
+    const std::string expected = std::string("\x1b%-12345X") +
+                                 "@PJL SET STRINGCODESET=CP932\n"
+                                 "@PJL JOB MODE=PRINTER\n"
+                                 "@PJL COMMENT begin\n"
+                                 "@PJL COMMENT Version:4.00\n"
+                                 "@PJL SET JOBATTR=\"@CNAM=ws-01\"\n"
+                                 "@PJL SET JOBATTR=\"@UCNA=ws-01\t" +
+                                 Sha256Hex("ws-01") +
+                                 "\"\n"
+                                 "@PJL SET JOBATTR=\"@JOAU=alice\"\n"
+                                 "@PJL SET JOBATTR=\"@UJAU=alice\t" +
+                                 Sha256Hex("alice") +
+                                 "\"\n"
+                                 "@PJL SET JOBATTR=\"@ACNA=Report\"\n"
+                                 "@PJL SET JOBATTR=\"@UACN=Report\t" +
+                                 Sha256Hex("Report") +
+                                 "\"\n"
+                                 "@PJL SET JOBATTR=\"@JOEP=\"\n"
+                                 "@PJL SET JOBATTR=\"@DAID=\"\n"
+                                 "@PJL SET JOBATTR=\"@NLPP=1\"\n"
+                                 "@PJL SET RENDERMODE=COLOR\n"
+                                 "@PJL ENTER LANGUAGE=PDF\n";
+    EXPECT_EQ(Header(record, "alice", "Report", names), expected);
+
+    // No title: no document name lines at all.
+    std::string untitled = Header(record, "alice", "", names);
+    EXPECT_EQ(untitled.find("@ACNA"), std::string::npos);
+    EXPECT_EQ(untitled.find("@UACN"), std::string::npos);
+}
+
+TEST(Header, ConvertsToCp932AndDigestsTheConvertedBytes)
+{
+    printoptions record = NoOptions();
+    std::strcpy(record.jba.hostName, "\xE3\x81\x82");  // hiragana a
+    std::strcpy(record.features.colorMode, "Black");
+    std::string header = Header(record, "\xE3\x81\x84", "", DocumentNames{});
+    EXPECT_NE(header.find("@CNAM=\x82\xA0\"\n"), std::string::npos);
+    EXPECT_NE(header.find("@UCNA=\xE3\x81\x82\t" + Sha256Hex("\x82\xA0") + "\"\n"), std::string::npos);
+    EXPECT_NE(header.find("@JOAU=\x82\xA2\"\n"), std::string::npos);
+    EXPECT_NE(header.find("@PJL SET RENDERMODE=GRAYSCALE\n"), std::string::npos);
+}
+
+TEST(Header, ValuesCannotBreakOutOfTheirAttribute)
+{
+    printoptions record = NoOptions();
+    std::strcpy(record.jba.hostName, "ws\"\n@PJL EOJ");
+    std::string header = Header(record, "bob\r\n@PJL SET X=1", "", DocumentNames{});
+    for (const std::string& line : Lines(header))
+        EXPECT_TRUE(line.rfind("@PJL ", 0) == 0 || line.rfind("\x1b%-12345X@PJL ", 0) == 0) << line;
+    EXPECT_NE(header.find("@CNAM=ws@PJL EOJ\""), std::string::npos);
+    EXPECT_EQ(header.find("@PJL EOJ\n"), std::string::npos);
+    const std::string longUser(5000, 'u');
+    for (const std::string& line : Lines(Header(record, longUser.c_str(), "", DocumentNames{})))
+        EXPECT_LE(line.size() + 1, 2047u);
+}
+
+TEST(Trailer, CopiesDuplexColourAndNup)
+{
+    printoptions record = NoOptions();
+    const std::string plain = std::string("\x1b%-12345X") +
+                              "@PJL COMMENT PRINTJOBINFO VERSION=1.3.0\n"
+                              "@PJL COMMENT PRINTJOBINFO BEGIN\n"
+                              "@PJL COMMENT PRINTJOBINFO PDLTYPE=PDL[PDF]:VERSION[0]\n"
+                              "@PJL COMMENT PRINTJOBINFO PAGECOPIES=3\n"
+                              "@PJL COMMENT PRINTJOBINFO JOBCOPIES=1\n"
+                              "@PJL COMMENT PRINTJOBINFO DUPLEXTYPE=SIMPLEX\n"
+                              "@PJL COMMENT PRINTJOBINFO COLORMODE=COLOR\n"
+                              "@PJL COMMENT PRINTJOBINFO NUP=1\n"
+                              "@PJL COMMENT PRINTJOBINFO PASSTHROUGH=OFF\n"
+                              "@PJL COMMENT PRINTJOBINFO END\n"
+                              "@PJL EOJ\n";
+    EXPECT_EQ(Trailer(record, "3"), plain);
+
+    std::strcpy(record.features.collate, "true");
+    std::strcpy(record.features.colorMode, "Black");
+    std::strcpy(record.features.numberUp, "N4");
+    record.features.duplexing = 3;
+    std::string t = Trailer(record, "3");
+    EXPECT_NE(t.find("PAGECOPIES=1\n@PJL COMMENT PRINTJOBINFO JOBCOPIES=3\n"), std::string::npos);
+    EXPECT_NE(t.find("DUPLEXTYPE=TUMBLE\n"), std::string::npos);
+    EXPECT_NE(t.find("COLORMODE=GRAYSCALE\n"), std::string::npos);
+    EXPECT_NE(t.find("NUP=N4\n"), std::string::npos);
+    record.features.duplexing = 2;
+    EXPECT_NE(Trailer(record, "3").find("DUPLEXTYPE=DUPLEX\n"), std::string::npos);
+    std::strcpy(record.features.colorMode, "Color");
+    EXPECT_NE(Trailer(record, "3").find("COLORMODE=COLOR\n"), std::string::npos);
+}

@@ -1,0 +1,55 @@
+// A spooler set-up for running the filter program: conversion tables, a
+// filter directory with a conversion program of the test's own, a temp
+// folder, and the environment CUPS gives a filter.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "process.h"
+#include "testpdf.h"
+
+namespace zlk::test {
+
+std::string FixturePath(const std::string& relative);
+std::string FilterProgram();          // the filter as installed
+std::string FilterProgramWithCopy();  // the same, with the job copy enabled
+
+// Records its arguments (in $FAKE_ARGS), then copies its input.
+extern const char kRecordingConverter[];
+
+class SpoolerRun {
+public:
+    TempDir root;
+    std::string tmpdir = root.file("tmp");
+    std::string argsFile = root.file("converter-args");
+    std::map<std::string, std::string> env;
+    std::string user = "alice";
+    std::string title = "Quarterly report";
+    std::string copies = "1";
+    std::string options;
+    std::string document;  // argv[6]; empty: the document comes on standard input
+    std::string stdinPath = "/dev/null";
+
+    SpoolerRun();
+    void Converter(const std::string& name, const std::string& script);
+    std::string Pdf(int pages);
+    RunResult Run(const std::string& program = FilterProgram(), bool closeStdout = false, int terminateAfterMs = 0);
+    std::vector<std::string> TmpFiles() const;
+};
+
+// A job stream cut at its boundaries. ok is false when a part is missing.
+struct JobStreamParts {
+    bool ok = false;
+    std::string header;   // UEL up to and including ENTER LANGUAGE
+    std::string ticket;   // the XML ticket
+    std::string pdf;      // the document
+    std::string trailer;  // UEL to EOJ
+};
+
+JobStreamParts SplitJobStream(const std::string& stream);
+
+std::vector<std::string> Lines(const std::string& text);
+
+}  // namespace zlk::test
