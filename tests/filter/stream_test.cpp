@@ -8,7 +8,6 @@
 
 #include <cstdlib>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -96,10 +95,11 @@ std::string Readable(const Job& job, const RunResult& result, const std::string&
     // Every twin attribute carries the digest of its printer-language
     // attribute's bytes, as sha256sum computes it.
     std::map<std::string, std::string> values;
-    static const std::regex attr("@PJL SET JOBATTR=\"@([A-Z]{4})=([^\"]*)\"");
-    for (auto it = std::sregex_iterator(parts.header.begin(), parts.header.end(), attr); it != std::sregex_iterator();
-         ++it)
-        values[(*it)[1]] = (*it)[2];
+    const std::string prefix = "@PJL SET JOBATTR=\"@";
+    for (const std::string& line : Lines(parts.header)) {
+        if (line.rfind(prefix, 0) == 0 && line.size() >= prefix.size() + 6 && line.back() == '"')
+            values[line.substr(prefix.size(), 4)] = line.substr(prefix.size() + 5, line.size() - prefix.size() - 6);
+    }
     for (auto [code, twin] : {std::pair{"CNAM", "UCNA"}, {"JOAU", "UJAU"}, {"ACNA", "UACN"}, {"ACID", "UACI"}}) {
         if (!values.count(twin))
             continue;
