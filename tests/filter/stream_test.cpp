@@ -150,7 +150,9 @@ TEST_P(GoldenStream, MatchesTheReviewedStream)
         GTEST_SKIP() << "golden copy rewritten: review it";
     }
     EXPECT_EQ(readable, ReadFile(golden));
-    // Stored blobs never reach the printer.
+    // Neither the passwords nor their stored blobs reach the printer.
+    for (const char* plain : {"user-pw", "box-pw", "in-box-pw"})
+        EXPECT_EQ(result.out.find(plain), std::string::npos) << job.name;
     for (const std::string& option : Lines(ReplaceAll(job.options, " ", "\n"))) {
         std::string value = option.substr(option.find('=') + 1);
         if (option.find("Password") != std::string::npos && value.size() > 8) {
@@ -204,6 +206,31 @@ INSTANTIATE_TEST_SUITE_P(
                 c = '_';
         return name;
     });
+
+TEST(JobStream, SamePasswordTravelsAsAFreshPrinterBlobEveryJob)
+{
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(1);
+    const std::string stored = Stored("same-pw");
+    spooler.options = kTicket + "JBAManageTypeListTicketKey=2 " + kTicket + "JBAUserIDListCtrlTicket=2 " + kTicket +
+                      "JBAUserIDTextEditTicket=u1 " + kTicket + "JBAUserPasswordTextEditTicket=" + stored;
+    std::vector<std::string> joep;
+    for (int run = 0; run < 2; ++run) {
+        RunResult result = spooler.Run();
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.out.find(stored), std::string::npos);
+        for (const std::string& line : Lines(result.out))
+            if (line.rfind("@PJL SET JOBATTR=\"@JOEP=", 0) == 0)
+                joep.push_back(line.substr(24, line.size() - 25));
+    }
+    ASSERT_EQ(joep.size(), 2u);
+    EXPECT_NE(joep[0], joep[1]);
+    for (const std::string& text : joep) {
+        auto blob = zlk::secblob::SecBlobEnc_Base64_Decode_Data(text.c_str());
+        ASSERT_TRUE(blob.has_value()) << text;
+        EXPECT_EQ(OpenSslOpenKeyTransportBlob(*blob, FixturePath("keys/printer-dev-private.pem")), "same-pw");
+    }
+}
 
 TEST(JobStream, StartsWithUelAndStringCodeSetAndEndsWithEoj)
 {
