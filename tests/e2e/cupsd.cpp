@@ -1,0 +1,221 @@
+#include "cupsd.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+#include "process.h"
+
+namespace fs = std::filesystem;
+
+namespace zlk::test {
+
+namespace {
+
+int FreePort()
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0)
+        port = ntohs(addr.sin_port);
+    close(fd);
+    return port;
+}
+
+bool Accepts(int port)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    close(fd);
+    return ok;
+}
+
+}  // namespace
+
+Cupsd::Cupsd(const std::string& filterPath)
+{
+    const std::string root = dir_.path();
+    // The scheduler runs filters as lp when started by root: every folder
+    // on the way must be readable by it.
+    chmod(root.c_str(), 0755);
+    for (const char* sub : {"etc/ppd", "spool/tmp", "cache", "state", "log", "out", "bin/filter"})
+        fs::create_directories(root + "/" + sub);
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_directory())
+            chmod(entry.path().c_str(), 0755);
+    chmod((root + "/spool/tmp").c_str(), 01777);
+
+    const std::string system = "/usr/lib/cups";
+    for (const char* sub : {"backend", "cgi-bin", "daemon", "driver", "monitor", "notifier"})
+        if (fs::exists(system + "/" + sub))
+            fs::create_symlink(system + "/" + sub, root + "/bin/" + sub);
+    for (const auto& entry : fs::directory_iterator(system + "/filter"))
+        fs::create_symlink(entry.path(), root + "/bin/filter/" + entry.path().filename().string());
+    const std::string installed = root + "/bin/filter/ZLKPrintFilter";
+    fs::copy_file(filterPath, installed);
+    chmod(installed.c_str(), 0755);
+
+    port_ = FreePort();
+    WriteFile(root + "/etc/cupsd.conf", "LogLevel debug\nMaxLogSize 0\nListen 127.0.0.1:" + std::to_string(port_) +
+                                            "\nWebInterface No\nBrowsing Off\nDefaultAuthType None\n"
+                                            "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                                            "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
+                                            "</Policy>\n");
+    std::string files = "FileDevice Yes\nServerRoot " + root + "/etc\nServerBin " + root +
+                        "/bin\nDataDir /usr/share/cups\nRequestRoot " + root + "/spool\nTempDir " + root +
+                        "/spool/tmp\nCacheDir " + root + "/cache\nStateDir " + root + "/state\nAccessLog " + root +
+                        "/log/access_log\nErrorLog " + root + "/log/error_log\nPageLog " + root + "/log/page_log\n";
+    if (getuid() == 0)
+        files += "User lp\nGroup lp\n";
+    WriteFile(root + "/etc/cups-files.conf", files);
+
+    pid_ = fork();
+    if (pid_ == 0) {
+        // The scheduler must not outlive a test run that crashes.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl("/usr/sbin/cupsd", "cupsd", "-f", "-c", (root + "/etc/cupsd.conf").c_str(), "-s",
+              (root + "/etc/cups-files.conf").c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 100 && !Accepts(port_); ++i) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            error_ = "cupsd exited at start";
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (!Accepts(port_))
+        error_ = "cupsd does not answer on port " + std::to_string(port_);
+}
+
+Cupsd::~Cupsd()
+{
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 50 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (waitpid(pid_, &status, WNOHANG) == 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+        }
+    }
+}
+
+std::string Cupsd::server() const { return "127.0.0.1:" + std::to_string(port_); }
+
+std::string Cupsd::Run(const std::vector<std::string>& args, int* exitCode) const
+{
+    RunOptions run;
+    run.args = args;
+    run.env = {{"PATH", "/usr/sbin:/usr/bin:/sbin:/bin"}, {"CUPS_SERVER", server()}, {"HOME", dir_.path()}};
+    std::string program = "/usr/bin/" + args.front();
+    if (!fs::exists(program))
+        program = "/usr/sbin/" + args.front();
+    RunResult result = RunProgram(program, run);
+    if (exitCode)
+        *exitCode = result.exitCode;
+    return result.out + result.err;
+}
+
+std::string Cupsd::AddQueue(const std::string& name, const std::string& ppdPath)
+{
+    const std::string capture = dir_.path() + "/out/" + name + ".prn";
+    WriteFile(capture, "");
+    chmod(capture.c_str(), 0666);
+    int code = 0;
+    std::string out = Run({"lpadmin", "-h", server(), "-p", name, "-E", "-v", "file://" + capture, "-P", ppdPath,
+                           "-o", "printer-error-policy=abort-job"},
+                          &code);
+    if (code != 0)
+        return "lpadmin failed (" + std::to_string(code) + "): " + out;
+    captures_[name] = capture;
+    return {};
+}
+
+std::string Cupsd::JobState(int id) const
+{
+    // "lpstat -W completed" lists ended jobs; the log tells how they ended.
+    std::string log = JobLog(id);
+    if (log.find("Job completed.") != std::string::npos || log.find("job-completed") != std::string::npos)
+        return "completed";
+    if (log.find("aborted") != std::string::npos || log.find("stopped due to filter errors") != std::string::npos)
+        return "aborted";
+    if (log.find("canceled") != std::string::npos || log.find("cancelled") != std::string::npos)
+        return "canceled";
+    if (log.find("Printer stopped") != std::string::npos)
+        return "stopped";
+    return {};
+}
+
+PrintedJob Cupsd::Print(const std::string& queue, const std::string& file, const std::vector<std::string>& lpArgs)
+{
+    PrintedJob job;
+    const std::string capture = captures_.at(queue);
+    WriteFile(capture, "");
+    std::vector<std::string> args = {"lp", "-h", server(), "-d", queue};
+    args.insert(args.end(), lpArgs.begin(), lpArgs.end());
+    args.push_back(file);
+    int code = 0;
+    std::string out = Run(args, &code);
+    std::size_t at = out.find("request id is " + queue + "-");
+    if (code != 0 || at == std::string::npos) {
+        job.state = "rejected: " + out;
+        return job;
+    }
+    job.id = std::stoi(out.substr(at + 15 + queue.size()));
+    for (int i = 0; i < 300 && job.state.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        job.state = JobState(job.id);
+    }
+    if (job.state.empty())
+        job.state = "timeout";
+    job.stream = ReadFile(capture);
+    return job;
+}
+
+std::string Cupsd::JobLog(int id) const
+{
+    std::string log;
+    try {
+        log = ReadFile(dir_.path() + "/log/error_log");
+    } catch (...) {
+        return {};
+    }
+    const std::string tag = "[Job " + std::to_string(id) + "] ";
+    std::istringstream in(log);
+    std::string lines;
+    for (std::string line; std::getline(in, line);)
+        if (line.find(tag) != std::string::npos)
+            lines += line + "\n";
+    return lines;
+}
+
+}  // namespace zlk::test

@@ -1,0 +1,56 @@
+// A private CUPS scheduler for end-to-end tests: its own server root,
+// spool, logs and port on loopback, a filter directory holding the filter
+// under test, and a queue whose device captures the job stream to a file.
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "testpdf.h"
+
+namespace zlk::test {
+
+struct PrintedJob {
+    int id = 0;
+    std::string state;   // "completed", "aborted", "canceled", "stopped" or "timeout"
+    std::string stream;  // what reached the device
+};
+
+class Cupsd {
+public:
+    // Starts cupsd with filterPath installed as ZLKPrintFilter. ok() tells
+    // whether it came up; error() says why not.
+    explicit Cupsd(const std::string& filterPath);
+    ~Cupsd();
+    Cupsd(const Cupsd&) = delete;
+    Cupsd& operator=(const Cupsd&) = delete;
+
+    bool ok() const { return pid_ > 0 && error_.empty(); }
+    const std::string& error() const { return error_; }
+    std::string server() const;  // host:port for -h
+
+    // Adds a queue printing to a capture file; answers "" or the error.
+    std::string AddQueue(const std::string& name, const std::string& ppdPath);
+
+    // Submits with lp and waits for the job to end.
+    PrintedJob Print(const std::string& queue, const std::string& file, const std::vector<std::string>& lpArgs);
+
+    // The scheduler's log lines of one job.
+    std::string JobLog(int id) const;
+    const std::string& root() const { return dir_.path(); }
+
+private:
+    std::string Run(const std::vector<std::string>& args, int* exitCode = nullptr) const;
+    std::string JobState(int id) const;
+
+    TempDir dir_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+    std::string error_;
+    std::map<std::string, std::string> captures_;  // queue -> capture file
+};
+
+}  // namespace zlk::test
