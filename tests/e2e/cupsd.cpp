@@ -53,7 +53,7 @@ bool Accepts(int port)
 
 }  // namespace
 
-Cupsd::Cupsd(const std::string& filterPath)
+Cupsd::Cupsd(const std::string& filterPath, const std::string& modelDir)
 {
     const std::string root = dir_.path();
     // The scheduler runs filters as lp when started by root: every folder
@@ -67,7 +67,10 @@ Cupsd::Cupsd(const std::string& filterPath)
     chmod((root + "/spool/tmp").c_str(), 01777);
 
     const std::string system = "/usr/lib/cups";
-    for (const char* sub : {"backend", "cgi-bin", "daemon", "driver", "monitor", "notifier"})
+    // No driver programs: listing them would browse the network.
+    fs::create_directories(root + "/bin/driver");
+    chmod((root + "/bin/driver").c_str(), 0755);
+    for (const char* sub : {"backend", "cgi-bin", "daemon", "monitor", "notifier"})
         if (fs::exists(system + "/" + sub))
             fs::create_symlink(system + "/" + sub, root + "/bin/" + sub);
     for (const auto& entry : fs::directory_iterator(system + "/filter"))
@@ -76,6 +79,17 @@ Cupsd::Cupsd(const std::string& filterPath)
     fs::copy_file(filterPath, installed);
     chmod(installed.c_str(), 0755);
 
+    std::string dataDir = "/usr/share/cups";
+    if (!modelDir.empty()) {
+        dataDir = root + "/share";
+        fs::create_directories(dataDir);
+        chmod(dataDir.c_str(), 0755);
+        for (const auto& entry : fs::directory_iterator("/usr/share/cups"))
+            if (entry.path().filename() != "model")
+                fs::create_symlink(entry.path(), dataDir + "/" + entry.path().filename().string());
+        fs::create_symlink(modelDir, dataDir + "/model");
+    }
+
     port_ = FreePort();
     WriteFile(root + "/etc/cupsd.conf", "LogLevel debug\nMaxLogSize 0\nListen 127.0.0.1:" + std::to_string(port_) +
                                             "\nWebInterface No\nBrowsing Off\nDefaultAuthType None\n"
@@ -83,7 +97,7 @@ Cupsd::Cupsd(const std::string& filterPath)
                                             "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
                                             "</Policy>\n");
     std::string files = "FileDevice Yes\nServerRoot " + root + "/etc\nServerBin " + root +
-                        "/bin\nDataDir /usr/share/cups\nRequestRoot " + root + "/spool\nTempDir " + root +
+                        "/bin\nDataDir " + dataDir + "\nRequestRoot " + root + "/spool\nTempDir " + root +
                         "/spool/tmp\nCacheDir " + root + "/cache\nStateDir " + root + "/state\nAccessLog " + root +
                         "/log/access_log\nErrorLog " + root + "/log/error_log\nPageLog " + root + "/log/page_log\n";
     if (getuid() == 0)
@@ -131,7 +145,7 @@ Cupsd::~Cupsd()
 
 std::string Cupsd::server() const { return "127.0.0.1:" + std::to_string(port_); }
 
-std::string Cupsd::Run(const std::vector<std::string>& args, int* exitCode) const
+std::string Cupsd::Command(const std::vector<std::string>& args, int* exitCode) const
 {
     RunOptions run;
     run.args = args;
@@ -145,15 +159,15 @@ std::string Cupsd::Run(const std::vector<std::string>& args, int* exitCode) cons
     return result.out + result.err;
 }
 
-std::string Cupsd::AddQueue(const std::string& name, const std::string& ppdPath)
+std::string Cupsd::AddQueue(const std::string& name, const std::string& ppd, bool model)
 {
     const std::string capture = dir_.path() + "/out/" + name + ".prn";
     WriteFile(capture, "");
     chmod(capture.c_str(), 0666);
     int code = 0;
-    std::string out = Run({"lpadmin", "-h", server(), "-p", name, "-E", "-v", "file://" + capture, "-P", ppdPath,
-                           "-o", "printer-error-policy=abort-job"},
-                          &code);
+    std::string out = Command({"lpadmin", "-h", server(), "-p", name, "-E", "-v", "file://" + capture,
+                               model ? "-m" : "-P", ppd, "-o", "printer-error-policy=abort-job"},
+                              &code);
     if (code != 0)
         return "lpadmin failed (" + std::to_string(code) + "): " + out;
     captures_[name] = capture;
@@ -184,7 +198,7 @@ PrintedJob Cupsd::Print(const std::string& queue, const std::string& file, const
     args.insert(args.end(), lpArgs.begin(), lpArgs.end());
     args.push_back(file);
     int code = 0;
-    std::string out = Run(args, &code);
+    std::string out = Command(args, &code);
     std::size_t at = out.find("request id is " + queue + "-");
     if (code != 0 || at == std::string::npos) {
         job.state = "rejected: " + out;

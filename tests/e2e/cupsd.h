@@ -23,7 +23,8 @@ class Cupsd {
 public:
     // Starts cupsd with filterPath installed as ZLKPrintFilter. ok() tells
     // whether it came up; error() says why not.
-    explicit Cupsd(const std::string& filterPath);
+    // modelDir, when given, is where the scheduler looks for drivers.
+    explicit Cupsd(const std::string& filterPath, const std::string& modelDir = "");
     ~Cupsd();
     Cupsd(const Cupsd&) = delete;
     Cupsd& operator=(const Cupsd&) = delete;
@@ -33,7 +34,11 @@ public:
     std::string server() const;  // host:port for -h
 
     // Adds a queue printing to a capture file; answers "" or the error.
-    std::string AddQueue(const std::string& name, const std::string& ppdPath);
+    // With model true, ppd names a driver the scheduler lists (lpadmin -m).
+    std::string AddQueue(const std::string& name, const std::string& ppd, bool model = false);
+
+    // Runs a CUPS command (lp, lpadmin, lpinfo, lpstat) against this server.
+    std::string Command(const std::vector<std::string>& args, int* exitCode = nullptr) const;
 
     // Submits with lp and waits for the job to end.
     PrintedJob Print(const std::string& queue, const std::string& file, const std::vector<std::string>& lpArgs);
@@ -43,7 +48,6 @@ public:
     const std::string& root() const { return dir_.path(); }
 
 private:
-    std::string Run(const std::vector<std::string>& args, int* exitCode = nullptr) const;
     std::string JobState(int id) const;
 
     TempDir dir_;

@@ -2,6 +2,7 @@
 // lp, the job stream captured by a file device and checked.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 #include "cupsd.h"
 #include "opensslcli.h"
+#include "process.h"
 #include "secblob/secblob.h"
 #include "spooler.h"
 
@@ -29,7 +31,9 @@ public:
         if (!std::filesystem::exists("/usr/sbin/cupsd"))
             return;
         scheduler_ = std::make_unique<Cupsd>(FilterProgram());
-        if (scheduler_->ok() && scheduler_->AddQueue("zlk", FixturePath("ppd/cp932.ppd")).empty())
+        // A CP932 printer, and a UTF-8 one.
+        if (scheduler_->ok() && scheduler_->AddQueue("zlk", SamplePpd("zelko-mfp-c3500j.ppd")).empty() &&
+            scheduler_->AddQueue("zlkutf8", SamplePpd("zelko-mfp-q6000.ppd")).empty())
             cupsd = scheduler_.get();
     }
     void TearDown() override
@@ -53,9 +57,9 @@ protected:
             GTEST_SKIP() << "no CUPS scheduler could be started here";
     }
 
-    PrintedJob Print(const std::string& file, const std::vector<std::string>& args)
+    PrintedJob Print(const std::string& file, const std::vector<std::string>& args, const std::string& queue = "zlk")
     {
-        PrintedJob job = cupsd->Print("zlk", file, args);
+        PrintedJob job = cupsd->Print(queue, file, args);
         EXPECT_EQ(job.state, "completed") << cupsd->JobLog(job.id);
         return job;
     }
@@ -182,4 +186,67 @@ TEST_F(CupsQueue, QuotedSpacesQuotesAndLongValuesSurviveTheSpooler)
     EXPECT_NE(parts.ticket.find("<JobName>" + std::string(192, 'x') + "</JobName>"), std::string::npos);
     EXPECT_EQ(Attribute(parts.header, "JOAU"), "a\\b");
     EXPECT_NE(parts.trailer.find("JOBCOPIES=2\n"), std::string::npos) << "PPD Collate=True reaches the filter";
+}
+
+TEST_F(CupsQueue, Utf8PrinterCarriesTheTitleInUtf8)
+{
+    const std::string title = "\xE8\xAB\x8B\xE6\xB1\x82\xE6\x9B\xB8";  // an invoice, in Japanese
+    PrintedJob job = Print(Sample(1), {"-t", title, "-o", kTicket + "PrintTypeProductTypeTicketKey=3"}, "zlkutf8");
+    JobStreamParts parts = Parts(job);
+    EXPECT_EQ(Attribute(parts.header, "ACNA"), title);
+    EXPECT_EQ(Attribute(parts.header, "UACN").substr(0, title.size()), title);
+}
+
+// The Debian package as an administrator installs it: its printer
+// descriptions are listed by the scheduler and a queue is made from one
+// with lpadmin -m, printing through the packaged filter.
+TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
+{
+    if (!std::filesystem::exists("/usr/sbin/cupsd") || !std::filesystem::exists("/usr/bin/cpack") ||
+        !std::filesystem::exists("/usr/bin/dpkg-deb"))
+        GTEST_SKIP() << "cupsd, cpack or dpkg-deb missing";
+    TempDir dir;
+    RunOptions run;
+    run.env = {{"PATH", "/usr/bin:/bin"}};
+    run.args = {"cpack", "--config", BuildDir() + "/CPackConfig.cmake", "-G", "DEB", "-B", dir.path()};
+    RunResult packed = RunProgram("/usr/bin/cpack", run);
+    ASSERT_EQ(packed.exitCode, 0) << packed.out << packed.err;
+    std::string deb;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        if (entry.path().extension() == ".deb")
+            deb = entry.path().string();
+    ASSERT_FALSE(deb.empty());
+
+    run.args = {"dpkg-deb", "-f", deb, "Depends"};
+    std::string depends = RunProgram("/usr/bin/dpkg-deb", run).out;
+    EXPECT_NE(depends.find("cups-filters"), std::string::npos) << depends;
+    run.args = {"dpkg-deb", "-x", deb, dir.file("root")};
+    ASSERT_EQ(RunProgram("/usr/bin/dpkg-deb", run).exitCode, 0);
+    const std::string filter = dir.file("root/usr/lib/cups/filter/ZLKPrintFilter");
+    ASSERT_TRUE(std::filesystem::exists(filter));
+    EXPECT_EQ(std::filesystem::status(filter).permissions() & std::filesystem::perms::others_exec,
+              std::filesystem::perms::others_exec);
+    const std::string ppdDir = dir.file("root/usr/share/ppd");
+    ASSERT_TRUE(std::filesystem::exists(ppdDir + "/zelko/zelko-mfp-c4500.ppd"));
+    // The scheduler runs as lp: the unpacked tree must be readable.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+        if (entry.is_directory())
+            chmod(entry.path().c_str(), 0755);
+    chmod(dir.path().c_str(), 0755);
+
+    Cupsd cupsd(filter, ppdDir);
+    ASSERT_TRUE(cupsd.ok()) << cupsd.error();
+    std::string models = cupsd.Command({"lpinfo", "-h", cupsd.server(), "-m"});
+    std::string name;
+    for (const std::string& line : Lines(models))
+        if (line.find("zelko-mfp-c4500.ppd") != std::string::npos)
+            name = line.substr(0, line.find(' '));
+    ASSERT_FALSE(name.empty()) << models;
+    ASSERT_EQ(cupsd.AddQueue("office", name, /*model=*/true), "");
+    WriteTestPdf(dir.file("doc.pdf"), 2);
+    PrintedJob job = cupsd.Print("office", dir.file("doc.pdf"), {"-n", "2", "-o", "collate=true"});
+    EXPECT_EQ(job.state, "completed") << cupsd.JobLog(job.id);
+    JobStreamParts parts = SplitJobStream(job.stream);
+    EXPECT_TRUE(parts.ok);
+    EXPECT_NE(parts.trailer.find("JOBCOPIES=2\n"), std::string::npos);
 }

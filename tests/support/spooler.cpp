@@ -15,6 +15,8 @@ const char kRecordingConverter[] =
     "if [ $# -ge 6 ]; then exec cat \"$6\"; else exec cat; fi\n";
 
 std::string FixturePath(const std::string& relative) { return std::string(ZLK_TEST_FIXTURES) + "/" + relative; }
+std::string SamplePpd(const std::string& name) { return std::string(ZLK_SAMPLE_PPD_DIR) + "/" + name; }
+std::string BuildDir() { return ZLK_BUILD_DIR; }
 std::string FilterProgram() { return ZLK_FILTER_BINARY; }
 std::string FilterProgramWithCopy() { return ZLK_FILTER_JOBCOPY_BINARY; }
 

@@ -13,6 +13,8 @@
 namespace zlk::test {
 
 std::string FixturePath(const std::string& relative);
+std::string SamplePpd(const std::string& name);  // a PPD of data/ppd
+std::string BuildDir();
 std::string FilterProgram();          // the filter as installed
 std::string FilterProgramWithCopy();  // the same, with the job copy enabled
 
