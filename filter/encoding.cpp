@@ -299,6 +299,31 @@ std::optional<std::string> FirstUTF16Units(const char* text, std::size_t maxUnit
     return UTF8Prefix(text, *cps, maxUnits, kNoLimit);
 }
 
+std::string ValidUTF8Only(std::string_view text)
+{
+    std::string kept;
+    kept.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // Decode one character from a zero-terminated copy of at most 4 bytes.
+        char piece[5] = {};
+        std::size_t n = std::min<std::size_t>(4, text.size() - i);
+        std::memcpy(piece, text.data() + i, n);
+        auto lead = static_cast<unsigned char>(piece[0]);
+        std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        if (length > 0 && length <= n && lead != 0) {
+            piece[length] = '\0';
+            if (auto cps = DecodeUTF8(piece); cps && cps->size() == 1) {
+                kept.append(piece, length);
+                i += length;
+                continue;
+            }
+        }
+        ++i;  // not the start of a well-formed character
+    }
+    return kept;
+}
+
 int ISWordValid(const unsigned char* word, const InputFilterData& table)
 {
     const int32_t value = (word[0] << 8) | word[1];

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zlk::filter {
 
@@ -37,6 +38,10 @@ int ConvertUTF8ToEncodingForUTF8(const char* src, char* dst, std::size_t size);
 // that would be split (a surrogate pair) is left out. None when the text is
 // not UTF-8.
 std::optional<std::string> FirstUTF16Units(const char* text, std::size_t maxUnits);
+
+// The text with every byte that is not part of a well-formed UTF-8
+// character left out.
+std::string ValidUTF8Only(std::string_view text);
 
 // 1 when the big-endian word at word[0..1] lies in a word range of table.
 int ISWordValid(const unsigned char* word, const InputFilterData& table);

@@ -87,7 +87,8 @@ void PutConvertedPair(const char* code, const char* twinCode, const std::string&
 {
     const std::string converted = PrinterLanguageText(text);
     PutJobAttr(code, converted);
-    PutJobAttr(twinCode, text + "\t" + Sha256Hex(converted));
+    // The twin is declared UTF-8: bytes that are not are left out of it.
+    PutJobAttr(twinCode, ValidUTF8Only(text) + "\t" + Sha256Hex(converted));
 }
 
 }  // namespace
@@ -146,7 +147,7 @@ void PutJACommand(const char* const* argv, const printoptions& options, const Do
         // one leaves them empty.
         const std::string name = PJLSafe(names.PTStdDocumentName);
         PutJobAttr("ACNA", name);
-        PutJobAttr("UACN", PJLSafe(names.PTStdDocumentNameForUTF8) + "\t" + Sha256Hex(name));
+        PutJobAttr("UACN", ValidUTF8Only(PJLSafe(names.PTStdDocumentNameForUTF8)) + "\t" + Sha256Hex(name));
     }
     if (!owner.domain.empty())
         PutJobAttr("JOAD", PJLSafe(owner.domain));
@@ -176,7 +177,7 @@ int OutputXPJLCommand(const char* const* argv, const printoptions& options, cons
 int OutputXPJLTrailer(const char* const* argv, const printoptions& options)
 {
     const std::string copies = PJLSafe(argv[4]);
-    const bool collate = std::strcmp(options.features.collate, "true") == 0;
+    const bool collate = IsCollateOn(options.features.collate);
     PutLine(kUEL);
     PutComment(std::string(kSection) + " VERSION=1.3.0");
     PutComment(std::string(kSection) + " BEGIN");

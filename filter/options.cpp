@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 #include <string>
 
 #include "filter/output.h"
@@ -190,6 +191,8 @@ JobOptions::JobOptions(const char* text)
 JobOptions::~JobOptions() { cupsFreeOptions(count_, options_); }
 
 const char* JobOptions::Get(const char* name) const { return cupsGetOption(name, count_, options_); }
+
+bool IsCollateOn(const char* value) { return value && strcasecmp(value, "true") == 0; }
 
 bool IsUTF8Printer(const printoptions& options)
 {

@@ -108,6 +108,10 @@ private:
     cups_option_t* options_ = nullptr;
 };
 
+// Whether a Collate value asks for collation: the dialogs write "true",
+// the PPD's own choice is "True".
+bool IsCollateOn(const char* value);
+
 // A printer takes UTF-8 job attributes only when its PPD says exactly "UTF-8".
 bool IsUTF8Printer(const printoptions& options);
 

@@ -277,7 +277,7 @@ int checkNumPages(int numOptions, cups_option_t* options, const char* contentTyp
     const char* collate = cupsGetOption("Collate", numOptions, options);
     if (!collate)
         return 1;
-    if (std::strcmp(collate, "true") == 0) {
+    if (IsCollateOn(collate)) {
         info.lastPage = static_cast<int32_t>(info.pageCount / copies);
         info.pageStep = 1;
     } else {

@@ -332,7 +332,7 @@ void JTOutPutCollate(const printoptions& options)
 {
     const int t = options.printType.printType;
     const stFeaturesOption& f = options.features;
-    bool collated = t == 2 || t == 3 || IsChosen(f.staple) || IsChosen(f.signature) || Is(f.collate, "true");
+    bool collated = t == 2 || t == 3 || IsChosen(f.staple) || IsChosen(f.signature) || IsCollateOn(f.collate);
     MakeJobTicketCommand("SheetCollate", collated ? "Collated" : "Uncollated");
 }
 

@@ -200,6 +200,9 @@ TEST(Trailer, CopiesDuplexColourAndNup)
                               "@PJL EOJ\n";
     EXPECT_EQ(Trailer(record, "3"), plain);
 
+    // The PPD's own choice keyword reads the same as the dialogs' value.
+    std::strcpy(record.features.collate, "True");
+    EXPECT_NE(Trailer(record, "3").find("PAGECOPIES=1\n"), std::string::npos);
     std::strcpy(record.features.collate, "true");
     std::strcpy(record.features.colorMode, "Black");
     std::strcpy(record.features.numberUp, "N4");
@@ -213,4 +216,13 @@ TEST(Trailer, CopiesDuplexColourAndNup)
     EXPECT_NE(Trailer(record, "3").find("DUPLEXTYPE=DUPLEX\n"), std::string::npos);
     std::strcpy(record.features.colorMode, "Color");
     EXPECT_NE(Trailer(record, "3").find("COLORMODE=COLOR\n"), std::string::npos);
+}
+
+TEST(Header, TwinsCarryOnlyWellFormedUtf8)
+{
+    EXPECT_EQ(ValidUTF8Only("\xFF\xFE" "bob\xC3" "\xE3\x81\x82" "\xE3\x81" "!"), "bob\xE3\x81\x82!");
+    EXPECT_EQ(ValidUTF8Only("\xC0\xAF" "a" "\xED\xA0\x80" "\xF0\x9F\x98\x80"), "a\xF0\x9F\x98\x80");
+    std::string header = Header(NoOptions(), "\xFF\xFE" "bob\xC3", "", DocumentNames{});
+    // The printer-language form of a text that is not UTF-8 is empty.
+    EXPECT_NE(header.find("@UJAU=bob\t" + Sha256Hex("") + "\"\n"), std::string::npos) << header;
 }

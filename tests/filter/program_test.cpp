@@ -84,6 +84,7 @@ TEST(FilterProgram, ThinsCopiesTheConverterAlreadyLaidOut)
     const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
         {" Collate=false", {"Page 1", "Page 4"}},
         {" Collate=true", {"Page 1", "Page 2"}},
+        {" Collate=True", {"Page 1", "Page 2"}},
         {"", {"Page 1", "Page 2", "Page 3", "Page 4", "Page 5", "Page 6"}},
     };
     for (const auto& [collate, pages] : cases) {

@@ -258,7 +258,7 @@ TEST(TicketDocumentProcessing, ColourQualityCollationAndSides)
               "\t\t<PrintQuality>Draft</PrintQuality>\n\t\t<SheetCollate>Collated</SheetCollate>\n");
     EXPECT_TRUE(CaptureStdout([&] { JTOutPutSides(o); }).starts_with("\t\t<Sides>TwoSidedLongEdge</Sides>\n"));
     Set(o.features.outputMode, "HighQuality");
-    Set(o.features.collate, "True");  // only the spooler's lower-case word collates
+    Set(o.features.collate, "False");
     Set(o.features.staple, "UpperLeftSinglePort");
     o.features.duplexing = 3;
     EXPECT_EQ(CaptureStdout([&] {
