@@ -57,10 +57,15 @@ protected:
             GTEST_SKIP() << "no CUPS scheduler could be started here";
     }
 
+    // Prints and checks the captured stream with the inspector; its report
+    // is kept in report.
     PrintedJob Print(const std::string& file, const std::vector<std::string>& args, const std::string& queue = "zlk")
     {
         PrintedJob job = cupsd->Print(queue, file, args);
         EXPECT_EQ(job.state, "completed") << cupsd->JobLog(job.id);
+        RunResult inspected = InspectStream(job.stream);
+        EXPECT_EQ(inspected.exitCode, 0) << inspected.err;
+        report = inspected.out;
         return job;
     }
 
@@ -87,6 +92,7 @@ protected:
 
     Cupsd* cupsd = nullptr;
     TempDir dir;
+    std::string report;
 };
 
 std::string Stored(const std::string& password)
@@ -165,6 +171,8 @@ TEST_F(CupsQueue, DialogOptionsReachTheFilterWhole)
     EXPECT_EQ(OpenSslOpenKeyTransportBlob(*blob, FixturePath("keys/printer-dev-private.pem")), "Acc0unt!pw");
     EXPECT_EQ(job.stream.find(stored), std::string::npos);
     EXPECT_EQ(job.stream.find("Acc0unt!pw"), std::string::npos);
+    // The inspector, given the printer's key, opens it too.
+    EXPECT_NE(report.find("JOEP: Acc0unt!pw"), std::string::npos) << report;
 }
 
 TEST_F(CupsQueue, QuotedSpacesQuotesAndLongValuesSurviveTheSpooler)

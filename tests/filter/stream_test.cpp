@@ -150,6 +150,8 @@ TEST_P(GoldenStream, MatchesTheReviewedStream)
         GTEST_SKIP() << "golden copy rewritten: review it";
     }
     EXPECT_EQ(readable, ReadFile(golden));
+    RunResult inspected = InspectStream(result.out);
+    EXPECT_EQ(inspected.exitCode, 0) << inspected.err;
     // Neither the passwords nor their stored blobs reach the printer.
     for (const char* plain : {"user-pw", "box-pw", "in-box-pw"})
         EXPECT_EQ(result.out.find(plain), std::string::npos) << job.name;
@@ -268,6 +270,8 @@ TEST(JobStream, HostileNamesKeepTheTicketWellFormedAndThePjlIntact)
         ASSERT_TRUE(parts.ok);
         EXPECT_TRUE(WellFormed(parts.ticket)) << parts.ticket;
         EXPECT_EQ(parts.ticket.find("<Copies>99"), std::string::npos);
+        RunResult inspected = InspectStream(result.out);
+        EXPECT_EQ(inspected.exitCode, 0) << inspected.err;
         for (const std::string& line : Lines(parts.header))
             EXPECT_NE(line.find("@PJL "), std::string::npos) << line;
     }

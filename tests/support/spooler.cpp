@@ -20,6 +20,16 @@ std::string BuildDir() { return ZLK_BUILD_DIR; }
 std::string FilterProgram() { return ZLK_FILTER_BINARY; }
 std::string FilterProgramWithCopy() { return ZLK_FILTER_JOBCOPY_BINARY; }
 
+RunResult InspectStream(const std::string& stream)
+{
+    TempDir dir;
+    WriteFile(dir.file("job.prn"), stream);
+    RunOptions run;
+    run.args = {"zlk-inspect", "--key", FixturePath("keys/printer-dev-private.pem"), dir.file("job.prn")};
+    run.env = {{"PATH", "/usr/bin:/bin"}};
+    return RunProgram(ZLK_INSPECT_BINARY, run);
+}
+
 SpoolerRun::SpoolerRun()
 {
     fs::create_directories(root.file("data/mime"));

@@ -18,6 +18,10 @@ std::string BuildDir();
 std::string FilterProgram();          // the filter as installed
 std::string FilterProgramWithCopy();  // the same, with the job copy enabled
 
+// Runs the job stream inspector with the development printer key on a
+// stream; exitCode 0 means a valid stream, report in out, reason in err.
+RunResult InspectStream(const std::string& stream);
+
 // Records its arguments (in $FAKE_ARGS), then copies its input.
 extern const char kRecordingConverter[];
 
