@@ -1,0 +1,48 @@
+// The print dialog host's callback object: owns the PPD of the current
+// printer, the session, the print settings and the page format, and marks
+// PPD choices for the panels.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/printing/pde.h"
+#include "platform/printing/ppdhandle.h"
+
+namespace zlk::platform {
+
+class HostPDECallback final : public PDEPlugInCallback {
+public:
+    // Takes the PPD (its current marks are kept) and prints to queue.
+    HostPDECallback(PPDHandle ppd, std::string queue, PMPrintSettings settings = {});
+
+    // Opens the PPD file and marks its defaults. Null with fnfErr when the
+    // file is missing, kDamagedDataErr when libcups cannot read it.
+    static std::unique_ptr<HostPDECallback> Open(const std::filesystem::path& ppdPath, std::string queue,
+                                                 OSStatus* status);
+
+    ppd_file_t* ppdFile() override { return ppd_.get(); }
+    PMPrintSession* printSession() override { return &session_; }
+    PMPrintSettings* printSettings() override { return &settings_; }
+    PMPageFormat* pageFormat() override { return &pageFormat_; }
+
+    // Accepts and marks the choice when the option and the choice exist,
+    // or when the choice is "Custom.<value>" and the option accepts custom
+    // values. A custom page size must read WxH with an optional unit (pt,
+    // in, ft, cm, mm, m) and lie within the PPD's custom size limits.
+    // Marking a page size refreshes the page format.
+    bool willChangePPDOptionKeyValue(const char* option, const char* ppdChoice) override;
+
+private:
+    PPDHandle ppd_;
+    PMPrintSession session_;
+    PMPrintSettings settings_;
+    PMPageFormat pageFormat_;
+};
+
+// Whether "Custom.<value>" is acceptable for option of ppd (the checks of
+// willChangePPDOptionKeyValue for custom values, without marking).
+bool AcceptsCustomChoice(ppd_file_t* ppd, const char* option, const char* ppdChoice);
+
+}  // namespace zlk::platform
