@@ -1,0 +1,36 @@
+// Writing the print settings ticket and naming the current printer. Every
+// value the dialog framework stores goes through
+// SetValueToSettingsWithTicketKeyAndLock.
+#pragma once
+
+#include <string>
+
+#include "platform/printing/printsettings.h"
+#include "platform/printing/session.h"
+#include "platform/printing/status.h"
+
+namespace zlk::ppd {
+
+using platform::OSStatus;
+
+// Stores the UTF-8 value under key (used unchanged) with the caller's lock
+// flag, every U+FFE4 (fullwidth broken bar) turned into "|": the spooler's
+// option parser and the printer take only the ASCII bar. paramErr for a
+// null argument, memFullErr for a value that is not UTF-8, else the print
+// settings' status.
+OSStatus SetValueToSettingsWithTicketKeyAndLock(const char* value, platform::PMPrintSettings* settings,
+                                                const char* key, bool locked);
+
+// The same through a 256-byte buffer: a value longer than 255 bytes, or not
+// UTF-8, is stored as the empty text. True when stored.
+bool SetCStringToTicket(platform::PMPrintSettings* settings, const char* value, const char* key, bool locked);
+
+// Appends the session's current printer (the spooler's queue name) to out.
+// 0 on success, 1 when out is null or the session has no printer.
+int SetPrinterString(const platform::PMPrintSession* session, std::string* out);
+
+// Appends prefix, then key, to out (per-printer preference keys are the
+// queue name followed by the control's key). False for a null argument.
+bool CreateKeyWithCurrentPrinter(const char* key, const char* prefix, std::string* out);
+
+}  // namespace zlk::ppd

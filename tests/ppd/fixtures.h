@@ -1,0 +1,28 @@
+// The printer descriptions these tests read, opened as the host would.
+// Test suites are named ppd_services_* so that the group can be run alone.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/printing/ppdhandle.h"
+
+namespace zlk::test {
+
+inline std::string PpdFixturePath(const std::string& name)
+{
+    return std::string(ZLK_TEST_FIXTURES) + "/ppd-services/" + name;
+}
+
+inline platform::PPDHandle OpenPpdFixture(const std::string& path)
+{
+    platform::PPDHandle ppd(ppdOpenFile(path.c_str()));
+    EXPECT_NE(ppd, nullptr) << path;
+    if (ppd) {
+        ppdMarkDefaults(ppd.get());
+    }
+    return ppd;
+}
+
+}  // namespace zlk::test
