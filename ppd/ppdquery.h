@@ -19,7 +19,7 @@ namespace zlk::ppd {
 // The first attribute, in the name order libcups sorts them in, whose name
 // begins with name (so "ZLKSel" also finds "ZLKSelectID"). Vendor
 // attributes carry suffixes that differ between models, hence the prefix
-// match. The spec argument is not used.
+// match. The specifier argument is not used.
 ppd_attr_t* ppdFindAttr_ALT(ppd_file_t* ppd, const char* name, const char* spec = nullptr);
 
 // The option exists.

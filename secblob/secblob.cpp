@@ -412,10 +412,13 @@ int SecBlobEnc_KT_Encrypt(int aesMode, int keyType, const uint8_t* data, std::si
     return kSecBlobSuccess;
 }
 
-int SecBlobEnc_DataStorage_Encrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
-                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage,
-                                   std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
-                                   uint8_t* out, std::size_t* outLength)
+namespace {
+
+// Both directions of a storage blob: the key is HMAC-SHA256(key, message);
+// only the AES step and the message codes differ.
+int DataStorage(bool encrypt, const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
+                std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength,
+                const uint8_t* iv, std::size_t ivLength, uint8_t* out, std::size_t* outLength)
 {
     if ((data == nullptr && dataLength > 0) || (hmacKey == nullptr && hmacKeyLength > 0) ||
         (hmacMessage == nullptr && hmacMessageLength > 0) || iv == nullptr || out == nullptr ||
@@ -426,17 +429,34 @@ int SecBlobEnc_DataStorage_Encrypt(const uint8_t* data, std::size_t dataLength, 
 
     Secret<kContentKeyLength> key;
     if (int error = SecBlobEncInternal_GenerateHMAC(hmacKey, hmacKeyLength, hmacMessage, hmacMessageLength, key)) {
-        Message("ERROR[%d]: Key Derivation HMAC failed[%d].\n", 39, error);
+        Message("ERROR[%d]: Key Derivation HMAC failed[%d].\n", encrypt ? 39 : 84, error);
         return kSecBlobCryptoFailure;
     }
     std::size_t written = capacity;
-    if (int status = SecBlobEncInternal_AESEncrypt(kAesModeCbc, key.data(), key.size(), iv, ivLength, data, dataLength, out,
-                                                   &written)) {
-        Message("ERROR[%d]: AES Encrypt failed[%d].\n", 52, status);
+    if (encrypt) {
+        if (int status = SecBlobEncInternal_AESEncrypt(kAesModeCbc, key.data(), key.size(), iv, ivLength, data,
+                                                       dataLength, out, &written)) {
+            Message("ERROR[%d]: AES Encrypt failed[%d].\n", 52, status);
+            return kSecBlobCryptoFailure;
+        }
+    } else if (int status = SecBlobEncInternal_AESDecrypt(key.data(), key.size(), iv, ivLength, data, dataLength, out,
+                                                          &written)) {
+        Message("ERROR[%d]: AES Decrypt failed[%d].\n", 97, status);
         return kSecBlobCryptoFailure;
     }
     *outLength = written;
     return kSecBlobSuccess;
+}
+
+}  // namespace
+
+int SecBlobEnc_DataStorage_Encrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
+                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage,
+                                   std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
+                                   uint8_t* out, std::size_t* outLength)
+{
+    return DataStorage(true, data, dataLength, hmacKey, hmacKeyLength, hmacMessage, hmacMessageLength, iv, ivLength,
+                       out, outLength);
 }
 
 int SecBlobEnc_DataStorage_Decrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
@@ -444,25 +464,8 @@ int SecBlobEnc_DataStorage_Decrypt(const uint8_t* data, std::size_t dataLength, 
                                    std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
                                    uint8_t* out, std::size_t* outLength)
 {
-    if ((data == nullptr && dataLength > 0) || (hmacKey == nullptr && hmacKeyLength > 0) ||
-        (hmacMessage == nullptr && hmacMessageLength > 0) || iv == nullptr || out == nullptr ||
-        outLength == nullptr)
-        return kSecBlobInvalidRequest;
-    const std::size_t capacity = *outLength;
-    *outLength = 0;
-
-    Secret<kContentKeyLength> key;
-    if (int error = SecBlobEncInternal_GenerateHMAC(hmacKey, hmacKeyLength, hmacMessage, hmacMessageLength, key)) {
-        Message("ERROR[%d]: Key Derivation HMAC failed[%d].\n", 84, error);
-        return kSecBlobCryptoFailure;
-    }
-    std::size_t written = capacity;
-    if (int status = SecBlobEncInternal_AESDecrypt(key.data(), key.size(), iv, ivLength, data, dataLength, out, &written)) {
-        Message("ERROR[%d]: AES Decrypt failed[%d].\n", 97, status);
-        return kSecBlobCryptoFailure;
-    }
-    *outLength = written;
-    return kSecBlobSuccess;
+    return DataStorage(false, data, dataLength, hmacKey, hmacKeyLength, hmacMessage, hmacMessageLength, iv, ivLength,
+                       out, outLength);
 }
 
 int Encode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)

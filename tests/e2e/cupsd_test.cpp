@@ -95,16 +95,6 @@ protected:
     std::string report;
 };
 
-std::string Stored(const std::string& password)
-{
-    using namespace zlk::secblob;
-    std::vector<uint8_t> blob(password.size() + 32);
-    size_t length = blob.size();
-    Encode_Storage(reinterpret_cast<const uint8_t*>(password.data()), password.size(), blob.data(), &length);
-    std::string text(2 * length + 8, '\0');
-    text.resize(SecBlobEnc_Base64_Encode(blob.data(), length, text.data(), text.size()));
-    return text;
-}
 
 std::string Attribute(const std::string& header, const std::string& code)
 {
@@ -149,7 +139,7 @@ TEST_F(CupsQueue, PlainTextIsConvertedBeforeTheFilter)
 
 TEST_F(CupsQueue, DialogOptionsReachTheFilterWhole)
 {
-    const std::string stored = Stored("Acc0unt!pw");
+    const std::string stored = StoredPassword("Acc0unt!pw");
     PrintedJob job = Print(
         Sample(1),
         {"-t", "Accounting",

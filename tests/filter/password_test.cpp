@@ -25,17 +25,6 @@ const std::string kFixtures = ZLK_TEST_FIXTURES;
 const std::string kDevKey = kFixtures + "/keys/printer-dev-private.pem";
 const std::string kKey = std::string(kTicketKeyPrefix) + "JBAUserPasswordTextEditTicket";
 
-// What a dialog stores: the Base64 text of a storage blob.
-std::string Stored(const std::string& password)
-{
-    std::vector<uint8_t> blob(password.size() + 32);
-    size_t length = blob.size();
-    EXPECT_EQ(Encode_Storage(reinterpret_cast<const uint8_t*>(password.data()), password.size(), blob.data(), &length),
-              kSecBlobSuccess);
-    std::string text(2 * length + 8, '\0');
-    text.resize(SecBlobEnc_Base64_Encode(blob.data(), length, text.data(), text.size()));
-    return text;
-}
 
 struct Reading {
     std::string field;
@@ -70,7 +59,7 @@ std::string OpenForPrinter(const std::string& field)
 
 TEST(PasswordTransfer, StoredPasswordBecomesAFreshPrinterBlobEachTime)
 {
-    const std::string stored = Stored("pa55:word");
+    const std::string stored = StoredPassword("pa55:word");
     Reading first = Read(stored), second = Read(stored);
     ASSERT_EQ(first.result, 1) << first.log;
     ASSERT_EQ(second.result, 1);
@@ -84,16 +73,16 @@ TEST(PasswordTransfer, StoredPasswordBecomesAFreshPrinterBlobEachTime)
 TEST(PasswordTransfer, LongestPasswordFitsItsField)
 {
     const std::string password(255, 'p');
-    Reading reading = Read(Stored(password));
+    Reading reading = Read(StoredPassword(password));
     ASSERT_EQ(reading.result, 1) << reading.log;
     EXPECT_EQ(OpenForPrinter(reading.field), password);
     // 256 bytes of password are more than the printer takes.
-    EXPECT_EQ(Read(Stored(std::string(256, 'p'))).field, "");
+    EXPECT_EQ(Read(StoredPassword(std::string(256, 'p'))).field, "");
 }
 
 TEST(PasswordTransfer, AnythingButAStoredPasswordGivesAnEmptyFieldAndALogLine)
 {
-    const std::string stored = Stored("hunter22");
+    const std::string stored = StoredPassword("hunter22");
     std::vector<uint8_t> other(32);
     size_t otherLength = other.size();
     const uint8_t otherKey[32] = {1}, otherIv[16] = {2};
@@ -130,7 +119,7 @@ TEST(PasswordTransfer, AnythingButAStoredPasswordGivesAnEmptyFieldAndALogLine)
 
 TEST(PasswordTransfer, EveryAccountingPasswordIsReEncryptedAndThePrintTypePasscodeIsNot)
 {
-    const std::string stored = Stored("s3cret");
+    const std::string stored = StoredPassword("s3cret");
     std::string options;
     for (const char* name : {"JBAUserPasswordTextEditTicket", "JBAStoragePasswordTextEditTicket",
                              "JBAAdminUserPasswordTextEditTicket", "JBAAdminStoragePasswordTextEditTicket",
@@ -161,7 +150,7 @@ TEST(PasswordTransfer, TheFilterNeverWritesTheStoredFormOrThePassword)
     std::filesystem::create_directories(dir.file("tmp"));
     WriteTestPdf(dir.file("doc.pdf"), 1);
 
-    const std::string stored = Stored("TopSecret!");
+    const std::string stored = StoredPassword("TopSecret!");
     RunOptions run;
     run.args = {"ZLKPrintFilter", "7", "alice", "doc", "1",
                 std::string(kTicketKeyPrefix) + "JBAUserPasswordTextEditTicket=" + stored + " " +

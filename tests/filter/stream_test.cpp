@@ -24,16 +24,6 @@ namespace {
 
 const std::string kTicket = "com.zelko.jt.printsettings.pdf.ww.";
 
-std::string Stored(const std::string& password)
-{
-    using namespace zlk::secblob;
-    std::vector<uint8_t> blob(password.size() + 32);
-    size_t length = blob.size();
-    Encode_Storage(reinterpret_cast<const uint8_t*>(password.data()), password.size(), blob.data(), &length);
-    std::string text(2 * length + 8, '\0');
-    text.resize(SecBlobEnc_Base64_Encode(blob.data(), length, text.data(), text.size()));
-    return text;
-}
 
 std::string LocalHost()
 {
@@ -177,15 +167,15 @@ INSTANTIATE_TEST_SUITE_P(
                                  "PrintTypeProductTypeTicketKey=1 " + kTicket + "JBAMacHostNameStringTicket=ws-042"},
         Job{"accounting-user", kTicket + "JBAManageTypeListTicketKey=2 " + kTicket + "JBAUserIDListCtrlTicket=2 " +
                                    kTicket + "JBAUserIDTextEditTicket=u0815 " + kTicket +
-                                   "JBAUserPasswordTextEditTicket=" + Stored("user-pw") + " " + kTicket +
+                                   "JBAUserPasswordTextEditTicket=" + StoredPassword("user-pw") + " " + kTicket +
                                    "JBAAccountIDTextEditTicket=4711 " + kTicket + "JBADomainNameTextEditTicket=corp " +
                                    kTicket + "JBAStorageIDTextEditTicket=box3 " + kTicket +
-                                   "JBAStoragePasswordTextEditTicket=" + Stored("box-pw") + " " + kTicket +
+                                   "JBAStoragePasswordTextEditTicket=" + StoredPassword("box-pw") + " " + kTicket +
                                    "JBAMacHostNameStringTicket=ws-042"},
         Job{"accounting-input-storage",
             kTicket + "JBAManageTypeListTicketKey=2 " + kTicket + "JBAUserInputRadioBtnTicket=1 " + kTicket +
                 "JBAInputStrgRadioBtnTicketKey=1 " + kTicket + "JBAInputStorageIDTextEditTicket=box7 " + kTicket +
-                "JBAInputStoragePasswordTextEditTicket=" + Stored("in-box-pw") + " " + kTicket +
+                "JBAInputStoragePasswordTextEditTicket=" + StoredPassword("in-box-pw") + " " + kTicket +
                 "JBAUserIDTextEditTicket=ignored " + kTicket + "JBAMacHostNameStringTicket=ws-042"},
         Job{"booklet-center-staple", "ZLKSignature=LeftSigCenterStaple ZLKSigVol=5Sheets " + kTicket +
                                          "BookletMarginSwitchTicket=1 " + kTicket + "BookletMarginMMShiftTicket=5 " +
@@ -213,7 +203,7 @@ TEST(JobStream, SamePasswordTravelsAsAFreshPrinterBlobEveryJob)
 {
     SpoolerRun spooler;
     spooler.document = spooler.Pdf(1);
-    const std::string stored = Stored("same-pw");
+    const std::string stored = StoredPassword("same-pw");
     spooler.options = kTicket + "JBAManageTypeListTicketKey=2 " + kTicket + "JBAUserIDListCtrlTicket=2 " + kTicket +
                       "JBAUserIDTextEditTicket=u1 " + kTicket + "JBAUserPasswordTextEditTicket=" + stored;
     std::vector<std::string> joep;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "process.h"
+#include "secblob/secblob.h"
 #include "testpdf.h"
 
 #ifndef ZLK_OPENSSL_CLI
@@ -70,6 +71,19 @@ std::string Hex(const std::vector<uint8_t>& bytes)
         hex += digits[b & 15];
     }
     return hex;
+}
+
+std::string StoredPassword(const std::string& password)
+{
+    using namespace zlk::secblob;
+    std::vector<uint8_t> blob(password.size() + 32);
+    size_t length = blob.size();
+    if (Encode_Storage(reinterpret_cast<const uint8_t*>(password.data()), password.size(), blob.data(), &length) !=
+        kSecBlobSuccess)
+        throw std::runtime_error("cannot store the password");
+    std::string text(2 * length + 8, '\0');
+    text.resize(SecBlobEnc_Base64_Encode(blob.data(), length, text.data(), text.size()));
+    return text;
 }
 
 std::string OpenSslOpenKeyTransportBlob(const std::vector<uint8_t>& blob, const std::string& keyPath)

@@ -19,4 +19,8 @@ std::string OpenSslOpenStorageBlob(const std::vector<uint8_t>& blob, const std::
 
 std::string Hex(const std::vector<uint8_t>& bytes);
 
+// A password in the stored form the print dialogs write: the Base64 text of
+// a storage blob made with the built-in key material.
+std::string StoredPassword(const std::string& password);
+
 }  // namespace zlk::test

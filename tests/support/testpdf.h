@@ -13,7 +13,7 @@ struct PageSpec {
     int rotate = 0;  // the page's /Rotate entry
 };
 
-// Writes a PDF with one page per spec; page i shows "Page i+1" near its
+// Writes a PDF with one page per entry; page i shows "Page i+1" near its
 // lower left corner and a filled square at (36, 36).
 void WriteTestPdf(const std::string& path, const std::vector<PageSpec>& pages);
 void WriteTestPdf(const std::string& path, int pageCount);

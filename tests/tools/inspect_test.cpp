@@ -11,6 +11,7 @@
 
 #include "process.h"
 #include "secblob/secblob.h"
+#include "opensslcli.h"
 #include "spooler.h"
 #include "tools/inspect/inspect.h"
 
@@ -24,23 +25,13 @@ namespace {
 const std::string kTicket = "com.zelko.jt.printsettings.pdf.ww.";
 const std::string kUEL = "\x1b%-12345X";
 
-std::string Stored(const std::string& password)
-{
-    using namespace zlk::secblob;
-    std::vector<uint8_t> blob(password.size() + 32);
-    size_t length = blob.size();
-    Encode_Storage(reinterpret_cast<const uint8_t*>(password.data()), password.size(), blob.data(), &length);
-    std::string text(2 * length + 8, '\0');
-    text.resize(SecBlobEnc_Base64_Encode(blob.data(), length, text.data(), text.size()));
-    return text;
-}
 
 std::string AccountingOptions(const std::string& password, const std::string& boxPassword)
 {
     return kTicket + "JBAManageTypeListTicketKey=2 " + kTicket + "JBAUserIDListCtrlTicket=2 " + kTicket +
-           "JBAUserIDTextEditTicket=someone " + kTicket + "JBAUserPasswordTextEditTicket=" + Stored(password) + " " +
+           "JBAUserIDTextEditTicket=someone " + kTicket + "JBAUserPasswordTextEditTicket=" + StoredPassword(password) + " " +
            kTicket + "JBAStorageIDTextEditTicket=box3 " + kTicket + "JBAStoragePasswordTextEditTicket=" +
-           Stored(boxPassword);
+           StoredPassword(boxPassword);
 }
 
 struct Job {
