@@ -55,33 +55,10 @@ std::optional<std::vector<CodePoint>> DecodeUTF8(const char* text)
     std::vector<CodePoint> out;
     if (!text)
         return out;
-    const auto* s = reinterpret_cast<const unsigned char*>(text);
-    std::size_t i = 0;
-    while (s[i]) {
-        unsigned char lead = s[i];
-        std::size_t len;
-        char32_t cp;
-        char32_t min;
-        if (lead < 0x80) {
-            out.push_back({lead, i, 1});
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            len = 2; cp = lead & 0x1F; min = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            len = 3; cp = lead & 0x0F; min = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            len = 4; cp = lead & 0x07; min = 0x10000;
-        } else {
-            return std::nullopt;
-        }
-        for (std::size_t j = 1; j < len; ++j) {
-            unsigned char c = s[i + j];  // a zero here stops the check before reading on
-            if ((c & 0xC0) != 0x80)
-                return std::nullopt;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+    for (std::size_t i = 0; text[i];) {
+        char32_t cp = 0;
+        std::size_t len = UTF8CharLength(text + i, &cp);
+        if (len == 0)
             return std::nullopt;
         out.push_back({cp, i, len});
         i += len;
@@ -299,27 +276,47 @@ std::optional<std::string> FirstUTF16Units(const char* text, std::size_t maxUnit
     return UTF8Prefix(text, *cps, maxUnits, kNoLimit);
 }
 
+std::size_t UTF8CharLength(const char* p, char32_t* codePoint)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    std::size_t n;
+    char32_t cp;
+    char32_t least;
+    if (b[0] < 0x80) {
+        n = 1, cp = b[0], least = 0;
+    } else if ((b[0] & 0xE0) == 0xC0) {
+        n = 2, cp = b[0] & 0x1F, least = 0x80;
+    } else if ((b[0] & 0xF0) == 0xE0) {
+        n = 3, cp = b[0] & 0x0F, least = 0x800;
+    } else if ((b[0] & 0xF8) == 0xF0) {
+        n = 4, cp = b[0] & 0x07, least = 0x10000;
+    } else {
+        return 0;
+    }
+    // A zero byte fails the continuation test, so reading stops there.
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((b[k] & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (b[k] & 0x3F);
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    if (codePoint)
+        *codePoint = cp;
+    return n;
+}
+
 std::string ValidUTF8Only(std::string_view text)
 {
+    // Work on a terminated copy so the decoder may stop at the zero.
+    const std::string copy(text);
     std::string kept;
-    kept.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        // Decode one character from a zero-terminated copy of at most 4 bytes.
-        char piece[5] = {};
-        std::size_t n = std::min<std::size_t>(4, text.size() - i);
-        std::memcpy(piece, text.data() + i, n);
-        auto lead = static_cast<unsigned char>(piece[0]);
-        std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-        if (length > 0 && length <= n && lead != 0) {
-            piece[length] = '\0';
-            if (auto cps = DecodeUTF8(piece); cps && cps->size() == 1) {
-                kept.append(piece, length);
-                i += length;
-                continue;
-            }
-        }
-        ++i;  // not the start of a well-formed character
+    kept.reserve(copy.size());
+    for (std::size_t i = 0; i < copy.size();) {
+        std::size_t n = copy[i] ? UTF8CharLength(copy.c_str() + i) : 1;
+        if (n > 0 && copy[i])
+            kept.append(copy, i, n);
+        i += n > 0 ? n : 1;
     }
     return kept;
 }

@@ -39,6 +39,11 @@ int ConvertUTF8ToEncodingForUTF8(const char* src, char* dst, std::size_t size);
 // not UTF-8.
 std::optional<std::string> FirstUTF16Units(const char* text, std::size_t maxUnits);
 
+// Length of the well-formed UTF-8 character at p (1 to 4) and its code
+// point; 0 when p starts none (stray, overlong, surrogate or cut sequence).
+// Reads stop at a zero byte, so p needs no more than a terminated text.
+std::size_t UTF8CharLength(const char* p, char32_t* codePoint = nullptr);
+
 // The text with every byte that is not part of a well-formed UTF-8
 // character left out.
 std::string ValidUTF8Only(std::string_view text);

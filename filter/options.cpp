@@ -24,16 +24,10 @@ std::size_t Utf8SafeCut(const char* text, std::size_t length, std::size_t limit)
 {
     if (length <= limit)
         return length;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-    // Only trust the boundary rule for text that is UTF-8 up to the cut.
     for (std::size_t i = 0; i < limit;) {
-        unsigned char b = bytes[i];
-        std::size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+        std::size_t n = UTF8CharLength(text + i);
         if (n == 0)
             return limit;
-        for (std::size_t k = 1; k < n; ++k)
-            if (i + k >= length || (bytes[i + k] & 0xC0) != 0x80)
-                return limit;
         if (i + n > limit)
             return i;
         i += n;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "filter/encoding.h"
 #include "filter/output.h"
 
 namespace zlk::filter {
@@ -39,37 +40,6 @@ bool Is(const char* value, const char* text) { return std::strcmp(value, text) =
 // An option counts as chosen when it has a value other than "None".
 bool IsChosen(const char* value) { return value[0] != '\0' && !Is(value, "None"); }
 
-// Length of the well-formed UTF-8 character at p and its code point; 0 when
-// p starts no such character (stray, overlong, surrogate or cut sequence).
-std::size_t Utf8Length(const char* p, char32_t& cp)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    std::size_t n;
-    char32_t least;
-    if (b[0] < 0x80) {
-        cp = b[0];
-        return 1;
-    }
-    if ((b[0] & 0xE0) == 0xC0) {
-        n = 2, cp = b[0] & 0x1F, least = 0x80;
-    } else if ((b[0] & 0xF0) == 0xE0) {
-        n = 3, cp = b[0] & 0x0F, least = 0x800;
-    } else if ((b[0] & 0xF8) == 0xF0) {
-        n = 4, cp = b[0] & 0x07, least = 0x10000;
-    } else {
-        return 0;
-    }
-    // A zero byte fails the continuation test, so the loop never reads past the text.
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((b[k] & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b[k] & 0x3F);
-    }
-    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return n;
-}
-
 std::size_t EntityLength(const char* p)
 {
     for (const char* entity : kEntities) {
@@ -95,7 +65,7 @@ std::size_t TextPiece(const char* p, bool& keep)
         return 1;
     }
     char32_t cp = 0;
-    std::size_t n = Utf8Length(p, cp);
+    std::size_t n = UTF8CharLength(p, &cp);
     if (n == 0) {
         keep = false;
         return 1;
@@ -246,7 +216,7 @@ std::size_t DecodeCupsReservedChar(const char* source, char* dest, std::size_t d
             ++p;
         } else {
             char32_t cp = 0;
-            n = Utf8Length(p, cp);
+            n = UTF8CharLength(p, &cp);
             if (n == 0)
                 n = 1;  // a stray byte is copied alone; the line writers drop it
             std::memcpy(dest + length, p, n);
