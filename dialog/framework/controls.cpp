@@ -1,0 +1,1179 @@
+#include "dialog/framework/controls.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "dialog/framework/printpanel.h"
+#include "ppd/ppdquery.h"
+#include "ppd/textcodec.h"
+#include "ppd/textutil.h"
+
+namespace zlk::framework {
+
+namespace {
+
+constexpr std::uint32_t kIntSize = sizeof(std::int32_t);
+constexpr std::size_t kMaxItemTitleBytes = 99;
+constexpr std::size_t kMaxCheckBoxSummaryBytes = 23;
+
+std::string CutUtf8(const std::string& text, std::size_t bytes)
+{
+    return text.substr(0, ppd::Utf8SafeLength(text, bytes));
+}
+
+// A title key looked up in the table, the key itself when untranslated.
+std::string TitleFor(const platform::Bundle* bundle, const char* key, const std::string& table)
+{
+    if (!key) {
+        return {};
+    }
+    if (!bundle) {
+        return key;
+    }
+    std::string text = bundle->LocalizedString(key, table.empty() ? platform::kDefaultStringTable : table);
+    return text == platform::kNoTranslation ? std::string(key) : text;
+}
+
+std::int32_t ReadInt(const void* value)
+{
+    std::int32_t number = 0;
+    if (value) {
+        std::memcpy(&number, value, sizeof number);
+    }
+    return number;
+}
+
+ppd_file_t* PPDOf(const BasePrintPanel* panel)
+{
+    if (!panel) {
+        return nullptr;
+    }
+    if (ppd_file_t* ppd = panel->GetCurrentPPD()) {
+        return ppd;
+    }
+    return panel->GetCurrentPDECallbackObj() ? panel->GetCurrentPDECallbackObj()->ppdFile() : nullptr;
+}
+
+std::vector<ppd::UIListEntry> ChoiceList(const BasePrintPanel* panel, ppd_file_t* ppd, const std::string& key)
+{
+    std::vector<ppd::UIListEntry> list;
+    int count = 0;
+    ppd::GetUIListFromPPD(ppd, panel ? panel->Getxppd() : nullptr, key.c_str(), &list, count);
+    return list;
+}
+
+// Asks the host to mark the choice; false when there is no host or it refuses.
+bool MarkThroughHost(const BasePrintPanel* panel, const std::string& option, const std::string& choice)
+{
+    platform::PDEPlugInCallback* callback = panel ? panel->GetCurrentPDECallbackObj() : nullptr;
+    return callback && callback->willChangePPDOptionKeyValue(option.c_str(), choice.c_str());
+}
+
+}  // namespace
+
+// --- integer values ---------------------------------------------------------
+
+bool IntValueControl::ConvertToPreferenceString(std::string& out)
+{
+    if (ctrlDataBlkPtr.empty()) {
+        return false;
+    }
+    out = std::to_string(CommittedInt());
+    return true;
+}
+
+bool IntValueControl::ConvertFromPreferenceString(const std::string& text)
+{
+    if (ctrlDataBlkPtr.empty()) {
+        return false;
+    }
+    SetBlockInt(ctrlDataBlkPtr, std::atoi(text.c_str()));
+    ctrlDataSize = kIntSize;
+    return true;
+}
+
+bool IntValueControl::ConvertToTickectData(std::string& out, bool) { return ConvertToPreferenceString(out); }
+
+bool IntValueControl::GetValueToPreset()
+{
+    std::string value;
+    if (ctrlDataBlkPtr.empty() || !ReadTicketValue(value)) {
+        return false;
+    }
+    return ConvertFromPreferenceString(value);
+}
+
+// --- list --------------------------------------------------------------------
+
+PopupControl::PopupControl(widgets::Widget* widget, const PopupIniData* IniData, const ConstraintInfo* ConstrainArray,
+                           const AccessInfo* accessInfo, const char* usernamein)
+    : IntValueControl(widget)
+{
+    StoreRecords(ConstrainArray, accessInfo, usernamein);
+    if (IniData) {
+        listctrlIniDataPtr = *IniData;
+    }
+}
+
+bool PopupControl::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
+{
+    if (widgets::PopUp* list = List(); list && listctrlIniDataPtr && listctrlIniDataPtr->itemKeys) {
+        list->RemoveAllItems();
+        for (const char* const* key = listctrlIniDataPtr->itemKeys; *key; ++key) {
+            list->AddItem(TitleFor(bundle, *key, LocalizeTableName), *key);
+        }
+    }
+    AllocateBlocks(kIntSize);
+    ctrlDataSize = kIntSize;
+    return true;
+}
+
+int PopupControl::GetCurrentControlArrayNumber() { return List() ? List()->SelectedIndex() : 0; }
+
+int PopupControl::NewChoice() { return std::max(GetCurrentControlArrayNumber() + 1, 1); }
+
+int PopupControl::GetValueFromUI()
+{
+    if (!List() || ctrlUIDataBlkPtr.empty()) {
+        return 0;
+    }
+    SetBlockInt(ctrlUIDataBlkPtr, List()->SelectedIndex() + 1);
+    ctrlDataSize = kIntSize;
+    return 1;
+}
+
+bool PopupControl::SetControlValueToUI()
+{
+    if (List() && !ctrlDataBlkPtr.empty()) {
+        List()->Select(CommittedInt() - 1);
+    }
+    return true;
+}
+
+bool PopupControl::SetExternalValueToUI(const void* value, std::uint32_t)
+{
+    if (List() && value) {
+        const std::int32_t number = ReadInt(value);
+        List()->Select(number >= 1 ? number - 1 : 0);
+    }
+    return true;
+}
+
+int PopupControl::DoControlConstrain()
+{
+    if (ctrlUIDataBlkPtr.empty()) {
+        return 0;
+    }
+    const int next = NewChoice();
+    const int old = UIInt();
+    if (next == old) {
+        return 0;
+    }
+    ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->disableLists : ChoiceLists{};
+    if (old >= 1) {
+        EnableControlConstrains(ListAt(lists, old - 1));
+    }
+    SetBlockInt(ctrlUIDataBlkPtr, next);
+    DisableControlConstrains(ListAt(lists, next - 1));
+    return 0;
+}
+
+int PopupControl::DoControlHideConstrain()
+{
+    if (ctrlUIDataBlkPtr.empty()) {
+        return 0;
+    }
+    const int next = NewChoice();
+    const int old = UIInt();
+    if (next == old) {
+        return 0;
+    }
+    ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->hideLists : ChoiceLists{};
+    HideControlConstrains(ListAt(lists, next - 1));
+    if (old >= 1) {
+        ShowControlConstrains(ListAt(lists, old - 1));
+    }
+    return 0;
+}
+
+void PopupControl::DoControlUpdateConstrain()
+{
+    if (!ctrlUIDataBlkPtr.empty() && NewChoice() != UIInt()) {
+        BaseControl::DoControlUpdateConstrain();
+    }
+}
+
+const void* PopupControl::GetDefaultDataBlk() const
+{
+    return listctrlIniDataPtr ? &listctrlIniDataPtr->defaultValue : nullptr;
+}
+std::uint32_t PopupControl::GetDefaultDataSize() const { return listctrlIniDataPtr ? kIntSize : 0; }
+const void* PopupControl::GetIniDataBlk() const
+{
+    return listctrlIniDataPtr ? &listctrlIniDataPtr->initialValue : nullptr;
+}
+std::uint32_t PopupControl::GetIniDataSize() const { return listctrlIniDataPtr ? kIntSize : 0; }
+
+// --- PPD list ----------------------------------------------------------------
+
+PPDPopupControl::PPDPopupControl(widgets::Widget* widget, std::string ppdKey, const PopupIniData* IniData,
+                                 const ConstraintInfo* ConstrainArray, const AccessInfo* accessInfo,
+                                 const char* usernamein, ControlID titleControl)
+    : PopupControl(widget, IniData, ConstrainArray, accessInfo, usernamein),
+      kPPDMainKey(std::move(ppdKey)),
+      ctrlIDTitleExPtr(titleControl)
+{
+    if (!listctrlIniDataPtr) {
+        listctrlIniDataPtr = PopupIniData{};
+    }
+}
+
+ppd_file_t* PPDPopupControl::PanelPPD() const { return PPDOf(ctrlParentPanelPtr); }
+
+bool PPDPopupControl::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD)
+{
+    AllocateBlocks(kIntSize);
+    ctrlDataSize = kIntSize;
+    InitializeMenu(bundle, withPPD);
+    return true;
+}
+
+void PPDPopupControl::RebuildChoiceList(ppd_file_t* ppd)
+{
+    ctrlPPDInfoArrayRef = ChoiceList(ctrlParentPanelPtr, ppd, kPPDMainKey);
+}
+
+bool PPDPopupControl::InitializeMenu(const platform::Bundle*, ppd_file_t* withPPD)
+{
+    if (!withPPD) {
+        return false;
+    }
+    RebuildChoiceList(withPPD);
+    if (widgets::PopUp* list = List()) {
+        list->RemoveAllItems();
+        for (const auto& entry : ctrlPPDInfoArrayRef) {
+            list->AddItem(CutUtf8(entry[2], kMaxItemTitleBytes), entry[1]);
+        }
+        list->Select(list->ItemCount() > 0 ? 0 : -1);
+    }
+    std::optional<std::string> defaultChoice;
+    ppd::GetUIDefaultFromPPD(withPPD, kPPDMainKey.c_str(), defaultChoice);
+    if (defaultChoice) {
+        for (std::size_t i = 0; i < ctrlPPDInfoArrayRef.size(); ++i) {
+            if (ctrlPPDInfoArrayRef[i][1] == *defaultChoice) {
+                listctrlIniDataPtr->defaultValue = static_cast<std::int32_t>(i) + 1;
+                break;
+            }
+        }
+    }
+    std::optional<std::string> title;
+    ppd::GetUITitleFromPPD(withPPD, kPPDMainKey.c_str(), title);
+    titleTextRef = title.value_or(std::string());
+    SetTitleWithCFStringEx(titleTextRef);
+    m_ptPPDOptions = ppdFindOption(withPPD, kPPDMainKey.c_str());
+    m_paPPDChoices = ppd::ArrayFromPPDOption(m_ptPPDOptions).value_or(std::vector<PDEChoice>{});
+    return true;
+}
+
+void PPDPopupControl::SetTitleWithCFStringEx(const std::string& title)
+{
+    if (ctrlIDTitleExPtr == 0) {
+        return;
+    }
+    if (widgets::Widget* label = FindSiblingWidget(ctrlIDTitleExPtr)) {
+        label->SetTitle(title + ":");
+    }
+}
+
+void PPDPopupControl::HideTitleCtrl()
+{
+    if (widgets::Widget* label = ctrlIDTitleExPtr ? FindSiblingWidget(ctrlIDTitleExPtr) : nullptr) {
+        label->SetHidden(true);
+    }
+}
+
+int PPDPopupControl::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
+{
+    if (!ppd) {
+        return 0;
+    }
+    RebuildChoiceList(ppd);
+    if (widgets::PopUp* list = List()) {
+        for (std::size_t i = 0; i < ctrlPPDInfoArrayRef.size(); ++i) {
+            list->SetItemEnabled(static_cast<int>(i), ctrlPPDInfoArrayRef[i][3] != ppd::kConflictTrue);
+        }
+    }
+    return 0;
+}
+
+bool PPDPopupControl::PPDMarkOptionByIndex(ppd_file_t*, int withIndex)
+{
+    if (withIndex < 0 || static_cast<std::size_t>(withIndex) >= m_paPPDChoices.size()) {
+        return false;
+    }
+    const PDEChoice& choice = m_paPPDChoices[static_cast<std::size_t>(withIndex)];
+    const std::string keyword = choice.ppdTitle().value_or(choice.choice() ? choice.choice()->choice : "");
+    const std::string option = m_ptPPDOptions ? m_ptPPDOptions->keyword : kPPDMainKey;
+    return MarkThroughHost(ctrlParentPanelPtr, option, keyword);
+}
+
+bool PPDPopupControl::SetPPD(ppd_file_t* ppd)
+{
+    if (PPDMarkOptionByIndex(ppd, GetCurrentControlArrayNumber())) {
+        if (ctrlParentPanelPtr) {
+            ctrlParentPanelPtr->UpdateConflictsPanelControlFromPPD(ppd);
+        }
+        valueDidChange = true;
+        return true;
+    }
+    // Refused: the list shows the choice it had.
+    if (List()) {
+        List()->Select(std::max(UIInt() - 1, 0));
+    }
+    return false;
+}
+
+bool PPDPopupControl::UIEventHandler()
+{
+    SetPPD(PanelPPD());
+    return PopupControl::UIEventHandler();
+}
+
+bool PPDPopupControl::GetValueToPreset()
+{
+    ppd_file_t* ppd = PanelPPD();
+    if (!ppd || !m_ptPPDOptions || ctrlDataBlkPtr.empty()) {
+        return false;
+    }
+    const int index = ppd::GetIndexOfMarkedOptionWithKey(m_ptPPDOptions, ppd, kPPDMainKey.c_str());
+    if (index < 0) {
+        return false;
+    }
+    SetBlockInt(ctrlDataBlkPtr, index + 1);
+    return true;
+}
+
+int PPDPopupControl::Open()
+{
+    UpdateConflictsPanelControlFromPPD(PanelPPD());
+    GetValueToPreset();
+    SetControlValueToUI();
+    SimulationUIEventHandler();
+    return 0;
+}
+
+bool PPDPopupControl::SetDefaultValueToUI()
+{
+    PopupControl::SetDefaultValueToUI();
+    if (listctrlIniDataPtr->defaultValue >= 1) {
+        PPDMarkOptionByIndex(PanelPPD(), listctrlIniDataPtr->defaultValue - 1);
+    }
+    return true;
+}
+
+void PPDPopupControl::RestorePPD(ppd_file_t* ppd)
+{
+    if (CommittedInt() >= 1) {
+        PPDMarkOptionByIndex(ppd, CommittedInt() - 1);
+    }
+}
+
+bool PPDPopupControl::SetValueToTicket(platform::PMPrintSettings*, bool) { return true; }
+
+bool PPDPopupControl::BaseSetValueToTicket(platform::PMPrintSettings* settings, bool withParam)
+{
+    return BaseControl::SetValueToTicket(settings, withParam);
+}
+
+int PPDPopupControl::GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray)
+{
+    const int value = CommittedInt();
+    if (!ToGetSummaryText() || value < 1 || static_cast<std::size_t>(value) > ctrlPPDInfoArrayRef.size()) {
+        return 0;
+    }
+    dictionary[titleTextRef] = ctrlPPDInfoArrayRef[static_cast<std::size_t>(value - 1)][2];
+    orderArray.push_back(titleTextRef);
+    return 0;
+}
+
+bool PPDPopupControl::isChoiceConflicted(const ppd::XConstraintTable* table, const char* key, const char* option,
+                                         const char* choice, ppd_file_t* withPPD)
+{
+    if (!table || !key || !option || !choice || !withPPD) {
+        return false;
+    }
+    const auto [first, last] = table->equal_range(key);
+    for (auto it = first; it != last; ++it) {
+        const ppd::x_constraints& at = it->second;
+        if (at.group >= withPPD->num_groups) {
+            continue;
+        }
+        const ppd_group_t& group = withPPD->groups[at.group];
+        if (at.option >= group.num_options) {
+            continue;
+        }
+        const ppd_option_t& opt = group.options[at.option];
+        if (at.choice >= opt.num_choices) {
+            continue;
+        }
+        if (std::strcmp(opt.keyword, option) == 0 && std::strcmp(opt.choices[at.choice].choice, choice) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// --- check box ---------------------------------------------------------------
+
+CheckBox::CheckBox(widgets::Widget* widget, const CheckBoxIniData* IniData, const ConstraintInfo* Constrain,
+                   const AccessInfo* accessInfo, const char* usernamein)
+    : IntValueControl(widget)
+{
+    StoreRecords(Constrain, accessInfo, usernamein);
+    if (IniData) {
+        checkboxctrlIniDataPtr = *IniData;
+    }
+}
+
+bool CheckBox::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
+{
+    if (ControlPtr && checkboxctrlIniDataPtr && checkboxctrlIniDataPtr->titleKey) {
+        ControlPtr->SetTitle(TitleFor(bundle, checkboxctrlIniDataPtr->titleKey, LocalizeTableName));
+    }
+    AllocateBlocks(kIntSize);
+    ctrlDataSize = kIntSize;
+    return true;
+}
+
+int CheckBox::WidgetState() const
+{
+    if (!ControlPtr) {
+        return 0;
+    }
+    if (auto* box = ControlPtr->As<widgets::CheckBox>()) {
+        return box->State() != widgets::kStateOff ? 1 : 0;
+    }
+    if (auto* radio = ControlPtr->As<widgets::RadioButton>()) {
+        return radio->State();
+    }
+    return 0;
+}
+
+void CheckBox::SetWidgetState(int state)
+{
+    if (!ControlPtr) {
+        return;
+    }
+    if (auto* box = ControlPtr->As<widgets::CheckBox>()) {
+        box->SetState(state >= 1 ? widgets::kStateOn : widgets::kStateOff);
+    } else if (auto* radio = ControlPtr->As<widgets::RadioButton>()) {
+        radio->SetState(state >= 1 ? widgets::kStateOn : widgets::kStateOff);
+    }
+}
+
+int CheckBox::GetCurrentControlArrayNumber() { return WidgetState(); }
+
+int CheckBox::GetValueFromUI()
+{
+    if (!ControlPtr || ctrlUIDataBlkPtr.empty()) {
+        return 0;
+    }
+    SetBlockInt(ctrlUIDataBlkPtr, WidgetState());
+    ctrlDataSize = kIntSize;
+    return 1;
+}
+
+bool CheckBox::SetControlValueToUI()
+{
+    if (!ctrlDataBlkPtr.empty()) {
+        SetWidgetState(CommittedInt());
+    }
+    return true;
+}
+
+bool CheckBox::SetExternalValueToUI(const void* value, std::uint32_t)
+{
+    if (value && ControlPtr && ControlPtr->IsEnabled()) {
+        SetWidgetState(ReadInt(value));
+    }
+    return true;
+}
+
+int CheckBox::DoControlConstrain()
+{
+    if (ctrlUIDataBlkPtr.empty()) {
+        return 0;
+    }
+    const int next = WidgetState();
+    const int old = UIInt();
+    if (next == old) {
+        return 0;
+    }
+    ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->disableLists : ChoiceLists{};
+    DisableControlConstrains(ListAt(lists, next));
+    if (old >= 0) {
+        EnableControlConstrains(ListAt(lists, old));
+    }
+    return 0;
+}
+
+int CheckBox::DoControlHideConstrain()
+{
+    if (ctrlUIDataBlkPtr.empty()) {
+        return 0;
+    }
+    const int next = WidgetState();
+    const int old = UIInt();
+    if (next == old) {
+        return 0;
+    }
+    ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->hideLists : ChoiceLists{};
+    HideControlConstrains(ListAt(lists, next));
+    if (old >= 0) {
+        ShowControlConstrains(ListAt(lists, old));
+    }
+    return 0;
+}
+
+void CheckBox::DoControlUpdateConstrain()
+{
+    if (!ctrlUIDataBlkPtr.empty() && WidgetState() != UIInt()) {
+        BaseControl::DoControlUpdateConstrain();
+    }
+}
+
+bool CheckBox::SimulationUIEventHandler()
+{
+    BaseControl::SimulationUIEventHandler();
+    GetValueFromUI();
+    return true;
+}
+
+const void* CheckBox::GetDefaultDataBlk() const
+{
+    return checkboxctrlIniDataPtr ? &checkboxctrlIniDataPtr->defaultValue : nullptr;
+}
+std::uint32_t CheckBox::GetDefaultDataSize() const { return checkboxctrlIniDataPtr ? kIntSize : 0; }
+const void* CheckBox::GetIniDataBlk() const
+{
+    return checkboxctrlIniDataPtr ? &checkboxctrlIniDataPtr->initialValue : nullptr;
+}
+std::uint32_t CheckBox::GetIniDataSize() const { return checkboxctrlIniDataPtr ? kIntSize : 0; }
+
+// --- PPD check box -----------------------------------------------------------
+
+PPDCheckBox::PPDCheckBox(widgets::Widget* widget, std::string ppdKey, const CheckBoxIniData* IniData,
+                         const ConstraintInfo* Constrain, const AccessInfo* accessInfo, const char* usernamein)
+    : CheckBox(widget, IniData, Constrain, accessInfo, usernamein), kPPDMainKey(std::move(ppdKey))
+{
+    if (!checkboxctrlIniDataPtr) {
+        checkboxctrlIniDataPtr = CheckBoxIniData{};
+    }
+}
+
+ppd_file_t* PPDCheckBox::PanelPPD() const { return PPDOf(ctrlParentPanelPtr); }
+
+bool PPDCheckBox::InitializeCtrl(const platform::Bundle*, ppd_file_t* withPPD)
+{
+    AllocateBlocks(kIntSize);
+    ctrlDataSize = kIntSize;
+    if (!withPPD) {
+        return true;
+    }
+    ctrlPPDInfoArrayRef = ChoiceList(ctrlParentPanelPtr, withPPD, kPPDMainKey);
+    std::optional<std::string> title;
+    ppd::GetUITitleFromPPD(withPPD, kPPDMainKey.c_str(), title);
+    titleTextRef = title.value_or(std::string());
+    if (ControlPtr) {
+        ControlPtr->SetTitle(titleTextRef);
+    }
+    std::optional<std::string> defaultChoice;
+    ppd::GetUIDefaultFromPPD(withPPD, kPPDMainKey.c_str(), defaultChoice);
+    checkboxctrlIniDataPtr->defaultValue = defaultChoice == std::optional<std::string>("True") ? 1 : 0;
+    m_ptPPDOptions = ppdFindOption(withPPD, kPPDMainKey.c_str());
+    m_paPPDChoices = ppd::ArrayFromPPDOption(m_ptPPDOptions).value_or(std::vector<PDEChoice>{});
+    return true;
+}
+
+int PPDCheckBox::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
+{
+    if (ppd) {
+        ctrlPPDInfoArrayRef = ChoiceList(ctrlParentPanelPtr, ppd, kPPDMainKey);
+    }
+    return 0;
+}
+
+bool PPDCheckBox::PPDMarkOptionByIndex(ppd_file_t*, int state)
+{
+    const char* wanted = ChoiceForState(state);
+    for (const PDEChoice& choice : m_paPPDChoices) {
+        if (choice.choice() && std::strcmp(choice.choice()->choice, wanted) == 0) {
+            return MarkThroughHost(ctrlParentPanelPtr, m_ptPPDOptions ? m_ptPPDOptions->keyword : kPPDMainKey, wanted);
+        }
+    }
+    return false;
+}
+
+bool PPDCheckBox::UIEventHandler()
+{
+    ppd_file_t* ppd = PanelPPD();
+    if (PPDMarkOptionByIndex(ppd, WidgetState())) {
+        if (ctrlParentPanelPtr) {
+            ctrlParentPanelPtr->UpdateConflictsPanelControlFromPPD(ppd);
+        }
+        valueDidChange = true;
+    } else {
+        SetWidgetState(std::max(UIInt(), 0));
+    }
+    return CheckBox::UIEventHandler();
+}
+
+bool PPDCheckBox::GetValueToPreset()
+{
+    ppd_file_t* ppd = PanelPPD();
+    if (!ppd || ctrlDataBlkPtr.empty()) {
+        return false;
+    }
+    const ppd_choice_t* choice = ppdFindMarkedChoice(ppd, kPPDMainKey.c_str());
+    if (!choice) {
+        if (const ppd_option_t* option = ppdFindOption(ppd, kPPDMainKey.c_str())) {
+            choice = ppdFindChoice(const_cast<ppd_option_t*>(option), option->defchoice);
+        }
+    }
+    if (!choice) {
+        return false;
+    }
+    SetBlockInt(ctrlDataBlkPtr, std::strcmp(choice->choice, "True") == 0 ? 1 : 0);
+    return true;
+}
+
+int PPDCheckBox::Open()
+{
+    UpdateConflictsPanelControlFromPPD(PanelPPD());
+    GetValueToPreset();
+    SetControlValueToUI();
+    SimulationUIEventHandler();
+    return 0;
+}
+
+bool PPDCheckBox::SetDefaultValueToUI()
+{
+    CheckBox::SetDefaultValueToUI();
+    PPDMarkOptionByIndex(PanelPPD(), checkboxctrlIniDataPtr->defaultValue);
+    return true;
+}
+
+void PPDCheckBox::RestorePPD(ppd_file_t* ppd)
+{
+    if (!ctrlDataBlkPtr.empty()) {
+        PPDMarkOptionByIndex(ppd, CommittedInt());
+    }
+}
+
+bool PPDCheckBox::SetValueToTicket(platform::PMPrintSettings*, bool) { return true; }
+
+int PPDCheckBox::GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray)
+{
+    if (!ToGetSummaryText()) {
+        return 0;
+    }
+    const char* wanted = ChoiceForState(CommittedInt());
+    for (const auto& entry : ctrlPPDInfoArrayRef) {
+        if (entry[1] == wanted) {
+            dictionary[titleTextRef] = CutUtf8(entry[2], kMaxCheckBoxSummaryBytes);
+            orderArray.push_back(titleTextRef);
+            break;
+        }
+    }
+    return 0;
+}
+
+// --- radio buttons -----------------------------------------------------------
+
+std::uint32_t RadioGroup::RunTimeAddNewControl(RadioButton* button)
+{
+    const std::uint32_t index = _control_num_item;
+    if (!button) {
+        return index;
+    }
+    fCtrlGroupArray.push_back(button);
+    button->SetCtrlGrp(shared_from_this());
+    ++_control_num_item;
+    return index;
+}
+
+void RadioGroup::SetcurRadio(int index)
+{
+    if (index >= 0 && index < static_cast<int>(fCtrlGroupArray.size())) {
+        curRadio = index;
+    }
+}
+
+int RadioGroup::GetRadioIndex(ControlID tag) const
+{
+    for (std::size_t i = 0; i < fCtrlGroupArray.size(); ++i) {
+        widgets::Widget* widget = fCtrlGroupArray[i]->GetControlPtr();
+        if (widget && widget->Tag() == tag) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+RadioButton::RadioButton(widgets::Widget* widget, const RadioButtonIniData* IniData, const ConstraintInfo* Constrain,
+                         const AccessInfo* accessInfo, const char* usernamein)
+    : CheckBox(widget, IniData, Constrain, accessInfo, usernamein)
+{
+}
+
+bool RadioButton::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
+{
+    // Radio buttons take their titles from the default table.
+    if (ControlPtr && checkboxctrlIniDataPtr && checkboxctrlIniDataPtr->titleKey) {
+        ControlPtr->SetTitle(TitleFor(bundle, checkboxctrlIniDataPtr->titleKey, platform::kDefaultStringTable));
+    }
+    AllocateBlocks(kIntSize);
+    ctrlDataSize = kIntSize;
+    return true;
+}
+
+void RadioButton::SetGrpcurRadio()
+{
+    if (RadioGrpPtr && ControlPtr) {
+        RadioGrpPtr->SetcurRadio(RadioGrpPtr->GetRadioIndex(ControlPtr->Tag()));
+    }
+}
+
+void RadioButton::MakeCurrentIfOn(std::int32_t value)
+{
+    if (value >= 1) {
+        SetGrpcurRadio();
+    }
+}
+
+bool RadioButton::UIEventHandler()
+{
+    SetGrpcurRadio();
+    BaseControl::UIEventHandler();
+    if (RadioGrpPtr) {
+        for (RadioButton* button : RadioGrpPtr->Buttons()) {
+            button->GetValueFromUI();
+        }
+    }
+    return true;
+}
+
+bool RadioButton::SimulationUIEventHandler()
+{
+    if (RadioGrpPtr && RadioGrpPtr->GetcurRadio() < 0) {
+        RadioGrpPtr->SetcurRadio(0);
+    }
+    return CheckBox::SimulationUIEventHandler();
+}
+
+bool RadioButton::SetControlValueToUI()
+{
+    CheckBox::SetControlValueToUI();
+    if (!ctrlDataBlkPtr.empty()) {
+        MakeCurrentIfOn(CommittedInt());
+    }
+    return true;
+}
+
+bool RadioButton::SetExternalValueToUI(const void* value, std::uint32_t size)
+{
+    CheckBox::SetExternalValueToUI(value, size);
+    MakeCurrentIfOn(ReadInt(value));
+    return true;
+}
+
+bool RadioButton::setExternalValueToData(const void* value, std::uint32_t size, int valueType)
+{
+    BaseControl::setExternalValueToData(value, size, valueType);
+    if (valueType == kValueTypeInteger) {
+        MakeCurrentIfOn(ReadInt(value));
+    }
+    return true;
+}
+
+bool RadioButton::GetValueToPreset()
+{
+    if (!CheckBox::GetValueToPreset()) {
+        return false;
+    }
+    SetWidgetState(CommittedInt());
+    return true;
+}
+
+int RadioButton::Update()
+{
+    if (!RadioGrpPtr || !ControlPtr) {
+        return 0;
+    }
+    if (RadioGrpPtr->GetcurRadio() != RadioGrpPtr->GetRadioIndex(ControlPtr->Tag())) {
+        SetWidgetState(0);
+        SimulationUIEventHandler();
+    }
+    return 0;
+}
+
+RadioButton* RadioButton::GetAnotherRadioCtrlFromGroup() const
+{
+    if (!RadioGrpPtr) {
+        return nullptr;
+    }
+    for (RadioButton* button : RadioGrpPtr->Buttons()) {
+        if (button != this) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+// --- stepper -----------------------------------------------------------------
+
+LittleArray::LittleArray(widgets::Widget* widget, const StepperIniData* IniData, const ConstraintInfo* Constrain,
+                         const AccessInfo* accessInfo, const char* usernamein, std::string titleStr)
+    : IntValueControl(widget), titleTextRef(std::move(titleStr))
+{
+    StoreRecords(Constrain, accessInfo, usernamein);
+    if (IniData) {
+        littleArrayIniDataPtr = *IniData;
+        lastValue = IniData->defaultValue;
+    }
+}
+
+void LittleArray::SetRange(int min, int max)
+{
+    if (widgets::Stepper* stepper = Stepper()) {
+        stepper->SetRange(min, max);
+    }
+}
+
+bool LittleArray::InitializeCtrl(const platform::Bundle*, ppd_file_t*)
+{
+    if (littleArrayIniDataPtr) {
+        SetRange(littleArrayIniDataPtr->minimum, littleArrayIniDataPtr->maximum);
+        if (widgets::Stepper* stepper = Stepper()) {
+            stepper->SetIncrement(littleArrayIniDataPtr->step);
+        }
+    }
+    AllocateBlocks(kIntSize);
+    ctrlDataSize = kIntSize;
+    return true;
+}
+
+int LittleArray::GetValueFromUI()
+{
+    if (!Stepper() || ctrlUIDataBlkPtr.empty()) {
+        return 0;
+    }
+    SetBlockInt(ctrlUIDataBlkPtr, Stepper()->Value());
+    ctrlDataSize = kIntSize;
+    return 1;
+}
+
+bool LittleArray::SetControlValueToUI()
+{
+    if (Stepper() && !ctrlDataBlkPtr.empty()) {
+        Stepper()->SetValue(CommittedInt());
+    }
+    return true;
+}
+
+bool LittleArray::SetExternalValueToUI(const void* value, std::uint32_t)
+{
+    if (Stepper() && value) {
+        Stepper()->SetValue(ReadInt(value));
+    }
+    return true;
+}
+
+bool LittleArray::GetValueToPreset()
+{
+    if (!IntValueControl::GetValueToPreset()) {
+        return false;
+    }
+    SetControlValueToUI();
+    lastValue = CommittedInt();
+    return true;
+}
+
+bool LittleArray::SetDefaultValueToUI()
+{
+    // The paired text field shows the value; the stepper only restarts from the default.
+    if (littleArrayIniDataPtr) {
+        lastValue = littleArrayIniDataPtr->defaultValue;
+    }
+    return true;
+}
+
+bool LittleArray::SetValueToTicket(platform::PMPrintSettings* settings, bool withParam)
+{
+    const int value = CommittedInt();
+    if (littleArrayIniDataPtr && (value < littleArrayIniDataPtr->minimum || value > littleArrayIniDataPtr->maximum)) {
+        return false;
+    }
+    return BaseControl::SetValueToTicket(settings, withParam);
+}
+
+int LittleArray::GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray)
+{
+    if (!ToGetSummaryText() || ctrlDataBlkPtr.empty()) {
+        return 0;
+    }
+    const std::string title = TitleFor(PanelBundle(), titleTextRef.c_str(), LocalizeTableName);
+    dictionary[title] = ppd::ConvertIntToFloatStr(CommittedInt(), kTextBlockSize);
+    orderArray.push_back(title);
+    return 0;
+}
+
+const void* LittleArray::GetDefaultDataBlk() const
+{
+    return littleArrayIniDataPtr ? &littleArrayIniDataPtr->defaultValue : nullptr;
+}
+std::uint32_t LittleArray::GetDefaultDataSize() const { return littleArrayIniDataPtr ? kIntSize : 0; }
+const void* LittleArray::GetIniDataBlk() const
+{
+    return littleArrayIniDataPtr ? &littleArrayIniDataPtr->initialValue : nullptr;
+}
+std::uint32_t LittleArray::GetIniDataSize() const { return littleArrayIniDataPtr ? kIntSize : 0; }
+
+// --- label, buttons, group boxes --------------------------------------------
+
+StaticTextEditControl::StaticTextEditControl(widgets::Widget* widget, const TextIniData* IniData,
+                                             const ConstraintInfo* Constrain, const AccessInfo* accessInfo,
+                                             const char* usernamein, const ppd::TextEditFilterData* FilterData,
+                                             const char* SummaryInfo)
+    : BaseControl(widget),
+      textEditFilterDataPtr(FilterData),
+      textEditIniDataPtr(IniData),
+      summarytextRef(SummaryInfo ? SummaryInfo : "")
+{
+    StoreRecords(Constrain, accessInfo, usernamein);
+}
+
+bool StaticTextEditControl::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
+{
+    if (ControlPtr && !summarytextRef.empty() && bundle) {
+        ControlPtr->SetTitle(bundle->LocalizedString(
+            summarytextRef, LocalizeTableName.empty() ? platform::kDefaultStringTable : LocalizeTableName));
+    }
+    return true;
+}
+
+void StaticTextEditControl::Enable()
+{
+    BaseControl::Enable();
+    textColor = ControlPtr && !ControlPtr->IsEnabled() ? TextColor::LightGrey : TextColor::Control;
+}
+
+void StaticTextEditControl::Disable()
+{
+    BaseControl::Disable();
+    textColor = ControlPtr && !ControlPtr->IsEnabled() ? TextColor::LightGrey : TextColor::Control;
+}
+
+BaseButton::BaseButton(widgets::Widget* widget, std::string withTitle)
+    : BaseControl(widget), controlTitleStrRef(std::move(withTitle))
+{
+}
+
+bool BaseButton::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
+{
+    if (ControlPtr && bundle && !controlTitleStrRef.empty()) {
+        ControlPtr->SetTitle(bundle->LocalizedString(
+            controlTitleStrRef, LocalizeTableName.empty() ? platform::kDefaultStringTable : LocalizeTableName));
+    }
+    return true;
+}
+
+WindowOKButton::WindowOKButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window)
+    : BaseButton(widget, std::move(title)), window_(window)
+{
+}
+void WindowOKButton::RequestControlAction(widgets::Widget*)
+{
+    if (window_) {
+        window_->OKWindow();
+    }
+}
+
+WindowCancelButton::WindowCancelButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window,
+                                       IdentifierList resetOnRefusal)
+    : BaseButton(widget, std::move(title)), window_(window), resetOnRefusal_(resetOnRefusal)
+{
+}
+void WindowCancelButton::RequestControlAction(widgets::Widget*)
+{
+    if (window_) {
+        window_->CancelWindow(resetOnRefusal_);
+    }
+}
+
+WindowDefaultButton::WindowDefaultButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window)
+    : BaseButton(widget, std::move(title)), window_(window)
+{
+}
+void WindowDefaultButton::RequestControlAction(widgets::Widget*)
+{
+    if (window_) {
+        window_->RestoreDefaultWindow();
+    }
+}
+
+// --- run-time laid-out PPD kinds ---------------------------------------------
+
+widgets::Rect RunTimeControlFrame(int totalLength, int titleLength, int indexInPanel, const PPDCtrlPositionData& position)
+{
+    constexpr int kHeight = 25;
+    widgets::Rect frame;
+    frame.x = static_cast<int>(titleLength + position.x);
+    frame.width = totalLength - titleLength;
+    frame.height = kHeight;
+    frame.y = static_cast<int>(std::trunc(position.top + (position.spacing + kHeight) * (position.count - indexInPanel)));
+    return frame;
+}
+
+namespace {
+template <class T, class Make>
+T* MakeIn(widgets::GroupBox& box, Make make)
+{
+    return &box.Add(make(box.GetToolkit()));
+}
+
+// Counts cleared and the widget enabled; hidden widgets stay hidden.
+void ReEnable(BaseControl& control, std::int32_t& constrainCount, std::int32_t& hideCount)
+{
+    constrainCount = 0;
+    hideCount = 0;
+    if (widgets::Widget* widget = control.GetControlPtr(); widget && !widget->IsEnabled()) {
+        widget->SetEnabled(true);
+    }
+}
+}  // namespace
+
+PPDPopupControlExt::PPDPopupControlExt(widgets::GroupBox& parentGroupBox, ControlID ctrlTag, std::string ppdKey,
+                                       const PopupIniData* IniData, const ConstraintInfo* ConstrainArray,
+                                       const AccessInfo* accessInfo, const char* usernamein, int ctrlTotalLength,
+                                       int titleCtrlLength, widgets::Label* titleCtrl, int withIndex, int inGroup,
+                                       const PPDCtrlPositionData& positionInfo)
+    : PPDPopupControl(MakeIn<widgets::PopUp>(parentGroupBox,
+                                             [&](widgets::Toolkit& tk) {
+                                                 return tk.CreatePopUp(ctrlTag, RunTimeControlFrame(ctrlTotalLength, titleCtrlLength,
+                                                                                                    withIndex, positionInfo));
+                                             }),
+                      std::move(ppdKey), IniData, ConstrainArray, accessInfo, usernamein),
+      titleCtrl_(titleCtrl)
+{
+    ctrlInWhichGroup = inGroup;
+}
+
+bool PPDPopupControlExt::InitializeMenu(const platform::Bundle* bundle, ppd_file_t* withPPD)
+{
+    const bool done = PPDPopupControl::InitializeMenu(bundle, withPPD);
+    if (titleCtrl_) {
+        titleCtrl_->SetTitle(titleTextRef + ":");
+    }
+    return done;
+}
+
+bool PPDPopupControlExt::SetControlValueToDefault() { return PPDPopupControl::SetControlValueToDefault(); }
+
+void PPDPopupControlExt::ResetStatus() { ReEnable(*this, ctrlConstrainCount, ctrlHideCount); }
+
+PPDCheckBoxExt::PPDCheckBoxExt(widgets::GroupBox& parentGroupBox, ControlID ctrlTag, std::string ppdKey,
+                               const CheckBoxIniData* IniData, const ConstraintInfo* Constrain,
+                               const AccessInfo* accessInfo, const char* usernamein, int ctrlTotalLength,
+                               int titleCtrlLength, int withIndex, int inGroup, const PPDCtrlPositionData& positionInfo)
+    : PPDCheckBox(MakeIn<widgets::CheckBox>(parentGroupBox,
+                                            [&](widgets::Toolkit& tk) {
+                                                return tk.CreateCheckBox(ctrlTag, "",
+                                                                         RunTimeControlFrame(ctrlTotalLength, titleCtrlLength,
+                                                                                             withIndex, positionInfo));
+                                            }),
+                  std::move(ppdKey), IniData, Constrain, accessInfo, usernamein)
+{
+    ctrlInWhichGroup = inGroup;
+}
+
+bool PPDCheckBoxExt::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD)
+{
+    PPDCheckBox::InitializeCtrl(bundle, withPPD);
+    if (ControlPtr && !titleTextRef.empty()) {
+        ControlPtr->SetTitle(titleTextRef + ":");
+    }
+    return true;
+}
+
+int PPDCheckBoxExt::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
+{
+    PPDCheckBox::UpdateConflictsPanelControlFromPPD(ppd);
+    // Each choice's flag in turn: the last choice decides.
+    for (const auto& entry : ctrlPPDInfoArrayRef) {
+        if (ControlPtr) {
+            ControlPtr->SetEnabled(entry[3] != ppd::kConflictTrue);
+        }
+    }
+    return 0;
+}
+
+bool PPDCheckBoxExt::SetControlValueToDefault() { return PPDCheckBox::SetControlValueToDefault(); }
+
+void PPDCheckBoxExt::ResetStatus() { ReEnable(*this, ctrlConstrainCount, ctrlHideCount); }
+
+PPDStaticTextCtrlExt::PPDStaticTextCtrlExt(widgets::GroupBox& parentGroupBox, ControlID ctrlTag, std::string ppdKey,
+                                           int ctrlTotalLength, int titleCtrlLength, int withIndex, int inGroup,
+                                           const PPDCtrlPositionData& positionInfo)
+    : BaseControl(MakeIn<widgets::Label>(parentGroupBox,
+                                         [&](widgets::Toolkit& tk) {
+                                             return tk.CreateLabel(ctrlTag, "",
+                                                                   RunTimeControlFrame(ctrlTotalLength, titleCtrlLength,
+                                                                                       withIndex, positionInfo));
+                                         })),
+      kPPDMainKey(std::move(ppdKey))
+{
+    ctrlInWhichGroup = inGroup;
+}
+
+bool PPDStaticTextCtrlExt::InitializeCtrl(const platform::Bundle*, ppd_file_t* withPPD)
+{
+    std::optional<std::string> title;
+    ppd::GetUITitleFromPPD(withPPD, kPPDMainKey.c_str(), title);
+    if (ControlPtr && title) {
+        ControlPtr->SetTitle(*title + ":");
+    }
+    return true;
+}
+
+void PPDStaticTextCtrlExt::ResetStatus() { ReEnable(*this, ctrlConstrainCount, ctrlHideCount); }
+
+// --- installable option ------------------------------------------------------
+
+InstallableControl::InstallableControl(std::string ppdKey, const InstallableConstraintPair* withConstrain,
+                                       widgets::Widget* widget)
+    : BaseControl(widget), kPPDMainKey(std::move(ppdKey)), installableOptionConstrainInfoPtr(withConstrain)
+{
+}
+
+int InstallableControl::ConstrainPanelControlFromPPD(ppd_file_t* ppd)
+{
+    if (!ppd || !installableOptionConstrainInfoPtr) {
+        return 0;
+    }
+    const ppd_choice_t* marked = ppdFindMarkedChoice(ppd, kPPDMainKey.c_str());
+    if (!marked) {
+        return 0;
+    }
+    for (const InstallableConstraintPair* pair = installableOptionConstrainInfoPtr; pair->choicePrefix; ++pair) {
+        if (std::strncmp(marked->choice, pair->choicePrefix, std::strlen(pair->choicePrefix)) == 0) {
+            DisableControlConstrains(pair->identifiers);
+            return 1000;
+        }
+    }
+    return 0;
+}
+
+}  // namespace zlk::framework

@@ -1,0 +1,190 @@
+// The container of controls and child windows that fans every whole-panel
+// operation out to them, and the modal set-up window built on it.
+#pragma once
+
+#include <cups/ppd.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialog/framework/basecontrol.h"
+#include "platform/printing/pde.h"
+#include "platform/printing/printsettings.h"
+#include "platform/printing/session.h"
+#include "platform/system/bundle.h"
+#include "platform/widgets/toolkit.h"
+#include "ppd/quickxppd.h"
+
+namespace zlk::framework {
+
+class PopupWinInPanel;
+using PreferenceDictionary = std::map<std::string, std::string>;
+
+class BasePrintPanel {
+public:
+    // initWithCallback:
+    explicit BasePrintPanel(platform::PDEPlugInCallback* callback);
+    virtual ~BasePrintPanel();
+    BasePrintPanel(const BasePrintPanel&) = delete;
+    BasePrintPanel& operator=(const BasePrintPanel&) = delete;
+
+    virtual void CreatePanel(widgets::View* view);
+    // The index the control got; a control without a widget is dropped.
+    std::uint32_t RunTimeAddNewControl(std::unique_ptr<BaseControl> control);
+    std::uint32_t RunTimeAddNewInstallableControl(std::unique_ptr<BaseControl> control);
+    std::uint32_t RunTimeAddNewWindow(std::unique_ptr<PopupWinInPanel> window);
+
+    virtual int InitializeUserPane(const platform::Bundle* bundle, ppd_file_t* withPPD);
+    void InitializeUserPaneControl(const platform::Bundle* bundle, ppd_file_t* withPPD);
+    void SetControlEventHandler();
+    void InitilaizeChildWindow(const platform::Bundle* bundle, ppd_file_t* withPPD);
+    int ConstrainPanelControlFromPPD(ppd_file_t* ppd);
+
+    virtual bool SetCurrentPrintSettings(platform::PMPrintSettings* settings, ppd_file_t* andPPD,
+                                         platform::PDEPlugInCallback* andCallbackObj,
+                                         platform::PMPrintSession* withPrintSession);
+    virtual bool SetCurrentPrinterString(platform::PMPrintSession* session);
+    void SetxppdPtr(const ppd::XConstraintTable* table);
+    virtual void setPreferDictionary(const PreferenceDictionary& dictionary, const PreferenceDictionary& anyUserDictionary);
+
+    platform::PMPrintSession* GetCurrentPrintSession() const { return currentPrintSession; }
+    void SetCurrentPrintSession(platform::PMPrintSession* session) { currentPrintSession = session; }
+    virtual std::string GetCurrentPrinterString() const { return currentPrintString; }
+    platform::PMPrintSettings* GetCurrentPMPrintSettings() const { return m_pSettings; }
+    void SetCurrentPMPrintSettings(platform::PMPrintSettings* settings) { m_pSettings = settings; }
+    ppd_file_t* GetCurrentPPD() const { return m_ptCurrentPPD; }
+    void SetCurrentPPD(ppd_file_t* ppd) { m_ptCurrentPPD = ppd; }
+    platform::PDEPlugInCallback* GetCurrentPDECallbackObj() const { return m_pPDECallbackObj; }
+    void SetCurrentPDECallbackObj(platform::PDEPlugInCallback* callback) { m_pPDECallbackObj = callback; }
+    const ppd::XConstraintTable* Getxppd() const { return xppd; }
+    const platform::Bundle* GetPDEBundleRef() const { return pdeBundleRef; }
+    std::vector<std::string>& getGroupNameStrArrayRef() { return AllGroupNameStrArray; }
+    std::vector<std::unique_ptr<BaseControl>>& getCtrlGroupArrayRef() { return fCtrlGroupArray; }
+    const PreferenceDictionary& getPreferenceDictionaryRef() const { return preferenceDictionaryRef; }
+    const PreferenceDictionary& getPreferenceDictionaryAnyUserRef() const { return preferenceDictionaryAnyUserRef; }
+    void SetPanelControlPtr(widgets::View* view) { windowRef = view; }
+    widgets::View* GetPanelView() const { return windowRef; }
+    void SetParenetPane(BasePrintPanel* parent) { pParentPane = parent; }
+    BasePrintPanel* GetParentWnd() const { return pParentPane; }
+    void* GetPrinterSupporttedListRef() const { return nullptr; }
+    void* GetErrMsgPanel() const { return nullptr; }
+    ppd_file_t* GetPPDRefFromCurrentPrintSession() const;
+    const std::string& GetLocalizeTableName() const { return LocalizeTableName; }
+    void SetLocalizeTableName(std::string table) { LocalizeTableName = std::move(table); }
+    std::uint32_t ControlCount() const { return _control_num_item; }
+    std::uint32_t WindowCount() const { return _parentPane_num_item; }
+
+    // The control whose widget carries the identifier: own controls, then
+    // installable ones, then each child window in order.
+    BaseControl* GetPanelControl(const ControlID* identifier) const;
+    BaseControl* GetPanelControl(ControlID identifier) const { return GetPanelControl(&identifier); }
+
+    // Loads a layout resource of the bundle into the panel's view, once.
+    bool loadNibNamed(const std::string& name, widgets::View* owner);
+
+    // Whether the current user may write any-user preferences. A seam so
+    // hosts and tests can answer for a user other than the process's.
+    virtual bool IsUserAdmin() const;
+
+    // Whole-panel operations: controls in order, then child windows.
+    virtual int Open();
+    virtual int Close();
+    virtual int GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray);
+    virtual int SetUIDataToIniData();
+    virtual int SetDefaultValueToUI();
+    virtual int SetCurrentValueToUI();
+    virtual int SetValueFromUIToControl();
+    virtual int GetValueFromPreference();
+    virtual int GetValueFromPreferenceWithPrinterSettings();
+    virtual bool GetValueFromPreset();
+    virtual int SetValueToPreference();
+    virtual int SetValueToPreferenceWithPrinterSettings();
+    virtual int SetValueToTicket(platform::PMPrintSettings* settings, bool withParam);
+    virtual int SetValueToTicket(platform::PMPrintSettings* settings, bool withParam,
+                                 const std::vector<widgets::Widget*>* encryptArray);
+    virtual void ReInitializeUserPaneControl(const platform::Bundle* bundle, ppd_file_t* withPPD);
+    virtual int ResetControlStatus();
+    virtual int ResetCurrentControlStatus();
+    virtual int UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd);
+
+    // The base answers of the host protocol.
+    virtual bool shouldHide() { return true; }
+    virtual void willShow() {}
+
+    // Empties the arrays without destroying the controls: they go to the caller.
+    std::vector<std::unique_ptr<BaseControl>> terminate();
+
+protected:
+    std::string thePDEName;
+    std::string currentPrintString;
+    std::vector<std::unique_ptr<BaseControl>> fCtrlGroupArray;
+    std::vector<std::unique_ptr<BaseControl>> fCtrlInstallableGroupArray;
+    // Owning container; fWindowGroupArray only references the windows.
+    std::vector<std::unique_ptr<PopupWinInPanel>> ownedWindows;
+    std::vector<PopupWinInPanel*> fWindowGroupArray;
+    std::vector<std::string> AllGroupNameStrArray;
+    std::vector<std::string> GeneralGroupOptionArray;
+    PreferenceDictionary preferenceDictionaryRef;
+    PreferenceDictionary preferenceDictionaryAnyUserRef;
+    BasePrintPanel* pParentPane = nullptr;
+    widgets::View* windowRef = nullptr;
+    const platform::Bundle* pdeBundleRef = nullptr;
+    std::uint32_t _control_num_item = 0;
+    std::uint32_t _installableControl_num_item = 0;
+    std::uint32_t _parentPane_num_item = 0;
+    platform::PMPrintSession* currentPrintSession = nullptr;
+    const ppd::XConstraintTable* xppd = nullptr;
+    bool isRegistPrintEvent = false;
+    platform::PMPrintSettings* m_pSettings = nullptr;
+    ppd_file_t* m_ptCurrentPPD = nullptr;
+    platform::PDEPlugInCallback* m_pPDECallbackObj = nullptr;
+    std::string LocalizeTableName;
+    std::vector<widgets::Widget*> topLevelObjs;
+    bool nibLoaded = false;
+};
+
+class PopupWinInPanel : public BasePrintPanel {
+public:
+    // PopupWinInPanel:theWinTitleStr:
+    PopupWinInPanel(std::unique_ptr<widgets::Window> window, std::string theWinTitleStr);
+    ~PopupWinInPanel() override;
+
+    int InitializeUserPane(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
+    void InitializeUserPaneTitle(const platform::Bundle* bundle);
+    void ReInitializeUserPane();
+    void ReInitializeUserPaneTitle();
+    // Opens the window and runs it modally until DeactivateWindow.
+    virtual void ActivateWindow();
+    virtual void DeactivateWindow();
+    void ReleaseWindow() {}
+    void SycValueFromUI();
+    bool IsActived() const { return isActived; }
+    void ChangeActivedStatus() { isActived = true; }
+    void ChangeActivedStatus(bool actived) { isActived = actived; }
+    std::string GetCurrentPrinterString() const override;
+    bool IsUserAdmin() const override;
+    void setPreferDictionary(const PreferenceDictionary& dictionary, const PreferenceDictionary& anyUserDictionary) override;
+
+    // The window's buttons. OK validates and commits (false: the window
+    // stays open); Cancel keeps the committed values; Restore default shows
+    // every default and leaves the window open.
+    virtual bool OKWindow();
+    virtual void CancelWindow(IdentifierList resetOnRefusal);
+    virtual void RestoreDefaultWindow();
+
+    widgets::Window* GetWindow() const { return window_.get(); }
+    const std::string& GetTitleKey() const { return winTitleTextRef; }
+
+protected:
+    std::string winTitleTextRef;
+    bool isActived = false;
+    ppd_file_t* currentPPD = nullptr;
+
+private:
+    std::unique_ptr<widgets::Window> window_;
+};
+
+}  // namespace zlk::framework
