@@ -71,11 +71,13 @@ std::string ToSlashDecimal(const std::string& text)
 
 bool EncryptToStorageText(const std::string& text, std::string& out, int& status)
 {
-    const int length = ppd::GetUTF8StringLength(text.c_str());
+    // Every byte of the text is encrypted. The display width of the text
+    // equals its byte count only for ASCII; taking it would cut other
+    // texts in the middle of a character.
     std::vector<std::uint8_t> blob(kStorageRoom);
     std::size_t blobLength = blob.size();
-    status = secblob::Encode_Storage(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                     static_cast<std::size_t>(std::max(length, 0)), blob.data(), &blobLength);
+    status = secblob::Encode_Storage(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), blob.data(),
+                                     &blobLength);
     if (status != secblob::kSecBlobSuccess) {
         return false;
     }

@@ -162,6 +162,15 @@ TEST_F(framework_Base, EncryptedTicketValueOpensInTheFilter)
     EXPECT_GT(std::strlen(field), 0u);
     cupsFreeOptions(count, options);
 
+    // Every byte is encrypted, whatever the characters.
+    const std::string accented = "p\xC3\xA4ss-\xE3\x81\x82";
+    password.Commit(accented);
+    EXPECT_TRUE(password.SetValueToTicket(&settings, false, encrypt));
+    std::string opened;
+    int status = 0;
+    ASSERT_TRUE(DecryptFromStorageText(Ticket(settings, kPasswordTicket), opened, status)) << status;
+    EXPECT_EQ(opened, accented);
+
     // An empty password is written empty, not encrypted.
     password.Commit("");
     EXPECT_TRUE(password.SetValueToTicket(&settings, false, encrypt));
