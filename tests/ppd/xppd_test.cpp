@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -197,8 +199,9 @@ class ppd_services_GetXPPD : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // A name of its own: tests run in parallel, also from other builds.
         const std::filesystem::path dir = ::testing::TempDir();
-        path = dir / "zlk-xcdf-test.ppd";
+        path = dir / ("zlk-xcdf-test-" + std::to_string(getpid()) + ".ppd");
         std::ifstream in(PpdFixturePath("xcdf.ppd.in"));
         std::stringstream text;
         text << in.rdbuf();
