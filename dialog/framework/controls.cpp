@@ -983,9 +983,11 @@ BaseButton::BaseButton(widgets::Widget* widget, std::string withTitle)
 
 bool BaseButton::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
 {
-    if (ControlPtr && bundle && !controlTitleStrRef.empty()) {
-        ControlPtr->SetTitle(bundle->LocalizedString(
-            controlTitleStrRef, LocalizeTableName.empty() ? platform::kDefaultStringTable : LocalizeTableName));
+    if (ControlPtr && !controlTitleStrRef.empty()) {
+        ControlPtr->SetTitle(bundle ? bundle->LocalizedString(controlTitleStrRef, LocalizeTableName.empty()
+                                                                                      ? platform::kDefaultStringTable
+                                                                                      : LocalizeTableName)
+                                    : std::string(platform::kNoTranslation));
     }
     return true;
 }

@@ -151,9 +151,12 @@ class RadioButton;
 
 // The buttons of one group and which of them is chosen.
 class RadioGroup : public std::enable_shared_from_this<RadioGroup> {
+    struct Passkey {};
+
 public:
-    RadioGroup() = default;
-    // The group must be held by a shared_ptr: each button keeps it alive.
+    // Groups are shared by their buttons, so they only exist in a shared_ptr.
+    static std::shared_ptr<RadioGroup> Create() { return std::make_shared<RadioGroup>(Passkey{}); }
+    explicit RadioGroup(Passkey) {}
     std::uint32_t RunTimeAddNewControl(RadioButton* button);
     int GetcurRadio() const { return curRadio; }
     void SetcurRadio(int index);

@@ -122,7 +122,6 @@ bool BasePrintPanel::SetCurrentPrintSettings(platform::PMPrintSettings* settings
     m_pSettings = settings;
     m_ptCurrentPPD = andPPD;
     m_pPDECallbackObj = andCallbackObj;
-    currentPrintSession = withPrintSession;
     currentPrintString.clear();
     if (ppd::SetPrinterString(withPrintSession, &currentPrintString) != 0) {
         return false;
@@ -470,12 +469,17 @@ int BasePrintPanel::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
 
 std::vector<std::unique_ptr<BaseControl>> BasePrintPanel::terminate()
 {
+    // The controls go back to the caller, the installable ones after the others.
     std::vector<std::unique_ptr<BaseControl>> controls = std::move(fCtrlGroupArray);
+    for (auto& control : fCtrlInstallableGroupArray)
+        controls.push_back(std::move(control));
     fCtrlGroupArray.clear();
     fCtrlInstallableGroupArray.clear();
     fWindowGroupArray.clear();
     currentPrintString.clear();
     _control_num_item = 0;
+    _installableControl_num_item = 0;
+    _parentPane_num_item = 0;
     return controls;
 }
 

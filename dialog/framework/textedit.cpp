@@ -297,7 +297,9 @@ int KPPDTEXTEDITCTRL::GetValueFromUI()
 
 bool KPPDTEXTEDITCTRL::ToValidate()
 {
-    if (ctrlConstrainCount > 0 || ctrlHideCount > 0) {
+    // Only a field that no constraint has touched is checked; a count below
+    // zero (more releases than holds) counts as touched too.
+    if (ctrlConstrainCount != 0 || ctrlHideCount != 0) {
         return false;
     }
     GetValueFromUI();

@@ -213,7 +213,7 @@ TEST_F(framework_Controls, RadioButtonsStayExclusiveThroughTheirUpdateLists)
     auto& second = Add<RadioButton>(&w2, &kOffIni, &kSecondInfo, nullptr, kPreferencesCurrentUser);
     auto& firstOnly = Target(kFirstOnly);
     auto& secondOnly = Target(kSecondOnly);
-    auto group = std::make_shared<RadioGroup>();
+    auto group = RadioGroup::Create();
     group->RunTimeAddNewControl(&first);
     group->RunTimeAddNewControl(&second);
     Start();

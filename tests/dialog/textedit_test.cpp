@@ -153,10 +153,15 @@ TEST_F(framework_TextEdit, EmptyPlainFieldPassesButEmptyPPDFieldDoesNot)
     EXPECT_FALSE(custom.InvalidateData());
     EXPECT_TRUE(toolkit.Alerts().empty()) << "the PPD field shows no alert";
 
-    // Hidden or disabled, it is not checked.
+    // Hidden or disabled, it is not checked; nor while a release has left
+    // its count below zero.
     custom.Disable();
     EXPECT_TRUE(custom.InvalidateData());
     custom.Enable();
+    custom.Enable();
+    EXPECT_EQ(custom.ConstrainCount(), -1);
+    EXPECT_TRUE(custom.InvalidateData());
+    custom.ResetStatus();
 
     toolkit.ScriptModal([&](widgets::Window& w) {
         w.Find<widgets::Button>(1)->UserClick();  // refused: the PPD field is empty
