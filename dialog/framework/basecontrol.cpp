@@ -464,6 +464,15 @@ void BaseControl::DisableControlConstrains(IdentifierList list)
     ForEachListed(ctrlParentPanelPtr, list, [](BaseControl& c) { c.Disable(); });
 }
 
+void BaseControl::SwitchConstraintLists(ChoiceLists lists, int newIndex, int oldIndex,
+                                        void (BaseControl::*hold)(IdentifierList),
+                                        void (BaseControl::*release)(IdentifierList))
+{
+    (this->*hold)(ListAt(lists, newIndex));
+    if (oldIndex >= 0)
+        (this->*release)(ListAt(lists, oldIndex));
+}
+
 void BaseControl::HideControlConstrains()
 {
     if (ctrlConstrainControlArray) {

@@ -176,6 +176,11 @@ protected:
     bool ReadTicketValue(std::string& value) const;
     // The element of the lists for a choice number; null when absent.
     static IdentifierList ListAt(ChoiceLists lists, int index);
+    // Holds the controls listed for the new choice, then releases those of
+    // the old one (none when oldIndex is below zero).
+    void SwitchConstraintLists(ChoiceLists lists, int newIndex, int oldIndex,
+                               void (BaseControl::*hold)(IdentifierList),
+                               void (BaseControl::*release)(IdentifierList));
     // Whether the current user may write any-user preferences.
     bool MayWritePreference() const;
     // Any widget in the window: searches from the widget's root.

@@ -45,17 +45,6 @@ std::int32_t ReadInt(const void* value)
     return number;
 }
 
-ppd_file_t* PPDOf(const BasePrintPanel* panel)
-{
-    if (!panel) {
-        return nullptr;
-    }
-    if (ppd_file_t* ppd = panel->GetCurrentPPD()) {
-        return ppd;
-    }
-    return panel->GetCurrentPDECallbackObj() ? panel->GetCurrentPDECallbackObj()->ppdFile() : nullptr;
-}
-
 std::vector<ppd::UIListEntry> ChoiceList(const BasePrintPanel* panel, ppd_file_t* ppd, const std::string& key)
 {
     std::vector<ppd::UIListEntry> list;
@@ -191,10 +180,8 @@ int PopupControl::DoControlHideConstrain()
         return 0;
     }
     ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->hideLists : ChoiceLists{};
-    HideControlConstrains(ListAt(lists, next - 1));
-    if (old >= 1) {
-        ShowControlConstrains(ListAt(lists, old - 1));
-    }
+    SwitchConstraintLists(lists, next - 1, old - 1, &BaseControl::HideControlConstrains,
+                          &BaseControl::ShowControlConstrains);
     return 0;
 }
 
@@ -512,10 +499,8 @@ int CheckBox::DoControlConstrain()
         return 0;
     }
     ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->disableLists : ChoiceLists{};
-    DisableControlConstrains(ListAt(lists, next));
-    if (old >= 0) {
-        EnableControlConstrains(ListAt(lists, old));
-    }
+    SwitchConstraintLists(lists, next, old, &BaseControl::DisableControlConstrains,
+                          &BaseControl::EnableControlConstrains);
     return 0;
 }
 
@@ -530,10 +515,8 @@ int CheckBox::DoControlHideConstrain()
         return 0;
     }
     ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->hideLists : ChoiceLists{};
-    HideControlConstrains(ListAt(lists, next));
-    if (old >= 0) {
-        ShowControlConstrains(ListAt(lists, old));
-    }
+    SwitchConstraintLists(lists, next, old, &BaseControl::HideControlConstrains,
+                          &BaseControl::ShowControlConstrains);
     return 0;
 }
 

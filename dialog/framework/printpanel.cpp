@@ -621,4 +621,13 @@ void PopupWinInPanel::CancelWindow(IdentifierList resetOnRefusal)
 
 void PopupWinInPanel::RestoreDefaultWindow() { SetDefaultValueToUI(); }
 
+ppd_file_t* PPDOf(const BasePrintPanel* panel)
+{
+    if (!panel)
+        return nullptr;
+    if (ppd_file_t* ppd = panel->GetCurrentPPD())
+        return ppd;
+    return panel->GetCurrentPDECallbackObj() ? panel->GetCurrentPDECallbackObj()->ppdFile() : nullptr;
+}
+
 }  // namespace zlk::framework

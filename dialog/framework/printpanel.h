@@ -187,4 +187,8 @@ private:
     std::unique_ptr<widgets::Window> window_;
 };
 
+// The PPD a panel's controls work on: the panel's own, else the host's.
+// Null without a panel.
+ppd_file_t* PPDOf(const BasePrintPanel* panel);
+
 }  // namespace zlk::framework

@@ -31,17 +31,6 @@ bool PassesFilter(const std::string& text, const ppd::TextEditFilterData* filter
     return units && ppd::validateInput(*units, *filter);
 }
 
-ppd_file_t* PPDOf(const BasePrintPanel* panel)
-{
-    if (!panel) {
-        return nullptr;
-    }
-    if (ppd_file_t* ppd = panel->GetCurrentPPD()) {
-        return ppd;
-    }
-    return panel->GetCurrentPDECallbackObj() ? panel->GetCurrentPDECallbackObj()->ppdFile() : nullptr;
-}
-
 }  // namespace
 
 int TextWidth(const std::string& utf8)
