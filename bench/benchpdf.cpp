@@ -17,8 +17,8 @@ void WriteOfficePdf(const std::string& path, int pageCount)
 {
     QPDF pdf;
     pdf.emptyPDF();
-    QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
+    QPDFObjectHandle font = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
     QPDFPageDocumentHelper doc(pdf);
     for (int i = 0; i < pageCount; ++i) {
         std::ostringstream content;
@@ -30,8 +30,8 @@ void WriteOfficePdf(const std::string& path, int pageCount)
             if (line % 5 == 4)
                 content << "72 " << (y - 4) << " m 540 " << (y - 4) << " l S\n";
         }
-        QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse(&pdf, 
-            "<< /Type /Page /MediaBox [0 0 612 792] /Resources << /Font << /F1 " + font.unparse() + " >> >> >>"));
+        QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+            &pdf, "<< /Type /Page /MediaBox [0 0 612 792] /Resources << /Font << /F1 " + font.unparse() + " >> >> >>"));
         page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content.str()));
         doc.addPage(QPDFPageObjectHelper(page), false);
     }

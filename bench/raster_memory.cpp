@@ -2,8 +2,8 @@
 // run is a child process so that its peak (ru_maxrss) is its own; pages are
 // rendered one at a time, so the peak must not grow with the page count.
 #include "benchpdf.h"
-#include "testpdf.h"
 #include "filter/pdfdoc.h"
+#include "testpdf.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>

@@ -1,8 +1,8 @@
 // Re-rendering speed: pages copied with a turn (vector) and pages made into
 // 300 dpi images (raster).
 #include "benchpdf.h"
-#include "testpdf.h"
 #include "filter/pdfdoc.h"
+#include "testpdf.h"
 
 #include <benchmark/benchmark.h>
 #include <qpdf/QPDF.hh>
@@ -37,8 +37,8 @@ void BM_ProcessPDF(benchmark::State& state)
         if (processPDF(info, out) != 0)
             state.SkipWithError("processPDF failed");
     }
-    state.counters["pages/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * info.pageCount,
-                                                   benchmark::Counter::kIsRate);
+    state.counters["pages/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * info.pageCount, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ProcessPDF)->Arg(500)->Unit(benchmark::kMillisecond);
 
@@ -58,8 +58,8 @@ void BM_PreProcess(benchmark::State& state, int raster)
         }
         unlink(out);
     }
-    state.counters["pages/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * info.pageCount,
-                                                   benchmark::Counter::kIsRate);
+    state.counters["pages/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * info.pageCount, benchmark::Counter::kIsRate);
     if (raster)
         state.counters["renders/page"] =
             static_cast<double>(RasterPagesRendered() - rendered) / (state.iterations() * info.pageCount);

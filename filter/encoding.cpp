@@ -12,23 +12,31 @@
 namespace zlk::filter {
 
 const InputFilterData docuNameValidateDataScale = {
-    2, {{0x20, 0x7E}, {0xA1, 0xDF}},
-    4, {{0x8140, 0x9F7E}, {0x8180, 0x9FFC}, {0xE040, 0xFC7E}, {0xE080, 0xFCFC}},
+    2,
+    {{0x20, 0x7E}, {0xA1, 0xDF}},
+    4,
+    {{0x8140, 0x9F7E}, {0x8180, 0x9FFC}, {0xE040, 0xFC7E}, {0xE080, 0xFCFC}},
 };
 
 const InputFilterData docuNameValidateDataScaleForProduct02 = {
-    2, {{0x20, 0x7E}, {0xA1, 0xDF}},
-    3, {{0x0020, 0x007E}, {0x8160, 0x8160}, {0xFF61, 0xFF9F}},
+    2,
+    {{0x20, 0x7E}, {0xA1, 0xDF}},
+    3,
+    {{0x0020, 0x007E}, {0x8160, 0x8160}, {0xFF61, 0xFF9F}},
 };
 
 const InputFilterData docuNameValidateDataScaleForProduct03 = {
-    2, {{0x20, 0x7E}, {0xA1, 0xDF}},
-    4, {{0x8140, 0x9F7E}, {0x8180, 0x9FFC}, {0xE040, 0xFC7E}, {0xE080, 0xFCFC}},
+    2,
+    {{0x20, 0x7E}, {0xA1, 0xDF}},
+    4,
+    {{0x8140, 0x9F7E}, {0x8180, 0x9FFC}, {0xE040, 0xFC7E}, {0xE080, 0xFCFC}},
 };
 
 const InputFilterData docuNameValidateDataScaleForProduct03UTF8 = {
-    1, {{0x20, 0xFF}},
-    1, {{0x0020, 0xFFFF}},
+    1,
+    {{0x20, 0xFF}},
+    1,
+    {{0x0020, 0xFFFF}},
 };
 
 namespace {
@@ -85,8 +93,7 @@ std::u16string ToUTF16(const std::vector<CodePoint>& cps)
 // The leading characters of text that make up at most maxUnits UTF-16 units
 // and maxBytes bytes; a character that would cross either limit is left out
 // whole, so a surrogate pair is never split.
-std::string UTF8Prefix(const char* text, const std::vector<CodePoint>& cps, std::size_t maxUnits,
-                       std::size_t maxBytes)
+std::string UTF8Prefix(const char* text, const std::vector<CodePoint>& cps, std::size_t maxUnits, std::size_t maxBytes)
 {
     std::size_t units = 0;
     std::size_t bytes = 0;
@@ -163,10 +170,7 @@ const InputFilterData& TableFor(std::optional<int> productType)
     return docuNameValidateDataScale;
 }
 
-bool HasLineBreak(const char* text)
-{
-    return text && std::strpbrk(text, "\r\n") != nullptr;
-}
+bool HasLineBreak(const char* text) { return text && std::strpbrk(text, "\r\n") != nullptr; }
 
 // Reads CP932 bytes back as UTF-16 units; a cut last character is left out.
 std::u16string CP932ToUTF16(const char* text)
@@ -356,8 +360,8 @@ int ValidateDada(const char* text, const InputFilterData& table)
     return 1;
 }
 
-void InvalidateStdDocumentNameForProductType(const char* title, bool utf8Printer,
-                                             std::optional<int> productType, DocumentNames& names)
+void InvalidateStdDocumentNameForProductType(const char* title, bool utf8Printer, std::optional<int> productType,
+                                             DocumentNames& names)
 {
     const char* source = title ? title : "";
     auto titleCps = DecodeUTF8(source);
@@ -424,8 +428,7 @@ void InvalidatePrintTypeDocumentNameForProductType(std::optional<int> productTyp
         std::memset(names.PTStdDocumentName, 0, kNameSize);
 }
 
-void PrepareDocumentName(const char* title, bool utf8Printer, std::optional<int> productType,
-                         DocumentNames& names)
+void PrepareDocumentName(const char* title, bool utf8Printer, std::optional<int> productType, DocumentNames& names)
 {
     std::memset(&names, 0, sizeof names);
     const char* source = title ? title : "";

@@ -63,16 +63,15 @@ struct DocumentNames {
 
 // Prepares all three names from the job title. productType is the integer
 // option PrintTypeProductTypeTicketKey, std::nullopt when the option is missing.
-void PrepareDocumentName(const char* title, bool utf8Printer, std::optional<int> productType,
-                         DocumentNames& names);
+void PrepareDocumentName(const char* title, bool utf8Printer, std::optional<int> productType, DocumentNames& names);
 
 // The length limit of the product type (64 bytes for type 3, 12 for type 2,
 // 32 otherwise, none when the type is missing): cuts StdDocumentName, fills
 // PTStdDocumentName and PTStdDocumentNameForUTF8 and clears either when its
 // table refuses it. Expects StdDocumentName (and, on UTF-8 printers,
 // PTStdDocumentName) already converted from title.
-void InvalidateStdDocumentNameForProductType(const char* title, bool utf8Printer,
-                                             std::optional<int> productType, DocumentNames& names);
+void InvalidateStdDocumentNameForProductType(const char* title, bool utf8Printer, std::optional<int> productType,
+                                             DocumentNames& names);
 
 // UTF-8 printers: cuts PTStdDocumentName to the product type's character
 // limit and clears it when its table refuses it.

@@ -40,10 +40,7 @@ std::string PrinterLanguageText(const std::string& text)
     return converted;
 }
 
-void PutLine(const std::string& line)
-{
-    Utlfwrite(line.data(), 1, line.size(), stdout);
-}
+void PutLine(const std::string& line) { Utlfwrite(line.data(), 1, line.size(), stdout); }
 
 // One job attribute line, its value shortened so that the line fits; a
 // shortened value never ends inside a UTF-8 character.

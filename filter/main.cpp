@@ -12,8 +12,8 @@
 #include "filter/options.h"
 #include "filter/output.h"
 #include "filter/pipeline.h"
-#include "filter/ticket.h"
 #include "filter/signals.h"
+#include "filter/ticket.h"
 #include "secblob/secblob.h"
 
 using namespace zlk::filter;
@@ -75,7 +75,8 @@ int main(int argc, char* argv[])
     // the spooler's log, and into the job copy with the other messages.
     zlk::secblob::SecBlobEnc_SetMessageSink([](const char* text) { Utlfputs(text, stderr); });
     if (argc < 6 || argc > 7) {
-        std::fprintf(stderr, "Usage: %s job-id user title copies options [file]\n", argc > 0 ? argv[0] : "ZLKPrintFilter");
+        std::fprintf(stderr, "Usage: %s job-id user title copies options [file]\n",
+                     argc > 0 ? argv[0] : "ZLKPrintFilter");
         return 1;
     }
     return RunJob(argc, argv);

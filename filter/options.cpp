@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 #include <string>
+#include <strings.h>
 
 #include "filter/output.h"
 #include "secblob/secblob.h"
@@ -73,6 +73,8 @@ const TicketData kPrintTypeRowsForUTF8[] = {
 // Keys that the dialogs write but no output reads (the IP address, the
 // admin user id and input radio, the input authentication radio) are not
 // stored.
+// One table row a line reads better than any wrapping.
+// clang-format off
 #define ZLK_JBA_COMMON_ROWS(UTF8READER)                                                                                     \
     {ZLK_TICKET("JBAMacHostNameStringTicket"), ZLK_FIELD(jba.hostName), GetTicketStringConvertedToPrtLang},                 \
     {ZLK_TICKET("JBAManageTypeListTicketKey"), ZLK_FIELD(jba.manageType), GetTicketInteger},                                \
@@ -105,6 +107,8 @@ const TicketData kPrintTypeRowsForUTF8[] = {
     {ZLK_TICKET("JBAAdminStoragePasswordTextEditTicket"), ZLK_FIELD(jba.adminStoragePassword),                              \
      GetTicketPasswordStringConvertedToEncryption},
 
+// clang-format on
+
 const TicketData kJBACommonRows[] = {ZLK_JBA_COMMON_ROWS(GetTicketStringConvertedToPrtLang)};
 const TicketData kJBACommonRowsForUTF8[] = {ZLK_JBA_COMMON_ROWS(GetTicketStringConvertedToPrtLangForUTF8)};
 const TicketData kJBAAdminRows[] = {ZLK_JBA_ADMIN_ROWS(GetTicketStringConvertedToPrtLang)};
@@ -127,8 +131,10 @@ const TicketData kFeaturesRows[] = {
     {"ZLKSignature", ZLK_FIELD(features.signature), GetTicketStringConvertedToPrtLang},
     {"ZLKSigVol", ZLK_FIELD(features.sigVol), GetTicketStringConvertedToPrtLang},
     {"com.apple.print.PrintSettings.PMDuplexing..n.", ZLK_FIELD(features.duplexing), GetTicketInteger},
-    {ZLK_TICKET("BookletMarginSwitchTicket"), ZLK_FIELD(features.bookletMarginSwitch), GetTicketStringConvertedToPrtLang},
-    {ZLK_TICKET("BookletMarginMMShiftTicket"), ZLK_FIELD(features.bookletMarginShift), GetTicketStringConvertedToPrtLang},
+    {ZLK_TICKET("BookletMarginSwitchTicket"), ZLK_FIELD(features.bookletMarginSwitch),
+     GetTicketStringConvertedToPrtLang},
+    {ZLK_TICKET("BookletMarginMMShiftTicket"), ZLK_FIELD(features.bookletMarginShift),
+     GetTicketStringConvertedToPrtLang},
 };
 
 template <std::size_t N>
@@ -193,8 +199,7 @@ bool IsUTF8Printer(const printoptions& options)
     return std::strcmp(options.ppd.printerLanguageEncoding, "UTF-8") == 0;
 }
 
-int GetTicketInteger(const char* key, int numOptions, cups_option_t* options, void* dest,
-                     std::size_t)
+int GetTicketInteger(const char* key, int numOptions, cups_option_t* options, void* dest, std::size_t)
 {
     const char* value = cupsGetOption(key, numOptions, options);
     int32_t number = value ? static_cast<int32_t>(std::atoi(value)) : -1;
@@ -202,8 +207,8 @@ int GetTicketInteger(const char* key, int numOptions, cups_option_t* options, vo
     return value != nullptr;
 }
 
-int GetTicketStringConvertedToPrtLang(const char* key, int numOptions, cups_option_t* options,
-                                      void* dest, std::size_t width)
+int GetTicketStringConvertedToPrtLang(const char* key, int numOptions, cups_option_t* options, void* dest,
+                                      std::size_t width)
 {
     static_cast<char*>(dest)[0] = '\0';
     const char* value = cupsGetOption(key, numOptions, options);
@@ -213,8 +218,7 @@ int GetTicketStringConvertedToPrtLang(const char* key, int numOptions, cups_opti
     return 1;
 }
 
-int GetTicketStringConvertedToPrtLangForUTF8(const char* key, int numOptions,
-                                             cups_option_t* options, void* dest,
+int GetTicketStringConvertedToPrtLangForUTF8(const char* key, int numOptions, cups_option_t* options, void* dest,
                                              std::size_t width)
 {
     auto* out = static_cast<char*>(dest);
@@ -226,8 +230,7 @@ int GetTicketStringConvertedToPrtLangForUTF8(const char* key, int numOptions,
     return 1;
 }
 
-int GetTicketPasswordStringConvertedToEncryption(const char* key, int numOptions,
-                                                 cups_option_t* options, void* dest,
+int GetTicketPasswordStringConvertedToEncryption(const char* key, int numOptions, cups_option_t* options, void* dest,
                                                  std::size_t width)
 {
     using namespace zlk::secblob;
@@ -246,23 +249,21 @@ int GetTicketPasswordStringConvertedToEncryption(const char* key, int numOptions
     std::size_t plainLength = sizeof plain;
     uint8_t blob[2000];
     std::size_t blobLength = 0;
-    bool filled = storedLength > 0 &&
-                  Decode_Storage(stored, storedLength, plain, &plainLength) == kSecBlobSuccess &&
+    bool filled = storedLength > 0 && Decode_Storage(stored, storedLength, plain, &plainLength) == kSecBlobSuccess &&
                   Encode_Random(plain, plainLength, blob, &blobLength) == kSecBlobSuccess &&
                   SecBlobEnc_Base64_Encode(blob, blobLength, field, width - 1) > 0;
     OPENSSL_cleanse(plain, sizeof plain);
     if (!filled) {
         std::memset(field, 0, width);
         char message[256];
-        std::snprintf(message, sizeof message, "WARNING: The stored password %s could not be opened; it is sent empty.\n",
-                      key);
+        std::snprintf(message, sizeof message,
+                      "WARNING: The stored password %s could not be opened; it is sent empty.\n", key);
         Utlfputs(message, stderr);
     }
     return filled;
 }
 
-int GetNumberUpTicketString(const char* key, int numOptions, cups_option_t* options, void* dest,
-                            std::size_t width)
+int GetNumberUpTicketString(const char* key, int numOptions, cups_option_t* options, void* dest, std::size_t width)
 {
     std::string text;
     if (const char* value = cupsGetOption(key, numOptions, options)) {
@@ -270,8 +271,7 @@ int GetNumberUpTicketString(const char* key, int numOptions, cups_option_t* opti
     } else {
         // A missing row or column count counts as 1.
         const char* rows = cupsGetOption("com.apple.print.PrintSettings.PMLayoutRows..n.", numOptions, options);
-        const char* columns =
-            cupsGetOption("com.apple.print.PrintSettings.PMLayoutColumns..n.", numOptions, options);
+        const char* columns = cupsGetOption("com.apple.print.PrintSettings.PMLayoutColumns..n.", numOptions, options);
         long product = (rows ? std::atol(rows) : 1) * (columns ? std::atol(columns) : 1);
         text = product <= 1 ? std::string("1") : "N" + std::to_string(product);
     }
@@ -344,8 +344,7 @@ void GetPPDOptions(const char* ppdPath, stPPDOption& group)
                       option->defchoice);
 }
 
-int GetPrintOptions(const char* const* argv, const char* ppdPath, printoptions& record,
-                    DocumentNames& names)
+int GetPrintOptions(const char* const* argv, const char* ppdPath, printoptions& record, DocumentNames& names)
 {
     GetPPDOptions(ppdPath, record.ppd);
     const bool utf8 = IsUTF8Printer(record);

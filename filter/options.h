@@ -117,13 +117,12 @@ bool IsUTF8Printer(const printoptions& options);
 
 // A reader converts one option value into its field. A missing key leaves
 // the reader's default (-1 for integers, empty text otherwise).
-using TicketReader = int (*)(const char* key, int numOptions, cups_option_t* options,
-                             void* dest, std::size_t width);
+using TicketReader = int (*)(const char* key, int numOptions, cups_option_t* options, void* dest, std::size_t width);
 
 struct TicketData {
     const char* key;  // whole key: the ticket prefix is already applied
     std::size_t offset;  // of the field within printoptions
-    std::size_t width;   // bytes, 4 for integers
+    std::size_t width;  // bytes, 4 for integers
     TicketReader reader;
 };
 
@@ -140,18 +139,14 @@ extern const TicketTable JBAticketDataAdmin;
 extern const TicketTable JBAticketDataAdminForUTF8;
 extern const TicketTable FeaturesticketData;
 
-int GetTicketInteger(const char* key, int numOptions, cups_option_t* options, void* dest,
-                     std::size_t width);
-int GetTicketStringConvertedToPrtLang(const char* key, int numOptions, cups_option_t* options,
-                                      void* dest, std::size_t width);
-int GetTicketStringConvertedToPrtLangForUTF8(const char* key, int numOptions,
-                                             cups_option_t* options, void* dest,
+int GetTicketInteger(const char* key, int numOptions, cups_option_t* options, void* dest, std::size_t width);
+int GetTicketStringConvertedToPrtLang(const char* key, int numOptions, cups_option_t* options, void* dest,
+                                      std::size_t width);
+int GetTicketStringConvertedToPrtLangForUTF8(const char* key, int numOptions, cups_option_t* options, void* dest,
                                              std::size_t width);
-int GetTicketPasswordStringConvertedToEncryption(const char* key, int numOptions,
-                                                 cups_option_t* options, void* dest,
+int GetTicketPasswordStringConvertedToEncryption(const char* key, int numOptions, cups_option_t* options, void* dest,
                                                  std::size_t width);
-int GetNumberUpTicketString(const char* key, int numOptions, cups_option_t* options, void* dest,
-                            std::size_t width);
+int GetNumberUpTicketString(const char* key, int numOptions, cups_option_t* options, void* dest, std::size_t width);
 
 // Decodes the slash-decimal form ("/65/66/67" is "ABC") in place; other
 // texts are left as they are.
@@ -168,7 +163,6 @@ void GetPPDOptions(const char* ppdPath, stPPDOption& ppd);
 
 // Fills record and names from the command line (argv[3] title, argv[5]
 // options) and the PPD at ppdPath. Always answers 1.
-int GetPrintOptions(const char* const* argv, const char* ppdPath, printoptions& record,
-                    DocumentNames& names);
+int GetPrintOptions(const char* const* argv, const char* ppdPath, printoptions& record, DocumentNames& names);
 
 }  // namespace zlk::filter

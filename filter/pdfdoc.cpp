@@ -63,15 +63,9 @@ bool OptionIs(const char* name, const char* value, int numOptions, cups_option_t
     return found && std::strcmp(found, value) == 0;
 }
 
-std::string PrefixedName(const PDFDocInfo& info, const char* name)
-{
-    return std::string(info.keywordPrefix) + name;
-}
+std::string PrefixedName(const PDFDocInfo& info, const char* name) { return std::string(info.keywordPrefix) + name; }
 
-int EffectiveRotation(int32_t rotation)
-{
-    return ((rotation % 360) + 360) % 360;
-}
+int EffectiveRotation(int32_t rotation) { return ((rotation % 360) + 360) % 360; }
 
 // Numbers for content streams and arrays: PDF has no exponent notation.
 std::string Num(double value)
@@ -106,8 +100,8 @@ bool ReadRect(QPDFObjectHandle box, PageRect& rect)
 
 QPDFObjectHandle RectArray(const PageRect& rect)
 {
-    return QPDFObjectHandle::parse("[" + Num(rect.x) + " " + Num(rect.y) + " " +
-                                   Num(rect.x + rect.width) + " " + Num(rect.y + rect.height) + "]");
+    return QPDFObjectHandle::parse("[" + Num(rect.x) + " " + Num(rect.y) + " " + Num(rect.x + rect.width) + " " +
+                                   Num(rect.y + rect.height) + "]");
 }
 
 // A page without a usable media box is shown on Letter paper by renderers.
@@ -175,9 +169,12 @@ class PageRasterProvider : public QPDFObjectHandle::StreamDataProvider {
 public:
     PageRasterProvider(std::shared_ptr<poppler::document> document, int index, int width, int height,
                        poppler::rotation_enum rotation)
-        : document_(std::move(document)), index_(index), width_(width), height_(height), rotation_(rotation)
-    {
-    }
+        : document_(std::move(document)),
+          index_(index),
+          width_(width),
+          height_(height),
+          rotation_(rotation)
+    {}
 
     void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override
     {
@@ -352,8 +349,8 @@ int processPDF(PDFDocInfo& info, QPDF& out)
             PageMatrix m = setContextCTM(info, box);
             if (m == PageMatrix{})
                 return;
-            std::string cm = Num(m.a) + " " + Num(m.b) + " " + Num(m.c) + " " + Num(m.d) + " " + Num(m.e) +
-                             " " + Num(m.f) + " cm\n";
+            std::string cm =
+                Num(m.a) + " " + Num(m.b) + " " + Num(m.c) + " " + Num(m.d) + " " + Num(m.e) + " " + Num(m.f) + " cm\n";
             page.addPageContents(QPDFObjectHandle::newStream(&out, "q " + cm), true);
             page.addPageContents(QPDFObjectHandle::newStream(&out, "\nQ\n"), false);
             // The other boxes must follow the content, or a crop box off the
@@ -415,9 +412,8 @@ int processImage(PDFDocInfo& info, QPDF& out)
             resources.replaceKey("/XObject", xobjects);
             page.replaceKey("/Resources", resources);
             page.replaceKey("/Contents",
-                            QPDFObjectHandle::newStream(&out, "q " + Num(box.width) + " 0 0 " + Num(box.height) +
-                                                                  " " + Num(box.x) + " " + Num(box.y) +
-                                                                  " cm /Im0 Do Q\n"));
+                            QPDFObjectHandle::newStream(&out, "q " + Num(box.width) + " 0 0 " + Num(box.height) + " " +
+                                                                  Num(box.x) + " " + Num(box.y) + " cm /Im0 Do Q\n"));
             if (pageRotation)
                 page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(pageRotation));
             output.addPage(QPDFPageObjectHelper(out.makeIndirectObject(page)), false);

@@ -20,13 +20,13 @@ struct PDFDocInfo {
     PDFDocInfo& operator=(const PDFDocInfo&) = delete;
 
     std::unique_ptr<QPDF> document;  // the opened PDF, or none
-    std::string path;                // file the document was opened from
-    char keywordPrefix[8] = {};      // "ZLK": prefixed to option names looked up here
+    std::string path;  // file the document was opened from
+    char keywordPrefix[8] = {};  // "ZLK": prefixed to option names looked up here
     int32_t pageCount = 0;
-    int32_t lastPage = 0;   // last 1-based page to re-render
-    int32_t pageStep = 1;   // distance between re-rendered pages
-    int32_t rotation = 0;   // degrees, raised in steps of 180
-    int32_t rasterMode = 0; // nonzero: pages become 300 dpi images
+    int32_t lastPage = 0;  // last 1-based page to re-render
+    int32_t pageStep = 1;  // distance between re-rendered pages
+    int32_t rotation = 0;  // degrees, raised in steps of 180
+    int32_t rasterMode = 0;  // nonzero: pages become 300 dpi images
 };
 
 // Resets info and, with a non-empty path, opens the PDF and counts its pages.

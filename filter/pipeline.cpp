@@ -173,12 +173,11 @@ FilterEnvironment FilterEnvironment::FromProcess()
 
 std::vector<std::string> cupsDirectory(const FilterEnvironment& env)
 {
-    return {env.dataDir + "/mime/cupsfilters.convs", env.dataDir + "/mime/mime.convs",
-            env.serverRoot + "/local.convs", env.serverRoot + "/mime.convs"};
+    return {env.dataDir + "/mime/cupsfilters.convs", env.dataDir + "/mime/mime.convs", env.serverRoot + "/local.convs",
+            env.serverRoot + "/mime.convs"};
 }
 
-std::string BestFilter(const std::string& tablePath, const std::string& sourceType,
-                       const std::string& destinationType)
+std::string BestFilter(const std::string& tablePath, const std::string& sourceType, const std::string& destinationType)
 {
     std::ifstream table(tablePath);
     if (!table)
@@ -271,8 +270,7 @@ PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env)
     return format;
 }
 
-void ExecuteFilter(const std::string& filterPath, int argc, const char* const* argv,
-                   const std::string& options)
+void ExecuteFilter(const std::string& filterPath, int argc, const char* const* argv, const std::string& options)
 {
     std::vector<const char*> args(argv, argv + 5);
     args.push_back(options.c_str());
@@ -322,8 +320,7 @@ bool SaveToTempFile(int fd, TempFile& out)
     return true;
 }
 
-int ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, TempFile& pdfOut,
-                PDFDocInfo& docInfo)
+int ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, TempFile& pdfOut, PDFDocInfo& docInfo)
 {
     PreparedFormat format = PrepFormat(argv[5], env);
     if (format.status < 0)

@@ -14,12 +14,12 @@ namespace zlk::filter {
 
 // The spooler's environment as the filter sees it.
 struct FilterEnvironment {
-    std::string ppdPath;      // PPD
-    std::string tmpdir;       // TMPDIR
+    std::string ppdPath;  // PPD
+    std::string tmpdir;  // TMPDIR
     std::string contentType;  // CONTENT_TYPE
-    std::string dataDir;      // CUPS_DATADIR
-    std::string serverBin;    // CUPS_SERVERBIN
-    std::string serverRoot;   // CUPS_SERVERROOT
+    std::string dataDir;  // CUPS_DATADIR
+    std::string serverBin;  // CUPS_SERVERBIN
+    std::string serverRoot;  // CUPS_SERVERROOT
 
     static FilterEnvironment FromProcess();
 };
@@ -33,8 +33,7 @@ std::vector<std::string> cupsDirectory(const FilterEnvironment& env);
 
 // Program of the first line of the table converting sourceType into
 // destinationType below cost 1000; empty when none does.
-std::string BestFilter(const std::string& tablePath, const std::string& sourceType,
-                       const std::string& destinationType);
+std::string BestFilter(const std::string& tablePath, const std::string& sourceType, const std::string& destinationType);
 
 // Full path of the conversion program for sourceType, or empty. Empty too
 // when sourceType already is the destination type (no conversion needed).
@@ -45,7 +44,7 @@ struct PreparedFormat {
     int status = -1;
     std::string sourceType;
     std::string filterPath;  // empty: the document is copied through
-    std::string options;     // rewritten options when status is 1
+    std::string options;  // rewritten options when status is 1
 };
 
 // Chooses the conversion filter from the PPD's cupsFilter entry and removes
@@ -68,7 +67,6 @@ bool SaveToTempFile(int fd, TempFile& out);
 
 // Converts the document (argv[6], or standard input) and leaves the PDF to
 // print in pdfOut; answers 1, or 0 after writing what went wrong.
-int ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, TempFile& pdfOut,
-                PDFDocInfo& docInfo);
+int ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, TempFile& pdfOut, PDFDocInfo& docInfo);
 
 }  // namespace zlk::filter

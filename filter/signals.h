@@ -5,7 +5,7 @@
 
 namespace zlk::filter {
 
-extern volatile std::sig_atomic_t CancelJob;         // SIGTERM seen
+extern volatile std::sig_atomic_t CancelJob;  // SIGTERM seen
 extern volatile std::sig_atomic_t CancelJobForPipe;  // SIGPIPE seen
 
 void SignalHandler(int);

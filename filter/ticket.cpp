@@ -160,7 +160,7 @@ void HundredthsOfMillimetre(const char* points, char* out, std::size_t size)
 void WriteCover(const char* value, const char* open, const char* close)
 {
     static const ValueMap kCoverTrays[] = {
-        {"1stTray", "Tray1"}, {"2ndTray", "Tray2"}, {"3rdTray", "Tray3"},
+        {"1stTray", "Tray1"}, {"2ndTray", "Tray2"},  {"3rdTray", "Tray3"},
         {"4thTray", "Tray4"}, {"MSI", "ManualTray"}, {"Auto", "AutoSelect"},
     };
     if (!IsChosen(value))
@@ -228,8 +228,7 @@ std::size_t DecodeCupsReservedChar(const char* source, char* dest, std::size_t d
     return length;
 }
 
-void JTOutPutJobDescription(const printoptions& options, const char* requestingUser,
-                            const DocumentNames& names)
+void JTOutPutJobDescription(const printoptions& options, const char* requestingUser, const DocumentNames& names)
 {
     const stPrintTypeOption& printType = options.printType;
     if (printType.printType == 1)
@@ -269,7 +268,9 @@ void JTOutPutJobProcessing(const printoptions& options)
         }
         char time[sizeof printType.delayPrintTime + 5];
         std::snprintf(time, sizeof time, "%s%s", printType.delayPrintTime,
-                      parts == 1 ? "00:00" : parts == 2 ? "00" : "");
+                      parts == 1   ? "00:00"
+                      : parts == 2 ? "00"
+                                   : "");
         WriteEscaped(MakeJobTicketCommand2, "JobHoldUntilTime", time);
     } else if (printType.printType == 3) {
         Put("\t\t<ProofPrint>\n");
@@ -280,14 +281,12 @@ void JTOutPutJobProcessing(const printoptions& options)
 
 void JTOutPutColorMode(const printoptions& options)
 {
-    MakeJobTicketCommand("ColorEffectsType",
-                         Is(options.features.colorMode, "Black") ? "MonochromeGrayscale" : "Color");
+    MakeJobTicketCommand("ColorEffectsType", Is(options.features.colorMode, "Black") ? "MonochromeGrayscale" : "Color");
 }
 
 void JTOutPutOutputMode(const printoptions& options)
 {
-    static const ValueMap kQualities[] = {
-        {"Standard", "Normal"}, {"HighSpeed", "Draft"}, {"HighQuality", "High"}};
+    static const ValueMap kQualities[] = {{"Standard", "Normal"}, {"HighSpeed", "Draft"}, {"HighQuality", "High"}};
     const char* quality = Lookup(kQualities, options.features.outputMode);
     MakeJobTicketCommand("PrintQuality", quality ? quality : "Normal");
 }
@@ -358,8 +357,8 @@ void JTMedia(const printoptions& options)
     constexpr char kCustom[] = "Custom.";
     constexpr std::size_t kCustomLength = sizeof kCustom - 1;
     if (std::strncmp(media, kCustom, kCustomLength) != 0) {
-        static const ValueMap kBefore[] = {
-            {"A3", "a3"}, {"A4", "a4"}, {"A5", "a5"}, {"B4", "b4"}, {"B5", "b5"}, {"Tabloid", "ledger"}};
+        static const ValueMap kBefore[] = {{"A3", "a3"}, {"A4", "a4"}, {"A5", "a5"},
+                                           {"B4", "b4"}, {"B5", "b5"}, {"Tabloid", "ledger"}};
         static const ValueMap kAfter[] = {{"Letter", "letter"}, {"Legal", "legal"}};
         const char* name = Lookup(kBefore, media);
         if (!name && std::strstr(media, "Postcard"))
@@ -390,7 +389,7 @@ void JTMedia(const printoptions& options)
 void JTOutPutMediaLocation(const printoptions& options)
 {
     static const ValueMap kTrays[] = {
-        {"", "AutoSelect"},    {"1stTray", "Tray1"},           {"2ndTray", "Tray2"},   {"3rdTray", "Tray3"},
+        {"", "AutoSelect"},   {"1stTray", "Tray1"},         {"2ndTray", "Tray2"},   {"3rdTray", "Tray3"},
         {"4thTray", "Tray4"}, {"BypassTray", "ManualTray"}, {"Auto", "AutoSelect"},
     };
     if (const char* tray = Lookup(kTrays, options.features.inputSlot))
@@ -458,8 +457,7 @@ void JTOutPutFinishing(const printoptions& options)
         Put("\t\t</Finishings>\n");
 }
 
-int OutputPrintTicketCommand(const char* const* argv, const printoptions& options,
-                             const DocumentNames& names)
+int OutputPrintTicketCommand(const char* const* argv, const printoptions& options, const DocumentNames& names)
 {
     Put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     Put("<PwgPrintJobTicket>\n");

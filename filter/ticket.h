@@ -36,8 +36,7 @@ std::size_t DecodeCupsReservedChar(const char* source, char* dest, std::size_t d
 
 // The parts of the ticket. requestingUser is the spooler's user
 // (argument 2), copies the copy count (argument 4).
-void JTOutPutJobDescription(const printoptions& options, const char* requestingUser,
-                            const DocumentNames& names);
+void JTOutPutJobDescription(const printoptions& options, const char* requestingUser, const DocumentNames& names);
 void JTOutPutJobProcessing(const printoptions& options);
 void JTOutPutColorMode(const printoptions& options);
 void JTOutPutOutputMode(const printoptions& options);
@@ -52,7 +51,6 @@ void JTOutPutFinishing(const printoptions& options);
 
 // Writes the whole ticket. argv is the filter's command line (argument 2
 // the user, 4 the copies). Always answers 1.
-int OutputPrintTicketCommand(const char* const* argv, const printoptions& options,
-                             const DocumentNames& names);
+int OutputPrintTicketCommand(const char* const* argv, const printoptions& options, const DocumentNames& names);
 
 }  // namespace zlk::filter

@@ -18,19 +18,12 @@ bool IsComposingMark(char16_t unit)
 {
     return (unit >= 0x0300 && unit <= 0x036F) || (unit >= 0x1AB0 && unit <= 0x1AFF) ||
            (unit >= 0x1DC0 && unit <= 0x1DFF) || (unit >= 0x20D0 && unit <= 0x20FF) ||
-           (unit >= 0xFE20 && unit <= 0xFE2F) || unit == 0x3099 || unit == 0x309A || unit == 0xFF9E ||
-           unit == 0xFF9F;
+           (unit >= 0xFE20 && unit <= 0xFE2F) || unit == 0x3099 || unit == 0x309A || unit == 0xFF9E || unit == 0xFF9F;
 }
 
-bool IsHighSurrogate(char16_t unit)
-{
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
-bool IsLowSurrogate(char16_t unit)
-{
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // Length of the sequence starting at text[at].
 std::size_t SequenceLength(std::u16string_view text, std::size_t at)
@@ -97,8 +90,7 @@ bool validateInput(std::u16string_view text, const TextEditFilterData& filter)
 
 bool validateInputForUTF8(std::u16string_view text, const TextEditFilterData& filter)
 {
-    return std::all_of(text.begin(), text.end(),
-                       [&](char16_t unit) { return ISWordValid(unit, filter.wordFilter); });
+    return std::all_of(text.begin(), text.end(), [&](char16_t unit) { return ISWordValid(unit, filter.wordFilter); });
 }
 
 }  // namespace zlk::ppd

@@ -22,10 +22,7 @@ struct OptionAt {
     ppd_option_t* ptr;
 };
 
-bool SameKeyword(const char* a, const char* b)
-{
-    return strcasecmp(a, b) == 0;
-}
+bool SameKeyword(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
 
 // Every option directly in a group whose keyword matches, in PPD order.
 std::vector<OptionAt> FindOptions(ppd_file_t* ppd, const char* keyword)
@@ -65,9 +62,9 @@ void Add(XConstraintTable* table, const OptionAt& keyOption, int keyChoice, cons
     std::string key = keyOption.ptr->keyword;
     key += ':';
     key += keyOption.ptr->choices[keyChoice].choice;
-    table->emplace(std::move(key), x_constraints{static_cast<std::uint16_t>(ref.group),
-                                                 static_cast<std::uint16_t>(ref.option),
-                                                 static_cast<std::uint16_t>(refChoice)});
+    table->emplace(std::move(key),
+                   x_constraints{static_cast<std::uint16_t>(ref.group), static_cast<std::uint16_t>(ref.option),
+                                 static_cast<std::uint16_t>(refChoice)});
 }
 
 const ppd_const_t* Constraint(ppd_file_t* ppd, XConstraintTable* table, int index)
@@ -95,10 +92,7 @@ std::uint16_t FieldNumber(std::string_view field)
     return static_cast<std::uint16_t>(std::strtoul(text.c_str(), nullptr, 10));
 }
 
-std::string Cut19(std::string_view text)
-{
-    return std::string(text.substr(0, Utf8SafeLength(text, 19)));
-}
+std::string Cut19(std::string_view text) { return std::string(text.substr(0, Utf8SafeLength(text, 19))); }
 
 }  // namespace
 
@@ -227,13 +221,14 @@ void SetXppd(ppd_file_t* ppd, XConstraintTable* table, const std::vector<std::st
 }
 
 CQuickXPPD::CQuickXPPD(XConstraintTable* table, std::string sectionName)
-    : m_table(table), m_sectionName(std::move(sectionName))
-{
-}
+    : m_table(table),
+      m_sectionName(std::move(sectionName))
+{}
 
-CQuickXPPD::CQuickXPPD(ppd_file_t* ppd, XConstraintTable* table, std::vector<XPPDSection> sections,
-                       std::string ppdPath)
-    : m_table(table), m_ppd(ppd), m_ppdPath(std::move(ppdPath))
+CQuickXPPD::CQuickXPPD(ppd_file_t* ppd, XConstraintTable* table, std::vector<XPPDSection> sections, std::string ppdPath)
+    : m_table(table),
+      m_ppd(ppd),
+      m_ppdPath(std::move(ppdPath))
 {
     for (XPPDSection& section : sections) {
         if (section.name.empty() || m_sections.size() == kMaxXPPDSections) {
@@ -243,10 +238,7 @@ CQuickXPPD::CQuickXPPD(ppd_file_t* ppd, XConstraintTable* table, std::vector<XPP
     }
 }
 
-void CQuickXPPD::SetXppd(ppd_file_t* ppd, XConstraintTable* table)
-{
-    zlk::ppd::SetXppd(ppd, table, m_keywords);
-}
+void CQuickXPPD::SetXppd(ppd_file_t* ppd, XConstraintTable* table) { zlk::ppd::SetXppd(ppd, table, m_keywords); }
 
 void CQuickXPPD::SetFileStamp(std::ostream& out)
 {

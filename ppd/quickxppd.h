@@ -88,7 +88,7 @@ public:
 
 private:
     XConstraintTable* m_table = nullptr;  // not owned
-    ppd_file_t* m_ppd = nullptr;          // the host's
+    ppd_file_t* m_ppd = nullptr;  // the host's
     std::string m_sectionName;
     std::string m_ppdPath;
     std::vector<std::string> m_keywords;

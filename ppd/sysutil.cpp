@@ -43,10 +43,7 @@ int SelectorValue(std::uint32_t word, std::uint32_t selector, int* out)
     return 0;
 }
 
-void SystemLog(const std::string& message)
-{
-    syslog(LOG_ERR, "%s", message.c_str());
-}
+void SystemLog(const std::string& message) { syslog(LOG_ERR, "%s", message.c_str()); }
 
 }  // namespace
 

@@ -74,19 +74,14 @@ void AppendUtf8(std::string& out, char32_t c)
 const char* IconvName(TextEncoding encoding)
 {
     switch (encoding) {
-    case kTextEncodingMacRoman:
-        return "MACINTOSH";
+    case kTextEncodingMacRoman: return "MACINTOSH";
     case kTextEncodingMacJapanese:
         // Shift-JIS PPDs; CP932 is the superset printers actually use.
         return "CP932";
-    case kTextEncodingISOLatin1:
-        return "ISO-8859-1";
-    case kTextEncodingWindowsLatin1:
-        return "CP1252";
-    case kTextEncodingUTF8:
-        return "UTF-8";
-    default:
-        return nullptr;
+    case kTextEncodingISOLatin1: return "ISO-8859-1";
+    case kTextEncodingWindowsLatin1: return "CP1252";
+    case kTextEncodingUTF8: return "UTF-8";
+    default: return nullptr;
     }
 }
 

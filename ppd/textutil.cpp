@@ -97,10 +97,7 @@ int GetStringPointIndex(std::u16string_view text)
     return static_cast<int>(at == std::u16string_view::npos ? text.size() : at) + 1;
 }
 
-int GetIntegerLength(int value)
-{
-    return static_cast<int>(std::to_string(value).size());
-}
+int GetIntegerLength(int value) { return static_cast<int>(std::to_string(value).size()); }
 
 std::string ConvertIntToFloatStr(int tenths, std::size_t size)
 {
@@ -117,10 +114,7 @@ std::string ConvertIntToFloatStr(int tenths, std::size_t size)
     return text;
 }
 
-int numCompare(long long a, long long b)
-{
-    return a < b ? -1 : a > b ? 1 : 0;
-}
+int numCompare(long long a, long long b) { return a < b ? -1 : a > b ? 1 : 0; }
 
 int numCompare(std::string_view a, std::string_view b)
 {
@@ -149,8 +143,7 @@ std::string GetAppResourceName(const char* value, int part)
     return std::string(piece.substr(0, Utf8SafeLength(piece, 254)));
 }
 
-std::string GetAppFullResourceName(std::string_view name, int mode, std::string_view prefix0,
-                                   std::string_view prefix1)
+std::string GetAppFullResourceName(std::string_view name, int mode, std::string_view prefix0, std::string_view prefix1)
 {
     std::string full;
     if (mode == 0) {

@@ -60,7 +60,6 @@ std::string NSStringCreateWithCFString(std::string_view text);
 std::string GetAppResourceName(const char* value, int part);
 
 // mode 0: prefix0 + name, mode 1: prefix1 + name, otherwise name.
-std::string GetAppFullResourceName(std::string_view name, int mode, std::string_view prefix0,
-                                   std::string_view prefix1);
+std::string GetAppFullResourceName(std::string_view name, int mode, std::string_view prefix0, std::string_view prefix1);
 
 }  // namespace zlk::ppd

@@ -13,8 +13,8 @@ constexpr std::string_view kFullwidthBrokenBar = "\xEF\xBF\xA4";  // U+FFE4
 
 }  // namespace
 
-OSStatus SetValueToSettingsWithTicketKeyAndLock(const char* value, platform::PMPrintSettings* settings,
-                                                const char* key, bool locked)
+OSStatus SetValueToSettingsWithTicketKeyAndLock(const char* value, platform::PMPrintSettings* settings, const char* key,
+                                                bool locked)
 {
     if (value == nullptr || settings == nullptr || key == nullptr) {
         return platform::paramErr;

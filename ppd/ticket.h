@@ -18,8 +18,8 @@ using platform::OSStatus;
 // option parser and the printer take only the ASCII bar. paramErr for a
 // null argument, memFullErr for a value that is not UTF-8, else the print
 // settings' status.
-OSStatus SetValueToSettingsWithTicketKeyAndLock(const char* value, platform::PMPrintSettings* settings,
-                                                const char* key, bool locked);
+OSStatus SetValueToSettingsWithTicketKeyAndLock(const char* value, platform::PMPrintSettings* settings, const char* key,
+                                                bool locked);
 
 // The same through a 256-byte buffer: a value longer than 255 bytes, or not
 // UTF-8, is stored as the empty text. True when stored.

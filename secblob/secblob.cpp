@@ -41,7 +41,10 @@ std::atomic<MessageSink> g_sink{nullptr};
 template <auto Free>
 struct Deleter {
     template <typename T>
-    void operator()(T* p) const { Free(p); }
+    void operator()(T* p) const
+    {
+        Free(p);
+    }
 };
 using PKey = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY_free>>;
 using PKeyCtx = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX_free>>;
@@ -213,8 +216,8 @@ int SecBlobEncInternal_GenerateHMAC(const uint8_t* key, std::size_t keyLength, c
 // RSA-OAEP (SHA-256, MGF1 SHA-256) of in with the public key text into out
 // (capacity in *outLength, which becomes the key's size). Answers 0, or 99
 // after printing OpenSSL's error.
-int SecBlobEncInternal_RSAEncrypt(std::string_view publicKeyText, const uint8_t* in, std::size_t inLength,
-                                  uint8_t* out, std::size_t* outLength)
+int SecBlobEncInternal_RSAEncrypt(std::string_view publicKeyText, const uint8_t* in, std::size_t inLength, uint8_t* out,
+                                  std::size_t* outLength)
 {
     ERR_clear_error();
     const char* reason = "public key text is not Base64";
@@ -260,8 +263,8 @@ bool CbcArgumentsValid(std::size_t keyLength, std::size_t ivLength, std::size_t 
 // Only mode 1 (CBC, PKCS#7 padding) is supported. Answers 0, 2 for an
 // unsupported mode, 99 for a failure.
 int SecBlobEncInternal_AESEncrypt(int mode, const uint8_t* key, std::size_t keyLength, const uint8_t* iv,
-                                  std::size_t ivLength, const uint8_t* data, std::size_t dataLength,
-                                  uint8_t* out, std::size_t* outLength)
+                                  std::size_t ivLength, const uint8_t* data, std::size_t dataLength, uint8_t* out,
+                                  std::size_t* outLength)
 {
     if (mode != kAesModeCbc) {
         Message("AES Error. Unsupported AES Mode.\n");
@@ -291,9 +294,8 @@ int SecBlobEncInternal_AESEncrypt(int mode, const uint8_t* key, std::size_t keyL
 
 // Inverse of the CBC mode of SecBlobEncInternal_AESEncrypt. A wrong key or
 // damaged data fails the padding check. Answers 0 or 99.
-int SecBlobEncInternal_AESDecrypt(const uint8_t* key, std::size_t keyLength, const uint8_t* iv,
-                                  std::size_t ivLength, const uint8_t* data, std::size_t dataLength,
-                                  uint8_t* out, std::size_t* outLength)
+int SecBlobEncInternal_AESDecrypt(const uint8_t* key, std::size_t keyLength, const uint8_t* iv, std::size_t ivLength,
+                                  const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)
 {
     ERR_clear_error();
     int error = -1;
@@ -362,8 +364,8 @@ int SecBlobEnc_KT_Encrypt(int aesMode, int keyType, const uint8_t* data, std::si
         return kSecBlobCryptoFailure;
     }
     Secret<kContentKeyLength> contentKey;
-    if (int error = SecBlobEncInternal_GenerateHMAC(secret.data(), secret.size(), salt.data(), salt.size(),
-                                                    contentKey)) {
+    if (int error =
+            SecBlobEncInternal_GenerateHMAC(secret.data(), secret.size(), salt.data(), salt.size(), contentKey)) {
         Message("ERROR[%d]: Key Derivation HMAC failed[%d].\n", 131, error);
         return kSecBlobCryptoFailure;
     }
@@ -375,8 +377,8 @@ int SecBlobEnc_KT_Encrypt(int aesMode, int keyType, const uint8_t* data, std::si
     }
     std::array<uint8_t, kMaxWrappedLength> wrapped{};
     std::size_t wrappedLength = wrapped.size();
-    if (int status = SecBlobEncInternal_RSAEncrypt(std::string_view(publicKeyText, publicKeyTextLength),
-                                                   secret.data(), secret.size(), wrapped.data(), &wrappedLength)) {
+    if (int status = SecBlobEncInternal_RSAEncrypt(std::string_view(publicKeyText, publicKeyTextLength), secret.data(),
+                                                   secret.size(), wrapped.data(), &wrappedLength)) {
         Message("ERROR[%d]: RSA Encrypt failed[%d].\n", 150, status);
         return kSecBlobCryptoFailure;
     }
@@ -417,12 +419,11 @@ namespace {
 // Both directions of a storage blob: the key is HMAC-SHA256(key, message);
 // only the AES step and the message codes differ.
 int DataStorage(bool encrypt, const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
-                std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength,
-                const uint8_t* iv, std::size_t ivLength, uint8_t* out, std::size_t* outLength)
+                std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength, const uint8_t* iv,
+                std::size_t ivLength, uint8_t* out, std::size_t* outLength)
 {
     if ((data == nullptr && dataLength > 0) || (hmacKey == nullptr && hmacKeyLength > 0) ||
-        (hmacMessage == nullptr && hmacMessageLength > 0) || iv == nullptr || out == nullptr ||
-        outLength == nullptr)
+        (hmacMessage == nullptr && hmacMessageLength > 0) || iv == nullptr || out == nullptr || outLength == nullptr)
         return kSecBlobInvalidRequest;
     const std::size_t capacity = *outLength;
     *outLength = 0;
@@ -451,18 +452,16 @@ int DataStorage(bool encrypt, const uint8_t* data, std::size_t dataLength, const
 }  // namespace
 
 int SecBlobEnc_DataStorage_Encrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
-                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage,
-                                   std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
-                                   uint8_t* out, std::size_t* outLength)
+                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength,
+                                   const uint8_t* iv, std::size_t ivLength, uint8_t* out, std::size_t* outLength)
 {
     return DataStorage(true, data, dataLength, hmacKey, hmacKeyLength, hmacMessage, hmacMessageLength, iv, ivLength,
                        out, outLength);
 }
 
 int SecBlobEnc_DataStorage_Decrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
-                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage,
-                                   std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
-                                   uint8_t* out, std::size_t* outLength)
+                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength,
+                                   const uint8_t* iv, std::size_t ivLength, uint8_t* out, std::size_t* outLength)
 {
     return DataStorage(false, data, dataLength, hmacKey, hmacKeyLength, hmacMessage, hmacMessageLength, iv, ivLength,
                        out, outLength);

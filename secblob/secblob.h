@@ -33,8 +33,8 @@ inline constexpr std::size_t kKTMaxDataLength = 99500;
 inline constexpr std::size_t KTBufferSize(std::size_t dataLength) { return 80 + 512 + 16 + 16 + dataLength + 16; }
 
 // Built-in key material, the same in every deliverable.
-extern const char RSA_PUBKEY_2048_OFFICIAL[];          // PEM body: Base64 lines of 64, LF-terminated
-extern const std::size_t RSA_PUBKEY_2048_OFFICIAL_LEN; // 399 for a 2048-bit key
+extern const char RSA_PUBKEY_2048_OFFICIAL[];  // PEM body: Base64 lines of 64, LF-terminated
+extern const std::size_t RSA_PUBKEY_2048_OFFICIAL_LEN;  // 399 for a 2048-bit key
 extern const uint8_t pubkey2048_OFFICIAL_SHA256[32];
 extern const uint8_t pubkey3072_OFFICIAL_SHA256[32];
 extern const uint8_t seed1[32];
@@ -53,13 +53,11 @@ int SecBlobEnc_KT_Encrypt(int aesMode, int keyType, const uint8_t* data, std::si
 
 // outLength: capacity in, bytes written out.
 int SecBlobEnc_DataStorage_Encrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
-                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage,
-                                   std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
-                                   uint8_t* out, std::size_t* outLength);
+                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength,
+                                   const uint8_t* iv, std::size_t ivLength, uint8_t* out, std::size_t* outLength);
 int SecBlobEnc_DataStorage_Decrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
-                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage,
-                                   std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
-                                   uint8_t* out, std::size_t* outLength);
+                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength,
+                                   const uint8_t* iv, std::size_t ivLength, uint8_t* out, std::size_t* outLength);
 
 // Storage blobs with the built-in material (seed1, seed2, seed3).
 int Encode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength);
@@ -76,8 +74,7 @@ int Generate_Random(std::size_t count, uint8_t* buffer);
 // text would not fit outCapacity. Decode skips line breaks and answers the
 // byte count, 0 on failure, when nothing decodes or when the bytes would
 // not fit outCapacity.
-std::size_t SecBlobEnc_Base64_Encode(const uint8_t* data, std::size_t length, char* out,
-                                     std::size_t outCapacity);
+std::size_t SecBlobEnc_Base64_Encode(const uint8_t* data, std::size_t length, char* out, std::size_t outCapacity);
 std::size_t SecBlobEnc_Base64_Decode(const char* text, uint8_t* out, std::size_t outCapacity);
 std::optional<std::vector<char>> SecBlobEnc_Base64_Encode_Data(const uint8_t* data, std::size_t length);
 std::optional<std::vector<uint8_t>> SecBlobEnc_Base64_Decode_Data(const char* text);

@@ -33,10 +33,7 @@ constexpr std::array<const char*, 8> kPasswordPreferenceKeys = {
     "com.zelko.jt.printsettings.pdf.ww.JBAInputStoragePasswordTextEditReference",
 };
 
-std::string Cut(const std::string& text, std::size_t bytes)
-{
-    return text.substr(0, ppd::Utf8SafeLength(text, bytes));
-}
+std::string Cut(const std::string& text, std::size_t bytes) { return text.substr(0, ppd::Utf8SafeLength(text, bytes)); }
 
 }  // namespace
 
@@ -372,9 +369,9 @@ bool BaseControl::GetValueFromPreferenceWithPrinterSettings()
 bool BaseControl::SetValueToTicket(platform::PMPrintSettings* settings, bool withParam,
                                    const std::vector<widgets::Widget*>& encryptArray)
 {
-    const bool encrypt = ControlPtr && std::any_of(encryptArray.begin(), encryptArray.end(), [this](widgets::Widget* w) {
-                             return w && w->Tag() == ControlPtr->Tag();
-                         });
+    const bool encrypt =
+        ControlPtr && std::any_of(encryptArray.begin(), encryptArray.end(),
+                                  [this](widgets::Widget* w) { return w && w->Tag() == ControlPtr->Tag(); });
     return encrypt ? SetValueToTicketWithEnc(settings, withParam) : SetValueToTicket(settings, withParam);
 }
 

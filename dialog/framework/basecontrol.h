@@ -178,8 +178,7 @@ protected:
     static IdentifierList ListAt(ChoiceLists lists, int index);
     // Holds the controls listed for the new choice, then releases those of
     // the old one (none when oldIndex is below zero).
-    void SwitchConstraintLists(ChoiceLists lists, int newIndex, int oldIndex,
-                               void (BaseControl::*hold)(IdentifierList),
+    void SwitchConstraintLists(ChoiceLists lists, int newIndex, int oldIndex, void (BaseControl::*hold)(IdentifierList),
                                void (BaseControl::*release)(IdentifierList));
     // Whether the current user may write any-user preferences.
     bool MayWritePreference() const;

@@ -515,8 +515,7 @@ int CheckBox::DoControlHideConstrain()
         return 0;
     }
     ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->hideLists : ChoiceLists{};
-    SwitchConstraintLists(lists, next, old, &BaseControl::HideControlConstrains,
-                          &BaseControl::ShowControlConstrains);
+    SwitchConstraintLists(lists, next, old, &BaseControl::HideControlConstrains, &BaseControl::ShowControlConstrains);
     return 0;
 }
 
@@ -549,7 +548,8 @@ std::uint32_t CheckBox::GetIniDataSize() const { return checkboxctrlIniDataPtr ?
 
 PPDCheckBox::PPDCheckBox(widgets::Widget* widget, std::string ppdKey, const CheckBoxIniData* IniData,
                          const ConstraintInfo* Constrain, const AccessInfo* accessInfo, const char* usernamein)
-    : CheckBox(widget, IniData, Constrain, accessInfo, usernamein), kPPDMainKey(std::move(ppdKey))
+    : CheckBox(widget, IniData, Constrain, accessInfo, usernamein),
+      kPPDMainKey(std::move(ppdKey))
 {
     if (!checkboxctrlIniDataPtr) {
         checkboxctrlIniDataPtr = CheckBoxIniData{};
@@ -708,8 +708,7 @@ int RadioGroup::GetRadioIndex(ControlID tag) const
 RadioButton::RadioButton(widgets::Widget* widget, const RadioButtonIniData* IniData, const ConstraintInfo* Constrain,
                          const AccessInfo* accessInfo, const char* usernamein)
     : CheckBox(widget, IniData, Constrain, accessInfo, usernamein)
-{
-}
+{}
 
 bool RadioButton::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
 {
@@ -819,7 +818,8 @@ RadioButton* RadioButton::GetAnotherRadioCtrlFromGroup() const
 
 LittleArray::LittleArray(widgets::Widget* widget, const StepperIniData* IniData, const ConstraintInfo* Constrain,
                          const AccessInfo* accessInfo, const char* usernamein, std::string titleStr)
-    : IntValueControl(widget), titleTextRef(std::move(titleStr))
+    : IntValueControl(widget),
+      titleTextRef(std::move(titleStr))
 {
     StoreRecords(Constrain, accessInfo, usernamein);
     if (IniData) {
@@ -960,9 +960,9 @@ void StaticTextEditControl::Disable()
 }
 
 BaseButton::BaseButton(widgets::Widget* widget, std::string withTitle)
-    : BaseControl(widget), controlTitleStrRef(std::move(withTitle))
-{
-}
+    : BaseControl(widget),
+      controlTitleStrRef(std::move(withTitle))
+{}
 
 bool BaseButton::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
 {
@@ -976,9 +976,9 @@ bool BaseButton::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
 }
 
 WindowOKButton::WindowOKButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window)
-    : BaseButton(widget, std::move(title)), window_(window)
-{
-}
+    : BaseButton(widget, std::move(title)),
+      window_(window)
+{}
 void WindowOKButton::RequestControlAction(widgets::Widget*)
 {
     if (window_) {
@@ -988,9 +988,10 @@ void WindowOKButton::RequestControlAction(widgets::Widget*)
 
 WindowCancelButton::WindowCancelButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window,
                                        IdentifierList resetOnRefusal)
-    : BaseButton(widget, std::move(title)), window_(window), resetOnRefusal_(resetOnRefusal)
-{
-}
+    : BaseButton(widget, std::move(title)),
+      window_(window),
+      resetOnRefusal_(resetOnRefusal)
+{}
 void WindowCancelButton::RequestControlAction(widgets::Widget*)
 {
     if (window_) {
@@ -999,9 +1000,9 @@ void WindowCancelButton::RequestControlAction(widgets::Widget*)
 }
 
 WindowDefaultButton::WindowDefaultButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window)
-    : BaseButton(widget, std::move(title)), window_(window)
-{
-}
+    : BaseButton(widget, std::move(title)),
+      window_(window)
+{}
 void WindowDefaultButton::RequestControlAction(widgets::Widget*)
 {
     if (window_) {
@@ -1011,14 +1012,16 @@ void WindowDefaultButton::RequestControlAction(widgets::Widget*)
 
 // --- run-time laid-out PPD kinds ---------------------------------------------
 
-widgets::Rect RunTimeControlFrame(int totalLength, int titleLength, int indexInPanel, const PPDCtrlPositionData& position)
+widgets::Rect RunTimeControlFrame(int totalLength, int titleLength, int indexInPanel,
+                                  const PPDCtrlPositionData& position)
 {
     constexpr int kHeight = 25;
     widgets::Rect frame;
     frame.x = static_cast<int>(titleLength + position.x);
     frame.width = totalLength - titleLength;
     frame.height = kHeight;
-    frame.y = static_cast<int>(std::trunc(position.top + (position.spacing + kHeight) * (position.count - indexInPanel)));
+    frame.y =
+        static_cast<int>(std::trunc(position.top + (position.spacing + kHeight) * (position.count - indexInPanel)));
     return frame;
 }
 
@@ -1047,8 +1050,9 @@ PPDPopupControlExt::PPDPopupControlExt(widgets::GroupBox& parentGroupBox, Contro
                                        const PPDCtrlPositionData& positionInfo)
     : PPDPopupControl(MakeIn<widgets::PopUp>(parentGroupBox,
                                              [&](widgets::Toolkit& tk) {
-                                                 return tk.CreatePopUp(ctrlTag, RunTimeControlFrame(ctrlTotalLength, titleCtrlLength,
-                                                                                                    withIndex, positionInfo));
+                                                 return tk.CreatePopUp(
+                                                     ctrlTag, RunTimeControlFrame(ctrlTotalLength, titleCtrlLength,
+                                                                                  withIndex, positionInfo));
                                              }),
                       std::move(ppdKey), IniData, ConstrainArray, accessInfo, usernamein),
       titleCtrl_(titleCtrl)
@@ -1076,8 +1080,9 @@ PPDCheckBoxExt::PPDCheckBoxExt(widgets::GroupBox& parentGroupBox, ControlID ctrl
     : PPDCheckBox(MakeIn<widgets::CheckBox>(parentGroupBox,
                                             [&](widgets::Toolkit& tk) {
                                                 return tk.CreateCheckBox(ctrlTag, "",
-                                                                         RunTimeControlFrame(ctrlTotalLength, titleCtrlLength,
-                                                                                             withIndex, positionInfo));
+                                                                         RunTimeControlFrame(ctrlTotalLength,
+                                                                                             titleCtrlLength, withIndex,
+                                                                                             positionInfo));
                                             }),
                   std::move(ppdKey), IniData, Constrain, accessInfo, usernamein)
 {
@@ -1139,9 +1144,10 @@ void PPDStaticTextCtrlExt::ResetStatus() { ReEnable(*this, ctrlConstrainCount, c
 
 InstallableControl::InstallableControl(std::string ppdKey, const InstallableConstraintPair* withConstrain,
                                        widgets::Widget* widget)
-    : BaseControl(widget), kPPDMainKey(std::move(ppdKey)), installableOptionConstrainInfoPtr(withConstrain)
-{
-}
+    : BaseControl(widget),
+      kPPDMainKey(std::move(ppdKey)),
+      installableOptionConstrainInfoPtr(withConstrain)
+{}
 
 int InstallableControl::ConstrainPanelControlFromPPD(ppd_file_t* ppd)
 {

@@ -293,7 +293,8 @@ private:
 };
 
 // The frame of a run-time laid-out PPD control within its group box.
-widgets::Rect RunTimeControlFrame(int totalLength, int titleLength, int indexInPanel, const PPDCtrlPositionData& position);
+widgets::Rect RunTimeControlFrame(int totalLength, int titleLength, int indexInPanel,
+                                  const PPDCtrlPositionData& position);
 
 // Run-time laid-out PPD kinds: they make their own widgets in the group box.
 class PPDPopupControlExt : public PPDPopupControl {

@@ -211,8 +211,8 @@ bool BasePrintPanel::loadNibNamed(const std::string& name, widgets::View* owner)
     const std::size_t before = into->ChildCount();
     const platform::Bundle* bundle = pdeBundleRef;
     const std::string table = LocalizeTableName.empty() ? platform::kDefaultStringTable : LocalizeTableName;
-    auto status = widgets::LoadLayout(*into, layout.dump(),
-                                      [bundle, table](const std::string& key) { return bundle->LocalizedString(key, table); });
+    auto status = widgets::LoadLayout(
+        *into, layout.dump(), [bundle, table](const std::string& key) { return bundle->LocalizedString(key, table); });
     if (!status) {
         return false;
     }
@@ -486,7 +486,9 @@ std::vector<std::unique_ptr<BaseControl>> BasePrintPanel::terminate()
 // ---------------------------------------------------------------------------
 
 PopupWinInPanel::PopupWinInPanel(std::unique_ptr<widgets::Window> window, std::string theWinTitleStr)
-    : BasePrintPanel(nullptr), winTitleTextRef(std::move(theWinTitleStr)), window_(std::move(window))
+    : BasePrintPanel(nullptr),
+      winTitleTextRef(std::move(theWinTitleStr)),
+      window_(std::move(window))
 {
     CreatePanel(window_ ? &window_->Content() : nullptr);
 }

@@ -48,7 +48,8 @@ public:
                                          platform::PMPrintSession* withPrintSession);
     virtual bool SetCurrentPrinterString(platform::PMPrintSession* session);
     void SetxppdPtr(const ppd::XConstraintTable* table);
-    virtual void setPreferDictionary(const PreferenceDictionary& dictionary, const PreferenceDictionary& anyUserDictionary);
+    virtual void setPreferDictionary(const PreferenceDictionary& dictionary,
+                                     const PreferenceDictionary& anyUserDictionary);
 
     platform::PMPrintSession* GetCurrentPrintSession() const { return currentPrintSession; }
     void SetCurrentPrintSession(platform::PMPrintSession* session) { currentPrintSession = session; }
@@ -166,7 +167,8 @@ public:
     void ChangeActivedStatus(bool actived) { isActived = actived; }
     std::string GetCurrentPrinterString() const override;
     bool IsUserAdmin() const override;
-    void setPreferDictionary(const PreferenceDictionary& dictionary, const PreferenceDictionary& anyUserDictionary) override;
+    void setPreferDictionary(const PreferenceDictionary& dictionary,
+                             const PreferenceDictionary& anyUserDictionary) override;
 
     // The window's buttons. OK validates and commits (false: the window
     // stays open); Cancel keeps the committed values; Restore default shows

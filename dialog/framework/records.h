@@ -34,7 +34,7 @@ inline constexpr std::uint32_t kDataTypeText = ppd::FourCharCode("cfst");
 struct AccessInfo {
     std::uint32_t dataType = 0;  // kDataTypeText: the summary shows the text
     std::uint32_t dataType2 = 0;
-    const char* ticketKey = nullptr;      // null: not written to the ticket
+    const char* ticketKey = nullptr;  // null: not written to the ticket
     const char* preferenceKey = nullptr;  // null: not remembered
 };
 

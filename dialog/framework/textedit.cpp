@@ -17,10 +17,7 @@ constexpr std::size_t kMaxTextBytes = 255;
 constexpr std::size_t kMaxDefaultChoiceBytes = 254;
 constexpr char kCustomPrefix[] = "Custom.";
 
-std::string Cut(const std::string& text, std::size_t bytes)
-{
-    return text.substr(0, ppd::Utf8SafeLength(text, bytes));
-}
+std::string Cut(const std::string& text, std::size_t bytes) { return text.substr(0, ppd::Utf8SafeLength(text, bytes)); }
 
 bool PassesFilter(const std::string& text, const ppd::TextEditFilterData* filter)
 {
@@ -42,9 +39,9 @@ int TextWidth(const std::string& utf8)
 // --- formatter ---------------------------------------------------------------
 
 TextEditFormatter::TextEditFormatter(const ppd::TextEditFilterData* withFilter, int withMaxlength)
-    : FilterDataPtr(withFilter), maxlength(withMaxlength)
-{
-}
+    : FilterDataPtr(withFilter),
+      maxlength(withMaxlength)
+{}
 
 bool TextEditFormatter::IsPartialStringValid(const std::string& proposed, std::string& error)
 {
@@ -63,7 +60,8 @@ bool TextEditFormatter::IsPartialStringValid(const std::string& proposed, std::s
 TextEditCtrl::TextEditCtrl(widgets::Widget* widget, const TextIniData* IniData, const ConstraintInfo* Constrain,
                            const AccessInfo* accessInfo, const char* usernamein,
                            const ppd::TextEditFilterData* FilterData)
-    : BaseControl(widget), textEditFilterDataPtr(FilterData)
+    : BaseControl(widget),
+      textEditFilterDataPtr(FilterData)
 {
     StoreRecords(Constrain, accessInfo, usernamein);
     if (IniData) {
@@ -241,9 +239,9 @@ void TextEditCtrl::CorrectCtrlUI()
 KPPDTEXTEDITCTRL::KPPDTEXTEDITCTRL(widgets::Widget* widget, std::string ppdKey, const TextIniData* IniData,
                                    const ConstraintInfo* Constrain, const AccessInfo* accessInfo,
                                    const char* usernamein, const ppd::TextEditFilterData* FilterData)
-    : TextEditCtrl(widget, IniData, Constrain, accessInfo, usernamein, FilterData), kPPDMainKey(std::move(ppdKey))
-{
-}
+    : TextEditCtrl(widget, IniData, Constrain, accessInfo, usernamein, FilterData),
+      kPPDMainKey(std::move(ppdKey))
+{}
 
 void KPPDTEXTEDITCTRL::RebuildChoiceList(ppd_file_t* ppd)
 {
@@ -324,7 +322,8 @@ void KPPDTEXTEDITCTRL::RestorePPD(ppd_file_t* ppd)
 
 bool KPPDTEXTEDITCTRL::PPDMarkOptionByIndex(ppd_file_t*, const std::string& withString)
 {
-    platform::PDEPlugInCallback* callback = ctrlParentPanelPtr ? ctrlParentPanelPtr->GetCurrentPDECallbackObj() : nullptr;
+    platform::PDEPlugInCallback* callback =
+        ctrlParentPanelPtr ? ctrlParentPanelPtr->GetCurrentPDECallbackObj() : nullptr;
     return callback && callback->willChangePPDOptionKeyValue(kPPDMainKey.c_str(), withString.c_str());
 }
 

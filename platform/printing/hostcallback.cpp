@@ -46,12 +46,18 @@ std::optional<double> PointsPerUnit(std::string_view unit)
         }
         return true;
     };
-    if (unit.empty() || is("pt")) return 1.0;
-    if (is("in")) return 72.0;
-    if (is("ft")) return 864.0;
-    if (is("cm")) return 72.0 / 2.54;
-    if (is("mm")) return 72.0 / 25.4;
-    if (is("m")) return 72.0 / 0.0254;
+    if (unit.empty() || is("pt"))
+        return 1.0;
+    if (is("in"))
+        return 72.0;
+    if (is("ft"))
+        return 864.0;
+    if (is("cm"))
+        return 72.0 / 2.54;
+    if (is("mm"))
+        return 72.0 / 25.4;
+    if (is("m"))
+        return 72.0 / 0.0254;
     return std::nullopt;
 }
 
@@ -106,8 +112,8 @@ bool AcceptsCustomParam(ppd_coption_t* custom, std::string_view value)
     case PPD_CUSTOM_INT: {
         long number = 0;
         auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
-        return ec == std::errc() && end == value.data() + value.size() &&
-               number >= param->minimum.custom_int && number <= param->maximum.custom_int;
+        return ec == std::errc() && end == value.data() + value.size() && number >= param->minimum.custom_int &&
+               number <= param->maximum.custom_int;
     }
     case PPD_CUSTOM_POINTS:
     case PPD_CUSTOM_REAL:
@@ -134,17 +140,12 @@ bool AcceptsCustomParam(ppd_coption_t* custom, std::string_view value)
         return WithinLength(value, param->minimum.custom_passcode, param->maximum.custom_passcode);
     case PPD_CUSTOM_PASSWORD:
         return WithinLength(value, param->minimum.custom_password, param->maximum.custom_password);
-    case PPD_CUSTOM_STRING:
-        return WithinLength(value, param->minimum.custom_string, param->maximum.custom_string);
-    default:
-        return false;
+    case PPD_CUSTOM_STRING: return WithinLength(value, param->minimum.custom_string, param->maximum.custom_string);
+    default: return false;
     }
 }
 
-bool IsCustomValue(const char* choice)
-{
-    return strncasecmp(choice, kCustomPrefix.data(), kCustomPrefix.size()) == 0;
-}
+bool IsCustomValue(const char* choice) { return strncasecmp(choice, kCustomPrefix.data(), kCustomPrefix.size()) == 0; }
 
 // The option has this choice keyword (compared as libcups compares).
 bool HasChoice(const ppd_option_t* option, const char* choice)
@@ -185,8 +186,7 @@ HostPDECallback::HostPDECallback(PPDHandle ppd, std::string queue, PMPrintSettin
       session_(std::move(queue)),
       settings_(std::move(settings)),
       pageFormat_(PMPageFormat::FromPPD(ppd_.get()))
-{
-}
+{}
 
 std::unique_ptr<HostPDECallback> HostPDECallback::Open(const std::filesystem::path& ppdPath, std::string queue,
                                                        OSStatus* status)
@@ -223,8 +223,8 @@ bool HostPDECallback::willChangePPDOptionKeyValue(const char* option, const char
     }
     // libcups reads every "Custom." value as the custom choice, so such a
     // value is judged by the custom rules alone.
-    const bool acceptable = IsCustomValue(ppdChoice) ? AcceptsCustomChoice(ppd_.get(), option, ppdChoice)
-                                                     : HasChoice(opt, ppdChoice);
+    const bool acceptable =
+        IsCustomValue(ppdChoice) ? AcceptsCustomChoice(ppd_.get(), option, ppdChoice) : HasChoice(opt, ppdChoice);
     if (!acceptable) {
         return false;
     }

@@ -28,14 +28,13 @@ PMPageFormat PMPageFormat::FromPPD(ppd_file_t* ppd)
     }
     const ppd_size_t* size = PaperOfPPD(ppd);
     if (size != nullptr && size->width > 0 && size->length > 0) {
-        format.SetPaper(size->name, size->width, size->length, size->left, size->bottom, size->right,
-                        size->top);
+        format.SetPaper(size->name, size->width, size->length, size->left, size->bottom, size->right, size->top);
     }
     return format;
 }
 
-void PMPageFormat::SetPaper(std::string name, double width, double length, double left, double bottom,
-                            double right, double top)
+void PMPageFormat::SetPaper(std::string name, double width, double length, double left, double bottom, double right,
+                            double top)
 {
     name_ = std::move(name);
     width_ = width;

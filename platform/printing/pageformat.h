@@ -34,8 +34,7 @@ public:
 
     // Paper in the PPD's terms: width and length of the sheet, and the
     // imageable area's edges measured from its lower left corner.
-    void SetPaper(std::string name, double width, double length, double left, double bottom,
-                  double right, double top);
+    void SetPaper(std::string name, double width, double length, double left, double bottom, double right, double top);
 
     const std::string& paperName() const { return name_; }
     double paperWidth() const { return width_; }

@@ -9,10 +9,7 @@ namespace zlk::platform {
 namespace {
 
 // The blanks that end a name or an unquoted value for cupsParseOptions.
-bool IsOptionSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
+bool IsOptionSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
 bool NeedsQuotes(std::string_view value)
 {
@@ -74,8 +71,7 @@ bool PMPrintSettings::Remove(std::string_view key)
     return true;
 }
 
-OSStatus PMPrintSettingsSetValue(PMPrintSettings* settings, const char* key, const char* value,
-                                 bool locked)
+OSStatus PMPrintSettingsSetValue(PMPrintSettings* settings, const char* key, const char* value, bool locked)
 {
     if (settings == nullptr || key == nullptr || value == nullptr || *key == '\0') {
         return paramErr;

@@ -44,8 +44,7 @@ private:
 // Stores value under key with the lock flag, replacing an earlier entry
 // (value and flag). 0, or paramErr when an argument is null or the key is
 // empty.
-OSStatus PMPrintSettingsSetValue(PMPrintSettings* settings, const char* key, const char* value,
-                                 bool locked);
+OSStatus PMPrintSettingsSetValue(PMPrintSettings* settings, const char* key, const char* value, bool locked);
 
 // Copies the value stored under key. 0; kPMKeyNotFound when the key has no
 // value (value untouched); paramErr for null arguments.

@@ -29,9 +29,9 @@ class PMPrintSession {
 public:
     PMPrintSession() = default;
     explicit PMPrintSession(std::string queue, PMDestinationType destination = kPMDestinationPrinter)
-        : printer_(std::move(queue)), destination_(destination)
-    {
-    }
+        : printer_(std::move(queue)),
+          destination_(destination)
+    {}
 
     // An empty queue name means no current printer.
     void SetCurrentPrinter(std::string queue) { printer_ = PMPrinter(std::move(queue)); }

@@ -129,10 +129,7 @@ std::string Bundle::LocalizedString(std::string_view key, std::string_view table
     return std::string(fallback);
 }
 
-bool Bundle::HasStringTable(std::string_view table) const
-{
-    return tables_.find(table) != tables_.end();
-}
+bool Bundle::HasStringTable(std::string_view table) const { return tables_.find(table) != tables_.end(); }
 
 std::filesystem::path Bundle::ResourcePath(std::string_view relative) const
 {

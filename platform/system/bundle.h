@@ -73,7 +73,6 @@ public:
     explicit Bundle(Key) {}
 
 private:
-
     std::filesystem::path folder_;
     nlohmann::json info_ = nlohmann::json::object();
     std::map<std::string, std::map<std::string, std::string, std::less<>>, std::less<>> tables_;

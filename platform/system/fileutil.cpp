@@ -36,8 +36,8 @@ std::string ErrnoMessage(std::string_view what)
     return message;
 }
 
-OSStatus ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& out,
-                       std::string& message, bool followLinks)
+OSStatus ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& out, std::string& message,
+                       bool followLinks)
 {
     out.clear();
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));

@@ -48,8 +48,8 @@ private:
 // Reads a whole file of at most maxBytes. noErr, fnfErr when it does not
 // exist, ioErr otherwise (message says why); kDamagedDataErr when larger.
 // followLinks false refuses a symbolic link in the last component.
-OSStatus ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& out,
-                       std::string& message, bool followLinks = false);
+OSStatus ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& out, std::string& message,
+                       bool followLinks = false);
 
 // Writes all bytes, retrying after interruptions and short writes.
 bool WriteAll(int fd, std::string_view data);

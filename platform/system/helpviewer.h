@@ -14,7 +14,7 @@ namespace zlk::platform {
 struct HelpRequest {
     std::string bookName;
     std::filesystem::path page;  // absolute path of the .htm file
-    std::string anchor;          // may be empty
+    std::string anchor;  // may be empty
 
     bool operator==(const HelpRequest&) const = default;
 };

@@ -16,10 +16,7 @@ namespace zlk::platform {
 
 namespace {
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
 std::string Trim(std::string_view text)
 {
@@ -272,10 +269,7 @@ bool IsUserAdmin(const UserIdentity& user, const GroupDirectory& groups, const s
     return false;
 }
 
-bool IsUserAdmin()
-{
-    return IsUserAdmin(CurrentUser(), SystemGroupDirectory(), DefaultCupsFilesConf());
-}
+bool IsUserAdmin() { return IsUserAdmin(CurrentUser(), SystemGroupDirectory(), DefaultCupsFilesConf()); }
 
 std::string HostName()
 {
@@ -303,10 +297,7 @@ std::string ComputerName(const std::filesystem::path& machineInfo, std::string_v
     return pretty.empty() ? std::string(hostName) : pretty;
 }
 
-std::string ComputerName()
-{
-    return ComputerName("/etc/machine-info", HostName());
-}
+std::string ComputerName() { return ComputerName("/etc/machine-info", HostName()); }
 
 std::string KernelRelease()
 {

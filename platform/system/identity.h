@@ -54,8 +54,8 @@ inline constexpr char kAdminGroup[] = "admin";
 // An administrator is root, or a member (primary or supplementary) of one
 // of the spooler's system groups or of the group "admin". False without a
 // login name; failure (if given) then says which step failed.
-bool IsUserAdmin(const UserIdentity& user, const GroupDirectory& groups,
-                 const std::filesystem::path& cupsFilesConf, std::string* failure = nullptr);
+bool IsUserAdmin(const UserIdentity& user, const GroupDirectory& groups, const std::filesystem::path& cupsFilesConf,
+                 std::string* failure = nullptr);
 // The same for the real user, the system's groups and the spooler's file.
 bool IsUserAdmin();
 

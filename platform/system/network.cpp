@@ -52,10 +52,7 @@ std::vector<std::string> Fields(const std::string& line)
     return fields;
 }
 
-bool IsUsableDefault(std::uint64_t flags)
-{
-    return (flags & RTF_UP) != 0 && (flags & RTF_REJECT) == 0;
-}
+bool IsUsableDefault(std::uint64_t flags) { return (flags & RTF_UP) != 0 && (flags & RTF_REJECT) == 0; }
 
 // Keeps the lowest metric; the first of equals wins, as in the kernel's table.
 struct Best {
@@ -99,8 +96,8 @@ std::string ReadText(const std::filesystem::path& path)
 
 bool IsLinkLocal(const std::string& address)
 {
-    return address.size() >= 4 && (address[0] == 'f' || address[0] == 'F') && (address[1] == 'e' || address[1] == 'E') &&
-           address[2] == '8' && address[3] == '0';
+    return address.size() >= 4 && (address[0] == 'f' || address[0] == 'F') &&
+           (address[1] == 'e' || address[1] == 'E') && address[2] == '8' && address[3] == '0';
 }
 
 }  // namespace

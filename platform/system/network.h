@@ -19,7 +19,7 @@ namespace zlk::platform {
 
 struct InterfaceAddress {
     std::string interfaceName;
-    int family = 0;       // AF_INET or AF_INET6
+    int family = 0;  // AF_INET or AF_INET6
     std::string address;  // as inet_ntop writes it, without a zone
 };
 

@@ -20,8 +20,8 @@ namespace zlk::platform {
 
 namespace {
 
-using nlohmann::json;
 using detail::FileDescriptor;
+using nlohmann::json;
 
 constexpr int kFormat = 1;
 constexpr std::size_t kMaxStem = 160;
@@ -32,8 +32,8 @@ const char kHex[] = "0123456789ABCDEF";
 
 bool KeepsItsByte(unsigned char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '_' || c == '+' || c == '@';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+           c == '+' || c == '@';
 }
 
 std::uint64_t Fnv1a(std::string_view text)
@@ -64,9 +64,12 @@ bool BytesOfHex(std::string_view hex, std::string& out)
         return false;
     }
     auto digit = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
         return -1;
     };
     out.clear();
@@ -283,9 +286,9 @@ std::string QueueFileStem(std::string_view queue)
 }
 
 PrintSettingsStore::PrintSettingsStore(std::filesystem::path folder, BeforeRename beforeRename)
-    : folder_(std::move(folder)), beforeRename_(std::move(beforeRename))
-{
-}
+    : folder_(std::move(folder)),
+      beforeRename_(std::move(beforeRename))
+{}
 
 std::filesystem::path PrintSettingsStore::PathFor(std::string_view queue) const
 {
@@ -328,8 +331,8 @@ StoreResult PrintSettingsStore::Load(std::string_view queue, PMPrintSettings& se
         StoreResult result = Failure(kDamagedDataErr, {});
         result.movedAside = MoveAside(path);
         result.message = "stored print settings " + path.string() + " are damaged (" + why + ")";
-        result.message += result.movedAside.empty() ? "; could not move them aside"
-                                                    : "; kept as " + result.movedAside.string();
+        result.message +=
+            result.movedAside.empty() ? "; could not move them aside" : "; kept as " + result.movedAside.string();
         return result;
     } catch (const std::bad_alloc&) {
         settings.Clear();

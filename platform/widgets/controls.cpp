@@ -8,13 +8,12 @@ namespace zlk::widgets {
 
 namespace {
 
-bool IsContinuationByte(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
+bool IsContinuationByte(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 // Bytes of the UTF-8 character starting at text[at]; a malformed sequence
 // counts one byte a character.
-std::size_t CharacterLength(const std::string& text, std::size_t at) {
+std::size_t CharacterLength(const std::string& text, std::size_t at)
+{
     const auto lead = static_cast<unsigned char>(text[at]);
     std::size_t length = 1;
     if (lead >= 0xF0 && lead < 0xF8) {
@@ -35,16 +34,16 @@ std::size_t CharacterLength(const std::string& text, std::size_t at) {
     return length;
 }
 
-int Clamp(long long value, int min, int max) {
-    return static_cast<int>(std::clamp<long long>(value, min, max));
-}
+int Clamp(long long value, int min, int max) { return static_cast<int>(std::clamp<long long>(value, min, max)); }
 
 }  // namespace
 
 Button::Button(CreationKey, Toolkit& toolkit, int tag, std::string title, const Rect& frame)
-    : Widget(Kind::Button, toolkit, tag, std::move(title), frame) {}
+    : Widget(Kind::Button, toolkit, tag, std::move(title), frame)
+{}
 
-bool Button::UserClick() {
+bool Button::UserClick()
+{
     if (!IsReachable()) {
         return false;
     }
@@ -53,9 +52,11 @@ bool Button::UserClick() {
 }
 
 CheckBox::CheckBox(CreationKey, Toolkit& toolkit, int tag, std::string title, const Rect& frame)
-    : Widget(Kind::CheckBox, toolkit, tag, std::move(title), frame) {}
+    : Widget(Kind::CheckBox, toolkit, tag, std::move(title), frame)
+{}
 
-void CheckBox::SetState(int state) {
+void CheckBox::SetState(int state)
+{
     int next = kStateOn;
     if (state == 0) {
         next = kStateOff;
@@ -68,14 +69,16 @@ void CheckBox::SetState(int state) {
     }
 }
 
-void CheckBox::SetAllowsMixed(bool allows) {
+void CheckBox::SetAllowsMixed(bool allows)
+{
     allowsMixed_ = allows;
     if (!allows && state_ == kStateMixed) {
         SetState(kStateOn);
     }
 }
 
-bool CheckBox::UserClick() {
+bool CheckBox::UserClick()
+{
     if (!IsReachable()) {
         return false;
     }
@@ -86,20 +89,21 @@ bool CheckBox::UserClick() {
 }
 
 RadioButton::RadioButton(CreationKey, Toolkit& toolkit, int tag, std::string title, const Rect& frame)
-    : Widget(Kind::RadioButton, toolkit, tag, std::move(title), frame) {}
+    : Widget(Kind::RadioButton, toolkit, tag, std::move(title), frame)
+{}
 
-RadioGroup* RadioButton::Group() const {
-    return dynamic_cast<RadioGroup*>(Parent());
-}
+RadioGroup* RadioButton::Group() const { return dynamic_cast<RadioGroup*>(Parent()); }
 
-void RadioButton::SetOn(bool on) {
+void RadioButton::SetOn(bool on)
+{
     if (on_ != on) {
         on_ = on;
         Notify(Aspect::State);
     }
 }
 
-void RadioButton::SetState(int state) {
+void RadioButton::SetState(int state)
+{
     if (state != 0) {
         if (RadioGroup* group = Group()) {
             group->CellSwitchedOn(*this);
@@ -108,7 +112,8 @@ void RadioButton::SetState(int state) {
     SetOn(state != 0);
 }
 
-bool RadioButton::UserClick() {
+bool RadioButton::UserClick()
+{
     if (!IsReachable()) {
         return false;
     }
@@ -125,9 +130,11 @@ bool RadioButton::UserClick() {
 }
 
 RadioGroup::RadioGroup(CreationKey, Toolkit& toolkit, int tag, const Rect& frame)
-    : Widget(Kind::RadioGroup, toolkit, tag, {}, frame) {}
+    : Widget(Kind::RadioGroup, toolkit, tag, {}, frame)
+{}
 
-RadioButton& RadioGroup::AddCell(std::unique_ptr<RadioButton> cell) {
+RadioButton& RadioGroup::AddCell(std::unique_ptr<RadioButton> cell)
+{
     auto& added = static_cast<RadioButton&>(Adopt(std::move(cell)));
     if (added.IsOn()) {
         CellSwitchedOn(added);
@@ -135,15 +142,18 @@ RadioButton& RadioGroup::AddCell(std::unique_ptr<RadioButton> cell) {
     return added;
 }
 
-RadioButton& RadioGroup::AddCell(int tag, std::string title, const Rect& frame) {
+RadioButton& RadioGroup::AddCell(int tag, std::string title, const Rect& frame)
+{
     return AddCell(GetToolkit().CreateRadioButton(tag, std::move(title), frame));
 }
 
-RadioButton& RadioGroup::Cell(int index) const {
+RadioButton& RadioGroup::Cell(int index) const
+{
     return static_cast<RadioButton&>(ChildAt(static_cast<std::size_t>(index)));
 }
 
-int RadioGroup::IndexOfTag(int tag) const {
+int RadioGroup::IndexOfTag(int tag) const
+{
     for (int i = 0; i < CellCount(); ++i) {
         if (Cell(i).Tag() == tag) {
             return i;
@@ -152,7 +162,8 @@ int RadioGroup::IndexOfTag(int tag) const {
     return -1;
 }
 
-int RadioGroup::SelectedIndex() const {
+int RadioGroup::SelectedIndex() const
+{
     for (int i = 0; i < CellCount(); ++i) {
         if (Cell(i).IsOn()) {
             return i;
@@ -161,12 +172,14 @@ int RadioGroup::SelectedIndex() const {
     return -1;
 }
 
-RadioButton* RadioGroup::SelectedCell() const {
+RadioButton* RadioGroup::SelectedCell() const
+{
     const int index = SelectedIndex();
     return index >= 0 ? &Cell(index) : nullptr;
 }
 
-bool RadioGroup::Select(int index) {
+bool RadioGroup::Select(int index)
+{
     if (index < -1 || index >= CellCount()) {
         return false;
     }
@@ -180,14 +193,16 @@ bool RadioGroup::Select(int index) {
     return true;
 }
 
-bool RadioGroup::UserSelect(int index) {
+bool RadioGroup::UserSelect(int index)
+{
     if (index < 0 || index >= CellCount()) {
         return false;
     }
     return Cell(index).UserClick();
 }
 
-bool RadioGroup::UserSelect(const std::string& title) {
+bool RadioGroup::UserSelect(const std::string& title)
+{
     for (int i = 0; i < CellCount(); ++i) {
         if (Cell(i).Title() == title) {
             return UserSelect(i);
@@ -196,7 +211,8 @@ bool RadioGroup::UserSelect(const std::string& title) {
     return false;
 }
 
-void RadioGroup::CellSwitchedOn(const RadioButton& cell) {
+void RadioGroup::CellSwitchedOn(const RadioButton& cell)
+{
     for (int i = 0; i < CellCount(); ++i) {
         if (&Cell(i) != &cell) {
             Cell(i).SetOn(false);
@@ -204,19 +220,22 @@ void RadioGroup::CellSwitchedOn(const RadioButton& cell) {
     }
 }
 
-PopUp::PopUp(CreationKey, Toolkit& toolkit, int tag, const Rect& frame)
-    : Widget(Kind::PopUp, toolkit, tag, {}, frame) {}
+PopUp::PopUp(CreationKey, Toolkit& toolkit, int tag, const Rect& frame) : Widget(Kind::PopUp, toolkit, tag, {}, frame)
+{}
 
-const PopUpItem& PopUp::Item(int index) const {
+const PopUpItem& PopUp::Item(int index) const
+{
     static const PopUpItem kNoItem{{}, {}, false};
     return index >= 0 && index < ItemCount() ? items_[static_cast<std::size_t>(index)] : kNoItem;
 }
 
-void PopUp::AddItem(std::string title, std::string key, bool enabled) {
+void PopUp::AddItem(std::string title, std::string key, bool enabled)
+{
     InsertItem(ItemCount(), std::move(title), std::move(key), enabled);
 }
 
-bool PopUp::InsertItem(int index, std::string title, std::string key, bool enabled) {
+bool PopUp::InsertItem(int index, std::string title, std::string key, bool enabled)
+{
     if (index < 0 || index > ItemCount()) {
         return false;
     }
@@ -230,7 +249,8 @@ bool PopUp::InsertItem(int index, std::string title, std::string key, bool enabl
     return true;
 }
 
-bool PopUp::RemoveItem(int index) {
+bool PopUp::RemoveItem(int index)
+{
     if (index < 0 || index >= ItemCount()) {
         return false;
     }
@@ -244,13 +264,15 @@ bool PopUp::RemoveItem(int index) {
     return true;
 }
 
-void PopUp::RemoveAllItems() {
+void PopUp::RemoveAllItems()
+{
     items_.clear();
     selected_ = -1;
     Notify(Aspect::Items);
 }
 
-bool PopUp::SetItemTitle(int index, std::string title) {
+bool PopUp::SetItemTitle(int index, std::string title)
+{
     if (index < 0 || index >= ItemCount()) {
         return false;
     }
@@ -259,7 +281,8 @@ bool PopUp::SetItemTitle(int index, std::string title) {
     return true;
 }
 
-bool PopUp::SetItemKey(int index, std::string key) {
+bool PopUp::SetItemKey(int index, std::string key)
+{
     if (index < 0 || index >= ItemCount()) {
         return false;
     }
@@ -267,7 +290,8 @@ bool PopUp::SetItemKey(int index, std::string key) {
     return true;
 }
 
-bool PopUp::SetItemEnabled(int index, bool enabled) {
+bool PopUp::SetItemEnabled(int index, bool enabled)
+{
     if (index < 0 || index >= ItemCount()) {
         return false;
     }
@@ -276,11 +300,10 @@ bool PopUp::SetItemEnabled(int index, bool enabled) {
     return true;
 }
 
-bool PopUp::IsItemEnabled(int index) const {
-    return Item(index).enabled;
-}
+bool PopUp::IsItemEnabled(int index) const { return Item(index).enabled; }
 
-int PopUp::IndexOfTitle(const std::string& title) const {
+int PopUp::IndexOfTitle(const std::string& title) const
+{
     for (int i = 0; i < ItemCount(); ++i) {
         if (items_[static_cast<std::size_t>(i)].title == title) {
             return i;
@@ -289,7 +312,8 @@ int PopUp::IndexOfTitle(const std::string& title) const {
     return -1;
 }
 
-int PopUp::IndexOfKey(const std::string& key) const {
+int PopUp::IndexOfKey(const std::string& key) const
+{
     for (int i = 0; i < ItemCount(); ++i) {
         if (items_[static_cast<std::size_t>(i)].key == key) {
             return i;
@@ -298,7 +322,8 @@ int PopUp::IndexOfKey(const std::string& key) const {
     return -1;
 }
 
-bool PopUp::Select(int index) {
+bool PopUp::Select(int index)
+{
     if (index < -1 || index >= ItemCount()) {
         return false;
     }
@@ -309,15 +334,12 @@ bool PopUp::Select(int index) {
     return true;
 }
 
-std::string PopUp::SelectedTitle() const {
-    return Item(selected_).title;
-}
+std::string PopUp::SelectedTitle() const { return Item(selected_).title; }
 
-std::string PopUp::SelectedKey() const {
-    return Item(selected_).key;
-}
+std::string PopUp::SelectedKey() const { return Item(selected_).key; }
 
-bool PopUp::UserSelect(int index) {
+bool PopUp::UserSelect(int index)
+{
     if (!IsReachable() || !IsItemEnabled(index)) {
         return false;
     }
@@ -326,15 +348,18 @@ bool PopUp::UserSelect(int index) {
     return true;
 }
 
-bool PopUp::UserSelect(const std::string& title) {
+bool PopUp::UserSelect(const std::string& title)
+{
     const int index = IndexOfTitle(title);
     return index >= 0 && UserSelect(index);
 }
 
 Stepper::Stepper(CreationKey, Toolkit& toolkit, int tag, const Rect& frame)
-    : Widget(Kind::Stepper, toolkit, tag, {}, frame) {}
+    : Widget(Kind::Stepper, toolkit, tag, {}, frame)
+{}
 
-void Stepper::SetValue(int value) {
+void Stepper::SetValue(int value)
+{
     const int clamped = Clamp(value, min_, max_);
     if (clamped != value_) {
         value_ = clamped;
@@ -342,19 +367,22 @@ void Stepper::SetValue(int value) {
     }
 }
 
-void Stepper::SetRange(int min, int max) {
+void Stepper::SetRange(int min, int max)
+{
     min_ = min;
     max_ = std::max(min, max);
     Notify(Aspect::Range);
     SetValue(value_);
 }
 
-void Stepper::SetIncrement(int increment) {
+void Stepper::SetIncrement(int increment)
+{
     increment_ = std::max(1, increment);
     Notify(Aspect::Range);
 }
 
-bool Stepper::UserStep(long long to) {
+bool Stepper::UserStep(long long to)
+{
     if (!IsReachable()) {
         return false;
     }
@@ -363,37 +391,36 @@ bool Stepper::UserStep(long long to) {
     return true;
 }
 
-bool Stepper::UserIncrement() {
-    return UserStep(static_cast<long long>(value_) + increment_);
-}
+bool Stepper::UserIncrement() { return UserStep(static_cast<long long>(value_) + increment_); }
 
-bool Stepper::UserDecrement() {
-    return UserStep(static_cast<long long>(value_) - increment_);
-}
+bool Stepper::UserDecrement() { return UserStep(static_cast<long long>(value_) - increment_); }
 
-bool Stepper::UserSetValue(int value) {
-    return UserStep(value);
-}
+bool Stepper::UserSetValue(int value) { return UserStep(value); }
 
 TextField::TextField(CreationKey, Toolkit& toolkit, int tag, const Rect& frame)
-    : Widget(Kind::TextField, toolkit, tag, {}, frame) {}
+    : Widget(Kind::TextField, toolkit, tag, {}, frame)
+{}
 
-void TextField::SetText(std::string text) {
+void TextField::SetText(std::string text)
+{
     text_ = std::move(text);
     Notify(Aspect::Text);
 }
 
-void TextField::SetEditable(bool editable) {
+void TextField::SetEditable(bool editable)
+{
     editable_ = editable;
     Notify(Aspect::Editable);
 }
 
-void TextField::SetSecure(bool secure) {
+void TextField::SetSecure(bool secure)
+{
     secure_ = secure;
     Notify(Aspect::Editable);
 }
 
-bool TextField::BeginTyping() {
+bool TextField::BeginTyping()
+{
     if (!IsReachable() || (!HasFocus() && !UserFocus())) {
         return false;
     }
@@ -404,7 +431,8 @@ bool TextField::BeginTyping() {
     return true;
 }
 
-bool TextField::Propose(std::string proposed) {
+bool TextField::Propose(std::string proposed)
+{
     if (formatter_) {
         std::string error;
         if (!formatter_->IsPartialStringValid(proposed, error)) {
@@ -423,7 +451,8 @@ bool TextField::Propose(std::string proposed) {
     return true;
 }
 
-bool TextField::UserType(const std::string& text) {
+bool TextField::UserType(const std::string& text)
+{
     if (!BeginTyping()) {
         return false;
     }
@@ -436,7 +465,8 @@ bool TextField::UserType(const std::string& text) {
     return allAccepted;
 }
 
-bool TextField::UserDeleteBackward(int count) {
+bool TextField::UserDeleteBackward(int count)
+{
     if (!BeginTyping()) {
         return false;
     }
@@ -455,14 +485,16 @@ bool TextField::UserDeleteBackward(int count) {
     return allAccepted;
 }
 
-bool TextField::UserClear() {
+bool TextField::UserClear()
+{
     if (!BeginTyping()) {
         return false;
     }
     return text_.empty() || Propose({});
 }
 
-bool TextField::UserPressReturn() {
+bool TextField::UserPressReturn()
+{
     if (!IsReachable() || (!HasFocus() && !UserFocus())) {
         return false;
     }
@@ -471,7 +503,8 @@ bool TextField::UserPressReturn() {
     return true;
 }
 
-void TextField::FocusChanged(bool gained) {
+void TextField::FocusChanged(bool gained)
+{
     const bool endsEdit = !gained && edited_;
     edited_ = false;
     if (endsEdit) {
@@ -481,6 +514,7 @@ void TextField::FocusChanged(bool gained) {
 }
 
 Label::Label(CreationKey, Toolkit& toolkit, int tag, std::string text, const Rect& frame)
-    : Widget(Kind::Label, toolkit, tag, std::move(text), frame) {}
+    : Widget(Kind::Label, toolkit, tag, std::move(text), frame)
+{}
 
 }  // namespace zlk::widgets

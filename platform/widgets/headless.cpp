@@ -6,7 +6,8 @@ namespace zlk::widgets {
 
 HeadlessToolkit::~HeadlessToolkit() = default;
 
-int HeadlessToolkit::RunModal(Window& window) {
+int HeadlessToolkit::RunModal(Window& window)
+{
     window.Show();
     const std::size_t record = modalRuns_.size();
     modalRuns_.push_back({window.Title(), ModalDepth() + 1, false, false, kModalResponseAbort});
@@ -25,7 +26,8 @@ int HeadlessToolkit::RunModal(Window& window) {
     return modalRuns_[record].code;
 }
 
-bool HeadlessToolkit::StopModal(int code) {
+bool HeadlessToolkit::StopModal(int code)
+{
     if (sessions_.empty()) {
         return false;
     }
@@ -34,7 +36,8 @@ bool HeadlessToolkit::StopModal(int code) {
     return true;
 }
 
-int HeadlessToolkit::RunAlert(const Alert& alert) {
+int HeadlessToolkit::RunAlert(const Alert& alert)
+{
     AlertShown shown{alert, 0, false, ModalDepth()};
     if (!alertAnswers_.empty()) {
         const int answer = alertAnswers_.front();
@@ -47,7 +50,8 @@ int HeadlessToolkit::RunAlert(const Alert& alert) {
     return shown.answer;
 }
 
-bool HeadlessToolkit::SetFocus(Widget* widget) {
+bool HeadlessToolkit::SetFocus(Widget* widget)
+{
     if (widget == focus_) {
         return true;
     }
@@ -66,12 +70,14 @@ bool HeadlessToolkit::SetFocus(Widget* widget) {
     return true;
 }
 
-int HeadlessToolkit::OpenHelp(const std::string& book, const std::string& page, const std::string& anchor) {
+int HeadlessToolkit::OpenHelp(const std::string& book, const std::string& page, const std::string& anchor)
+{
     helpRequests_.push_back({book, page, anchor});
     return 0;
 }
 
-int HeadlessToolkit::TextWidth(std::string_view text) const {
+int HeadlessToolkit::TextWidth(std::string_view text) const
+{
     int width = 0;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -84,7 +90,8 @@ int HeadlessToolkit::TextWidth(std::string_view text) const {
     return width;
 }
 
-void HeadlessToolkit::WidgetDestroyed(const Widget& widget) {
+void HeadlessToolkit::WidgetDestroyed(const Widget& widget)
+{
     if (focus_ == &widget) {
         focus_ = nullptr;
     }

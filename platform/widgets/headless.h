@@ -20,7 +20,7 @@ public:
 
     struct ModalRun {
         std::string title;  // the window's title when the run began
-        int depth = 0;      // 1 for a run that no other run encloses
+        int depth = 0;  // 1 for a run that no other run encloses
         bool scripted = false;
         bool stopped = false;  // false: the script ended with the window left open
         int code = kModalResponseAbort;

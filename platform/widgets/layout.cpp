@@ -20,7 +20,8 @@ using WidgetList = std::vector<std::unique_ptr<Widget>>;
 
 const std::initializer_list<const char*> kCommonMembers = {"kind", "tag", "title", "frame", "enabled", "hidden"};
 
-Widget* FindIn(const WidgetList& widgets, int tag) {
+Widget* FindIn(const WidgetList& widgets, int tag)
+{
     for (const auto& w : widgets) {
         if (w->Tag() == tag) {
             return w.get();
@@ -32,20 +33,22 @@ Widget* FindIn(const WidgetList& widgets, int tag) {
     return nullptr;
 }
 
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // Builds widgets from layout entries; the first error found is kept and
 // stops the building.
 class Builder {
 public:
     Builder(Toolkit& toolkit, const Localizer& localize, std::set<int> takenTags)
-        : toolkit_(toolkit), localize_(localize), tags_(std::move(takenTags)) {}
+        : toolkit_(toolkit),
+          localize_(localize),
+          tags_(std::move(takenTags))
+    {}
 
     const std::string& Error() const { return error_; }
 
-    bool BuildList(const Json& list, const std::string& where, WidgetList& out) {
+    bool BuildList(const Json& list, const std::string& where, WidgetList& out)
+    {
         if (!list.is_array()) {
             return Fail(where, "must be an array of widgets");
         }
@@ -59,7 +62,8 @@ public:
         return true;
     }
 
-    bool Fail(const std::string& where, const std::string& what) {
+    bool Fail(const std::string& where, const std::string& what)
+    {
         if (error_.empty()) {
             error_ = where + ": " + what;
         }
@@ -67,7 +71,8 @@ public:
     }
 
     bool CheckMembers(const Json& object, const std::string& where, std::initializer_list<const char*> allowed,
-                      std::initializer_list<const char*> more = {}) {
+                      std::initializer_list<const char*> more = {})
+    {
         for (auto it = object.begin(); it != object.end(); ++it) {
             const std::string& name = it.key();
             if (name.starts_with("_")) {
@@ -87,7 +92,8 @@ public:
     }
 
     // Leaves out unchanged when the member is absent and not required.
-    bool GetInt(const Json& object, const char* name, const std::string& where, int& out, bool required = false) {
+    bool GetInt(const Json& object, const char* name, const std::string& where, int& out, bool required = false)
+    {
         const auto it = object.find(name);
         if (it == object.end()) {
             return !required || Fail(where, std::string("missing ") + Quoted(name));
@@ -100,7 +106,8 @@ public:
         return true;
     }
 
-    bool GetBool(const Json& object, const char* name, const std::string& where, bool& out) {
+    bool GetBool(const Json& object, const char* name, const std::string& where, bool& out)
+    {
         const auto it = object.find(name);
         if (it == object.end()) {
             return true;
@@ -112,7 +119,8 @@ public:
         return true;
     }
 
-    bool GetString(const Json& object, const char* name, const std::string& where, std::string& out) {
+    bool GetString(const Json& object, const char* name, const std::string& where, std::string& out)
+    {
         const auto it = object.find(name);
         if (it == object.end()) {
             return true;
@@ -124,7 +132,8 @@ public:
         return true;
     }
 
-    bool GetTitle(const Json& object, const std::string& where, std::string& out) {
+    bool GetTitle(const Json& object, const std::string& where, std::string& out)
+    {
         std::string key;
         if (!GetString(object, "title", where, key)) {
             return false;
@@ -133,7 +142,8 @@ public:
         return true;
     }
 
-    bool GetFrame(const Json& object, const std::string& where, Rect& out, bool required) {
+    bool GetFrame(const Json& object, const std::string& where, Rect& out, bool required)
+    {
         const auto it = object.find("frame");
         if (it == object.end()) {
             return !required || Fail(where, "missing \"frame\"");
@@ -158,14 +168,16 @@ public:
         return true;
     }
 
-    bool ClaimTag(int tag, const std::string& where) {
+    bool ClaimTag(int tag, const std::string& where)
+    {
         if (tag != 0 && !tags_.insert(tag).second) {
             return Fail(where, "tag " + std::to_string(tag) + " is used twice");
         }
         return true;
     }
 
-    std::string Localize(const std::string& key) const {
+    std::string Localize(const std::string& key) const
+    {
         if (key.empty() || !localize_) {
             return key;
         }
@@ -185,19 +197,22 @@ private:
         bool hidden = false;
     };
 
-    bool ReadCommon(const Json& entry, const std::string& where, Common& common, bool frameRequired = true) {
+    bool ReadCommon(const Json& entry, const std::string& where, Common& common, bool frameRequired = true)
+    {
         return GetInt(entry, "tag", where, common.tag, true) && ClaimTag(common.tag, where) &&
                GetTitle(entry, where, common.title) && GetFrame(entry, where, common.frame, frameRequired) &&
                GetBool(entry, "enabled", where, common.enabled) && GetBool(entry, "hidden", where, common.hidden);
     }
 
-    static void ApplyCommon(Widget& widget, const Common& common) {
+    static void ApplyCommon(Widget& widget, const Common& common)
+    {
         widget.SetTitle(common.title);
         widget.SetEnabled(common.enabled);
         widget.SetHidden(common.hidden);
     }
 
-    bool AddChildren(View& view, const Json& entry, const std::string& where) {
+    bool AddChildren(View& view, const Json& entry, const std::string& where)
+    {
         const auto it = entry.find("children");
         if (it == entry.end()) {
             return true;
@@ -223,7 +238,8 @@ private:
     std::string error_;
 };
 
-std::unique_ptr<Widget> Builder::BuildEntry(const Json& entry, const std::string& where) {
+std::unique_ptr<Widget> Builder::BuildEntry(const Json& entry, const std::string& where)
+{
     if (!entry.is_object()) {
         Fail(where, "a widget must be an object");
         return nullptr;
@@ -335,7 +351,8 @@ std::unique_ptr<Widget> Builder::BuildEntry(const Json& entry, const std::string
     return built;
 }
 
-std::unique_ptr<Widget> Builder::BuildTabView(const Json& entry, const std::string& where, const Common& common) {
+std::unique_ptr<Widget> Builder::BuildTabView(const Json& entry, const std::string& where, const Common& common)
+{
     auto tabs = toolkit_.CreateTabView(common.tag, common.frame);
     const Json empty = Json::array();
     const auto found = entry.find("pages");
@@ -375,7 +392,8 @@ std::unique_ptr<Widget> Builder::BuildTabView(const Json& entry, const std::stri
     return tabs;
 }
 
-std::unique_ptr<Widget> Builder::BuildRadioGroup(const Json& entry, const std::string& where, const Common& common) {
+std::unique_ptr<Widget> Builder::BuildRadioGroup(const Json& entry, const std::string& where, const Common& common)
+{
     auto group = toolkit_.CreateRadioGroup(common.tag, common.frame);
     const auto cells = entry.find("cells");
     if (cells == entry.end() || !cells->is_array() || cells->empty()) {
@@ -408,7 +426,8 @@ std::unique_ptr<Widget> Builder::BuildRadioGroup(const Json& entry, const std::s
     return group;
 }
 
-std::unique_ptr<Widget> Builder::BuildPopUp(const Json& entry, const std::string& where, const Common& common) {
+std::unique_ptr<Widget> Builder::BuildPopUp(const Json& entry, const std::string& where, const Common& common)
+{
     auto popup = toolkit_.CreatePopUp(common.tag, common.frame);
     const auto items = entry.find("items");
     if (items != entry.end()) {
@@ -448,7 +467,8 @@ std::unique_ptr<Widget> Builder::BuildPopUp(const Json& entry, const std::string
     return popup;
 }
 
-std::unique_ptr<Widget> Builder::BuildStepper(const Json& entry, const std::string& where, const Common& common) {
+std::unique_ptr<Widget> Builder::BuildStepper(const Json& entry, const std::string& where, const Common& common)
+{
     int min = 0;
     int max = 100;
     int increment = 1;
@@ -477,7 +497,8 @@ std::unique_ptr<Widget> Builder::BuildStepper(const Json& entry, const std::stri
     return stepper;
 }
 
-std::set<int> TagsIn(const Widget& root) {
+std::set<int> TagsIn(const Widget& root)
+{
     std::set<int> tags;
     root.ForEachDescendant([&](Widget& w) {
         if (w.Tag() != 0) {
@@ -488,7 +509,8 @@ std::set<int> TagsIn(const Widget& root) {
 }
 
 // The widget list of a view layout: the document itself or its "widgets".
-const Json* WidgetsOf(const Json& doc, Builder& builder, std::initializer_list<const char*> members) {
+const Json* WidgetsOf(const Json& doc, Builder& builder, std::initializer_list<const char*> members)
+{
     static const Json kNone = Json::array();
     if (doc.is_array()) {
         return &doc;
@@ -504,11 +526,10 @@ const Json* WidgetsOf(const Json& doc, Builder& builder, std::initializer_list<c
     return it != doc.end() ? &*it : &kNone;
 }
 
-LayoutStatus Failed(std::string error) {
-    return {false, std::move(error)};
-}
+LayoutStatus Failed(std::string error) { return {false, std::move(error)}; }
 
-bool ReadFile(const std::string& path, std::string& text) {
+bool ReadFile(const std::string& path, std::string& text)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return false;
@@ -519,7 +540,8 @@ bool ReadFile(const std::string& path, std::string& text) {
 
 }  // namespace
 
-LayoutStatus LoadLayout(View& into, std::string_view json, const Localizer& localize) {
+LayoutStatus LoadLayout(View& into, std::string_view json, const Localizer& localize)
+{
     try {
         const Json doc = Json::parse(json);
         Builder builder(into.GetToolkit(), localize, TagsIn(into));
@@ -539,7 +561,8 @@ LayoutStatus LoadLayout(View& into, std::string_view json, const Localizer& loca
     }
 }
 
-LayoutStatus LoadWindowLayout(Window& window, std::string_view json, const Localizer& localize) {
+LayoutStatus LoadWindowLayout(Window& window, std::string_view json, const Localizer& localize)
+{
     try {
         const Json doc = Json::parse(json);
         Builder builder(window.GetToolkit(), localize, TagsIn(window.Content()));
@@ -611,7 +634,8 @@ LayoutStatus LoadWindowLayout(Window& window, std::string_view json, const Local
     }
 }
 
-LayoutStatus LoadLayoutFile(View& into, const std::string& path, const Localizer& localize) {
+LayoutStatus LoadLayoutFile(View& into, const std::string& path, const Localizer& localize)
+{
     std::string text;
     if (!ReadFile(path, text)) {
         return Failed("cannot read layout " + path);
@@ -623,7 +647,8 @@ LayoutStatus LoadLayoutFile(View& into, const std::string& path, const Localizer
     return status;
 }
 
-LayoutStatus LoadWindowLayoutFile(Window& window, const std::string& path, const Localizer& localize) {
+LayoutStatus LoadWindowLayoutFile(Window& window, const std::string& path, const Localizer& localize)
+{
     std::string text;
     if (!ReadFile(path, text)) {
         return Failed("cannot read layout " + path);

@@ -16,7 +16,7 @@
 namespace zlk::widgets {
 
 // RunModal answers the code given to StopModal, or one of these.
-inline constexpr int kModalResponseStop = -1000;   // StopModal() without a code
+inline constexpr int kModalResponseStop = -1000;  // StopModal() without a code
 inline constexpr int kModalResponseAbort = -1001;  // the run ended without StopModal
 
 class Window;
@@ -43,7 +43,8 @@ public:
 
     Widget* FindWidget(int tag) const { return content_->FindWidget(tag); }
     template <class T>
-    T* Find(int tag) const {
+    T* Find(int tag) const
+    {
         return content_->Find<T>(tag);
     }
 

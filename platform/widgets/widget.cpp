@@ -8,7 +8,8 @@ namespace zlk::widgets {
 
 namespace {
 
-bool IsWithin(const Widget* widget, const Widget& ancestor) {
+bool IsWithin(const Widget* widget, const Widget& ancestor)
+{
     for (; widget != nullptr; widget = widget->Parent()) {
         if (widget == &ancestor) {
             return true;
@@ -18,7 +19,8 @@ bool IsWithin(const Widget* widget, const Widget& ancestor) {
 }
 
 // A person cannot keep typing into a widget that was just hidden or disabled.
-void DropFocusIfUnreachable(Toolkit& toolkit) {
+void DropFocusIfUnreachable(Toolkit& toolkit)
+{
     Widget* focused = toolkit.FocusedWidget();
     if (focused != nullptr && !focused->IsReachable()) {
         toolkit.SetFocus(nullptr);
@@ -27,7 +29,8 @@ void DropFocusIfUnreachable(Toolkit& toolkit) {
 
 }  // namespace
 
-const char* KindName(Kind kind) {
+const char* KindName(Kind kind)
+{
     switch (kind) {
     case Kind::View: return "view";
     case Kind::Button: return "button";
@@ -46,18 +49,23 @@ const char* KindName(Kind kind) {
 }
 
 Widget::Widget(Kind kind, Toolkit& toolkit, int tag, std::string title, const Rect& frame)
-    : kind_(kind), toolkit_(&toolkit), tag_(tag), frame_(frame), title_(std::move(title)) {}
+    : kind_(kind),
+      toolkit_(&toolkit),
+      tag_(tag),
+      frame_(frame),
+      title_(std::move(title))
+{}
 
-Widget::~Widget() {
-    toolkit_->WidgetDestroyed(*this);
-}
+Widget::~Widget() { toolkit_->WidgetDestroyed(*this); }
 
-void Widget::SetTag(int tag) {
+void Widget::SetTag(int tag)
+{
     tag_ = tag;
     Notify(Aspect::Tag);
 }
 
-void Widget::SetEnabled(bool enabled) {
+void Widget::SetEnabled(bool enabled)
+{
     if (enabled_ == enabled) {
         return;
     }
@@ -68,7 +76,8 @@ void Widget::SetEnabled(bool enabled) {
     }
 }
 
-void Widget::SetHidden(bool hidden) {
+void Widget::SetHidden(bool hidden)
+{
     if (hidden_ == hidden) {
         return;
     }
@@ -79,17 +88,20 @@ void Widget::SetHidden(bool hidden) {
     }
 }
 
-void Widget::SetFrame(const Rect& frame) {
+void Widget::SetFrame(const Rect& frame)
+{
     frame_ = frame;
     Notify(Aspect::Frame);
 }
 
-void Widget::SetTitle(std::string title) {
+void Widget::SetTitle(std::string title)
+{
     title_ = std::move(title);
     Notify(Aspect::Title);
 }
 
-bool Widget::IsShown() const {
+bool Widget::IsShown() const
+{
     for (const Widget* w = this; w != nullptr; w = w->parent_) {
         if (w->hidden_ || (w->parent_ != nullptr && !w->parent_->ShowsChild(*w))) {
             return false;
@@ -98,7 +110,8 @@ bool Widget::IsShown() const {
     return true;
 }
 
-bool Widget::IsReachable() const {
+bool Widget::IsReachable() const
+{
     for (const Widget* w = this; w != nullptr; w = w->parent_) {
         if (!w->enabled_) {
             return false;
@@ -107,26 +120,25 @@ bool Widget::IsReachable() const {
     return IsShown();
 }
 
-bool Widget::HasFocus() const {
-    return toolkit_->FocusedWidget() == this;
-}
+bool Widget::HasFocus() const { return toolkit_->FocusedWidget() == this; }
 
-bool Widget::MakeFirstResponder() {
-    return toolkit_->SetFocus(this);
-}
+bool Widget::MakeFirstResponder() { return toolkit_->SetFocus(this); }
 
-bool Widget::UserFocus() {
+bool Widget::UserFocus()
+{
     if (!IsReachable() || !AcceptsFocus()) {
         return false;
     }
     return toolkit_->SetFocus(this);
 }
 
-Widget* Widget::FindWidget(int tag) const {
+Widget* Widget::FindWidget(int tag) const
+{
     return FindMatching(tag, [](const Widget&) { return true; });
 }
 
-Widget* Widget::FindMatching(int tag, bool (*accept)(const Widget&)) const {
+Widget* Widget::FindMatching(int tag, bool (*accept)(const Widget&)) const
+{
     for (const auto& child : children_) {
         if (child->tag_ == tag && accept(*child)) {
             return child.get();
@@ -138,14 +150,16 @@ Widget* Widget::FindMatching(int tag, bool (*accept)(const Widget&)) const {
     return nullptr;
 }
 
-void Widget::ForEachDescendant(const std::function<void(Widget&)>& visit) const {
+void Widget::ForEachDescendant(const std::function<void(Widget&)>& visit) const
+{
     for (const auto& child : children_) {
         visit(*child);
         child->ForEachDescendant(visit);
     }
 }
 
-void Widget::SendAction() {
+void Widget::SendAction()
+{
     if (action_) {
         // A copy: the action may replace itself.
         Action action = action_;
@@ -153,17 +167,17 @@ void Widget::SendAction() {
     }
 }
 
-void Widget::Notify(Aspect what) {
+void Widget::Notify(Aspect what)
+{
     if (peer_) {
         peer_->Sync(*this, what);
     }
 }
 
-Widget& Widget::Adopt(std::unique_ptr<Widget> child) {
-    return AdoptAt(children_.size(), std::move(child));
-}
+Widget& Widget::Adopt(std::unique_ptr<Widget> child) { return AdoptAt(children_.size(), std::move(child)); }
 
-Widget& Widget::AdoptAt(std::size_t index, std::unique_ptr<Widget> child) {
+Widget& Widget::AdoptAt(std::size_t index, std::unique_ptr<Widget> child)
+{
     child->parent_ = this;
     Widget& adopted = *child;
     children_.insert(children_.begin() + static_cast<std::ptrdiff_t>(std::min(index, children_.size())),
@@ -172,7 +186,8 @@ Widget& Widget::AdoptAt(std::size_t index, std::unique_ptr<Widget> child) {
     return adopted;
 }
 
-std::unique_ptr<Widget> Widget::Release(Widget& child) {
+std::unique_ptr<Widget> Widget::Release(Widget& child)
+{
     auto it = std::find_if(children_.begin(), children_.end(), [&](const auto& c) { return c.get() == &child; });
     if (it == children_.end()) {
         return nullptr;
@@ -187,7 +202,8 @@ std::unique_ptr<Widget> Widget::Release(Widget& child) {
     return released;
 }
 
-void Widget::ReleaseAll() {
+void Widget::ReleaseAll()
+{
     if (IsWithin(toolkit_->FocusedWidget(), *this) && !HasFocus()) {
         toolkit_->SetFocus(nullptr);
     }
@@ -195,7 +211,8 @@ void Widget::ReleaseAll() {
     Notify(Aspect::Children);
 }
 
-void Widget::FocusChanged(bool gained) {
+void Widget::FocusChanged(bool gained)
+{
     if (focusHandler_) {
         FocusHandler handler = focusHandler_;
         handler(*this, gained);
@@ -205,18 +222,23 @@ void Widget::FocusChanged(bool gained) {
 View::View(CreationKey, Toolkit& toolkit, int tag, const Rect& frame) : Widget(Kind::View, toolkit, tag, {}, frame) {}
 
 View::View(Kind kind, Toolkit& toolkit, int tag, std::string title, const Rect& frame)
-    : Widget(kind, toolkit, tag, std::move(title), frame) {}
+    : Widget(kind, toolkit, tag, std::move(title), frame)
+{}
 
 GroupBox::GroupBox(CreationKey, Toolkit& toolkit, int tag, std::string title, const Rect& frame)
-    : View(Kind::GroupBox, toolkit, tag, std::move(title), frame) {}
+    : View(Kind::GroupBox, toolkit, tag, std::move(title), frame)
+{}
 
 TabPage::TabPage(CreationKey, Toolkit& toolkit, int tag, std::string title)
-    : View(Kind::TabPage, toolkit, tag, std::move(title), {}) {}
+    : View(Kind::TabPage, toolkit, tag, std::move(title), {})
+{}
 
 TabView::TabView(CreationKey, Toolkit& toolkit, int tag, const Rect& frame)
-    : Widget(Kind::TabView, toolkit, tag, {}, frame) {}
+    : Widget(Kind::TabView, toolkit, tag, {}, frame)
+{}
 
-TabPage& TabView::AddPage(std::unique_ptr<TabPage> page) {
+TabPage& TabView::AddPage(std::unique_ptr<TabPage> page)
+{
     page->SetFrame({0, 0, Frame().width, Frame().height});
     auto& added = static_cast<TabPage&>(Adopt(std::move(page)));
     if (selected_ < 0) {
@@ -226,25 +248,24 @@ TabPage& TabView::AddPage(std::unique_ptr<TabPage> page) {
     return added;
 }
 
-TabPage& TabView::AddPage(std::string title, int tag) {
+TabPage& TabView::AddPage(std::string title, int tag)
+{
     return AddPage(GetToolkit().CreateTabPage(tag, std::move(title)));
 }
 
-void TabView::RemoveAllPages() {
+void TabView::RemoveAllPages()
+{
     ReleaseAll();
     selected_ = -1;
     Notify(Aspect::Selection);
 }
 
-TabPage& TabView::Page(int index) const {
-    return static_cast<TabPage&>(ChildAt(static_cast<std::size_t>(index)));
-}
+TabPage& TabView::Page(int index) const { return static_cast<TabPage&>(ChildAt(static_cast<std::size_t>(index))); }
 
-TabPage* TabView::SelectedPage() const {
-    return selected_ >= 0 ? &Page(selected_) : nullptr;
-}
+TabPage* TabView::SelectedPage() const { return selected_ >= 0 ? &Page(selected_) : nullptr; }
 
-bool TabView::Select(int index) {
+bool TabView::Select(int index)
+{
     if (index < -1 || index >= PageCount()) {
         return false;
     }
@@ -256,7 +277,8 @@ bool TabView::Select(int index) {
     return true;
 }
 
-bool TabView::UserSelectTab(int index) {
+bool TabView::UserSelectTab(int index)
+{
     if (!IsReachable() || index < 0 || index >= PageCount() || !Page(index).IsEnabled()) {
         return false;
     }
@@ -265,7 +287,8 @@ bool TabView::UserSelectTab(int index) {
     return true;
 }
 
-bool TabView::UserSelectTab(const std::string& title) {
+bool TabView::UserSelectTab(const std::string& title)
+{
     for (int i = 0; i < PageCount(); ++i) {
         if (Page(i).Title() == title) {
             return UserSelectTab(i);
@@ -274,7 +297,8 @@ bool TabView::UserSelectTab(const std::string& title) {
     return false;
 }
 
-bool TabView::ShowsChild(const Widget& child) const {
+bool TabView::ShowsChild(const Widget& child) const
+{
     return selected_ >= 0 && &ChildAt(static_cast<std::size_t>(selected_)) == &child;
 }
 

@@ -49,7 +49,21 @@ enum class Kind {
 const char* KindName(Kind kind);
 
 // What changed on a widget; a native peer redraws that part.
-enum class Aspect { Tag, Enabled, Hidden, Frame, Title, Children, State, Items, Selection, Value, Range, Text, Editable };
+enum class Aspect {
+    Tag,
+    Enabled,
+    Hidden,
+    Frame,
+    Title,
+    Children,
+    State,
+    Items,
+    Selection,
+    Value,
+    Range,
+    Text,
+    Editable
+};
 
 // The native side of one widget (a Qt widget, say). The headless toolkit
 // attaches none.
@@ -116,15 +130,19 @@ public:
     Widget* FindWidget(int tag) const;
     // The first descendant carrying the tag that is a T.
     template <class T>
-    T* Find(int tag) const {
-        return static_cast<T*>(FindMatching(tag, [](const Widget& w) { return dynamic_cast<const T*>(&w) != nullptr; }));
+    T* Find(int tag) const
+    {
+        return static_cast<T*>(
+            FindMatching(tag, [](const Widget& w) { return dynamic_cast<const T*>(&w) != nullptr; }));
     }
     template <class T>
-    T* As() {
+    T* As()
+    {
         return dynamic_cast<T*>(this);
     }
     template <class T>
-    const T* As() const {
+    const T* As() const
+    {
         return dynamic_cast<const T*>(this);
     }
     // Visits every descendant, depth first.
@@ -176,7 +194,8 @@ public:
     View(CreationKey, Toolkit& toolkit, int tag, const Rect& frame);
 
     template <class T>
-    T& Add(std::unique_ptr<T> child) {
+    T& Add(std::unique_ptr<T> child)
+    {
         T& added = *child;
         Adopt(std::move(child));
         return added;

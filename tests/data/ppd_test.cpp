@@ -33,27 +33,25 @@ const std::string kPpdDir = ZLK_PPD_DIR;
 
 struct Sample {
     const char* file;
-    const char* featuresMode;      // ZLKXFeaturesSettings
-    const char* printerEncoding;   // ZLKPrinterLanguageEncoding; "" when the PPD has none
+    const char* featuresMode;  // ZLKXFeaturesSettings
+    const char* printerEncoding;  // ZLKPrinterLanguageEncoding; "" when the PPD has none
     const char* languageEncoding;  // LanguageEncoding as written in the file
-    const char* emitPageSize;      // default of ZLKEmitPageSizeCommand
-    bool selectId;                 // has the ZLKSelectID option
-    bool mailbox;                  // has ZLKXMailBoxSettings
-    bool quorvel;                  // ZLKDeviceModel "Quorvel"
-    const char* probeOption;       // an option whose title must reach the dialog as UTF-8 ...
-    const char* probeTitle;        // ... reading exactly this
+    const char* emitPageSize;  // default of ZLKEmitPageSizeCommand
+    bool selectId;  // has the ZLKSelectID option
+    bool mailbox;  // has ZLKXMailBoxSettings
+    bool quorvel;  // ZLKDeviceModel "Quorvel"
+    const char* probeOption;  // an option whose title must reach the dialog as UTF-8 ...
+    const char* probeTitle;  // ... reading exactly this
 };
 
 const Sample kSamples[] = {
-    {"zelko-mfp-c4500.ppd", "Default00", "UTF-8", "ISOLatin1", "True", true, true, false,
-     "ZLKSigSize", "Booklet Paper Size"},
+    {"zelko-mfp-c4500.ppd", "Default00", "UTF-8", "ISOLatin1", "True", true, true, false, "ZLKSigSize",
+     "Booklet Paper Size"},
     // "ソ" ends in the byte 0x5C in Shift-JIS: it must not read as a backslash.
-    {"zelko-mfp-c3500j.ppd", "Default01", "CP932", "JIS83-RKSJ", "True", true, true, false,
-     "Collate", "ソート（部単位で印刷）"},
-    {"zelko-mfp-m2500.ppd", "Default02", "", "ISOLatin1", "False", false, false, false,
-     "ZLKColorMode", "Color Mode"},
-    {"zelko-mfp-q6000.ppd", "Default03", "UTF-8", "UTF-8", "True", false, false, true,
-     "ZLKTurnPage", "Rotate by 180°"},
+    {"zelko-mfp-c3500j.ppd", "Default01", "CP932", "JIS83-RKSJ", "True", true, true, false, "Collate",
+     "ソート（部単位で印刷）"},
+    {"zelko-mfp-m2500.ppd", "Default02", "", "ISOLatin1", "False", false, false, false, "ZLKColorMode", "Color Mode"},
+    {"zelko-mfp-q6000.ppd", "Default03", "UTF-8", "UTF-8", "True", false, false, true, "ZLKTurnPage", "Rotate by 180°"},
 };
 
 std::string PathOf(const Sample& sample) { return kPpdDir + "/" + sample.file; }
@@ -422,8 +420,7 @@ TEST_P(SamplePpd, EveryFinishingChoiceReachesTheTicket)
         EXPECT_EQ(choices.front(), "None");
         EXPECT_TRUE(SetOf(choices).count("MSI")) << cover;
         for (const std::string& tray : choices) {
-            const std::string ticket =
-                Job(sample, OptionPair(cover, tray)).Ticket(JTOutPutCoverFrontAndCoverBack);
+            const std::string ticket = Job(sample, OptionPair(cover, tray)).Ticket(JTOutPutCoverFrontAndCoverBack);
             EXPECT_EQ(ticket.find("\t\t\t\t\t\t<MediaLocation>") != std::string::npos, tray != "None") << tray;
         }
     }
@@ -557,8 +554,8 @@ TEST_P(SamplePpd, ConstraintsKeepContradictoryFinishingApart)
         ppdMarkOption(ppd(), pair.option1, pair.choice1);
         EXPECT_EQ(ppdConflicts(ppd()), 0) << pair.option1 << " " << pair.choice1 << " alone";
         ppdMarkOption(ppd(), pair.option2, pair.choice2);
-        EXPECT_GT(ppdConflicts(ppd()), 0) << pair.option1 << " " << pair.choice1 << " with " << pair.option2 << " "
-                                          << pair.choice2;
+        EXPECT_GT(ppdConflicts(ppd()), 0)
+            << pair.option1 << " " << pair.choice1 << " with " << pair.option2 << " " << pair.choice2;
     }
     EXPECT_GE(tried, 4);
 }

@@ -59,8 +59,10 @@ TEST_F(framework_Base, ATargetStaysDisabledWhileAnyConstraintHoldsIt)
     static const IdentifierList kLists[] = {kList};
     static const ConstraintInfo kConstraint{kLists, {}, {}};
     auto& target = AddText(kTarget);
-    panel.RunTimeAddNewControl(std::make_unique<SwitchControl>(&view->Add(toolkit.CreateCheckBox(10, "a", {})), &kConstraint));
-    panel.RunTimeAddNewControl(std::make_unique<SwitchControl>(&view->Add(toolkit.CreateCheckBox(11, "b", {})), &kConstraint));
+    panel.RunTimeAddNewControl(
+        std::make_unique<SwitchControl>(&view->Add(toolkit.CreateCheckBox(10, "a", {})), &kConstraint));
+    panel.RunTimeAddNewControl(
+        std::make_unique<SwitchControl>(&view->Add(toolkit.CreateCheckBox(11, "b", {})), &kConstraint));
     auto* first = panel.GetPanelControl(10);
     auto* second = panel.GetPanelControl(11);
 
@@ -106,8 +108,12 @@ TEST_F(framework_Base, TicketTextsWithSpecialCharactersTravelInSlashDecimalForm)
 {
     auto& control = AddText(1);
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"O'Neil", "/79/39/78/101/105/108"}, {"/x", "/47/120"}, {"abc", "abc"},
-        {"a,b", "/97/44/98"},               {"c:\\", "/99/58/92"}, {"", ""},
+        {"O'Neil", "/79/39/78/101/105/108"},
+        {"/x", "/47/120"},
+        {"abc", "abc"},
+        {"a,b", "/97/44/98"},
+        {"c:\\", "/99/58/92"},
+        {"", ""},
     };
     for (const auto& [typed, written] : cases) {
         control.Commit(typed);
@@ -158,7 +164,8 @@ TEST_F(framework_Base, EncryptedTicketValueOpensInTheFilter)
     cups_option_t* options = nullptr;
     int count = cupsAddOption(kPasswordTicket, stored.c_str(), 0, &options);
     char field[1024] = {};
-    EXPECT_EQ(filter::GetTicketPasswordStringConvertedToEncryption(kPasswordTicket, count, options, field, sizeof field), 1);
+    EXPECT_EQ(
+        filter::GetTicketPasswordStringConvertedToEncryption(kPasswordTicket, count, options, field, sizeof field), 1);
     EXPECT_GT(std::strlen(field), 0u);
     cupsFreeOptions(count, options);
 

@@ -6,8 +6,8 @@
 
 #include <memory>
 #include <set>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "dialog/framework/basecontrol.h"
 #include "dialog/framework/printpanel.h"
@@ -16,10 +16,7 @@
 
 namespace zlk::framework::test {
 
-inline std::string DialogFixture(const std::string& name)
-{
-    return std::string(ZLK_TEST_FIXTURES) + "/dialog/" + name;
-}
+inline std::string DialogFixture(const std::string& name) { return std::string(ZLK_TEST_FIXTURES) + "/dialog/" + name; }
 
 // A panel whose administrator answer the test chooses.
 class TestPanel : public BasePrintPanel {
@@ -34,7 +31,8 @@ class TextValueControl : public BaseControl {
 public:
     TextValueControl(widgets::Widget* widget, const AccessInfo* access, const ConstraintInfo* constraint = nullptr,
                      const char* user = kPreferencesCurrentUser, std::string defaultText = "dflt")
-        : BaseControl(widget), defaultText_(std::move(defaultText))
+        : BaseControl(widget),
+          defaultText_(std::move(defaultText))
     {
         StoreRecords(constraint, access, user);
     }

@@ -59,7 +59,10 @@ protected:
         window->RunTimeAddNewControl(std::move(control));
         return raw;
     }
-    widgets::TextField& NewField(int tag) { return window->GetWindow()->Content().Add(toolkit.CreateTextField(tag, {})); }
+    widgets::TextField& NewField(int tag)
+    {
+        return window->GetWindow()->Content().Add(toolkit.CreateTextField(tag, {}));
+    }
     void AddButtons()
     {
         auto& content = window->GetWindow()->Content();
@@ -145,7 +148,8 @@ TEST_F(framework_TextEdit, EmptyPlainFieldPassesButEmptyPPDFieldDoesNot)
     auto& plainField = NewField(13);
     auto& ppdField = NewField(14);
     auto& plain = Add<TextEditCtrl>(&plainField, &ini, nullptr, &kAccess, kPreferencesCurrentUser, nullptr);
-    auto& custom = Add<KPPDTEXTEDITCTRL>(&ppdField, "ZLKStampText", &ini, nullptr, nullptr, kPreferencesCurrentUser, nullptr);
+    auto& custom =
+        Add<KPPDTEXTEDITCTRL>(&ppdField, "ZLKStampText", &ini, nullptr, nullptr, kPreferencesCurrentUser, nullptr);
     AddButtons();
     Start();
     window->SycValueFromUI();
@@ -174,10 +178,12 @@ TEST_F(framework_TextEdit, EmptyPlainFieldPassesButEmptyPPDFieldDoesNot)
 
 TEST_F(framework_TextEdit, PPDFieldSendsCustomChoiceAndReadsSlashDecimalTickets)
 {
-    static const AccessInfo kStampAccess{kDataTypeText, kDataTypeText, "com.zelko.jt.printsettings.pdf.ww.StampTicket", nullptr};
+    static const AccessInfo kStampAccess{kDataTypeText, kDataTypeText, "com.zelko.jt.printsettings.pdf.ww.StampTicket",
+                                         nullptr};
     const TextIniData ini = Ini(1, 32);
     auto& field = NewField(15);
-    auto& custom = Add<KPPDTEXTEDITCTRL>(&field, "ZLKStampText", &ini, nullptr, &kStampAccess, kPreferencesCurrentUser, nullptr);
+    auto& custom =
+        Add<KPPDTEXTEDITCTRL>(&field, "ZLKStampText", &ini, nullptr, &kStampAccess, kPreferencesCurrentUser, nullptr);
     AddButtons();
     Start();
     EXPECT_STREQ(static_cast<const char*>(custom.GetDefaultDataBlk()), "None") << "the PPD default";
@@ -197,7 +203,8 @@ TEST_F(framework_TextEdit, PPDFieldSendsCustomChoiceAndReadsSlashDecimalTickets)
 
     // Hidden, its preference is not stored.
     static const AccessInfo kPref{kDataTypeText, 0, nullptr, "com.zelko.jt.printsettings.pdf.ww.StampReference"};
-    auto& other = Add<KPPDTEXTEDITCTRL>(&NewField(16), "ZLKStampText", &ini, nullptr, &kPref, kPreferencesCurrentUser, nullptr);
+    auto& other =
+        Add<KPPDTEXTEDITCTRL>(&NewField(16), "ZLKStampText", &ini, nullptr, &kPref, kPreferencesCurrentUser, nullptr);
     other.InitializeCtrl(bundle.get(), host.ppdFile());
     other.Hide();
     EXPECT_TRUE(other.SetValueToPreferenceWithPrinterSettings());
@@ -231,9 +238,9 @@ TEST_F(framework_TextEdit, RunTimeLaidOutPPDFieldShowsThePPDDefault)
     const TextIniData ini = Ini(1, 32);
     auto& box = window->GetWindow()->Content().Add(toolkit.CreateGroupBox(800, "Stamp", {0, 0, 300, 200}));
     auto& label = box.Add(toolkit.CreateLabel(801, "", {}));
-    auto& ext = Add<KPPDTEXTEDITCONTROLEXT>(box, "ZLKStampText", &ini, nullptr, nullptr, kPreferencesCurrentUser,
-                                            &kSeparatorFilter, 250, 100, &label, 1, 0, PPDCtrlPositionData{5, 10, 5, 2},
-                                            802);
+    auto& ext =
+        Add<KPPDTEXTEDITCONTROLEXT>(box, "ZLKStampText", &ini, nullptr, nullptr, kPreferencesCurrentUser,
+                                    &kSeparatorFilter, 250, 100, &label, 1, 0, PPDCtrlPositionData{5, 10, 5, 2}, 802);
     Start();
     auto* field = box.Find<widgets::TextField>(802);
     ASSERT_NE(field, nullptr);

@@ -96,10 +96,10 @@ Cupsd::Cupsd(const std::string& filterPath, const std::string& modelDir)
                                             "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                                             "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
                                             "</Policy>\n");
-    std::string files = "FileDevice Yes\nServerRoot " + root + "/etc\nServerBin " + root +
-                        "/bin\nDataDir " + dataDir + "\nRequestRoot " + root + "/spool\nTempDir " + root +
-                        "/spool/tmp\nCacheDir " + root + "/cache\nStateDir " + root + "/state\nAccessLog " + root +
-                        "/log/access_log\nErrorLog " + root + "/log/error_log\nPageLog " + root + "/log/page_log\n";
+    std::string files = "FileDevice Yes\nServerRoot " + root + "/etc\nServerBin " + root + "/bin\nDataDir " + dataDir +
+                        "\nRequestRoot " + root + "/spool\nTempDir " + root + "/spool/tmp\nCacheDir " + root +
+                        "/cache\nStateDir " + root + "/state\nAccessLog " + root + "/log/access_log\nErrorLog " + root +
+                        "/log/error_log\nPageLog " + root + "/log/page_log\n";
     if (getuid() == 0)
         files += "User lp\nGroup lp\n";
     WriteFile(root + "/etc/cups-files.conf", files);

@@ -15,7 +15,7 @@ namespace zlk::test {
 
 struct PrintedJob {
     int id = 0;
-    std::string state;   // "completed", "aborted", "canceled", "stopped" or "timeout"
+    std::string state;  // "completed", "aborted", "canceled", "stopped" or "timeout"
     std::string stream;  // what reached the device
 };
 

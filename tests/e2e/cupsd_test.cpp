@@ -95,7 +95,6 @@ protected:
     std::string report;
 };
 
-
 std::string Attribute(const std::string& header, const std::string& code)
 {
     const std::string head = "@PJL SET JOBATTR=\"@" + code + "=";
@@ -140,16 +139,13 @@ TEST_F(CupsQueue, PlainTextIsConvertedBeforeTheFilter)
 TEST_F(CupsQueue, DialogOptionsReachTheFilterWhole)
 {
     const std::string stored = StoredPassword("Acc0unt!pw");
-    PrintedJob job = Print(
-        Sample(1),
-        {"-t", "Accounting",
-         "-o", kTicket + "JBAManageTypeListTicketKey=2",
-         "-o", kTicket + "JBAUserIDListCtrlTicket=2",
-         "-o", kTicket + "JBAUserIDTextEditTicket=/79/39/78/101/105/108",  // O'Neil, as the dialogs store it
-         "-o", kTicket + "JBAAccountIDTextEditTicket=/49/44/50",            // 1,2
-         "-o", kTicket + "JBAUserPasswordTextEditTicket=" + stored,
-         "-o", kTicket + "JBAMacHostNameStringTicket=ws-042",
-         "-o", "ZLKColorMode=Black"});
+    PrintedJob job =
+        Print(Sample(1), {"-t", "Accounting", "-o", kTicket + "JBAManageTypeListTicketKey=2", "-o",
+                          kTicket + "JBAUserIDListCtrlTicket=2", "-o",
+                          kTicket + "JBAUserIDTextEditTicket=/79/39/78/101/105/108",  // O'Neil, as the dialogs store it
+                          "-o", kTicket + "JBAAccountIDTextEditTicket=/49/44/50",  // 1,2
+                          "-o", kTicket + "JBAUserPasswordTextEditTicket=" + stored, "-o",
+                          kTicket + "JBAMacHostNameStringTicket=ws-042", "-o", "ZLKColorMode=Black"});
     JobStreamParts parts = Parts(job);
     EXPECT_EQ(Attribute(parts.header, "JOAU"), "O'Neil");
     EXPECT_EQ(Attribute(parts.header, "DAID"), "1,2");
@@ -168,14 +164,12 @@ TEST_F(CupsQueue, DialogOptionsReachTheFilterWhole)
 TEST_F(CupsQueue, QuotedSpacesQuotesAndLongValuesSurviveTheSpooler)
 {
     const std::string longName(300, 'x');
-    PrintedJob job = Print(Sample(1), {"-o", kTicket + "PrintTypeTicketKey=2",
-                                       "-o", kTicket + "PrintTypeUserNameTicketKey='John \"JJ\" Smith'",
-                                       "-o", kTicket + "DocumentNameTypeTicketKey=2",
-                                       "-o", kTicket + "DocumentNameTicketKey=" + longName,
-                                       "-o", kTicket + "JBAManageTypeListTicketKey=2",
-                                       "-o", kTicket + "JBAUserIDListCtrlTicket=2",
-                                       "-o", kTicket + "JBAUserIDTextEditTicket=a\\\\b",
-                                       "-o", "Collate=True", "-n", "2"});
+    PrintedJob job =
+        Print(Sample(1),
+              {"-o", kTicket + "PrintTypeTicketKey=2", "-o", kTicket + "PrintTypeUserNameTicketKey='John \"JJ\" Smith'",
+               "-o", kTicket + "DocumentNameTypeTicketKey=2", "-o", kTicket + "DocumentNameTicketKey=" + longName, "-o",
+               kTicket + "JBAManageTypeListTicketKey=2", "-o", kTicket + "JBAUserIDListCtrlTicket=2", "-o",
+               kTicket + "JBAUserIDTextEditTicket=a\\\\b", "-o", "Collate=True", "-n", "2"});
     JobStreamParts parts = Parts(job);
     EXPECT_NE(parts.ticket.find("<RequestingUserName>John &quot;JJ&quot; Smith</RequestingUserName>"),
               std::string::npos)

@@ -37,7 +37,11 @@ TEST(ConvertToCP932, DropsCharactersCP932Lacks)
 {
     char dst[32];
     // e-acute has no CP932 form; the emoji is a surrogate pair, each half unencodable.
-    EXPECT_EQ(ConvertUTF8ToEncoding("a\xC3\xA9" "b\xF0\x9F\x98\x80" "c", dst, sizeof dst), 3);
+    EXPECT_EQ(ConvertUTF8ToEncoding("a\xC3\xA9"
+                                    "b\xF0\x9F\x98\x80"
+                                    "c",
+                                    dst, sizeof dst),
+              3);
     EXPECT_STREQ(dst, "abc");
 }
 
@@ -67,12 +71,12 @@ TEST(ConvertToUTF8, CutsOnlyBetweenCharacters)
 TEST(ConvertInvalidSource, GivesEmptyResultAndMessage)
 {
     const char* invalid[] = {
-        "a\xC0\xAF",          // overlong
-        "\xE0\x80\xAF",       // overlong
-        "\xED\xA0\x80",       // encoded surrogate
-        "\xF4\x90\x80\x80",   // past U+10FFFF
-        "ab\xE3\x81",         // cut sequence
-        "\x80",               // stray continuation
+        "a\xC0\xAF",  // overlong
+        "\xE0\x80\xAF",  // overlong
+        "\xED\xA0\x80",  // encoded surrogate
+        "\xF4\x90\x80\x80",  // past U+10FFFF
+        "ab\xE3\x81",  // cut sequence
+        "\x80",  // stray continuation
         "\xFF",
     };
     for (const char* src : invalid) {
@@ -102,9 +106,9 @@ TEST(Validation, IdeographicSpaceDependsOnTable)
 TEST(Validation, LoneLastByteIsTestedWithTheTerminator)
 {
     // Exactly sized, so a read past the terminator shows under the sanitizer.
-    const char leadHigh[] = {'A', '\x9F', '\0'};   // 0x9F00 is a valid word
-    const char leadLow[] = {'A', '\x81', '\0'};    // 0x8100 is not, nor is the byte
-    const char control[] = {'\x01', '\0'};         // 0x0100 is a UTF-8-table word
+    const char leadHigh[] = {'A', '\x9F', '\0'};  // 0x9F00 is a valid word
+    const char leadLow[] = {'A', '\x81', '\0'};  // 0x8100 is not, nor is the byte
+    const char control[] = {'\x01', '\0'};  // 0x0100 is a UTF-8-table word
     EXPECT_EQ(ValidateDada(leadHigh, docuNameValidateDataScale), 1);
     EXPECT_EQ(ValidateDada(leadLow, docuNameValidateDataScale), 0);
     EXPECT_EQ(ValidateDada(control, docuNameValidateDataScaleForProduct03UTF8), 1);

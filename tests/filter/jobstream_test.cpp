@@ -220,9 +220,21 @@ TEST(Trailer, CopiesDuplexColourAndNup)
 
 TEST(Header, TwinsCarryOnlyWellFormedUtf8)
 {
-    EXPECT_EQ(ValidUTF8Only("\xFF\xFE" "bob\xC3" "\xE3\x81\x82" "\xE3\x81" "!"), "bob\xE3\x81\x82!");
-    EXPECT_EQ(ValidUTF8Only("\xC0\xAF" "a" "\xED\xA0\x80" "\xF0\x9F\x98\x80"), "a\xF0\x9F\x98\x80");
-    std::string header = Header(NoOptions(), "\xFF\xFE" "bob\xC3", "", DocumentNames{});
+    EXPECT_EQ(ValidUTF8Only("\xFF\xFE"
+                            "bob\xC3"
+                            "\xE3\x81\x82"
+                            "\xE3\x81"
+                            "!"),
+              "bob\xE3\x81\x82!");
+    EXPECT_EQ(ValidUTF8Only("\xC0\xAF"
+                            "a"
+                            "\xED\xA0\x80"
+                            "\xF0\x9F\x98\x80"),
+              "a\xF0\x9F\x98\x80");
+    std::string header = Header(NoOptions(),
+                                "\xFF\xFE"
+                                "bob\xC3",
+                                "", DocumentNames{});
     // The printer-language form of a text that is not UTF-8 is empty.
     EXPECT_NE(header.find("@UJAU=bob\t" + Sha256Hex("") + "\"\n"), std::string::npos) << header;
 }

@@ -134,12 +134,11 @@ TEST(GetPrintOptions, NumberUpFromOptionOrLayout)
 
 TEST(GetPrintOptions, ReadsEveryGroupFromTicketKeys)
 {
-    std::string options = Ticket("PrintTypeTicketKey") + "=2 " + Ticket("PrintTypeUserNameTicketKey") +
-                          "=bob " + Ticket("DelayPrintTicketKey") + "=2024-03-05T09:07:00 " +
-                          Ticket("JBAManageTypeListTicketKey") + "=2 " + Ticket("JBAUserIDTextEditTicket") +
-                          "=u01 " + Ticket("JBAAccountIDTextEditTicket") + "=acct " +
-                          Ticket("JBAAdminStorageIDTextEditTicket") + "=box9 " +
-                          Ticket("JBALoginTextEditTicket") + "=login " +
+    std::string options = Ticket("PrintTypeTicketKey") + "=2 " + Ticket("PrintTypeUserNameTicketKey") + "=bob " +
+                          Ticket("DelayPrintTicketKey") + "=2024-03-05T09:07:00 " +
+                          Ticket("JBAManageTypeListTicketKey") + "=2 " + Ticket("JBAUserIDTextEditTicket") + "=u01 " +
+                          Ticket("JBAAccountIDTextEditTicket") + "=acct " + Ticket("JBAAdminStorageIDTextEditTicket") +
+                          "=box9 " + Ticket("JBALoginTextEditTicket") + "=login " +
                           Ticket("BookletMarginSwitchTicket") + "=1 " +
                           "Collate=true ZLKStaple=LeftSigCenterStaple InputSlot=BypassTray "
                           "com.apple.print.PrintSettings.PMDuplexing..n.=3";
@@ -164,9 +163,8 @@ TEST(GetPrintOptions, DuplexingFallsBackToStandardOptions)
     EXPECT_EQ(Job("sides=one-sided").record.features.duplexing, 1);
     EXPECT_EQ(Job("sides=two-sided-long-edge").record.features.duplexing, 2);
     EXPECT_EQ(Job("Duplex=DuplexTumble").record.features.duplexing, 3);
-    EXPECT_EQ(Job("com.apple.print.PrintSettings.PMDuplexing..n.=1 sides=two-sided-short-edge")
-                  .record.features.duplexing,
-              1);
+    EXPECT_EQ(
+        Job("com.apple.print.PrintSettings.PMDuplexing..n.=1 sides=two-sided-short-edge").record.features.duplexing, 1);
 }
 
 TEST(GetPrintOptions, SlashDecimalValuesAreDecodedAsBytes)
@@ -180,8 +178,8 @@ TEST(GetPrintOptions, SlashDecimalValuesAreDecodedAsBytes)
 TEST(GetPrintOptions, LongValuesAreCutToTheirField)
 {
     std::string longName(5000, 'x');
-    Job job(Ticket("PrintTypeUserNameTicketKey") + "=" + longName + " " + Ticket("DocumentNameTicketKey") +
-            "=" + longName + " ZLKStaple=" + longName);
+    Job job(Ticket("PrintTypeUserNameTicketKey") + "=" + longName + " " + Ticket("DocumentNameTicketKey") + "=" +
+            longName + " ZLKStaple=" + longName);
     EXPECT_EQ(std::strlen(job.record.printType.userName), 72u);
     EXPECT_EQ(std::strlen(job.record.printType.documentName), 192u);
     EXPECT_EQ(std::strlen(job.record.features.staple), 63u);
@@ -205,8 +203,8 @@ TEST(GetPrintOptions, CutsNeverSplitAUtf8Character)
 TEST(GetPrintOptions, Utf8PrinterConvertsMarkedFieldsOnly)
 {
     std::string kanji = "\xE5\xB1\xB1\xE7\x94\xB0";  // two characters
-    std::string options = Ticket("JBAUserIDTextEditTicket") + "=" + kanji + " " +
-                          Ticket("JBAAccountIDTextEditTicket") + "=/130/160";
+    std::string options =
+        Ticket("JBAUserIDTextEditTicket") + "=" + kanji + " " + Ticket("JBAAccountIDTextEditTicket") + "=/130/160";
     Job utf8(options, kUtf8Ppd);
     EXPECT_STREQ(utf8.record.ppd.printerLanguageEncoding, "UTF-8");
     EXPECT_EQ(std::string(utf8.record.jba.userId), kanji);

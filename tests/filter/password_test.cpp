@@ -25,7 +25,6 @@ const std::string kFixtures = ZLK_TEST_FIXTURES;
 const std::string kDevKey = kFixtures + "/keys/printer-dev-private.pem";
 const std::string kKey = std::string(kTicketKeyPrefix) + "JBAUserPasswordTextEditTicket";
 
-
 struct Reading {
     std::string field;
     int result = 0;
@@ -39,8 +38,8 @@ Reading Read(const std::string& value)
     std::memset(field, 'x', sizeof field);
     testing::internal::CaptureStderr();
     Reading reading;
-    reading.result =
-        GetTicketPasswordStringConvertedToEncryption(kKey.c_str(), options.count(), options.options(), field, sizeof field);
+    reading.result = GetTicketPasswordStringConvertedToEncryption(kKey.c_str(), options.count(), options.options(),
+                                                                  field, sizeof field);
     reading.log = testing::internal::GetCapturedStderr();
     reading.field = std::string(field, strnlen(field, sizeof field));
     EXPECT_LT(reading.field.size(), sizeof field);
@@ -86,8 +85,8 @@ TEST(PasswordTransfer, AnythingButAStoredPasswordGivesAnEmptyFieldAndALogLine)
     std::vector<uint8_t> other(32);
     size_t otherLength = other.size();
     const uint8_t otherKey[32] = {1}, otherIv[16] = {2};
-    ASSERT_EQ(SecBlobEnc_DataStorage_Encrypt(reinterpret_cast<const uint8_t*>("hunter22"), 8, otherKey, 32, otherKey, 32,
-                                             otherIv, 16, other.data(), &otherLength),
+    ASSERT_EQ(SecBlobEnc_DataStorage_Encrypt(reinterpret_cast<const uint8_t*>("hunter22"), 8, otherKey, 32, otherKey,
+                                             32, otherIv, 16, other.data(), &otherLength),
               kSecBlobSuccess);
     std::string otherText(64, '\0');
     otherText.resize(SecBlobEnc_Base64_Encode(other.data(), otherLength, otherText.data(), otherText.size()));
@@ -111,9 +110,9 @@ TEST(PasswordTransfer, AnythingButAStoredPasswordGivesAnEmptyFieldAndALogLine)
 
     JobOptions none("");
     char field[2048] = "left over";
-    EXPECT_EQ(GetTicketPasswordStringConvertedToEncryption(kKey.c_str(), none.count(), none.options(), field,
-                                                           sizeof field),
-              0);
+    EXPECT_EQ(
+        GetTicketPasswordStringConvertedToEncryption(kKey.c_str(), none.count(), none.options(), field, sizeof field),
+        0);
     EXPECT_STREQ(field, "");
 }
 
@@ -130,9 +129,9 @@ TEST(PasswordTransfer, EveryAccountingPasswordIsReEncryptedAndThePrintTypePassco
     printoptions record{};
     DocumentNames names{};
     GetPrintOptions(argv, (kFixtures + "/ppd/cp932.ppd").c_str(), record, names);
-    for (const char* field : {record.jba.password, record.jba.storagePassword, record.jba.adminPassword,
-                              record.jba.adminStoragePassword, record.jba.inputStoragePassword,
-                              record.jba.inputPassword}) {
+    for (const char* field :
+         {record.jba.password, record.jba.storagePassword, record.jba.adminPassword, record.jba.adminStoragePassword,
+          record.jba.inputStoragePassword, record.jba.inputPassword}) {
         ASSERT_STRNE(field, "");
         EXPECT_EQ(OpenForPrinter(field), "s3cret");
     }
@@ -152,13 +151,17 @@ TEST(PasswordTransfer, TheFilterNeverWritesTheStoredFormOrThePassword)
 
     const std::string stored = StoredPassword("TopSecret!");
     RunOptions run;
-    run.args = {"ZLKPrintFilter", "7", "alice", "doc", "1",
+    run.args = {"ZLKPrintFilter",
+                "7",
+                "alice",
+                "doc",
+                "1",
                 std::string(kTicketKeyPrefix) + "JBAUserPasswordTextEditTicket=" + stored + " " +
                     std::string(kTicketKeyPrefix) + "JBAStoragePasswordTextEditTicket=TopSecret!",
                 dir.file("doc.pdf")};
-    run.env = {{"PATH", "/usr/bin:/bin"},   {"PPD", kFixtures + "/ppd/cp932.ppd"},
-               {"TMPDIR", dir.file("tmp")}, {"CONTENT_TYPE", "application/pdf"},
-               {"CUPS_DATADIR", dir.path()}, {"CUPS_SERVERBIN", dir.path()},
+    run.env = {{"PATH", "/usr/bin:/bin"},      {"PPD", kFixtures + "/ppd/cp932.ppd"},
+               {"TMPDIR", dir.file("tmp")},    {"CONTENT_TYPE", "application/pdf"},
+               {"CUPS_DATADIR", dir.path()},   {"CUPS_SERVERBIN", dir.path()},
                {"CUPS_SERVERROOT", dir.path()}};
     RunResult result = RunProgram(ZLK_FILTER_JOBCOPY_BINARY, run);
     ASSERT_EQ(result.exitCode, 0) << result.err;

@@ -65,14 +65,14 @@ void ReshapePages(const std::string& path, double dx, double dy, const std::stri
     pdf.processFile(path.c_str());
     for (QPDFObjectHandle page : pdf.getAllPages()) {
         QPDFObjectHandle::Rectangle r = page.getKey("/MediaBox").getArrayAsRectangle();
-        page.replaceKey("/MediaBox", QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(
-                                         r.llx + dx, r.lly + dy, r.urx + dx, r.ury + dy)));
+        page.replaceKey("/MediaBox", QPDFObjectHandle::newArray(
+                                         QPDFObjectHandle::Rectangle(r.llx + dx, r.lly + dy, r.urx + dx, r.ury + dy)));
         if (!cropBox.empty())
             page.replaceKey("/CropBox", QPDFObjectHandle::parse(cropBox));
         QPDFPageObjectHelper helper(page);
-        helper.addPageContents(QPDFObjectHandle::newStream(&pdf, "q 1 0 0 1 " + std::to_string(dx) + " " +
-                                                                     std::to_string(dy) + " cm\n"),
-                               true);
+        helper.addPageContents(
+            QPDFObjectHandle::newStream(&pdf, "q 1 0 0 1 " + std::to_string(dx) + " " + std::to_string(dy) + " cm\n"),
+            true);
         helper.addPageContents(QPDFObjectHandle::newStream(&pdf, "\nQ\n"), false);
     }
     std::string temp = path + ".new";
@@ -114,8 +114,8 @@ protected:
 
     size_t SpoolFiles() const
     {
-        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(spool.path()),
-                                                 std::filesystem::directory_iterator()));
+        return static_cast<size_t>(
+            std::distance(std::filesystem::directory_iterator(spool.path()), std::filesystem::directory_iterator()));
     }
 
     TempDir inputs, spool;
@@ -144,8 +144,9 @@ TEST_F(PdfDocTest, InitOpensAndCountsOrReportsFailure)
     std::string bytes = ReadFile(good);
     WriteFile(truncated, bytes.substr(0, bytes.size() / 3));
     std::string noPageTree = inputs.file("nopages.pdf");
-    WriteFile(noPageTree, "%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 7 >>\nendobj\n"
-                          "trailer\n<< /Root 1 0 R >>\n%%EOF\n");
+    WriteFile(noPageTree,
+              "%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 7 >>\nendobj\n"
+              "trailer\n<< /Root 1 0 R >>\n%%EOF\n");
     for (const std::string& bad : {text, truncated, noPageTree, inputs.file("missing.pdf")}) {
         info.rotation = 180;
         testing::internal::CaptureStderr();
@@ -188,8 +189,8 @@ TEST_F(PdfDocTest, DecisionsFromOptions)
         {"ZLKTurnPage=false", "application/pdf", 0, 6, 1, 0, 0},
         {"ZLKInputSlot=BypassTray ZLKMSILeadingEdge=ShortEdgeR ZLKTurnPage=true", "application/pdf", 1, 6, 1, 360, 0},
         {"ZLKPDFRasterizedMode=true", "application/pdf", 1, 6, 1, 0, 1},
-        {"InputSlot=BypassTray MSILeadingEdge=ShortEdgeR TurnPage=true PDFRasterizedMode=true", "application/pdf",
-         0, 6, 1, 0, 0},
+        {"InputSlot=BypassTray MSILeadingEdge=ShortEdgeR TurnPage=true PDFRasterizedMode=true", "application/pdf", 0, 6,
+         1, 0, 0},
         {three + " Collate=false ZLKTurnPage=true ZLKPDFRasterizedMode=true", "application/pdf", 1, 6, 3, 180, 1},
         {"", "application/pdf", 0, 6, 1, 0, 0},
     };
@@ -333,8 +334,7 @@ TEST_F(PdfDocTest, WritePDFDataCopiesWholeFileAndDeletesIt)
     const char head[] = "%PDF-1.4\n\0binary\xff\n%%EOF";
     std::string data(head, sizeof head - 1);
     data += std::string(100000, 'x');  // more than one block, no final line end
-    std::string path = inputs.file("print.pdf"), copyPath = inputs.file("copy.job"),
-                stdoutPath = inputs.file("stdout");
+    std::string path = inputs.file("print.pdf"), copyPath = inputs.file("copy.job"), stdoutPath = inputs.file("stdout");
     WriteFile(path, data);
 
     std::FILE* jobCopy = std::fopen(copyPath.c_str(), "wb");

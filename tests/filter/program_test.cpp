@@ -161,7 +161,8 @@ TEST(FilterProgram, HostileTitlesAndOptionsPrintWithoutHarm)
     SpoolerRun spooler;
     spooler.document = spooler.Pdf(1);
     // The kernel caps one argument at 128 KiB; these stay below it.
-    for (std::string title : {std::string("line\r\nbreak"), std::string("\xC3\x28\xA0\xA1"), std::string(100000, 'T')}) {
+    for (std::string title :
+         {std::string("line\r\nbreak"), std::string("\xC3\x28\xA0\xA1"), std::string(100000, 'T')}) {
         spooler.title = title;
         spooler.options = "com.zelko.jt.printsettings.pdf.ww.PrintTypeUserNameTicketKey=" + std::string(60000, 'u') +
                           " ZLKStaple=" + std::string(60000, 's') + " Collate=/300/1/";
@@ -177,7 +178,7 @@ TEST(FilterProgram, BadInputFailsWithAMessageAndWritesNothing)
         const char* what;
         std::string converter;  // script for the conversion program, empty: none installed
         std::string ppd;
-        std::string document;   // contents of the document
+        std::string document;  // contents of the document
         const char* message;
     };
     const std::string pdf = [] {

@@ -24,7 +24,6 @@ namespace {
 
 const std::string kTicket = "com.zelko.jt.printsettings.pdf.ww.";
 
-
 std::string LocalHost()
 {
     char name[zlk::filter::kHostNameSize];
@@ -80,8 +79,8 @@ std::string Readable(const Job& job, const RunResult& result, const std::string&
     EXPECT_EQ(parts.pdf, document) << job.name << ": the PDF must be carried unchanged";
     EXPECT_TRUE(WellFormed(parts.ticket)) << job.name << "\n" << parts.ticket;
 
-    std::string text = parts.header + parts.ticket + "<<PDF " + std::to_string(parts.pdf.size()) + " bytes>>" +
-                       parts.trailer;
+    std::string text =
+        parts.header + parts.ticket + "<<PDF " + std::to_string(parts.pdf.size()) + " bytes>>" + parts.trailer;
     // Every twin attribute carries the digest of its printer-language
     // attribute's bytes, as sha256sum computes it.
     std::map<std::string, std::string> values;
@@ -180,16 +179,18 @@ INSTANTIATE_TEST_SUITE_P(
         Job{"booklet-center-staple", "ZLKSignature=LeftSigCenterStaple ZLKSigVol=5Sheets " + kTicket +
                                          "BookletMarginSwitchTicket=1 " + kTicket + "BookletMarginMMShiftTicket=5 " +
                                          kTicket + "JBAMacHostNameStringTicket=ws-042"},
-        Job{"punch-without-hole-count", "ZLKStaple=None ZLKPunch=Left " + kTicket + "JBAMacHostNameStringTicket=ws-042"},
+        Job{"punch-without-hole-count",
+            "ZLKStaple=None ZLKPunch=Left " + kTicket + "JBAMacHostNameStringTicket=ws-042"},
         Job{"custom-media-duplex", "media=Custom.612x792 sides=two-sided-long-edge number-up=4 " + kTicket +
                                        "JBAMacHostNameStringTicket=ws-042"},
-        Job{"covers-and-bypass", "ZLKIntCoverSheet=MSI ZLKIntBackCoverSheet=2ndTray InputSlot=BypassTray "
-                                 "MediaType=ThickPaper ZLKOutputMode=HighQuality " +
-                                     kTicket + "JBAMacHostNameStringTicket=ws-042"},
-        Job{"utf8-printer", kTicket + "PrintTypeProductTypeTicketKey=5 " + kTicket +
-                                "JBAMacHostNameStringTicket=ws-042 " + kTicket + "JBAManageTypeListTicketKey=2 " +
-                                kTicket + "JBAUserIDListCtrlTicket=2 " + kTicket +
-                                "JBAUserIDTextEditTicket=\xE5\xB1\xB1\xE7\x94\xB0",
+        Job{"covers-and-bypass",
+            "ZLKIntCoverSheet=MSI ZLKIntBackCoverSheet=2ndTray InputSlot=BypassTray "
+            "MediaType=ThickPaper ZLKOutputMode=HighQuality " +
+                kTicket + "JBAMacHostNameStringTicket=ws-042"},
+        Job{"utf8-printer",
+            kTicket + "PrintTypeProductTypeTicketKey=5 " + kTicket + "JBAMacHostNameStringTicket=ws-042 " + kTicket +
+                "JBAManageTypeListTicketKey=2 " + kTicket + "JBAUserIDListCtrlTicket=2 " + kTicket +
+                "JBAUserIDTextEditTicket=\xE5\xB1\xB1\xE7\x94\xB0",
             "\xE8\xAB\x8B\xE6\xB1\x82\xE6\x9B\xB8 2024", "alice", "1", "ppd/utf8.ppd"}),
     [](const testing::TestParamInfo<Job>& info) {
         std::string name = info.param.name;
@@ -240,9 +241,8 @@ TEST(JobStream, StartsWithUelAndStringCodeSetAndEndsWithEoj)
 
 TEST(JobStream, HostileNamesKeepTheTicketWellFormedAndThePjlIntact)
 {
-    for (const std::string& hostile :
-         {std::string("<a href=\"x\">&amp;'</a>"), std::string("\xFF\xFE<bad>\xC3"),
-          std::string("1</JobPassword><Copies>99"), std::string(400, '&')}) {
+    for (const std::string& hostile : {std::string("<a href=\"x\">&amp;'</a>"), std::string("\xFF\xFE<bad>\xC3"),
+                                       std::string("1</JobPassword><Copies>99"), std::string(400, '&')}) {
         SpoolerRun spooler;
         spooler.document = spooler.Pdf(1);
         spooler.user = hostile;

@@ -68,13 +68,13 @@ struct Expected {
     std::string Text() const
     {
         return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PwgPrintJobTicket>\n\t<JobDescription>\n"
-               "\t\t<ContentsBridgeMode>5</ContentsBridgeMode>\n" + description +
-               "\t</JobDescription>\n\t<JobProcessing>\n" + processing +
+               "\t\t<ContentsBridgeMode>5</ContentsBridgeMode>\n" +
+               description + "\t</JobDescription>\n\t<JobProcessing>\n" + processing +
                "\t</JobProcessing>\n\t<DocumentProcessing>\n"
                "\t\t<ColorEffectsType>Color</ColorEffectsType>\n\t\t<PrintQuality>Normal</PrintQuality>\n"
-               "\t\t<Copies>1</Copies>\n\t\t<SheetCollate>" + collate + "</SheetCollate>\n" + sides +
-               covers + "\t\t<MediaCol>\n" + mediaSize + "\t\t\t<MediaLocations>\n" + location +
-               "\t\t\t</MediaLocations>\n\t\t</MediaCol>\n" + finishings +
+               "\t\t<Copies>1</Copies>\n\t\t<SheetCollate>" +
+               collate + "</SheetCollate>\n" + sides + covers + "\t\t<MediaCol>\n" + mediaSize +
+               "\t\t\t<MediaLocations>\n" + location + "\t\t\t</MediaLocations>\n\t\t</MediaCol>\n" + finishings +
                "\t</DocumentProcessing>\n</PwgPrintJobTicket>\n";
     }
 };
@@ -126,8 +126,9 @@ TEST(Ticket, PrintTypes)
     Set(delayed.options.features.jog, "EndOfSet");
     e = {};
     e.description = "\t\t<RequestingUserName>spooluser</RequestingUserName>\n";
-    e.processing = "                <JobOffset>OffsetSet</JobOffset>\n"
-                   "                <JobHoldUntilTime>22:00:00</JobHoldUntilTime>\n";
+    e.processing =
+        "                <JobOffset>OffsetSet</JobOffset>\n"
+        "                <JobHoldUntilTime>22:00:00</JobHoldUntilTime>\n";
     EXPECT_EQ(delayed.Ticket(), e.Text());
 
     Job sample;
@@ -149,12 +150,14 @@ TEST(Ticket, BookletReplacesScalingAndBindsAfterTheMaker)
     Set(job.options.features.sigVol, "5Sheets");
     Expected e;
     e.collate = "Collated";
-    e.sides = "\t\t<Sides>TwoSidedShortEdge</Sides>\n\t\t<NumberUp>2</NumberUp>\n"
-              "\t\t<ImpositionTemplate>BookletSignature</ImpositionTemplate>\n"
-              "\t\t<ImpositionGutterCreepX>200</ImpositionGutterCreepX>\n"
-              "\t\t<SheetsPerSubset>5</SheetsPerSubset>\n";
-    e.finishings = "\t\t<Finishings>\n\t\t\t<Finishing>BookletMaker</Finishing>\n"
-                   "\t\t\t<Finishing>BindLeftPortrait</Finishing>\n\t\t</Finishings>\n";
+    e.sides =
+        "\t\t<Sides>TwoSidedShortEdge</Sides>\n\t\t<NumberUp>2</NumberUp>\n"
+        "\t\t<ImpositionTemplate>BookletSignature</ImpositionTemplate>\n"
+        "\t\t<ImpositionGutterCreepX>200</ImpositionGutterCreepX>\n"
+        "\t\t<SheetsPerSubset>5</SheetsPerSubset>\n";
+    e.finishings =
+        "\t\t<Finishings>\n\t\t\t<Finishing>BookletMaker</Finishing>\n"
+        "\t\t\t<Finishing>BindLeftPortrait</Finishing>\n\t\t</Finishings>\n";
     EXPECT_EQ(job.Ticket(), e.Text());
 }
 
@@ -176,12 +179,14 @@ TEST(Ticket, CustomMediaSizeAndCoverTrays)
     Set(job.options.features.intCoverSheet, "MSI");
     Set(job.options.features.inputSlot, "BypassTray");
     Expected e;
-    e.covers = "\t\t<CoverFront>\n\t\t\t<CoverCol>\n\t\t\t\t<CoverType>PrintNone</CoverType>\n"
-               "\t\t\t\t<MediaCol>\n\t\t\t\t<MediaLocations>\n"
-               "\t\t\t\t\t\t<MediaLocation>ManualTray</MediaLocation>\n"
-               "\t\t\t\t</MediaLocations>\n\t\t\t\t</MediaCol>\n\t\t\t</CoverCol>\n\t\t</CoverFront>\n";
-    e.mediaSize = "\t\t\t<MediaSize>\n\t\t\t\t<XDimension>21590</XDimension>\n"
-                  "\t\t\t\t<YDimension>27940</YDimension>\n\t\t\t</MediaSize>\n";
+    e.covers =
+        "\t\t<CoverFront>\n\t\t\t<CoverCol>\n\t\t\t\t<CoverType>PrintNone</CoverType>\n"
+        "\t\t\t\t<MediaCol>\n\t\t\t\t<MediaLocations>\n"
+        "\t\t\t\t\t\t<MediaLocation>ManualTray</MediaLocation>\n"
+        "\t\t\t\t</MediaLocations>\n\t\t\t\t</MediaCol>\n\t\t\t</CoverCol>\n\t\t</CoverFront>\n";
+    e.mediaSize =
+        "\t\t\t<MediaSize>\n\t\t\t\t<XDimension>21590</XDimension>\n"
+        "\t\t\t\t<YDimension>27940</YDimension>\n\t\t\t</MediaSize>\n";
     e.location = "\t\t\t\t<MediaLocation>ManualTray</MediaLocation>\n";
     EXPECT_EQ(job.Ticket(), e.Text());
 }
@@ -192,8 +197,7 @@ TEST(Ticket, PasscodeCannotAddElements)
     job.options.printType.printType = 2;
     Set(job.options.printType.password, "1</JobPassword><Copies>99");
     const std::string ticket = job.Ticket();
-    EXPECT_NE(ticket.find("\t\t<JobPassword>1&lt;/JobPassword&gt;&lt;Copies&gt;99</JobPassword>\n"),
-              std::string::npos);
+    EXPECT_NE(ticket.find("\t\t<JobPassword>1&lt;/JobPassword&gt;&lt;Copies&gt;99</JobPassword>\n"), std::string::npos);
     EXPECT_EQ(ticket.find("<Copies>"), ticket.rfind("<Copies>"));
 }
 
@@ -230,16 +234,15 @@ TEST(TicketJobDescription, JobNameSourcesAndPasswordCondition)
 TEST(TicketJobProcessing, HoldTimeCompletesPartialTimes)
 {
     printoptions o = NoOptions(4);
-    for (auto [stored, sent] : {std::pair{"22:", "22:00:00"}, {"22:30:", "22:30:00"},
-                                {"2024-03-05T09:07:00", "2024-03-05T09:07:00"}}) {
+    for (auto [stored, sent] :
+         {std::pair{"22:", "22:00:00"}, {"22:30:", "22:30:00"}, {"2024-03-05T09:07:00", "2024-03-05T09:07:00"}}) {
         Set(o.printType.delayPrintTime, stored);
         EXPECT_EQ(CaptureStdout([&] { JTOutPutJobProcessing(o); }),
                   std::string("                <JobHoldUntilTime>") + sent + "</JobHoldUntilTime>\n");
     }
     Set(o.printType.delayPrintTime, "");
     Set(o.features.jog, "DeviceDeactivation");
-    EXPECT_EQ(CaptureStdout([&] { JTOutPutJobProcessing(o); }),
-              "                <JobOffset>OffsetJob</JobOffset>\n");
+    EXPECT_EQ(CaptureStdout([&] { JTOutPutJobProcessing(o); }), "                <JobOffset>OffsetJob</JobOffset>\n");
 }
 
 TEST(TicketDocumentProcessing, ColourQualityCollationAndSides)
@@ -290,15 +293,18 @@ TEST(TicketDocumentProcessing, BookletGutterAndSheetsPerSubset)
     Set(o.features.bookletMarginSwitch, "1");
     Set(o.features.bookletMarginShift, "");
     Set(o.features.sigVol, "None");
-    EXPECT_EQ(tail(), "\t\t<ImpositionGutterCreepX>0</ImpositionGutterCreepX>\n"
-                      "\t\t<SheetsPerSubset>0</SheetsPerSubset>\n");
+    EXPECT_EQ(tail(),
+              "\t\t<ImpositionGutterCreepX>0</ImpositionGutterCreepX>\n"
+              "\t\t<SheetsPerSubset>0</SheetsPerSubset>\n");
     Set(o.features.bookletMarginShift, "7mm");
     Set(o.features.sigVol, "Sheet");  // split at S, h, e and t: no piece
-    EXPECT_EQ(tail(), "\t\t<ImpositionGutterCreepX>300</ImpositionGutterCreepX>\n"
-                      "\t\t<SheetsPerSubset>0</SheetsPerSubset>\n");
+    EXPECT_EQ(tail(),
+              "\t\t<ImpositionGutterCreepX>300</ImpositionGutterCreepX>\n"
+              "\t\t<SheetsPerSubset>0</SheetsPerSubset>\n");
     Set(o.features.sigVol, "12Sheets");
-    EXPECT_EQ(tail(), "\t\t<ImpositionGutterCreepX>300</ImpositionGutterCreepX>\n"
-                      "\t\t<SheetsPerSubset>12</SheetsPerSubset>\n");
+    EXPECT_EQ(tail(),
+              "\t\t<ImpositionGutterCreepX>300</ImpositionGutterCreepX>\n"
+              "\t\t<SheetsPerSubset>12</SheetsPerSubset>\n");
 }
 
 TEST(TicketDocumentProcessing, CoversOutsideTheTrayMapKeepTheirBlock)
@@ -307,9 +313,10 @@ TEST(TicketDocumentProcessing, CoversOutsideTheTrayMapKeepTheirBlock)
     Set(o.features.intCoverSheet, "None");
     Set(o.features.intBackCoverSheet, "5thTray");
     const std::string text = CaptureStdout([&] { JTOutPutCoverFrontAndCoverBack(o); });
-    EXPECT_EQ(text, "\t\t<CoverBack>\n\t\t\t<CoverCol>\n\t\t\t\t<CoverType>PrintNone</CoverType>\n"
-                    "\t\t\t\t<MediaCol>\n\t\t\t\t<MediaLocations>\n\t\t\t\t</MediaLocations>\n"
-                    "\t\t\t\t</MediaCol>\n\t\t\t</CoverCol>\n\t\t</CoverBack>\n");
+    EXPECT_EQ(text,
+              "\t\t<CoverBack>\n\t\t\t<CoverCol>\n\t\t\t\t<CoverType>PrintNone</CoverType>\n"
+              "\t\t\t\t<MediaCol>\n\t\t\t\t<MediaLocations>\n\t\t\t\t</MediaLocations>\n"
+              "\t\t\t\t</MediaCol>\n\t\t\t</CoverCol>\n\t\t</CoverBack>\n");
     Set(o.features.intCoverSheet, "2ndTray");
     Set(o.features.intBackCoverSheet, "");
     EXPECT_NE(CaptureStdout([&] { JTOutPutCoverFrontAndCoverBack(o); })
@@ -335,8 +342,9 @@ TEST(TicketDocumentProcessing, MediaSizes)
     EXPECT_EQ(media("Legal"), "\t\t\t<MediaSizeName>legal</MediaSizeName>\n");
     EXPECT_EQ(media("A4.Transverse"), "");
     EXPECT_EQ(media(""), "");
-    EXPECT_EQ(media("Custom.595x842"), "\t\t\t<MediaSize>\n\t\t\t\t<XDimension>20990</XDimension>\n"
-                                       "\t\t\t\t<YDimension>29704</YDimension>\n\t\t\t</MediaSize>\n");
+    EXPECT_EQ(media("Custom.595x842"),
+              "\t\t\t<MediaSize>\n\t\t\t\t<XDimension>20990</XDimension>\n"
+              "\t\t\t\t<YDimension>29704</YDimension>\n\t\t\t</MediaSize>\n");
     EXPECT_EQ(media("Custom.595"), "\t\t\t<MediaSize>\n\t\t\t</MediaSize>\n");
 }
 
@@ -400,7 +408,10 @@ TEST(TicketEscaping, StopsWholeWhenFewerThanSixBytesAreLeft)
     EXPECT_EQ(std::string(out).substr(505), "&quot;");
     EXPECT_EQ(DecodeCupsReservedChar((std::string(506, 'a') + "\"").c_str(), out, sizeof out), 506u);
     char small[10];
-    EXPECT_EQ(DecodeCupsReservedChar("abc\xE2\x82\xAC" "def", small, sizeof small), 6u);
+    EXPECT_EQ(DecodeCupsReservedChar("abc\xE2\x82\xAC"
+                                     "def",
+                                     small, sizeof small),
+              6u);
     EXPECT_STREQ(small, "abc\xE2\x82\xAC");  // the euro sign whole
 }
 
@@ -435,7 +446,10 @@ TEST(TicketLines, LongValuesEndOnABoundaryBeforeTheClosingTag)
 TEST(TicketLines, DropsWhatXmlCannotCarry)
 {
     // CP932 bytes, a stray continuation byte, controls, an overlong slash and bare markup.
-    EXPECT_EQ(CheckedLine("a\x82\xA0" "b\x01\n\tc\xC0\xAF" "d&e<f>g&lt;"), "ab\tcdefg&lt;");
+    EXPECT_EQ(CheckedLine("a\x82\xA0"
+                          "b\x01\n\tc\xC0\xAF"
+                          "d&e<f>g&lt;"),
+              "ab\tcdefg&lt;");
     EXPECT_EQ(CheckedLine("\xF0\x9F\x98\x80\xED\xA0\x80"), "\xF0\x9F\x98\x80");  // surrogate dropped
 }
 
@@ -457,7 +471,11 @@ TEST(TicketXml, HostileInputsStayWellFormed)
     ASSERT_NE(Xmllint("<a>\xFF&</a>\n").exitCode, 0);  // the parser does refuse broken text
     const std::vector<std::function<void(Job&)>> hostile = {
         [](Job& j) { Set(j.options.printType.userName, "<>&\"'"); },
-        [](Job& j) { Set(j.options.printType.userName, "\x82\xA0\xFF\xC3" "x]]>\x7F\x1B"); },
+        [](Job& j) {
+            Set(j.options.printType.userName,
+                "\x82\xA0\xFF\xC3"
+                "x]]>\x7F\x1B");
+        },
         [](Job& j) { Set(j.options.printType.userName, std::string(72, '&')); },
         [](Job& j) {
             j.options.printType.documentNameType = 2;

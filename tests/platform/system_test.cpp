@@ -25,10 +25,10 @@ namespace zlk::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
 using zlk::test::ReadFile;
 using zlk::test::TempDir;
 using zlk::test::WriteFile;
-using ::testing::HasSubstr;
 
 const std::string kFixtures = std::string(ZLK_TEST_FIXTURES) + "/platform";
 
@@ -201,8 +201,18 @@ TEST_F(StoredSettings, DamagedFilesAreMovedAsideAndReported)
 TEST_F(StoredSettings, HostileQueueNamesStayInsideTheFolderAndApart)
 {
     const std::vector<std::string> queues{
-        "..", ".", "../../etc/passwd", "a/b", "a%2Fb", ".hidden", "with space", "Büro_3F", "\n", std::string(500, 'q'),
-        std::string(499, 'q') + "r", std::string(300, '/'),
+        "..",
+        ".",
+        "../../etc/passwd",
+        "a/b",
+        "a%2Fb",
+        ".hidden",
+        "with space",
+        "Büro_3F",
+        "\n",
+        std::string(500, 'q'),
+        std::string(499, 'q') + "r",
+        std::string(300, '/'),
     };
     std::set<std::string> files;
     for (std::size_t i = 0; i < queues.size(); ++i) {
@@ -266,8 +276,8 @@ protected:
 
     void SetUp() override
     {
-        groups.ids = {{"root", 0}, {"sys", 3}, {"admin", 110}, {"lpadmin", 120}, {"wheel", 10}, {"printops", 500},
-                      {"users", 100}, {"anna", 1000}};
+        groups.ids = {{"root", 0},   {"sys", 3},        {"admin", 110}, {"lpadmin", 120},
+                      {"wheel", 10}, {"printops", 500}, {"users", 100}, {"anna", 1000}};
     }
     bool Check(const std::string& login, gid_t primary, std::vector<gid_t> others = {}, uid_t uid = 1000)
     {
@@ -279,9 +289,9 @@ protected:
 TEST_F(AdminCheck, DefaultGroupsWhenCupsNamesNone)
 {
     // No cups-files.conf at all.
-    EXPECT_TRUE(Check("anna", 1000, {100, 120}));   // lpadmin, supplementary
-    EXPECT_TRUE(Check("anna", 3));                  // sys, primary
-    EXPECT_TRUE(Check("anna", 1000, {110}));        // admin
+    EXPECT_TRUE(Check("anna", 1000, {100, 120}));  // lpadmin, supplementary
+    EXPECT_TRUE(Check("anna", 3));  // sys, primary
+    EXPECT_TRUE(Check("anna", 1000, {110}));  // admin
     EXPECT_FALSE(Check("anna", 1000, {100, 500}));
     EXPECT_TRUE(Check("root", 0, {}, 0));
     EXPECT_TRUE(Check("anyone", 1000, {}, 0)) << "uid 0 is always an administrator";
@@ -372,7 +382,8 @@ TEST(ComputerName, ShellStyleQuoting)
 InterfaceAddress V4(const char* name, const char* address) { return {name, AF_INET, address}; }
 InterfaceAddress V6(const char* name, const char* address) { return {name, AF_INET6, address}; }
 
-NetworkSources Fixture(const std::string& routes, const std::string& ipv6Routes, std::vector<InterfaceAddress> addresses)
+NetworkSources Fixture(const std::string& routes, const std::string& ipv6Routes,
+                       std::vector<InterfaceAddress> addresses)
 {
     const std::string net = kFixtures + "/net/";
     NetworkSources sources;
@@ -384,10 +395,9 @@ NetworkSources Fixture(const std::string& routes, const std::string& ipv6Routes,
 }
 
 const std::vector<InterfaceAddress> kAddresses{
-    V4("lo", "127.0.0.1"),         V4("eth0", "10.0.1.23"),      V4("eth0", "10.0.1.99"),
-    V4("wlan0", "192.168.0.5"),     V4("tun0", "172.16.9.2"),    V6("lo", "::1"),
-    V6("eth0", "fe80::1"),          V6("eth0", "2001:db8::10"),   V6("eth0", "2001:db8::20"),
-    V6("eth0", "FE80::2"),          V6("wlan0", "2001:db8:1::5"),
+    V4("lo", "127.0.0.1"),      V4("eth0", "10.0.1.23"), V4("eth0", "10.0.1.99"),      V4("wlan0", "192.168.0.5"),
+    V4("tun0", "172.16.9.2"),   V6("lo", "::1"),         V6("eth0", "fe80::1"),        V6("eth0", "2001:db8::10"),
+    V6("eth0", "2001:db8::20"), V6("eth0", "FE80::2"),   V6("wlan0", "2001:db8:1::5"),
 };
 
 TEST(PrimaryAddress, IPv4OfTheActiveDefaultRouteComesFirst)

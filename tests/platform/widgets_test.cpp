@@ -13,7 +13,8 @@
 namespace zlk::widgets {
 namespace {
 
-std::size_t CodePoints(const std::string& text) {
+std::size_t CodePoints(const std::string& text)
+{
     std::size_t count = 0;
     for (const char c : text) {
         count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
@@ -25,9 +26,12 @@ std::size_t CodePoints(const std::string& text) {
 class MaxLengthFormatter : public EditFormatter {
 public:
     MaxLengthFormatter(std::size_t max, std::vector<std::string>* proposals = nullptr)
-        : max_(max), proposals_(proposals) {}
+        : max_(max),
+          proposals_(proposals)
+    {}
 
-    bool IsPartialStringValid(const std::string& proposed, std::string& error) override {
+    bool IsPartialStringValid(const std::string& proposed, std::string& error) override
+    {
         if (proposals_ != nullptr) {
             proposals_->push_back(proposed);
         }
@@ -56,7 +60,8 @@ protected:
         std::string tray;
     };
 
-    void SetUp() override {
+    void SetUp() override
+    {
         window = tk.CreateWindow("Finishing", {0, 0, 400, 300});
         View& content = window->Content();
         auto& name = content.Add(tk.CreateTextField(kName, {20, 240, 200, 22}));
@@ -90,7 +95,8 @@ protected:
     bool requireName = false;
 };
 
-TEST_F(DialogTest, OkCommitsWhatThePersonEntered) {
+TEST_F(DialogTest, OkCommitsWhatThePersonEntered)
+{
     tk.ScriptModal([](Window& w) {
         auto* name = w.Find<TextField>(kName);
         EXPECT_FALSE(name->UserType("12345"));
@@ -116,7 +122,8 @@ TEST_F(DialogTest, OkCommitsWhatThePersonEntered) {
     EXPECT_EQ(tk.ModalDepth(), 0);
 }
 
-TEST_F(DialogTest, CancelCommitsNothing) {
+TEST_F(DialogTest, CancelCommitsNothing)
+{
     tk.ScriptModal([](Window& w) {
         w.Find<TextField>(kName)->UserType("ab");
         w.Find<CheckBox>(kStaple)->UserClick();
@@ -127,7 +134,8 @@ TEST_F(DialogTest, CancelCommitsNothing) {
     EXPECT_TRUE(tk.ModalRuns()[0].stopped);
 }
 
-TEST_F(DialogTest, ReturnAndEscapePressTheWindowsButtons) {
+TEST_F(DialogTest, ReturnAndEscapePressTheWindowsButtons)
+{
     tk.ScriptModal([](Window& w) {
         w.Find<TextField>(kName)->UserType("ab");
         EXPECT_TRUE(w.UserPressReturn());
@@ -138,7 +146,8 @@ TEST_F(DialogTest, ReturnAndEscapePressTheWindowsButtons) {
     EXPECT_EQ(tk.RunModal(*window), kCancel);
 }
 
-TEST_F(DialogTest, RunsThatEndWithoutStopAreRecordedAsLeftOpen) {
+TEST_F(DialogTest, RunsThatEndWithoutStopAreRecordedAsLeftOpen)
+{
     tk.ScriptModal([](Window& w) { w.Find<CheckBox>(kStaple)->UserClick(); });
     EXPECT_EQ(tk.RunModal(*window), kModalResponseAbort);
     EXPECT_TRUE(window->IsOpen());
@@ -153,7 +162,8 @@ TEST_F(DialogTest, RunsThatEndWithoutStopAreRecordedAsLeftOpen) {
     EXPECT_FALSE(tk.StopModal()) << "no run left to stop";
 }
 
-TEST_F(DialogTest, AlertInsideTheModalRunTakesTheScriptedAnswer) {
+TEST_F(DialogTest, AlertInsideTheModalRunTakesTheScriptedAnswer)
+{
     requireName = true;
     tk.ScriptAlert(0);  // "OK": back to the window
     tk.ScriptAlert(1);  // "Print anyway"
@@ -181,7 +191,8 @@ TEST_F(DialogTest, AlertInsideTheModalRunTakesTheScriptedAnswer) {
     EXPECT_EQ(tk.Alerts().back().modalDepth, 0);
 }
 
-TEST_F(DialogTest, NestedWindowStopsOnlyTheInnermostRun) {
+TEST_F(DialogTest, NestedWindowStopsOnlyTheInnermostRun)
+{
     auto details = tk.CreateWindow("Details", {0, 0, 200, 100});
     details->Content().Add(tk.CreateButton(kOk, "OK", {10, 10, 60, 25})).SetAction([this](Widget&) {
         tk.StopModal(7);
@@ -216,7 +227,8 @@ TEST_F(DialogTest, NestedWindowStopsOnlyTheInnermostRun) {
 class WidgetTest : public ::testing::Test {
 protected:
     // Counts action calls per tag.
-    Widget::Action Count() {
+    Widget::Action Count()
+    {
         return [this](Widget& w) { ++fired[w.Tag()]; };
     }
 
@@ -225,7 +237,8 @@ protected:
     std::map<int, int> fired;
 };
 
-TEST_F(WidgetTest, RadioCellsAreExclusive) {
+TEST_F(WidgetTest, RadioCellsAreExclusive)
+{
     auto& group = root->Add(tk.CreateRadioGroup(40, {}));
     std::vector<int> order;
     group.SetAction([&](Widget& w) { order.push_back(w.Tag()); });
@@ -256,7 +269,8 @@ TEST_F(WidgetTest, RadioCellsAreExclusive) {
     EXPECT_EQ(group.IndexOfTag(43), 2);
 }
 
-TEST_F(WidgetTest, StepperClampsEveryValue) {
+TEST_F(WidgetTest, StepperClampsEveryValue)
+{
     auto& stepper = root->Add(tk.CreateStepper(50, {}, 0, 10, 3));
     stepper.SetAction(Count());
     stepper.SetValue(99);
@@ -287,7 +301,8 @@ TEST_F(WidgetTest, StepperClampsEveryValue) {
     EXPECT_EQ(stepper.Increment(), 1);
 }
 
-TEST_F(WidgetTest, DisabledOrHiddenWidgetsIgnoreThePerson) {
+TEST_F(WidgetTest, DisabledOrHiddenWidgetsIgnoreThePerson)
+{
     auto& button = root->Add(tk.CreateButton(1, "b", {}));
     auto& box = root->Add(tk.CreateCheckBox(2, "c", {}));
     auto& group = root->Add(tk.CreateGroupBox(3, "g", {}));
@@ -342,7 +357,8 @@ TEST_F(WidgetTest, DisabledOrHiddenWidgetsIgnoreThePerson) {
         << "the field acts when its editing ends";
 }
 
-TEST_F(WidgetTest, CodeSettersNeverFireActions) {
+TEST_F(WidgetTest, CodeSettersNeverFireActions)
+{
     auto& box = root->Add(tk.CreateCheckBox(1, "c", {}));
     auto& popup = root->Add(tk.CreatePopUp(2, {}));
     auto& stepper = root->Add(tk.CreateStepper(3, {}));
@@ -384,7 +400,8 @@ TEST_F(WidgetTest, CodeSettersNeverFireActions) {
     EXPECT_EQ(box.State(), kStateOn);
 }
 
-TEST_F(WidgetTest, FindsByTagThroughNestedViewsAndTabPages) {
+TEST_F(WidgetTest, FindsByTagThroughNestedViewsAndTabPages)
+{
     auto& group = root->Add(tk.CreateGroupBox(10, "Group", {}));
     auto& nested = group.Add(tk.CreateView(11));
     auto& field = nested.Add(tk.CreateTextField(77, {}));
@@ -412,7 +429,8 @@ TEST_F(WidgetTest, FindsByTagThroughNestedViewsAndTabPages) {
     EXPECT_EQ(group.Remove(box), nullptr) << "not a direct child";
 }
 
-TEST_F(WidgetTest, PopUpItemsKeepKeysAndSelection) {
+TEST_F(WidgetTest, PopUpItemsKeepKeysAndSelection)
+{
     auto& popup = root->Add(tk.CreatePopUp(1, {}));
     popup.SetAction(Count());
     EXPECT_EQ(popup.SelectedIndex(), -1);
@@ -449,7 +467,8 @@ TEST_F(WidgetTest, PopUpItemsKeepKeysAndSelection) {
     EXPECT_EQ(popup.SelectedIndex(), -1);
 }
 
-TEST_F(WidgetTest, TypingProposesTheWholeTextKeystrokeByKeystroke) {
+TEST_F(WidgetTest, TypingProposesTheWholeTextKeystrokeByKeystroke)
+{
     auto& field = root->Add(tk.CreateTextField(1, {}));
     std::vector<std::string> proposals;
     field.SetFormatter(std::make_unique<MaxLengthFormatter>(3, &proposals));
@@ -480,7 +499,8 @@ TEST_F(WidgetTest, TypingProposesTheWholeTextKeystrokeByKeystroke) {
     EXPECT_EQ(tk.BeepCount(), 3) << "typing into a read-only field beeps";
 }
 
-TEST_F(WidgetTest, FocusFollowsTheKeyOrderAndSkipsWhatAPersonCannotReach) {
+TEST_F(WidgetTest, FocusFollowsTheKeyOrderAndSkipsWhatAPersonCannotReach)
+{
     auto window = tk.CreateWindow("w", {0, 0, 300, 200});
     View& content = window->Content();
     auto& a = content.Add(tk.CreateTextField(1, {}));
@@ -490,9 +510,8 @@ TEST_F(WidgetTest, FocusFollowsTheKeyOrderAndSkipsWhatAPersonCannotReach) {
     auto& d = content.Add(tk.CreateButton(5, "d", {}));
     std::vector<std::string> events;
     for (Widget* w : std::vector<Widget*>{&a, &b, &c}) {
-        w->SetFocusHandler([&](Widget& f, bool gained) {
-            events.push_back((gained ? "+" : "-") + std::to_string(f.Tag()));
-        });
+        w->SetFocusHandler(
+            [&](Widget& f, bool gained) { events.push_back((gained ? "+" : "-") + std::to_string(f.Tag())); });
     }
     b.SetHidden(true);
     d.SetEnabled(false);
@@ -528,7 +547,8 @@ TEST_F(WidgetTest, FocusFollowsTheKeyOrderAndSkipsWhatAPersonCannotReach) {
 }
 
 // What a native toolkit mirrors: every visible change, from code or person.
-TEST_F(WidgetTest, PeerHearsEveryVisibleChange) {
+TEST_F(WidgetTest, PeerHearsEveryVisibleChange)
+{
     struct Recorder : Peer {
         explicit Recorder(std::vector<Aspect>& seen) : seen_(seen) {}
         void Sync(Widget&, Aspect what) override { seen_.push_back(what); }
@@ -543,11 +563,12 @@ TEST_F(WidgetTest, PeerHearsEveryVisibleChange) {
     popup.SetEnabled(false);
     popup.SetEnabled(false);
     popup.SetFrame({1, 2, 3, 4});
-    EXPECT_EQ(seen, (std::vector<Aspect>{Aspect::Items, Aspect::Items, Aspect::Selection, Aspect::Enabled,
-                                         Aspect::Frame}));
+    EXPECT_EQ(seen,
+              (std::vector<Aspect>{Aspect::Items, Aspect::Items, Aspect::Selection, Aspect::Enabled, Aspect::Frame}));
 }
 
-TEST_F(WidgetTest, HelpRequestsBeepsAndTextWidthsAreRecorded) {
+TEST_F(WidgetTest, HelpRequestsBeepsAndTextWidthsAreRecorded)
+{
     EXPECT_EQ(tk.OpenHelp("Features Help", "TabMarginShift.htm", "top"), 0);
     ASSERT_EQ(tk.HelpRequests().size(), 1u);
     EXPECT_EQ(tk.HelpRequests()[0].book, "Features Help");
@@ -566,7 +587,8 @@ protected:
     Localizer localize = [](const std::string& key) { return "<" + key + ">"; };
 };
 
-TEST_F(LayoutTest, BuildsEveryKindWithLocalizedTitles) {
+TEST_F(LayoutTest, BuildsEveryKindWithLocalizedTitles)
+{
     const char* json = R"([
       {"kind": "label", "tag": 0, "title": "Tray Title", "frame": [10, 300, 80, 17], "_note": "comments allowed"},
       {"kind": "popup", "tag": 30, "frame": [100, 300, 150, 25], "selected": 2,
@@ -612,7 +634,8 @@ TEST_F(LayoutTest, BuildsEveryKindWithLocalizedTitles) {
     EXPECT_TRUE(root->Find<RadioButton>(61)->IsHidden());
 }
 
-TEST_F(LayoutTest, BadLayoutsAreRefusedAndBuildNothing) {
+TEST_F(LayoutTest, BadLayoutsAreRefusedAndBuildNothing)
+{
     root->Add(tk.CreateButton(99, "existing", {}));
     const struct {
         const char* json;
@@ -648,7 +671,8 @@ TEST_F(LayoutTest, BadLayoutsAreRefusedAndBuildNothing) {
     EXPECT_NE(missing.error.find("cannot read"), std::string::npos);
 }
 
-TEST_F(LayoutTest, WindowLayoutSetsTitleButtonsAndKeyOrder) {
+TEST_F(LayoutTest, WindowLayoutSetsTitleButtonsAndKeyOrder)
+{
     auto window = tk.CreateWindow("", {});
     const char* json = R"({
       "title": "Tab Margin Window Title String", "frame": [0, 0, 320, 200],
@@ -672,8 +696,9 @@ TEST_F(LayoutTest, WindowLayoutSetsTitleButtonsAndKeyOrder) {
     EXPECT_EQ(tk.RunModal(*window), 1);
 
     auto other = tk.CreateWindow("", {});
-    EXPECT_NE(LoadWindowLayout(*other, R"({"defaultButton": 5, "widgets": []})", localize).error.find("names no button"),
-              std::string::npos);
+    EXPECT_NE(
+        LoadWindowLayout(*other, R"({"defaultButton": 5, "widgets": []})", localize).error.find("names no button"),
+        std::string::npos);
     EXPECT_NE(LoadWindowLayout(*other, R"({"keyOrder": [5]})", localize).error.find("tag 5"), std::string::npos);
     EXPECT_FALSE(LoadWindowLayout(*other, R"([])", localize));
 }

@@ -25,7 +25,10 @@ std::string Stored(const PMPrintSettings& settings, const char* key)
 TEST(ppd_services_Ticket, BrokenBarBecomesAsciiBarAndLockFlagPassesThrough)
 {
     PMPrintSettings settings;
-    EXPECT_EQ(SetValueToSettingsWithTicketKeyAndLock("a\xEF\xBF\xA4" "b\xEF\xBF\xA4", &settings, "k1", true), 0);
+    EXPECT_EQ(SetValueToSettingsWithTicketKeyAndLock("a\xEF\xBF\xA4"
+                                                     "b\xEF\xBF\xA4",
+                                                     &settings, "k1", true),
+              0);
     EXPECT_EQ(SetValueToSettingsWithTicketKeyAndLock("plain \xE6\x97\xA5", &settings, "k2", false), 0);
     EXPECT_EQ(Stored(settings, "k1"), "a|b|");
     EXPECT_TRUE(settings.Find("k1")->locked);
@@ -112,9 +115,8 @@ TEST_F(ppd_services_Query, AttributeAndOptionPresence)
 TEST(ppd_services_Encoding, TakenFromTheFilesOwnLanguageEncoding)
 {
     const std::pair<const char*, TextEncoding> cases[] = {
-        {"services.ppd", 0x0201},         {"encoding-windowsansi.ppd", 0x0500},
-        {"encoding-jis83-rksj.ppd", 1},   {"encoding-utf-8.ppd", 0x08000100},
-        {"encoding-utf8.ppd", 0x08000100}, {"encoding-isolatin2.ppd", 0},
+        {"services.ppd", 0x0201},           {"encoding-windowsansi.ppd", 0x0500}, {"encoding-jis83-rksj.ppd", 1},
+        {"encoding-utf-8.ppd", 0x08000100}, {"encoding-utf8.ppd", 0x08000100},    {"encoding-isolatin2.ppd", 0},
         {"encoding-none.ppd", 0},
     };
     for (const auto& [file, expected] : cases) {

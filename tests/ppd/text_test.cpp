@@ -152,7 +152,7 @@ TEST(ppd_services_Codec, Utf16RoundTripAndMalformedInput)
     ASSERT_TRUE(units);
     EXPECT_EQ(*units, u"a\u00E9\u65E5\U0001F600");
     EXPECT_EQ(Utf16ToUtf8(*units), text);
-    EXPECT_FALSE(Utf8ToUtf16("\xC0\xAF"));      // overlong
+    EXPECT_FALSE(Utf8ToUtf16("\xC0\xAF"));  // overlong
     EXPECT_FALSE(Utf8ToUtf16("\xED\xA0\x80"));  // encoded surrogate
     EXPECT_FALSE(Utf16ToUtf8(u"\xD800"));
     EXPECT_EQ(ConvertFromUtf8("\xE3\x82\xAB", kTextEncodingMacJapanese), "\x83\x4A");

@@ -41,7 +41,8 @@ int ConstraintIndex(ppd_file_t* ppd, const char* option1, const char* option2)
     return -1;
 }
 
-const std::vector<std::string> kVendorKeywords = {"ZLKA", "ZLKB", "ZLKOn1", "ZLKOn2", "ZLKPunch", "ZLKFold", "ZLKStaple"};
+const std::vector<std::string> kVendorKeywords = {"ZLKA",     "ZLKB",    "ZLKOn1",   "ZLKOn2",
+                                                  "ZLKPunch", "ZLKFold", "ZLKStaple"};
 
 // Positions in constraints.ppd: General = 0 {PageSize, ZLKA, ZLKB, ZLKOther},
 // Finishing = 1 {ZLKOn1, ZLKOn2, ZLKPunch, ZLKFold, ZLKStaple}.
@@ -69,10 +70,9 @@ TEST_F(ppd_services_XConstraints, BothChoicesGivenMakeOneEntryInOneDirection)
 TEST_F(ppd_services_XConstraints, NoChoicesPairEveryChoiceButTheFirst)
 {
     xConst2Hash_O1O2(ppd.get(), &table, ConstraintIndex(ppd.get(), "ZLKOn1", "ZLKOn2"));
-    EXPECT_EQ(Entries(table), (std::vector<Entry>{{"ZLKOn2:Auto", 1, 0, 1},
-                                                  {"ZLKOn2:Auto", 1, 0, 2},
-                                                  {"ZLKOn2:On", 1, 0, 1},
-                                                  {"ZLKOn2:On", 1, 0, 2}}));
+    EXPECT_EQ(Entries(table),
+              (std::vector<Entry>{
+                  {"ZLKOn2:Auto", 1, 0, 1}, {"ZLKOn2:Auto", 1, 0, 2}, {"ZLKOn2:On", 1, 0, 1}, {"ZLKOn2:On", 1, 0, 2}}));
 }
 
 TEST_F(ppd_services_XConstraints, OneChoiceGivenIteratesTheOtherSide)
@@ -139,8 +139,9 @@ TEST(ppd_services_ChoiceList, TextsArriveInUtf8)
 TEST(ppd_services_DefinitionFile, ReaderTakesOneLineOfOneSection)
 {
     XConstraintTable table = MakeXConstraintTable();
-    std::istringstream file("ImageOptionPDETiger\nZLKA:Yes@1@1@1@\nPrintFeaturePDETiger\nZLKB:Two@3@1@2@\n"
-                            "ZLKB:One@1@1@1@\n");
+    std::istringstream file(
+        "ImageOptionPDETiger\nZLKA:Yes@1@1@1@\nPrintFeaturePDETiger\nZLKB:Two@3@1@2@\n"
+        "ZLKB:One@1@1@1@\n");
     CQuickXPPD reader(&table, kSectionPrintFeatureTiger);
     file >> reader;
     EXPECT_EQ(Entries(table), (std::vector<Entry>{{"ZLKB:Two", 3, 1, 2}}));
@@ -173,8 +174,8 @@ TEST(ppd_services_DefinitionFile, WriterOutputReadsBackAsTheSameTables)
     EXPECT_TRUE(text.ends_with("\n*% Last Edit Date: 2024-06-02 rev 3"));
 
     for (const auto& [section, keywords] :
-         {std::pair{kSectionPrintFeatureTiger, kVendorKeywords}, std::pair{kSectionImageOptionTiger,
-                                                                           std::vector<std::string>{"PageSize"}}}) {
+         {std::pair{kSectionPrintFeatureTiger, kVendorKeywords},
+          std::pair{kSectionImageOptionTiger, std::vector<std::string>{"PageSize"}}}) {
         XConstraintTable built = MakeXConstraintTable(), read = MakeXConstraintTable();
         SetXppd(ppd.get(), &built, keywords);
         std::istringstream in(text);
@@ -223,7 +224,8 @@ protected:
 TEST_F(ppd_services_GetXPPD, ReadsTheSectionOfTheNamedFile)
 {
     ASSERT_EQ(GetXPPD(ppd.get(), &table, "PrintFeaturePDE", "ZLKXCDFSetting"), 0);
-    EXPECT_EQ(Entries(table), (std::vector<Entry>{{"ZLKB:One", 7, 0, 0}, {"ZLKB:Three", 1, 0, 1}, {"ZLKB:Two", 0, 1, 1}}));
+    EXPECT_EQ(Entries(table),
+              (std::vector<Entry>{{"ZLKB:One", 7, 0, 0}, {"ZLKB:Three", 1, 0, 1}, {"ZLKB:Two", 0, 1, 1}}));
 
     EXPECT_FALSE(IsPPDChoiceConflicted(ppd.get(), &table, "ZLKB", "Three"));
     ppdMarkOption(ppd.get(), "ZLKOn1", "On");

@@ -47,11 +47,15 @@ Bytes Pattern(size_t length, uint8_t seed = 1)
     return bytes;
 }
 
-Bytes Slice(const Bytes& bytes, size_t from, size_t count) { return Bytes(bytes.begin() + from, bytes.begin() + from + count); }
+Bytes Slice(const Bytes& bytes, size_t from, size_t count)
+{
+    return Bytes(bytes.begin() + from, bytes.begin() + from + count);
+}
 
 uint32_t LE32(const Bytes& bytes, size_t at)
 {
-    return bytes.at(at) | bytes.at(at + 1) << 8 | bytes.at(at + 2) << 16 | static_cast<uint32_t>(bytes.at(at + 3)) << 24;
+    return bytes.at(at) | bytes.at(at + 1) << 8 | bytes.at(at + 2) << 16 |
+           static_cast<uint32_t>(bytes.at(at + 3)) << 24;
 }
 
 struct Blob {
@@ -132,7 +136,7 @@ DerFacts Facts(const Bytes& der)
     DerFacts facts;
     const unsigned char* p = der.data();
     std::unique_ptr<EVP_PKEY, void (*)(EVP_PKEY*)> key(d2i_PUBKEY(nullptr, &p, static_cast<long>(der.size())),
-                                                        EVP_PKEY_free);
+                                                       EVP_PKEY_free);
     if (key && EVP_PKEY_is_a(key.get(), "RSA"))
         facts.bits = EVP_PKEY_get_bits(key.get());
     facts.sha256.resize(32);
@@ -184,7 +188,7 @@ TEST_F(KeyTransportBlob, EveryBlobHasFreshRandomParts)
     ASSERT_EQ(a.status, kSecBlobSuccess);
     ASSERT_EQ(b.status, kSecBlobSuccess);
     EXPECT_EQ(Slice(a.bytes, 0, 48), Slice(b.bytes, 0, 48));
-    EXPECT_NE(Slice(a.bytes, 48, 32), Slice(b.bytes, 48, 32));    // salt
+    EXPECT_NE(Slice(a.bytes, 48, 32), Slice(b.bytes, 48, 32));  // salt
     EXPECT_NE(Slice(a.bytes, 80, 256), Slice(b.bytes, 80, 256));  // wrapped secret
     EXPECT_NE(Slice(a.bytes, 336, 16), Slice(b.bytes, 336, 16));  // IV
     EXPECT_NE(Slice(a.bytes, 352, 16), Slice(b.bytes, 352, 16));  // ciphertext
@@ -330,9 +334,9 @@ TEST_F(Base64, KnownTextsAndRoundTrips)
         {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"foobar", "Zm9vYmFy"}};
     for (const auto& [plain, text] : known) {
         char out[16] = {};
-        EXPECT_EQ(SecBlobEnc_Base64_Encode(reinterpret_cast<const uint8_t*>(plain.data()), plain.size(), out,
-                                           sizeof out),
-                  text.size());
+        EXPECT_EQ(
+            SecBlobEnc_Base64_Encode(reinterpret_cast<const uint8_t*>(plain.data()), plain.size(), out, sizeof out),
+            text.size());
         EXPECT_EQ(std::string(out), text);
         uint8_t bytes[16];
         ASSERT_EQ(SecBlobEnc_Base64_Decode(text.c_str(), bytes, sizeof bytes), plain.size());
@@ -365,11 +369,10 @@ TEST_F(Base64, LineBreaksOfTheKeyTextAreAccepted)
 TEST_F(Base64, MalformedTextDecodesToNothing)
 {
     const std::string truncatedKey(RSA_PUBKEY_2048_OFFICIAL, 396);
-    for (const std::string& text : {std::string("Zm9v!"), std::string("Zm9v Zm9v"), std::string("Zm9v\tYmFy"),
-                                    std::string("Zm9=v"), std::string("Zm===="), std::string("Z==="),
-                                    std::string("Zm9"), std::string("Zm9vYmF"), std::string("Zh=="),
-                                    std::string("Zm9vYg==Zm9v"), std::string("===="), std::string("\n\n"),
-                                    truncatedKey}) {
+    for (const std::string& text :
+         {std::string("Zm9v!"), std::string("Zm9v Zm9v"), std::string("Zm9v\tYmFy"), std::string("Zm9=v"),
+          std::string("Zm===="), std::string("Z==="), std::string("Zm9"), std::string("Zm9vYmF"), std::string("Zh=="),
+          std::string("Zm9vYg==Zm9v"), std::string("===="), std::string("\n\n"), truncatedKey}) {
         uint8_t out[400];
         std::memset(out, 0xAA, sizeof out);
         EXPECT_EQ(SecBlobEnc_Base64_Decode(text.c_str(), out, sizeof out), 0u) << text;

@@ -97,9 +97,9 @@ std::string OpenSslOpenKeyTransportBlob(const std::vector<uint8_t>& blob, const 
     TempDir dir;
     WriteFile(dir.file("wrapped"), Bytes(blob, 80, wrappedLength));
     WriteFile(dir.file("salt"), Bytes(blob, 48, 32));
-    std::string secret = OpenSsl({"pkeyutl", "-decrypt", "-inkey", keyPath, "-pkeyopt", "rsa_padding_mode:oaep",
-                                  "-pkeyopt", "rsa_oaep_md:sha256", "-pkeyopt", "rsa_mgf1_md:sha256", "-in",
-                                  dir.file("wrapped")});
+    std::string secret =
+        OpenSsl({"pkeyutl", "-decrypt", "-inkey", keyPath, "-pkeyopt", "rsa_padding_mode:oaep", "-pkeyopt",
+                 "rsa_oaep_md:sha256", "-pkeyopt", "rsa_mgf1_md:sha256", "-in", dir.file("wrapped")});
     std::string contentKey = HmacHex(Hex(std::vector<uint8_t>(secret.begin(), secret.end())), dir.file("salt"));
     std::string iv = Bytes(blob, 80 + wrappedLength, 16);
     return Decrypt(dir, Bytes(blob, 80 + wrappedLength + 16, cipherLength), contentKey,

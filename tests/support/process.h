@@ -9,18 +9,18 @@
 namespace zlk::test {
 
 struct RunResult {
-    int exitCode = -1;   // -1 when it did not exit normally
-    int signal = 0;      // the signal that ended it, if any
-    std::string out;     // standard output
-    std::string err;     // standard error
+    int exitCode = -1;  // -1 when it did not exit normally
+    int signal = 0;  // the signal that ended it, if any
+    std::string out;  // standard output
+    std::string err;  // standard error
 };
 
 struct RunOptions {
-    std::vector<std::string> args;             // argv, argv[0] included
-    std::map<std::string, std::string> env;    // the whole environment
+    std::vector<std::string> args;  // argv, argv[0] included
+    std::map<std::string, std::string> env;  // the whole environment
     std::string stdinPath = "/dev/null";
-    bool closeStdout = false;                  // stdout is a pipe nobody reads
-    int terminateAfterMs = 0;                  // send SIGTERM after this long (0: never)
+    bool closeStdout = false;  // stdout is a pipe nobody reads
+    int terminateAfterMs = 0;  // send SIGTERM after this long (0: never)
 };
 
 RunResult RunProgram(const std::string& program, const RunOptions& options);

@@ -15,7 +15,7 @@ namespace zlk::test {
 std::string FixturePath(const std::string& relative);
 std::string SamplePpd(const std::string& name);  // a PPD of data/ppd
 std::string BuildDir();
-std::string FilterProgram();          // the filter as installed
+std::string FilterProgram();  // the filter as installed
 std::string FilterProgramWithCopy();  // the same, with the job copy enabled
 
 // Runs the job stream inspector with the development printer key on a
@@ -48,9 +48,9 @@ public:
 // A job stream cut at its boundaries. ok is false when a part is missing.
 struct JobStreamParts {
     bool ok = false;
-    std::string header;   // UEL up to and including ENTER LANGUAGE
-    std::string ticket;   // the XML ticket
-    std::string pdf;      // the document
+    std::string header;  // UEL up to and including ENTER LANGUAGE
+    std::string ticket;  // the XML ticket
+    std::string pdf;  // the document
     std::string trailer;  // UEL to EOJ
 };
 

@@ -20,17 +20,17 @@ void WriteTestPdf(const std::string& path, const std::vector<PageSpec>& pages)
 {
     QPDF pdf;
     pdf.emptyPDF();
-    QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
+    QPDFObjectHandle font = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
     QPDFPageDocumentHelper doc(pdf);
     for (size_t i = 0; i < pages.size(); ++i) {
         const PageSpec& spec = pages[i];
         std::ostringstream content;
         content << "BT /F1 24 Tf 72 100 Td (Page " << (i + 1) << ") Tj ET\n"
                 << "0 0 0 rg 36 36 20 20 re f\n";
-        QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-            "<< /Type /Page /MediaBox [0 0 " + std::to_string(spec.width) + " " +
-            std::to_string(spec.height) + "] /Resources << /Font << >> >> >>"));
+        QPDFObjectHandle page = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 " + std::to_string(spec.width) + " " +
+                                    std::to_string(spec.height) + "] /Resources << /Font << >> >> >>"));
         page.getKey("/Resources").getKey("/Font").replaceKey("/F1", font);
         page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content.str()));
         if (spec.rotate)

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "opensslcli.h"
 #include "process.h"
 #include "secblob/secblob.h"
-#include "opensslcli.h"
 #include "spooler.h"
 #include "tools/inspect/inspect.h"
 
@@ -25,13 +25,12 @@ namespace {
 const std::string kTicket = "com.zelko.jt.printsettings.pdf.ww.";
 const std::string kUEL = "\x1b%-12345X";
 
-
 std::string AccountingOptions(const std::string& password, const std::string& boxPassword)
 {
     return kTicket + "JBAManageTypeListTicketKey=2 " + kTicket + "JBAUserIDListCtrlTicket=2 " + kTicket +
-           "JBAUserIDTextEditTicket=someone " + kTicket + "JBAUserPasswordTextEditTicket=" + StoredPassword(password) + " " +
-           kTicket + "JBAStorageIDTextEditTicket=box3 " + kTicket + "JBAStoragePasswordTextEditTicket=" +
-           StoredPassword(boxPassword);
+           "JBAUserIDTextEditTicket=someone " + kTicket + "JBAUserPasswordTextEditTicket=" + StoredPassword(password) +
+           " " + kTicket + "JBAStorageIDTextEditTicket=box3 " + kTicket +
+           "JBAStoragePasswordTextEditTicket=" + StoredPassword(boxPassword);
 }
 
 struct Job {
@@ -121,13 +120,12 @@ TEST(InspectFilterStreams, PlainStreamPassesAndIsDescribed)
     EXPECT_DOUBLE_EQ(inspection.pages[0].height, 792);
 
     const std::string report = zlk::inspect::Report(inspection, "job.prn");
-    for (const char* expected :
-         {"Job stream job.prn: ", "  JOAU: alice\n", "  UJAU: alice  (digest ok)\n",
-          "  UACN: Quarterly report  (digest ok)\n",
-          "  JOEP: (empty)\n", "  NLPP: 1\n", "  RENDERMODE: COLOR\n", "  PwgPrintJobTicket\n",
-          "      ContentsBridgeMode = 5\n", "        MediaLocations\n          MediaLocation = AutoSelect\n", "2 pages",
-          "  page 1: 612 x 792 pt (215.9 x 279.4 mm)\n", "  page copies: 1\n", "  duplex: SIMPLEX\n",
-          "  colour: COLOR\n", "  N-up: 1\n"})
+    for (const char* expected : {"Job stream job.prn: ", "  JOAU: alice\n", "  UJAU: alice  (digest ok)\n",
+                                 "  UACN: Quarterly report  (digest ok)\n", "  JOEP: (empty)\n", "  NLPP: 1\n",
+                                 "  RENDERMODE: COLOR\n", "  PwgPrintJobTicket\n", "      ContentsBridgeMode = 5\n",
+                                 "        MediaLocations\n          MediaLocation = AutoSelect\n", "2 pages",
+                                 "  page 1: 612 x 792 pt (215.9 x 279.4 mm)\n", "  page copies: 1\n",
+                                 "  duplex: SIMPLEX\n", "  colour: COLOR\n", "  N-up: 1\n"})
         EXPECT_NE(report.find(expected), std::string::npos) << expected << "\n" << report;
 }
 
@@ -209,8 +207,8 @@ TEST(InspectFilterStreams, BlobThatDoesNotOpenWithTheKeyIsRejected)
     // A key of the right size that is not the printer's.
     TempDir dir;
     RunOptions run;
-    run.args = {"openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048", "-out",
-                dir.file("other.pem")};
+    run.args = {
+        "openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048", "-out", dir.file("other.pem")};
     run.env = {{"PATH", "/usr/bin:/bin"}};
     ASSERT_EQ(RunProgram(ZLK_OPENSSL_CLI, run).exitCode, 0);
     std::string error;
@@ -401,8 +399,8 @@ TEST(InspectRobustness, EveryCutOfAGoodStreamEndsEarly)
     for (std::size_t cut = 1; cut < good.size(); ++cut) {
         const Inspection inspection = Inspect(std::string_view(good).substr(0, cut));
         ASSERT_FALSE(inspection.valid) << "cut at " << cut;
-        ASSERT_NE(inspection.violation.find("ends early"), std::string::npos) << "cut at " << cut << ": "
-                                                                              << inspection.violation;
+        ASSERT_NE(inspection.violation.find("ends early"), std::string::npos)
+            << "cut at " << cut << ": " << inspection.violation;
     }
 }
 
@@ -471,9 +469,14 @@ TEST(InspectProgram, ExitStatusSaysValidInvalidOrUnusable)
     EXPECT_EQ(bad.err.rfind("zlk-inspect: " + dir.file("bad.prn") + ": invalid job stream: 1 bytes follow", 0), 0u)
         << bad.err;
 
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {}, {"--bogus", dir.file("good.prn")}, {dir.file("good.prn"), dir.file("bad.prn")}, {"--key"},
-             {dir.file("missing.prn")}, {dir.path()}, {"--key", dir.file("good.prn"), dir.file("good.prn")}}) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"--bogus", dir.file("good.prn")},
+                                               {dir.file("good.prn"), dir.file("bad.prn")},
+                                               {"--key"},
+                                               {dir.file("missing.prn")},
+                                               {dir.path()},
+                                               {"--key", dir.file("good.prn"), dir.file("good.prn")}}) {
         RunResult unusable = inspect(args);
         EXPECT_EQ(unusable.exitCode, 2) << testing::PrintToString(args) << unusable.err;
         EXPECT_NE(unusable.err, "");

@@ -265,12 +265,12 @@ std::optional<std::string> OpenBlob(const std::vector<uint8_t>& blob, const Blob
     std::vector<unsigned char> unwrapped(layout.wrappedLength);
     std::size_t unwrappedLength = unwrapped.size();
     PKeyCtx ctx(EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
-    const bool unwrappedOk = ctx && EVP_PKEY_decrypt_init(ctx.get()) == 1 &&
-                             EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_OAEP_PADDING) == 1 &&
-                             EVP_PKEY_CTX_set_rsa_oaep_md(ctx.get(), EVP_sha256()) == 1 &&
-                             EVP_PKEY_CTX_set_rsa_mgf1_md(ctx.get(), EVP_sha256()) == 1 &&
-                             EVP_PKEY_decrypt(ctx.get(), unwrapped.data(), &unwrappedLength, wrapped,
-                                              layout.wrappedLength) == 1;
+    const bool unwrappedOk =
+        ctx && EVP_PKEY_decrypt_init(ctx.get()) == 1 &&
+        EVP_PKEY_CTX_set_rsa_padding(ctx.get(), RSA_PKCS1_OAEP_PADDING) == 1 &&
+        EVP_PKEY_CTX_set_rsa_oaep_md(ctx.get(), EVP_sha256()) == 1 &&
+        EVP_PKEY_CTX_set_rsa_mgf1_md(ctx.get(), EVP_sha256()) == 1 &&
+        EVP_PKEY_decrypt(ctx.get(), unwrapped.data(), &unwrappedLength, wrapped, layout.wrappedLength) == 1;
     Secret<kSecretLength> secret;
     if (unwrappedOk && unwrappedLength == kSecretLength)
         std::memcpy(secret.bytes, unwrapped.data(), kSecretLength);
@@ -283,8 +283,8 @@ std::optional<std::string> OpenBlob(const std::vector<uint8_t>& blob, const Blob
 
     Secret<32> contentKey;
     std::size_t contentKeyLength = 0;
-    if (!EVP_Q_mac(nullptr, "HMAC", nullptr, "SHA256", nullptr, secret.bytes, kSecretLength, salt, 32,
-                   contentKey.bytes, sizeof contentKey.bytes, &contentKeyLength) ||
+    if (!EVP_Q_mac(nullptr, "HMAC", nullptr, "SHA256", nullptr, secret.bytes, kSecretLength, salt, 32, contentKey.bytes,
+                   sizeof contentKey.bytes, &contentKeyLength) ||
         contentKeyLength != 32) {
         ERR_clear_error();
         error = "HMAC-SHA256 failed";
@@ -298,8 +298,7 @@ std::optional<std::string> OpenBlob(const std::vector<uint8_t>& blob, const Blob
         cipher && EVP_DecryptInit_ex(cipher.get(), EVP_aes_256_cbc(), nullptr, contentKey.bytes, iv) == 1 &&
         EVP_DecryptUpdate(cipher.get(), reinterpret_cast<unsigned char*>(plain.data()), &written,
                           blob.data() + layout.cipherOffset, static_cast<int>(layout.cipherLength)) == 1 &&
-        EVP_DecryptFinal_ex(cipher.get(), reinterpret_cast<unsigned char*>(plain.data()) + written,
-                            &finalWritten) == 1;
+        EVP_DecryptFinal_ex(cipher.get(), reinterpret_cast<unsigned char*>(plain.data()) + written, &finalWritten) == 1;
     if (!decrypted) {
         ERR_clear_error();
         OPENSSL_cleanse(plain.data(), plain.size());
@@ -358,9 +357,11 @@ struct Problem {
 class XmlChecker {
 public:
     XmlChecker(std::string_view data, std::size_t begin, std::size_t end, std::vector<TicketElement>& elements)
-        : data_(data), pos_(begin), end_(end), elements_(elements)
-    {
-    }
+        : data_(data),
+          pos_(begin),
+          end_(end),
+          elements_(elements)
+    {}
 
     std::optional<Problem> Check()
     {
@@ -523,14 +524,13 @@ private:
         for (std::size_t at = from; at < to;) {
             const std::size_t n = Utf8Char(data_.substr(0, to), at, cp);
             if (n == 0)
-                return Problem{"byte 0x" + HexByte(static_cast<unsigned char>(data_[at])) +
-                                   " in the ticket is not UTF-8",
-                               at};
+                return Problem{
+                    "byte 0x" + HexByte(static_cast<unsigned char>(data_[at])) + " in the ticket is not UTF-8", at};
             if (!IsXmlChar(cp))
-                return Problem{cp < 0x20 ? "control character 0x" + HexByte(static_cast<unsigned char>(cp)) +
-                                               " in the ticket"
-                                         : "character U+" + HexByte(static_cast<unsigned char>(cp >> 8)) +
-                                               HexByte(static_cast<unsigned char>(cp)) + " is not allowed in XML",
+                return Problem{cp < 0x20
+                                   ? "control character 0x" + HexByte(static_cast<unsigned char>(cp)) + " in the ticket"
+                                   : "character U+" + HexByte(static_cast<unsigned char>(cp >> 8)) +
+                                         HexByte(static_cast<unsigned char>(cp)) + " is not allowed in XML",
                                at};
             at += n;
         }
@@ -597,8 +597,7 @@ private:
                 return Unfinished("the end of the tag <" + name + ">");
             if (Peek() == '>' || Next("/>")) {
                 if (stack_.size() >= kTicketMaxDepth)
-                    return Failed("elements nested deeper than " + std::to_string(kTicketMaxDepth) + " levels",
-                                  start);
+                    return Failed("elements nested deeper than " + std::to_string(kTicketMaxDepth) + " levels", start);
                 const bool empty = Peek() == '/';
                 pos_ += empty ? 2 : 1;
                 std::string path = stack_.empty() ? name : elements_[stack_.back().element].path + "/" + name;
@@ -638,8 +637,8 @@ private:
                               std::to_string(open.at) + ")",
                           start);
         // Blank lines between a start and end tag are layout, not a value.
-        const bool layout = open.text.find('\n') != std::string::npos &&
-                            std::all_of(open.text.begin(), open.text.end(), IsXmlSpace);
+        const bool layout =
+            open.text.find('\n') != std::string::npos && std::all_of(open.text.begin(), open.text.end(), IsXmlSpace);
         if (!open.hasChildren && !layout)
             elements_[open.element].value = std::move(open.text);
         stack_.pop_back();
@@ -700,9 +699,10 @@ private:
 class StreamChecker {
 public:
     StreamChecker(std::string_view data, const PrinterKey* key, Inspection& result)
-        : s_(data), key_(key), result_(result)
-    {
-    }
+        : s_(data),
+          key_(key),
+          result_(result)
+    {}
 
     bool Run() { return Header() && Ticket() && Pdf() && Trailer(); }
 
@@ -1022,8 +1022,8 @@ private:
             return true;
         const bool grey = colour->value == "MonochromeGrayscale";
         if (grey != (result_.renderMode == "GRAYSCALE"))
-            return Fail("ticket ColorEffectsType " + Quote(colour->value) + " disagrees with the header's RENDERMODE=" +
-                            result_.renderMode,
+            return Fail("ticket ColorEffectsType " + Quote(colour->value) +
+                            " disagrees with the header's RENDERMODE=" + result_.renderMode,
                         colour->offset);
         return true;
     }
@@ -1037,9 +1037,8 @@ private:
         if (!StartsWith(rest, kPdfMagic)) {
             if (rest.size() < kPdfMagic.size() && StartsWith(kPdfMagic, rest))
                 return FailAtByte("stream ends early: expected the PDF (\"%PDF-\") after the job ticket", s_.size());
-            return FailAtByte("expected the PDF (\"%PDF-\") right after the job ticket, found " +
-                                  Quote(rest.substr(0, 20)),
-                              start);
+            return FailAtByte(
+                "expected the PDF (\"%PDF-\") right after the job ticket, found " + Quote(rest.substr(0, 20)), start);
         }
         // The trailer's UEL is the last one: nothing after it holds another.
         const std::size_t trailer = s_.rfind(kUEL);
@@ -1143,15 +1142,15 @@ private:
         if (result_.colorMode != "COLOR" && result_.colorMode != "GRAYSCALE")
             return Fail("COLORMODE " + Quote(result_.colorMode) + " is not COLOR or GRAYSCALE", at);
         if (result_.colorMode != result_.renderMode)
-            return Fail("trailer COLORMODE=" + result_.colorMode + " disagrees with the header's RENDERMODE=" +
-                            result_.renderMode,
+            return Fail("trailer COLORMODE=" + result_.colorMode +
+                            " disagrees with the header's RENDERMODE=" + result_.renderMode,
                         at);
         if (!JobInfo("NUP", result_.numberUp, at))
             return false;
         const JobAttribute* nlpp = result_.Attribute("NLPP");
         if (nlpp && nlpp->value != result_.numberUp)
-            return Fail("trailer NUP=" + Printable(result_.numberUp) + " disagrees with the header's NLPP=" +
-                            Printable(nlpp->value),
+            return Fail("trailer NUP=" + Printable(result_.numberUp) +
+                            " disagrees with the header's NLPP=" + Printable(nlpp->value),
                         at);
 
         if (!ExpectLine(kPart, kCommentLineMax, info + "PASSTHROUGH=OFF") ||

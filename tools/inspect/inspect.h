@@ -32,27 +32,27 @@ private:
 };
 
 struct JobAttribute {
-    std::string code;       // CNAM, UCNA, ...
-    std::string value;      // the bytes between "=" and the closing quote
-    std::size_t line = 0;   // line number in the stream, from 1
-    std::string text;       // readable form: CP932 converted to UTF-8, a twin's text before its TAB
-    bool digestChecked = false;          // a twin whose digest matched its printer-language attribute
-    std::size_t blobSize = 0;            // JOEP/ACEP: bytes of the decoded key-transport blob
-    std::optional<std::string> secret;   // JOEP/ACEP opened with the printer key
+    std::string code;  // CNAM, UCNA, ...
+    std::string value;  // the bytes between "=" and the closing quote
+    std::size_t line = 0;  // line number in the stream, from 1
+    std::string text;  // readable form: CP932 converted to UTF-8, a twin's text before its TAB
+    bool digestChecked = false;  // a twin whose digest matched its printer-language attribute
+    std::size_t blobSize = 0;  // JOEP/ACEP: bytes of the decoded key-transport blob
+    std::optional<std::string> secret;  // JOEP/ACEP opened with the printer key
 };
 
 struct TicketElement {
-    std::string path;    // element names from the root, joined by "/"
-    int depth = 0;       // 0 for the root
-    bool leaf = true;    // has no child elements
-    std::string value;   // a leaf's text with references replaced
+    std::string path;  // element names from the root, joined by "/"
+    int depth = 0;  // 0 for the root
+    bool leaf = true;  // has no child elements
+    std::string value;  // a leaf's text with references replaced
     std::size_t offset = 0;  // byte offset of its start tag in the stream
 };
 
 struct PdfPage {
-    double width = 0;    // media box, points
+    double width = 0;  // media box, points
     double height = 0;
-    int rotate = 0;      // the page's /Rotate, normalised to 0..359
+    int rotate = 0;  // the page's /Rotate, normalised to 0..359
 };
 
 struct Inspection {

@@ -23,8 +23,8 @@ int main()
     }
     std::vector<uint8_t> blob(password.size() + 16);
     std::size_t length = blob.size();
-    int status = Encode_Storage(reinterpret_cast<const uint8_t*>(password.data()), password.size(), blob.data(),
-                                &length);
+    int status =
+        Encode_Storage(reinterpret_cast<const uint8_t*>(password.data()), password.size(), blob.data(), &length);
     OPENSSL_cleanse(password.data(), password.size());
     if (status != kSecBlobSuccess)
         return 1;
