@@ -6,6 +6,7 @@
 #include <string>
 #include <strings.h>
 
+#include "common/ppdfile.h"
 #include "filter/output.h"
 #include "secblob/secblob.h"
 
@@ -175,13 +176,6 @@ const TicketTable JBAticketDataAdmin = MakeTable(kJBAAdminRows);
 const TicketTable JBAticketDataAdminForUTF8 = MakeTable(kJBAAdminRowsForUTF8);
 const TicketTable FeaturesticketData = MakeTable(kFeaturesRows);
 
-PpdHandle OpenPpd(const char* path)
-{
-    if (!path || !*path)
-        return PpdHandle();
-    return PpdHandle(ppdOpenFile(path));
-}
-
 JobOptions::JobOptions(const char* text)
 {
     if (text)
@@ -334,7 +328,7 @@ void GetTicketFromArray(const char* jobOptions, const TicketTable& table, printo
 void GetPPDOptions(const char* ppdPath, stPPDOption& group)
 {
     group = stPPDOption{};
-    PpdHandle ppd = OpenPpd(ppdPath);
+    common::PPDHandle ppd = common::OpenPPD(ppdPath);
     if (!ppd)
         return;
     if (ppd_attr_t* attr = ppdFindAttr_ALT(ppd.get(), "ZLKPrinterLanguageEncoding", nullptr); attr && attr->value)

@@ -84,14 +84,6 @@ struct printoptions {
     stPPDOption ppd;
 };
 
-struct PpdCloser {
-    void operator()(ppd_file_t* ppd) const { ppdClose(ppd); }
-};
-using PpdHandle = std::unique_ptr<ppd_file_t, PpdCloser>;
-
-// Opens the PPD at path; empty when path is null or the file does not parse.
-PpdHandle OpenPpd(const char* path);
-
 // Job options parsed with cupsParseOptions, freed on destruction.
 class JobOptions {
 public:

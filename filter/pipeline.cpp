@@ -13,6 +13,7 @@
 
 #include <qpdf/QPDF.hh>
 
+#include "common/ppdfile.h"
 #include "filter/options.h"
 #include "filter/output.h"
 #include "filter/signals.h"
@@ -237,7 +238,7 @@ int RewriteOrientation(const char* jobOptions, std::string& out)
 PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env)
 {
     PreparedFormat format;
-    PpdHandle ppd = OpenPpd(env.ppdPath.c_str());
+    common::PPDHandle ppd = common::OpenPPD(env.ppdPath.c_str());
     if (!ppd) {
         std::fputs("ppdOpenFile return NULL\n", stderr);
         ReportError("Unable to open the printer's PPD file \"%s\".", env.ppdPath.c_str());

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/utf8.h"
+
 namespace zlk::ppd {
 
 namespace {
@@ -107,7 +109,7 @@ std::optional<std::string> PPDTextToUTF8(ppd_file_t* ppd, const char* text)
     if (text == nullptr) {
         return std::nullopt;
     }
-    if (IsValidUtf8(text)) {
+    if (common::IsValidUtf8(text)) {
         return std::string(text);
     }
     TextEncoding encoding = kTextEncodingMacRoman;
@@ -228,7 +230,7 @@ int GetMBMaxNumberFromPPD(ppd_file_t* ppd, const char* attrName)
     // that is not UTF-8 is still in the file's encoding, as libcups leaves
     // attribute values unconverted.
     std::optional<std::string> encoded;
-    if (IsValidUtf8(attr->value)) {
+    if (common::IsValidUtf8(attr->value)) {
         TextEncoding encoding = kTextEncodingMacRoman;
         GetCFStringEncodingFromPPD(ppd, &encoding);
         encoded = ConvertFromUtf8(attr->value, encoding);

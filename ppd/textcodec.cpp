@@ -3,73 +3,13 @@
 #include <iconv.h>
 
 #include <cerrno>
-#include <memory>
+
+#include "common/iconv.h"
+#include "common/utf8.h"
 
 namespace zlk::ppd {
 
 namespace {
-
-// Decodes one scalar value at text[i], advancing i; -1 when malformed.
-long DecodeUtf8(std::string_view text, std::size_t& i)
-{
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    int extra = 0;
-    long value = 0;
-    long minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        value = lead & 0x1F;
-        minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        value = lead & 0x0F;
-        minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        value = lead & 0x07;
-        minimum = 0x10000;
-    } else {
-        return -1;
-    }
-    if (text.size() - i <= static_cast<std::size_t>(extra)) {
-        return -1;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80) {
-            return -1;
-        }
-        value = (value << 6) | (next & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        return -1;
-    }
-    i += static_cast<std::size_t>(extra) + 1;
-    return value;
-}
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 const char* IconvName(TextEncoding encoding)
 {
@@ -85,17 +25,13 @@ const char* IconvName(TextEncoding encoding)
     }
 }
 
-struct IconvCloser {
-    void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
-};
-
 std::optional<std::string> Iconv(std::string_view input, const char* to, const char* from)
 {
-    iconv_t raw = iconv_open(to, from);
-    if (raw == reinterpret_cast<iconv_t>(-1)) {
+    common::IconvHandle cd(to, from);
+    if (!cd.ok()) {
         return std::nullopt;
     }
-    std::unique_ptr<void, IconvCloser> cd(raw);
+    iconv_t raw = cd.get();
     std::string out;
     std::string in(input);
     char* inPtr = in.data();
@@ -121,25 +57,17 @@ std::optional<std::string> Iconv(std::string_view input, const char* to, const c
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        if (DecodeUtf8(text, i) < 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text)
 {
     std::u16string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        long c = DecodeUtf8(text, i);
-        if (c < 0) {
+        char32_t c = 0;
+        const std::size_t n = common::Utf8CharLength(text, i, &c);
+        if (n == 0) {
             return std::nullopt;
         }
+        i += n;
         if (c >= 0x10000) {
             c -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (c >> 10));
@@ -165,7 +93,7 @@ std::optional<std::string> Utf16ToUtf8(std::u16string_view text)
         } else if (c >= 0xDC00 && c <= 0xDFFF) {
             return std::nullopt;
         }
-        AppendUtf8(out, c);
+        common::AppendUtf8(out, c);
     }
     return out;
 }
@@ -173,7 +101,7 @@ std::optional<std::string> Utf16ToUtf8(std::u16string_view text)
 std::optional<std::string> ConvertToUtf8(std::string_view bytes, TextEncoding from)
 {
     if (from == kTextEncodingUTF8) {
-        return IsValidUtf8(bytes) ? std::optional<std::string>(bytes) : std::nullopt;
+        return common::IsValidUtf8(bytes) ? std::optional<std::string>(bytes) : std::nullopt;
     }
     const char* name = IconvName(from);
     return name ? Iconv(bytes, "UTF-8", name) : std::nullopt;
@@ -181,7 +109,7 @@ std::optional<std::string> ConvertToUtf8(std::string_view bytes, TextEncoding fr
 
 std::optional<std::string> ConvertFromUtf8(std::string_view utf8, TextEncoding to)
 {
-    if (!IsValidUtf8(utf8)) {
+    if (!common::IsValidUtf8(utf8)) {
         return std::nullopt;
     }
     if (to == kTextEncodingUTF8) {

@@ -18,9 +18,6 @@ inline constexpr TextEncoding kTextEncodingISOLatin1 = 0x0201;
 inline constexpr TextEncoding kTextEncodingWindowsLatin1 = 0x0500;
 inline constexpr TextEncoding kTextEncodingUTF8 = 0x08000100;
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(std::string_view text);
-
 // Nothing when the input is not well-formed (lone surrogates included).
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 std::optional<std::string> Utf16ToUtf8(std::u16string_view text);

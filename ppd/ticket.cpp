@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "common/utf8.h"
 #include "ppd/textcodec.h"
 
 namespace zlk::ppd {
@@ -20,7 +21,7 @@ OSStatus SetValueToSettingsWithTicketKeyAndLock(const char* value, platform::PMP
         return platform::paramErr;
     }
     const std::string_view source(value);
-    if (!IsValidUtf8(source)) {
+    if (!common::IsValidUtf8(source)) {
         return platform::memFullErr;
     }
     std::string text;
@@ -43,7 +44,7 @@ bool SetCStringToTicket(platform::PMPrintSettings* settings, const char* value, 
     }
     constexpr std::size_t kBufferSize = 256;
     std::string_view text(value);
-    const char* stored = (text.size() < kBufferSize && IsValidUtf8(text)) ? value : "";
+    const char* stored = (text.size() < kBufferSize && common::IsValidUtf8(text)) ? value : "";
     return SetValueToSettingsWithTicketKeyAndLock(stored, settings, key, locked) == platform::noErr;
 }
 

@@ -181,7 +181,7 @@ bool AcceptsCustomChoice(ppd_file_t* ppd, const char* option, const char* ppdCho
     return AcceptsCustomParam(custom, value);
 }
 
-HostPDECallback::HostPDECallback(PPDHandle ppd, std::string queue, PMPrintSettings settings)
+HostPDECallback::HostPDECallback(common::PPDHandle ppd, std::string queue, PMPrintSettings settings)
     : ppd_(std::move(ppd)),
       session_(std::move(queue)),
       settings_(std::move(settings)),
@@ -198,7 +198,7 @@ std::unique_ptr<HostPDECallback> HostPDECallback::Open(const std::filesystem::pa
         }
         return nullptr;
     }
-    PPDHandle ppd(ppdOpenFile(ppdPath.c_str()));
+    common::PPDHandle ppd(ppdOpenFile(ppdPath.c_str()));
     if (!ppd) {
         if (status != nullptr) {
             *status = kDamagedDataErr;

@@ -7,15 +7,15 @@
 #include <memory>
 #include <string>
 
+#include "common/ppdfile.h"
 #include "platform/printing/pde.h"
-#include "platform/printing/ppdhandle.h"
 
 namespace zlk::platform {
 
 class HostPDECallback final : public PDEPlugInCallback {
 public:
     // Takes the PPD (its current marks are kept) and prints to queue.
-    HostPDECallback(PPDHandle ppd, std::string queue, PMPrintSettings settings = {});
+    HostPDECallback(common::PPDHandle ppd, std::string queue, PMPrintSettings settings = {});
 
     // Opens the PPD file and marks its defaults. Null with fnfErr when the
     // file is missing, kDamagedDataErr when libcups cannot read it.
@@ -35,7 +35,7 @@ public:
     bool willChangePPDOptionKeyValue(const char* option, const char* ppdChoice) override;
 
 private:
-    PPDHandle ppd_;
+    common::PPDHandle ppd_;
     PMPrintSession session_;
     PMPrintSettings settings_;
     PMPageFormat pageFormat_;

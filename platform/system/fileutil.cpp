@@ -9,24 +9,9 @@
 #include <cstring>
 #include <vector>
 
+#include "common/fd.h"
+
 namespace zlk::platform::detail {
-
-void FileDescriptor::reset(int fd)
-{
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
-    fd_ = fd;
-}
-
-bool FileDescriptor::close()
-{
-    if (fd_ < 0) {
-        return true;
-    }
-    int fd = release();
-    return ::close(fd) == 0;
-}
 
 std::string ErrnoMessage(std::string_view what)
 {
@@ -40,7 +25,7 @@ OSStatus ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, 
                        bool followLinks)
 {
     out.clear();
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));
+    common::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));
     if (!fd) {
         if (errno == ENOENT) {
             return fnfErr;
@@ -77,63 +62,6 @@ OSStatus ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, 
         out.append(buffer, static_cast<std::size_t>(n));
     }
     return noErr;
-}
-
-bool WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-bool IsValidUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        unsigned int code = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-            code = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            code = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            code = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (next & 0x3F);
-        }
-        if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
-            (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
 }
 
 std::optional<PasswordEntry> LookUpPasswordEntry(uid_t uid)

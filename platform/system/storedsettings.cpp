@@ -14,13 +14,14 @@
 #include <new>
 #include <vector>
 
+#include "common/fd.h"
+#include "common/utf8.h"
 #include "platform/system/fileutil.h"
 
 namespace zlk::platform {
 
 namespace {
 
-using detail::FileDescriptor;
 using nlohmann::json;
 
 constexpr int kFormat = 1;
@@ -89,7 +90,7 @@ bool BytesOfHex(std::string_view hex, std::string& out)
 json EntryToJson(const PMPrintSettings::Entry& entry)
 {
     json out = json::object();
-    if (detail::IsValidUtf8(entry.value)) {
+    if (common::IsValidUtf8(entry.value)) {
         out["value"] = entry.value;
     } else {
         out["hex"] = HexOf(entry.value);
@@ -200,25 +201,6 @@ bool MakeFolders(const std::filesystem::path& path, std::string& message)
     }
     return true;
 }
-
-// Removes the temporary file unless the rename took it.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-    ~TemporaryFile()
-    {
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::string& path() const { return path_; }
-    void Keep() { path_.clear(); }
-
-private:
-    std::string path_;
-};
 
 StoreResult Failure(OSStatus status, std::string message)
 {
@@ -352,7 +334,7 @@ StoreResult PrintSettingsStore::Save(std::string_view queue, const PMPrintSettin
         }
         json entries = json::object();
         for (const auto& [key, entry] : settings.entries()) {
-            if (!detail::IsValidUtf8(key)) {
+            if (!common::IsValidUtf8(key)) {
                 return Failure(paramErr, "a print settings key is not UTF-8 text");
             }
             entries[key] = EntryToJson(entry);
@@ -367,12 +349,12 @@ StoreResult PrintSettingsStore::Save(std::string_view queue, const PMPrintSettin
         std::string pattern = path.string() + ".tmp-XXXXXX";
         std::vector<char> name(pattern.begin(), pattern.end());
         name.push_back('\0');
-        FileDescriptor fd(::mkostemp(name.data(), O_CLOEXEC));
+        common::UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
         if (!fd) {
             return Failure(ioErr, detail::ErrnoMessage("cannot create a file in " + folder_.string()));
         }
-        TemporaryFile temporary(name.data());
-        if (::fchmod(fd.get(), 0600) != 0 || !detail::WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0) {
+        common::TempFile temporary(name.data());
+        if (::fchmod(fd.get(), 0600) != 0 || !common::WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0) {
             return Failure(ioErr, detail::ErrnoMessage("cannot write " + temporary.path()));
         }
         if (!fd.close()) {
@@ -384,9 +366,9 @@ StoreResult PrintSettingsStore::Save(std::string_view queue, const PMPrintSettin
         if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
             return Failure(ioErr, detail::ErrnoMessage("cannot replace " + path.string()));
         }
-        temporary.Keep();
+        temporary.Release();
         // The rename itself must reach the disk too.
-        FileDescriptor folder(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        common::UniqueFd folder(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (folder) {
             ::fsync(folder.get());
         }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/utf8.h"
 #include "platform/widgets/toolkit.h"
 
 namespace zlk::widgets {
@@ -14,24 +15,7 @@ bool IsContinuationByte(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 // counts one byte a character.
 std::size_t CharacterLength(const std::string& text, std::size_t at)
 {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length = 1;
-    if (lead >= 0xF0 && lead < 0xF8) {
-        length = 4;
-    } else if (lead >= 0xE0) {
-        length = lead < 0xF0 ? 3 : 1;
-    } else if (lead >= 0xC0) {
-        length = 2;
-    }
-    if (at + length > text.size()) {
-        return 1;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if (!IsContinuationByte(static_cast<unsigned char>(text[at + i]))) {
-            return 1;
-        }
-    }
-    return length;
+    return std::max<std::size_t>(common::Utf8CharLength(text, at), 1);
 }
 
 int Clamp(long long value, int min, int max) { return static_cast<int>(std::clamp<long long>(value, min, max)); }

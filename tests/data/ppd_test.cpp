@@ -19,6 +19,7 @@
 #include <cups/ppd.h>
 
 #include "capture.h"
+#include "common/ppdfile.h"
 #include "filter/options.h"
 #include "filter/pdfdoc.h"
 #include "filter/ticket.h"
@@ -144,7 +145,7 @@ protected:
     bool Has(const char* keyword) const { return ppdFindOption(ppd(), keyword) != nullptr; }
 
 private:
-    PpdHandle ppd_;
+    zlk::common::PPDHandle ppd_;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/ppdfile.h"
 #include "filter/options.h"
 
 using namespace zlk::filter;
@@ -66,7 +67,7 @@ TEST(NumStrToChar, NeverWritesPastItsBuffer)
 
 TEST(PpdFindAttrAlt, ReturnsFirstAttributeInFileOrderByPrefix)
 {
-    PpdHandle ppd = OpenPpd(kCp932Ppd.c_str());
+    zlk::common::PPDHandle ppd = zlk::common::OpenPPD(kCp932Ppd.c_str());
     ASSERT_TRUE(ppd);
     ppd_attr_t* attr = ppdFindAttr_ALT(ppd.get(), "ZLKPrinterLanguage", "ignored");
     ASSERT_NE(attr, nullptr);

@@ -280,7 +280,7 @@ TEST(PageFormat, PaperOfTheMarkedPageSizeRelativeToTheImageableArea)
 
 TEST(PageFormat, FallsBackToTheDefaultChoiceThenToLetter)
 {
-    PPDHandle ppd(ppdOpenFile((kFixtures + "/plain.ppd").c_str()));
+    common::PPDHandle ppd(ppdOpenFile((kFixtures + "/plain.ppd").c_str()));
     ASSERT_TRUE(ppd);
     // Nothing marked yet: the PPD's default page size.
     PMPageFormat format = PMPageFormat::FromPPD(ppd.get());

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/printing/ppdhandle.h"
+#include "common/ppdfile.h"
 
 namespace zlk::test {
 
@@ -15,9 +15,9 @@ inline std::string PpdFixturePath(const std::string& name)
     return std::string(ZLK_TEST_FIXTURES) + "/ppd-services/" + name;
 }
 
-inline platform::PPDHandle OpenPpdFixture(const std::string& path)
+inline common::PPDHandle OpenPpdFixture(const std::string& path)
 {
-    platform::PPDHandle ppd(ppdOpenFile(path.c_str()));
+    common::PPDHandle ppd(ppdOpenFile(path.c_str()));
     EXPECT_NE(ppd, nullptr) << path;
     if (ppd) {
         ppdMarkDefaults(ppd.get());

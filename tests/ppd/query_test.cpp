@@ -84,7 +84,7 @@ TEST(ppd_services_Ticket, PrinterStringAndPerPrinterKeys)
 
 class ppd_services_Query : public ::testing::Test {
 protected:
-    platform::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("services.ppd"));
+    common::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("services.ppd"));
 };
 
 TEST_F(ppd_services_Query, FindAttrTakesFirstPrefixMatchInSortedOrder)
@@ -120,7 +120,7 @@ TEST(ppd_services_Encoding, TakenFromTheFilesOwnLanguageEncoding)
         {"encoding-none.ppd", 0},
     };
     for (const auto& [file, expected] : cases) {
-        platform::PPDHandle ppd = OpenPpdFixture(PpdFixturePath(file));
+        common::PPDHandle ppd = OpenPpdFixture(PpdFixturePath(file));
         TextEncoding encoding = 0x1234;
         GetCFStringEncodingFromPPD(ppd.get(), &encoding);
         EXPECT_EQ(encoding, expected) << file;
@@ -149,7 +149,7 @@ TEST_F(ppd_services_Query, DefaultsTitlesAndTableIndex)
 
 TEST(ppd_services_EncodingTexts, ShiftJisTitleArrivesAsUtf8)
 {
-    platform::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("encoding-jis83-rksj.ppd"));
+    common::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("encoding-jis83-rksj.ppd"));
     std::optional<std::string> title;
     GetUITitleFromPPD(ppd.get(), "ZLKC", title);
     EXPECT_EQ(title, "\xE3\x82\xAB\xE3\x83\xA9\xE3\x83\xBC");  // カラー
@@ -166,7 +166,7 @@ TEST_F(ppd_services_Query, MarkedChoiceElseDefaultChoiceIndex)
     EXPECT_EQ(GetIndexOfMarkedOptionWithKey(option, ppd.get(), "ZLKIDMode"), 3);
     EXPECT_EQ(GetIndexOfMarkedOptionWithKey(nullptr, ppd.get(), "ZLKIDMode"), -1);
 
-    platform::PPDHandle unmarked(ppdOpenFile(PpdFixturePath("services.ppd").c_str()));
+    common::PPDHandle unmarked(ppdOpenFile(PpdFixturePath("services.ppd").c_str()));
     ASSERT_NE(unmarked, nullptr);
     ASSERT_EQ(ppdFindMarkedChoice(unmarked.get(), "ZLKIDMode"), nullptr);
     EXPECT_EQ(GetIndexOfMarkedOptionWithKey(ppdFindOption(unmarked.get(), "ZLKIDMode"), unmarked.get(), "ZLKIDMode"),

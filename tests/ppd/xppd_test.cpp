@@ -48,7 +48,7 @@ const std::vector<std::string> kVendorKeywords = {"ZLKA",     "ZLKB",    "ZLKOn1
 // Finishing = 1 {ZLKOn1, ZLKOn2, ZLKPunch, ZLKFold, ZLKStaple}.
 class ppd_services_XConstraints : public ::testing::Test {
 protected:
-    platform::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("constraints.ppd"));
+    common::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("constraints.ppd"));
     XConstraintTable table = MakeXConstraintTable();
 };
 
@@ -129,7 +129,7 @@ TEST_F(ppd_services_XConstraints, ChoiceListsCarryConflictFlags)
 
 TEST(ppd_services_ChoiceList, TextsArriveInUtf8)
 {
-    platform::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("services.ppd"));
+    common::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("services.ppd"));
     std::vector<UIListEntry> list;
     InitializeValueFromPPD(ppd.get(), nullptr, &list, "ZLKB");
     ASSERT_EQ(list.size(), 3u);
@@ -159,7 +159,7 @@ TEST(ppd_services_DefinitionFile, ReaderTakesOneLineOfOneSection)
 
 TEST(ppd_services_DefinitionFile, WriterOutputReadsBackAsTheSameTables)
 {
-    platform::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("constraints.ppd"));
+    common::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("constraints.ppd"));
     XConstraintTable table = MakeXConstraintTable();
     CQuickXPPD writer(ppd.get(), &table,
                       {{kSectionPrintFeatureTiger, kVendorKeywords}, {kSectionImageOptionTiger, {"PageSize"}}},
@@ -187,7 +187,7 @@ TEST(ppd_services_DefinitionFile, WriterOutputReadsBackAsTheSameTables)
 
 TEST(ppd_services_DefinitionFile, NoStampLineWithoutLastEditDate)
 {
-    platform::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("encoding-none.ppd"));
+    common::PPDHandle ppd = OpenPpdFixture(PpdFixturePath("encoding-none.ppd"));
     XConstraintTable table = MakeXConstraintTable();
     CQuickXPPD writer(ppd.get(), &table, {{kSectionPrintFeatureTiger, {"ZLKC"}}, {"", {"ignored"}}},
                       PpdFixturePath("encoding-none.ppd"));
@@ -217,7 +217,7 @@ protected:
     void TearDown() override { std::filesystem::remove(path); }
 
     std::string path;
-    platform::PPDHandle ppd;
+    common::PPDHandle ppd;
     XConstraintTable table = MakeXConstraintTable();
 };
 
