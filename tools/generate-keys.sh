@@ -42,10 +42,24 @@ c_bytes() {
         awk '{ printf "%s0x%s,", (NR % 8 == 1 ? (NR > 1 ? "\n    " : "    ") : " "), $1 } END { print "" }'
 }
 
-"$openssl" genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out "$work/dev.pem" 2>/dev/null
-"$openssl" pkey -in "$work/dev.pem" -pubout -out "$work/pub2048.pem"
-"$openssl" pkey -pubin -in "$work/pub2048.pem" -outform DER -out "$work/pub2048.der"
-"$openssl" dgst -sha256 -binary -out "$work/id2048" "$work/pub2048.der"
+# C definition of a byte array holding a binary file: c_array NAME SIZE FILE.
+c_array() {
+    echo "const uint8_t $1[$2] = {"
+    c_bytes "$3"
+    echo "};"
+}
+
+# A new RSA key of BITS bits in $work/PRIVATE.pem, its public half as
+# $work/pubBITS.pem and .der, and its identifier (SHA-256 of the DER form) as
+# $work/idBITS: rsa_key BITS PRIVATE.
+rsa_key() {
+    "$openssl" genpkey -algorithm RSA -pkeyopt "rsa_keygen_bits:$1" -out "$work/$2.pem" 2>/dev/null
+    "$openssl" pkey -in "$work/$2.pem" -pubout -out "$work/pub$1.pem"
+    "$openssl" pkey -pubin -in "$work/pub$1.pem" -outform DER -out "$work/pub$1.der"
+    "$openssl" dgst -sha256 -binary -out "$work/id$1" "$work/pub$1.der"
+}
+
+rsa_key 2048 dev
 
 sed '/^-----/d' "$work/pub2048.pem" > "$work/body2048"
 if [[ "$(wc -c < "$work/body2048")" -ne 399 || "$(wc -c < "$work/pub2048.der")" -ne 294 ]]; then
@@ -53,10 +67,7 @@ if [[ "$(wc -c < "$work/body2048")" -ne 399 || "$(wc -c < "$work/pub2048.der")" 
     exit 1
 fi
 
-"$openssl" genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:3072 -out "$work/k3072.pem" 2>/dev/null
-"$openssl" pkey -in "$work/k3072.pem" -pubout -out "$work/pub3072.pem"
-"$openssl" pkey -pubin -in "$work/pub3072.pem" -outform DER -out "$work/pub3072.der"
-"$openssl" dgst -sha256 -binary -out "$work/id3072" "$work/pub3072.der"
+rsa_key 3072 k3072
 
 "$openssl" rand -out "$work/seed1" 32
 "$openssl" rand -out "$work/seed2" 32
@@ -81,11 +92,9 @@ static_assert(sizeof RSA_PUBKEY_2048_OFFICIAL - 1 == 399, "a 2048-bit key's PEM 
 const std::size_t RSA_PUBKEY_2048_OFFICIAL_LEN = sizeof RSA_PUBKEY_2048_OFFICIAL - 1;
 
 // SHA-256 of the key's DER form; names the key in the blob header.
-const uint8_t pubkey2048_OFFICIAL_SHA256[32] = {
 EOF
-    c_bytes "$work/id2048"
+    c_array pubkey2048_OFFICIAL_SHA256 32 "$work/id2048"
     cat <<'EOF'
-};
 
 }  // namespace zlk::secblob
 EOF
@@ -100,29 +109,17 @@ EOF
 namespace zlk::secblob {
 
 // SHA-256 of the DER form of the 3072-bit printer key.
-const uint8_t pubkey3072_OFFICIAL_SHA256[32] = {
 EOF
-    c_bytes "$work/id3072"
+    c_array pubkey3072_OFFICIAL_SHA256 32 "$work/id3072"
     cat <<'EOF'
-};
 
 // Storage key material: the AES key is HMAC-SHA256(seed1, seed2), built at
 // run time; seed3 is the initialisation vector.
-const uint8_t seed1[32] = {
 EOF
-    c_bytes "$work/seed1"
+    c_array seed1 32 "$work/seed1"
+    c_array seed2 32 "$work/seed2"
+    c_array seed3 16 "$work/seed3"
     cat <<'EOF'
-};
-const uint8_t seed2[32] = {
-EOF
-    c_bytes "$work/seed2"
-    cat <<'EOF'
-};
-const uint8_t seed3[16] = {
-EOF
-    c_bytes "$work/seed3"
-    cat <<'EOF'
-};
 
 }  // namespace zlk::secblob
 EOF
