@@ -123,13 +123,7 @@ TEST_P(GoldenStream, MatchesTheReviewedStream)
 {
     const Job& job = GetParam();
     SpoolerRun spooler;
-    spooler.document = spooler.Pdf(2);
-    spooler.options = job.options;
-    spooler.title = job.title;
-    spooler.user = job.user;
-    spooler.copies = job.copies;
-    spooler.env["PPD"] = FixturePath(job.ppd);
-    RunResult result = spooler.Run();
+    RunResult result = spooler.RunJob(job);
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
     const std::string readable = Readable(job, result, ReadFile(spooler.document));

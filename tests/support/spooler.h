@@ -42,6 +42,19 @@ public:
     void Converter(const std::string& name, const std::string& script);
     std::string Pdf(int pages);
     RunResult Run(const std::string& program = FilterProgram(), bool closeStdout = false, int terminateAfterMs = 0);
+    // Prints a two-page document (kept in document) with a test's job:
+    // its options, title, user, copies and ppd (a fixture path).
+    template <class Job>
+    RunResult RunJob(const Job& job)
+    {
+        document = Pdf(2);
+        options = job.options;
+        title = job.title;
+        user = job.user;
+        copies = job.copies;
+        env["PPD"] = FixturePath(job.ppd);
+        return Run();
+    }
     std::vector<std::string> TmpFiles() const;
 };
 

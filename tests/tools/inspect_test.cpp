@@ -38,17 +38,13 @@ struct Job {
     std::string title = "Quarterly report";
     std::string copies = "1";
     std::string ppd = "ppd/cp932.ppd";
+    std::string user = "alice";
 };
 
 std::string FilterStream(const Job& job)
 {
     SpoolerRun spooler;
-    spooler.document = spooler.Pdf(2);
-    spooler.options = job.options;
-    spooler.title = job.title;
-    spooler.copies = job.copies;
-    spooler.env["PPD"] = FixturePath(job.ppd);
-    RunResult result = spooler.Run();
+    RunResult result = spooler.RunJob(job);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     return result.out;
 }
@@ -237,27 +233,41 @@ TEST(InspectFilterStreams, BlobThatDoesNotOpenWithTheKeyIsRejected)
 
 namespace {
 
+// A change to a good stream.
+using Edit = std::function<std::string(const std::string&)>;
+
 struct Damage {
     std::string name;
-    std::function<std::string(const std::string&)> apply;
+    Edit apply;
     std::string reason;  // the violation must say this
     bool passwords = false;
 };
 
-std::string CutAt(const std::string& s, const std::string& marker, std::ptrdiff_t delta = 0)
+// Keeps the stream up to delta bytes after the first marker.
+Edit CutAt(std::string marker, std::ptrdiff_t delta = 0)
 {
-    const std::size_t at = s.find(marker);
-    EXPECT_NE(at, std::string::npos) << marker;
-    return s.substr(0, static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + delta));
+    return [marker, delta](const std::string& s) {
+        const std::size_t at = s.find(marker);
+        EXPECT_NE(at, std::string::npos) << marker;
+        return s.substr(0, static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + delta));
+    };
 }
 
-std::string FlipHexDigit(const std::string& s, const std::string& code)
+Edit ReplaceFirst(std::string from, std::string to)
 {
-    std::string damaged = s;
-    const std::size_t tab = damaged.find('\t', damaged.find("@" + code + "="));
-    char& digit = damaged[tab + 10];
-    digit = digit == 'A' ? 'B' : 'A';
-    return damaged;
+    return [from, to](const std::string& s) { return Replace(s, from, to); };
+}
+
+// Changes one hex digit of the digest a twin attribute carries.
+Edit FlipDigestDigit(std::string code)
+{
+    return [code](const std::string& s) {
+        std::string damaged = s;
+        const std::size_t tab = damaged.find('\t', damaged.find("@" + code + "="));
+        char& digit = damaged[tab + 10];
+        digit = digit == 'A' ? 'B' : 'A';
+        return damaged;
+    };
 }
 
 void PrintTo(const Damage& damage, std::ostream* os) { *os << damage.name; }
@@ -280,29 +290,25 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Damage{"empty", [](const std::string&) { return std::string(); }, "the stream is empty"},
         Damage{"cut_in_uel", [](const std::string& s) { return s.substr(0, 4); }, "ends early inside the UEL"},
-        Damage{"cut_in_header_line", [](const std::string& s) { return CutAt(s, "@JOAU=", 3); },
+        Damage{"cut_in_header_line", CutAt("@JOAU=", 3),
                "stream ends early in the PJL header inside the line \"@PJL SET JOBATTR=\"@JO\" at line 7"},
-        Damage{"cut_between_header_lines", [](const std::string& s) { return CutAt(s, "@PJL SET RENDERMODE"); },
+        Damage{"cut_between_header_lines", CutAt("@PJL SET RENDERMODE"),
                "stream ends early in the PJL header: expected \"@PJL SET RENDERMODE=...\""},
-        Damage{"cut_in_ticket", [](const std::string& s) { return CutAt(s, "<Copies>", 4); },
+        Damage{"cut_in_ticket", CutAt("<Copies>", 4),
                "stream ends early in the job ticket: the ticket ends with <DocumentProcessing> (from byte "},
-        Damage{"cut_after_ticket", [](const std::string& s) { return CutAt(s, "%PDF-"); },
-               "stream ends early: expected the PDF"},
-        Damage{"cut_in_pdf", [](const std::string& s) { return CutAt(s, "%%EOF"); },
-               "stream ends early in the PDF: no trailer UEL"},
-        Damage{"cut_before_eoj", [](const std::string& s) { return CutAt(s, "@PJL EOJ"); },
-               "stream ends early in the trailer: expected \"@PJL EOJ\""},
+        Damage{"cut_after_ticket", CutAt("%PDF-"), "stream ends early: expected the PDF"},
+        Damage{"cut_in_pdf", CutAt("%%EOF"), "stream ends early in the PDF: no trailer UEL"},
+        Damage{"cut_before_eoj", CutAt("@PJL EOJ"), "stream ends early in the trailer: expected \"@PJL EOJ\""},
         Damage{"wrong_uel", [](const std::string& s) { return "\x1b%-12346X" + s.substr(kUEL.size()); },
                "no UEL (ESC %-12345X) at byte 0"},
-        Damage{"unclosed_tag", [](const std::string& s) { return Replace(s, "1</Copies>", "1"); },
+        Damage{"unclosed_tag", ReplaceFirst("1</Copies>", "1"),
                "job ticket is not well-formed: end tag </DocumentProcessing> does not match the open <Copies>"},
-        Damage{"bad_entity", [](const std::string& s) { return Replace(s, ">1</Copies>", ">&one;</Copies>"); },
+        Damage{"bad_entity", ReplaceFirst(">1</Copies>", ">&one;</Copies>"),
                "job ticket is not well-formed: unknown entity \"&one;\""},
-        Damage{"bare_ampersand", [](const std::string& s) { return Replace(s, ">1</Copies>", ">1 & 2</Copies>"); },
-               "\"&\" that starts no reference"},
-        Damage{"mismatched_tag", [](const std::string& s) { return Replace(s, "</Copies>", "</Copy>"); },
+        Damage{"bare_ampersand", ReplaceFirst(">1</Copies>", ">1 & 2</Copies>"), "\"&\" that starts no reference"},
+        Damage{"mismatched_tag", ReplaceFirst("</Copies>", "</Copy>"),
                "end tag </Copy> does not match the open <Copies>"},
-        Damage{"attribute_in_ticket", [](const std::string& s) { return Replace(s, "<Copies>", "<Copies n=\"1\">"); },
+        Damage{"attribute_in_ticket", ReplaceFirst("<Copies>", "<Copies n=\"1\">"),
                "element <Copies> has an attribute"},
         Damage{"deep_nesting",
                [](const std::string& s) {
@@ -312,24 +318,17 @@ INSTANTIATE_TEST_SUITE_P(
                    return Replace(s, "<JobProcessing>\n", "<JobProcessing>\n" + deep);
                },
                "elements nested deeper than 32 levels"},
-        Damage{"control_character_in_ticket",
-               [](const std::string& s) { return Replace(s, ">Normal<", ">Nor\x01mal<"); },
+        Damage{"control_character_in_ticket", ReplaceFirst(">Normal<", ">Nor\x01mal<"),
                "control character 0x01 in the ticket"},
-        Damage{"invalid_utf8_in_ticket", [](const std::string& s) { return Replace(s, ">Normal<", ">Nor\xC3mal<"); },
+        Damage{"invalid_utf8_in_ticket", ReplaceFirst(">Normal<", ">Nor\xC3mal<"),
                "byte 0xC3 in the ticket is not UTF-8"},
-        Damage{"long_ticket_line",
-               [](const std::string& s) {
-                   return Replace(s, ">5</Contents", ">" + std::string(250, '5') + "</Contents");
-               },
+        Damage{"long_ticket_line", ReplaceFirst(">5</Contents", ">" + std::string(250, '5') + "</Contents"),
                "line of 294 bytes; at most 254 are allowed at line 19"},
         Damage{"ticket_colour_disagrees",
-               [](const std::string& s) {
-                   return Replace(s, ">Color</ColorEffectsType>", ">MonochromeGrayscale</ColorEffectsType>");
-               },
+               ReplaceFirst(">Color</ColorEffectsType>", ">MonochromeGrayscale</ColorEffectsType>"),
                "ticket ColorEffectsType \"MonochromeGrayscale\" disagrees with the header's RENDERMODE=COLOR"},
-        Damage{"missing_eoj", [](const std::string& s) { return Replace(s, "@PJL EOJ\n", ""); },
-               "expected \"@PJL EOJ\""},
-        Damage{"bad_digest", [](const std::string& s) { return FlipHexDigit(s, "UJAU"); },
+        Damage{"missing_eoj", ReplaceFirst("@PJL EOJ\n", ""), "expected \"@PJL EOJ\""},
+        Damage{"bad_digest", FlipDigestDigit("UJAU"),
                "UJAU digest does not match the SHA-256 of the JOAU bytes at line 8"},
         Damage{"lower_case_digest",
                [](const std::string& s) {
@@ -340,26 +339,22 @@ INSTANTIATE_TEST_SUITE_P(
                    return d;
                },
                "UCNA must be its text, a TAB and 64 upper-case hex digits"},
-        Damage{"cr_in_header", [](const std::string& s) { return Replace(s, "MODE=PRINTER\n", "MODE=PRINTER\r\n"); },
+        Damage{"cr_in_header", ReplaceFirst("MODE=PRINTER\n", "MODE=PRINTER\r\n"),
                "carriage return (CR) in the PJL header; lines end with LF only at line 2"},
-        Damage{"cr_in_ticket",
-               [](const std::string& s) { return Replace(s, "<PwgPrintJobTicket>\n", "<PwgPrintJobTicket>\r\n"); },
+        Damage{"cr_in_ticket", ReplaceFirst("<PwgPrintJobTicket>\n", "<PwgPrintJobTicket>\r\n"),
                "carriage return (CR) in the job ticket"},
-        Damage{"cr_in_trailer", [](const std::string& s) { return Replace(s, "BEGIN\n", "BEGIN\r\n"); },
-               "carriage return (CR) in the trailer"},
-        Damage{"render_and_colour_modes_disagree",
-               [](const std::string& s) { return Replace(s, "COLORMODE=COLOR", "COLORMODE=GRAYSCALE"); },
+        Damage{"cr_in_trailer", ReplaceFirst("BEGIN\n", "BEGIN\r\n"), "carriage return (CR) in the trailer"},
+        Damage{"render_and_colour_modes_disagree", ReplaceFirst("COLORMODE=COLOR", "COLORMODE=GRAYSCALE"),
                "trailer COLORMODE=GRAYSCALE disagrees with the header's RENDERMODE=COLOR"},
-        Damage{"nlpp_and_nup_disagree", [](const std::string& s) { return Replace(s, "NUP=1", "NUP=2"); },
+        Damage{"nlpp_and_nup_disagree", ReplaceFirst("NUP=1", "NUP=2"),
                "trailer NUP=2 disagrees with the header's NLPP=1"},
-        Damage{"copies_disagree", [](const std::string& s) { return Replace(s, "JOBCOPIES=1", "JOBCOPIES=2"); },
+        Damage{"copies_disagree", ReplaceFirst("JOBCOPIES=1", "JOBCOPIES=2"),
                "the trailer's 2 copies disagree with the ticket's Copies \"1\""},
-        Damage{"unknown_duplex",
-               [](const std::string& s) { return Replace(s, "DUPLEXTYPE=SIMPLEX", "DUPLEXTYPE=BOOK"); },
+        Damage{"unknown_duplex", ReplaceFirst("DUPLEXTYPE=SIMPLEX", "DUPLEXTYPE=BOOK"),
                "DUPLEXTYPE \"BOOK\" is not SIMPLEX, DUPLEX or TUMBLE"},
         Damage{"bytes_after_eoj", [](const std::string& s) { return s + "junk"; },
                "4 bytes follow \"@PJL EOJ\"; the stream ends there"},
-        Damage{"bytes_before_pdf", [](const std::string& s) { return Replace(s, "%PDF-", "\n%PDF-"); },
+        Damage{"bytes_before_pdf", ReplaceFirst("%PDF-", "\n%PDF-"),
                "expected the PDF (\"%PDF-\") right after the job ticket"},
         Damage{"attributes_out_of_order",
                [](const std::string& s) {
@@ -367,13 +362,10 @@ INSTANTIATE_TEST_SUITE_P(
                    return Replace(s, joep + daid, daid + joep);
                },
                "expected job attribute JOEP, found job attribute DAID at line 11"},
-        Damage{"quote_in_attribute_value", [](const std::string& s) { return Replace(s, "@DAID=\"", "@DAID=a\"b\""); },
-               "DAID value holds the byte 0x22"},
-        Damage{"long_attribute_line",
-               [](const std::string& s) { return Replace(s, "@DAID=\"", "@DAID=" + std::string(2100, 'x') + "\""); },
+        Damage{"quote_in_attribute_value", ReplaceFirst("@DAID=\"", "@DAID=a\"b\""), "DAID value holds the byte 0x22"},
+        Damage{"long_attribute_line", ReplaceFirst("@DAID=\"", "@DAID=" + std::string(2100, 'x') + "\""),
                "line of 2126 bytes in the PJL header; at most 2047 are allowed"},
-        Damage{"unknown_render_mode",
-               [](const std::string& s) { return Replace(s, "RENDERMODE=COLOR", "RENDERMODE=SEPIA"); },
+        Damage{"unknown_render_mode", ReplaceFirst("RENDERMODE=COLOR", "RENDERMODE=SEPIA"),
                "expected \"@PJL SET RENDERMODE=COLOR|GRAYSCALE\""},
         Damage{"pdf_without_structure",
                [](const std::string& s) {
@@ -381,15 +373,14 @@ INSTANTIATE_TEST_SUITE_P(
                    return s.substr(0, pdf) + "%PDF-1.7\nnot a document\n" + s.substr(trailer);
                },
                "the PDF does not open"},
-        Damage{"joep_not_base64", [](const std::string& s) { return Replace(s, "@JOEP=", "@JOEP=*"); },
-               "JOEP is not Base64 text", true},
+        Damage{"joep_not_base64", ReplaceFirst("@JOEP=", "@JOEP=*"), "JOEP is not Base64 text", true},
         Damage{"joep_cut_short",
                [](const std::string& s) {
                    const std::string joep = AttributeValue(s, "JOEP");
                    return Replace(s, joep, joep.substr(0, joep.size() - 8));
                },
                "JOEP blob says it is 368 bytes long but holds 363", true},
-        Damage{"acep_digest_of_storage_id", [](const std::string& s) { return FlipHexDigit(s, "UACI"); },
+        Damage{"acep_digest_of_storage_id", FlipDigestDigit("UACI"),
                "UACI digest does not match the SHA-256 of the ACID bytes", true}),
     [](const testing::TestParamInfo<Damage>& info) { return info.param.name; });
 
