@@ -306,17 +306,7 @@ int PopUp::IndexOfKey(const std::string& key) const
     return -1;
 }
 
-bool PopUp::Select(int index)
-{
-    if (index < -1 || index >= ItemCount()) {
-        return false;
-    }
-    if (selected_ != index) {
-        selected_ = index;
-        Notify(Aspect::Selection);
-    }
-    return true;
-}
+bool PopUp::Select(int index) { return MoveSelection(selected_, index, ItemCount()); }
 
 std::string PopUp::SelectedTitle() const { return Item(selected_).title; }
 

@@ -227,6 +227,33 @@ private:
         return true;
     }
 
+    // Calls add(element, at) for each element of an array member, at naming
+    // the element in messages; stops at the first element that fails.
+    template <class Add>
+    bool EachElement(const Json& array, const std::string& where, const char* member, Add add)
+    {
+        for (std::size_t i = 0; i < array.size(); ++i) {
+            if (!add(array[i], where + "." + member + "[" + std::to_string(i) + "]")) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool IsObject(const Json& element, const std::string& at, const char* otherwise)
+    {
+        return element.is_object() || Fail(at, otherwise);
+    }
+
+    // Selects the entry's "selected" index in a list widget, or keeps the
+    // given one when the member is absent.
+    template <class ListWidget>
+    bool ReadSelection(const Json& entry, const std::string& where, ListWidget& widget, int selected,
+                       const char* otherwise)
+    {
+        return GetInt(entry, "selected", where, selected) && (widget.Select(selected) || Fail(where, otherwise));
+    }
+
     std::unique_ptr<Widget> BuildTabView(const Json& entry, const std::string& where, const Common& common);
     std::unique_ptr<Widget> BuildRadioGroup(const Json& entry, const std::string& where, const Common& common);
     std::unique_ptr<Widget> BuildPopUp(const Json& entry, const std::string& where, const Common& common);
@@ -361,28 +388,22 @@ std::unique_ptr<Widget> Builder::BuildTabView(const Json& entry, const std::stri
         Fail(where, "\"pages\" must be an array");
         return nullptr;
     }
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        const std::string at = where + ".pages[" + std::to_string(i) + "]";
-        const Json& page = pages[i];
+    const bool built = EachElement(pages, where, "pages", [&](const Json& page, const std::string& at) {
         Common pageCommon;
-        if (!page.is_object()) {
-            Fail(at, "a page must be an object");
-            return nullptr;
-        }
-        if (!CheckMembers(page, at, {"tag", "title", "enabled", "hidden", "children"}) ||
+        if (!IsObject(page, at, "a page must be an object") ||
+            !CheckMembers(page, at, {"tag", "title", "enabled", "hidden", "children"}) ||
             !ReadCommon(page, at, pageCommon, false)) {
-            return nullptr;
+            return false;
         }
         TabPage& added = tabs->AddPage(pageCommon.title, pageCommon.tag);
         ApplyCommon(added, pageCommon);
-        if (!AddChildren(added, page, at)) {
-            return nullptr;
-        }
-    }
+        return AddChildren(added, page, at);
+    });
     int selected = tabs->SelectedIndex();
-    if (!GetInt(entry, "selected", where, selected)) {
+    if (!built || !GetInt(entry, "selected", where, selected)) {
         return nullptr;
     }
+    // No page to select is fine while there are no pages.
     if (selected < 0 || !tabs->Select(selected)) {
         if (tabs->PageCount() > 0 || selected != -1) {
             Fail(where, "\"selected\" must name a page");
@@ -400,27 +421,18 @@ std::unique_ptr<Widget> Builder::BuildRadioGroup(const Json& entry, const std::s
         Fail(where, "\"cells\" must be a non-empty array");
         return nullptr;
     }
-    for (std::size_t i = 0; i < cells->size(); ++i) {
-        const std::string at = where + ".cells[" + std::to_string(i) + "]";
-        const Json& cell = (*cells)[i];
+    const bool built = EachElement(*cells, where, "cells", [&](const Json& cell, const std::string& at) {
         Common cellCommon;
-        if (!cell.is_object()) {
-            Fail(at, "a cell must be an object");
-            return nullptr;
-        }
-        if (!CheckMembers(cell, at, {"tag", "title", "frame", "enabled", "hidden"}) ||
+        if (!IsObject(cell, at, "a cell must be an object") ||
+            !CheckMembers(cell, at, {"tag", "title", "frame", "enabled", "hidden"}) ||
             !ReadCommon(cell, at, cellCommon)) {
-            return nullptr;
+            return false;
         }
         RadioButton& added = group->AddCell(cellCommon.tag, cellCommon.title, cellCommon.frame);
         ApplyCommon(added, cellCommon);
-    }
-    int selected = -1;
-    if (!GetInt(entry, "selected", where, selected)) {
-        return nullptr;
-    }
-    if (!group->Select(selected)) {
-        Fail(where, "\"selected\" must be -1 or name a cell");
+        return true;
+    });
+    if (!built || !ReadSelection(entry, where, *group, -1, "\"selected\" must be -1 or name a cell")) {
         return nullptr;
     }
     return group;
@@ -435,33 +447,27 @@ std::unique_ptr<Widget> Builder::BuildPopUp(const Json& entry, const std::string
             Fail(where, "\"items\" must be an array");
             return nullptr;
         }
-        for (std::size_t i = 0; i < items->size(); ++i) {
-            const std::string at = where + ".items[" + std::to_string(i) + "]";
-            const Json& item = (*items)[i];
+        const bool built = EachElement(*items, where, "items", [&](const Json& item, const std::string& at) {
             if (item.is_string()) {
                 popup->AddItem(Localize(item.get<std::string>()));
-                continue;
+                return true;
             }
             std::string title;
             std::string key;
             bool enabled = true;
-            if (!item.is_object()) {
-                Fail(at, "an item must be a title key or an object");
-                return nullptr;
-            }
-            if (!CheckMembers(item, at, {"title", "key", "enabled"}) || !GetTitle(item, at, title) ||
+            if (!IsObject(item, at, "an item must be a title key or an object") ||
+                !CheckMembers(item, at, {"title", "key", "enabled"}) || !GetTitle(item, at, title) ||
                 !GetString(item, "key", at, key) || !GetBool(item, "enabled", at, enabled)) {
-                return nullptr;
+                return false;
             }
             popup->AddItem(std::move(title), std::move(key), enabled);
+            return true;
+        });
+        if (!built) {
+            return nullptr;
         }
     }
-    int selected = popup->SelectedIndex();
-    if (!GetInt(entry, "selected", where, selected)) {
-        return nullptr;
-    }
-    if (!popup->Select(selected)) {
-        Fail(where, "\"selected\" must be -1 or name an item");
+    if (!ReadSelection(entry, where, *popup, popup->SelectedIndex(), "\"selected\" must be -1 or name an item")) {
         return nullptr;
     }
     return popup;

@@ -174,6 +174,18 @@ void Widget::Notify(Aspect what)
     }
 }
 
+bool Widget::MoveSelection(int& selected, int index, int count)
+{
+    if (index < -1 || index >= count) {
+        return false;
+    }
+    if (selected != index) {
+        selected = index;
+        Notify(Aspect::Selection);
+    }
+    return true;
+}
+
 Widget& Widget::Adopt(std::unique_ptr<Widget> child) { return AdoptAt(children_.size(), std::move(child)); }
 
 Widget& Widget::AdoptAt(std::size_t index, std::unique_ptr<Widget> child)
@@ -266,12 +278,12 @@ TabPage* TabView::SelectedPage() const { return selected_ >= 0 ? &Page(selected_
 
 bool TabView::Select(int index)
 {
-    if (index < -1 || index >= PageCount()) {
+    const int before = selected_;
+    if (!MoveSelection(selected_, index, PageCount())) {
         return false;
     }
-    if (selected_ != index) {
-        selected_ = index;
-        Notify(Aspect::Selection);
+    // Focus inside the page that went out of sight goes with it.
+    if (selected_ != before) {
         DropFocusIfUnreachable(GetToolkit());
     }
     return true;

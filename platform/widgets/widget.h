@@ -159,6 +159,10 @@ protected:
 
     void SendAction();
     void Notify(Aspect what);
+    // Moves a list's selection, kept in selected, to index among count
+    // entries (-1: none), notifying only on a change. False, and nothing
+    // moved, for an index out of range.
+    bool MoveSelection(int& selected, int index, int count);
     Widget& Adopt(std::unique_ptr<Widget> child);
     Widget& AdoptAt(std::size_t index, std::unique_ptr<Widget> child);
     std::unique_ptr<Widget> Release(Widget& child);
