@@ -80,30 +80,33 @@ OSStatus PMPrintSettingsSetValue(PMPrintSettings* settings, const char* key, con
     return noErr;
 }
 
-OSStatus PMPrintSettingsGetValue(const PMPrintSettings* settings, const char* key, std::string* value)
+namespace {
+
+// Copies one field of the entry under key to out; out is left alone on an error.
+template <class T>
+OSStatus GetEntryField(const PMPrintSettings* settings, const char* key, T PMPrintSettings::Entry::*field, T* out)
 {
-    if (settings == nullptr || key == nullptr || value == nullptr) {
+    if (settings == nullptr || key == nullptr || out == nullptr) {
         return paramErr;
     }
     const PMPrintSettings::Entry* entry = settings->Find(key);
     if (entry == nullptr) {
         return kPMKeyNotFound;
     }
-    *value = entry->value;
+    *out = entry->*field;
     return noErr;
+}
+
+}  // namespace
+
+OSStatus PMPrintSettingsGetValue(const PMPrintSettings* settings, const char* key, std::string* value)
+{
+    return GetEntryField(settings, key, &PMPrintSettings::Entry::value, value);
 }
 
 OSStatus PMPrintSettingsGetLocked(const PMPrintSettings* settings, const char* key, bool* locked)
 {
-    if (settings == nullptr || key == nullptr || locked == nullptr) {
-        return paramErr;
-    }
-    const PMPrintSettings::Entry* entry = settings->Find(key);
-    if (entry == nullptr) {
-        return kPMKeyNotFound;
-    }
-    *locked = entry->locked;
-    return noErr;
+    return GetEntryField(settings, key, &PMPrintSettings::Entry::locked, locked);
 }
 
 OSStatus PMPrintSettingsRemoveValue(PMPrintSettings* settings, const char* key)

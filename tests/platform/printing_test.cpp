@@ -24,33 +24,23 @@ TEST(PrintSettings, StoresReplacesAndReportsValuesWithTheirLock)
     std::string value = "untouched";
     bool locked = true;
 
-    EXPECT_EQ(PMPrintSettingsGetValue(&settings, "com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey", &value),
-              kPMKeyNotFound);
+    const char* key = "com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey";
+    EXPECT_EQ(PMPrintSettingsGetValue(&settings, key, &value), kPMKeyNotFound);
     EXPECT_EQ(value, "untouched");
 
-    ASSERT_EQ(PMPrintSettingsSetValue(&settings, "com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey", "2", true),
-              noErr);
-    EXPECT_EQ(PMPrintSettingsGetValue(&settings, "com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey", &value),
-              noErr);
-    EXPECT_EQ(value, "2");
-    EXPECT_EQ(PMPrintSettingsGetLocked(&settings, "com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey", &locked),
-              noErr);
-    EXPECT_TRUE(locked);
-
     // A later write replaces value and lock alike.
-    ASSERT_EQ(PMPrintSettingsSetValue(&settings, "com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey", "", false),
-              noErr);
-    EXPECT_EQ(PMPrintSettingsGetValue(&settings, "com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey", &value),
-              noErr);
-    EXPECT_EQ(value, "");
-    EXPECT_EQ(PMPrintSettingsGetLocked(&settings, "com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey", &locked),
-              noErr);
-    EXPECT_FALSE(locked);
+    for (const auto& [written, lock] : {std::pair{"2", true}, {"", false}}) {
+        SCOPED_TRACE(written);
+        ASSERT_EQ(PMPrintSettingsSetValue(&settings, key, written, lock), noErr);
+        EXPECT_EQ(PMPrintSettingsGetValue(&settings, key, &value), noErr);
+        EXPECT_EQ(value, written);
+        EXPECT_EQ(PMPrintSettingsGetLocked(&settings, key, &locked), noErr);
+        EXPECT_EQ(locked, lock);
+    }
     EXPECT_EQ(settings.size(), 1u);
 
-    EXPECT_EQ(PMPrintSettingsRemoveValue(&settings, "com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey"), noErr);
-    EXPECT_EQ(PMPrintSettingsRemoveValue(&settings, "com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey"),
-              kPMKeyNotFound);
+    EXPECT_EQ(PMPrintSettingsRemoveValue(&settings, key), noErr);
+    EXPECT_EQ(PMPrintSettingsRemoveValue(&settings, key), kPMKeyNotFound);
     EXPECT_TRUE(settings.empty());
 }
 
