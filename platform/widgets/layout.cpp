@@ -544,6 +544,22 @@ bool ReadFile(const std::string& path, std::string& text)
     return !in.bad();
 }
 
+// Loads the layout file at path with load; an error names the file.
+template <class Target>
+LayoutStatus LoadFile(Target& target, const std::string& path, const Localizer& localize,
+                      LayoutStatus (*load)(Target&, std::string_view, const Localizer&))
+{
+    std::string text;
+    if (!ReadFile(path, text)) {
+        return Failed("cannot read layout " + path);
+    }
+    LayoutStatus status = load(target, text, localize);
+    if (!status) {
+        status.error = path + ": " + status.error;
+    }
+    return status;
+}
+
 }  // namespace
 
 LayoutStatus LoadLayout(View& into, std::string_view json, const Localizer& localize)
@@ -642,28 +658,12 @@ LayoutStatus LoadWindowLayout(Window& window, std::string_view json, const Local
 
 LayoutStatus LoadLayoutFile(View& into, const std::string& path, const Localizer& localize)
 {
-    std::string text;
-    if (!ReadFile(path, text)) {
-        return Failed("cannot read layout " + path);
-    }
-    LayoutStatus status = LoadLayout(into, text, localize);
-    if (!status) {
-        status.error = path + ": " + status.error;
-    }
-    return status;
+    return LoadFile(into, path, localize, LoadLayout);
 }
 
 LayoutStatus LoadWindowLayoutFile(Window& window, const std::string& path, const Localizer& localize)
 {
-    std::string text;
-    if (!ReadFile(path, text)) {
-        return Failed("cannot read layout " + path);
-    }
-    LayoutStatus status = LoadWindowLayout(window, text, localize);
-    if (!status) {
-        status.error = path + ": " + status.error;
-    }
-    return status;
+    return LoadFile(window, path, localize, LoadWindowLayout);
 }
 
 }  // namespace zlk::widgets
