@@ -560,12 +560,25 @@ LayoutStatus LoadFile(Target& target, const std::string& path, const Localizer& 
     return status;
 }
 
+// Runs load on the parsed layout; a parse error, or any other exception,
+// becomes the status here, so none leaves the loader.
+template <class Load>
+LayoutStatus WithParsed(std::string_view json, Load load)
+{
+    try {
+        return load(Json::parse(json));
+    } catch (const Json::exception& e) {
+        return Failed(std::string("layout is not valid JSON: ") + e.what());
+    } catch (const std::exception& e) {
+        return Failed(std::string("layout: ") + e.what());
+    }
+}
+
 }  // namespace
 
 LayoutStatus LoadLayout(View& into, std::string_view json, const Localizer& localize)
 {
-    try {
-        const Json doc = Json::parse(json);
+    return WithParsed(json, [&](const Json& doc) -> LayoutStatus {
         Builder builder(into.GetToolkit(), localize, TagsIn(into));
         WidgetList widgets;
         const Json* list = WidgetsOf(doc, builder, {"widgets"});
@@ -576,17 +589,12 @@ LayoutStatus LoadLayout(View& into, std::string_view json, const Localizer& loca
             into.Add(std::move(widget));
         }
         return {};
-    } catch (const Json::exception& e) {
-        return Failed(std::string("layout is not valid JSON: ") + e.what());
-    } catch (const std::exception& e) {
-        return Failed(std::string("layout: ") + e.what());
-    }
+    });
 }
 
 LayoutStatus LoadWindowLayout(Window& window, std::string_view json, const Localizer& localize)
 {
-    try {
-        const Json doc = Json::parse(json);
+    return WithParsed(json, [&](const Json& doc) -> LayoutStatus {
         Builder builder(window.GetToolkit(), localize, TagsIn(window.Content()));
         if (!doc.is_object()) {
             return Failed("layout: a window layout must be an object");
@@ -649,11 +657,7 @@ LayoutStatus LoadWindowLayout(Window& window, std::string_view json, const Local
             window.SetKeyOrder(std::move(keyOrder));
         }
         return {};
-    } catch (const Json::exception& e) {
-        return Failed(std::string("layout is not valid JSON: ") + e.what());
-    } catch (const std::exception& e) {
-        return Failed(std::string("layout: ") + e.what());
-    }
+    });
 }
 
 LayoutStatus LoadLayoutFile(View& into, const std::string& path, const Localizer& localize)
