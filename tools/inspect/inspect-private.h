@@ -4,8 +4,9 @@
 // installed; only the inspector's own files include it.
 //
 // The inspector is an independent check of what the filter writes, so none
-// of this calls the filter's writers: it knows the stream from its
-// description alone.
+// of this calls the filter's writers or secblob's encryption: it reads the
+// stream on its own, borrowing only secblob's Base64 decoder and the key
+// identifiers this build knows.
 #pragma once
 
 #include <openssl/evp.h>
