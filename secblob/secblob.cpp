@@ -15,8 +15,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string_view>
+
+#include "common/openssl.h"
 
 namespace zlk::secblob {
 namespace {
@@ -37,49 +38,33 @@ std::atomic<MessageSink> g_sink{nullptr};
         std::fputs(text, stderr);
 }
 
-// Owners of OpenSSL objects.
-template <auto Free>
-struct Deleter {
-    template <typename T>
-    void operator()(T* p) const
-    {
-        Free(p);
-    }
-};
-using PKey = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY_free>>;
-using PKeyCtx = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX_free>>;
-using Mac = std::unique_ptr<EVP_MAC, Deleter<EVP_MAC_free>>;
-using MacCtx = std::unique_ptr<EVP_MAC_CTX, Deleter<EVP_MAC_CTX_free>>;
-using CipherCtx = std::unique_ptr<EVP_CIPHER_CTX, Deleter<EVP_CIPHER_CTX_free>>;
+using common::CipherCtx;
+using common::Mac;
+using common::MacCtx;
+using common::PKey;
+using common::PKeyCtx;
+using common::Secret;
+using common::SecretBuffer;
 
-// Fixed-size key material, wiped when it goes out of scope.
-template <std::size_t N>
-class Secret {
-public:
-    Secret() = default;
-    Secret(const Secret&) = delete;
-    Secret& operator=(const Secret&) = delete;
-    ~Secret() { OPENSSL_cleanse(bytes_.data(), bytes_.size()); }
-    uint8_t* data() { return bytes_.data(); }
-    static constexpr std::size_t size() { return N; }
-
-private:
-    std::array<uint8_t, N> bytes_{};
+// The codes the messages print as "ERROR[code]": one for each step that
+// can fail, so that a message names its step.
+enum MessageCode : int {
+    kStorageEncryptKeyDerivation = 39,
+    kStorageEncryptAes = 52,
+    kStorageDecryptKeyDerivation = 84,
+    kKTDataTooLong = 88,
+    kStorageDecryptAes = 97,
+    kKTInvalidKeyType = 106,
+    kKTSecretRandom = 114,
+    kKTSaltRandom = 122,
+    kKTKeyDerivation = 131,
+    kKTIvRandom = 139,
+    kKTRsaEncrypt = 150,
+    kKTAesEncrypt = 161,
 };
 
-// A variable-size buffer that may hold plain text, wiped on destruction.
-class SecretBuffer {
-public:
-    explicit SecretBuffer(std::size_t size) : bytes_(size) {}
-    SecretBuffer(const SecretBuffer&) = delete;
-    SecretBuffer& operator=(const SecretBuffer&) = delete;
-    ~SecretBuffer() { OPENSSL_cleanse(bytes_.data(), bytes_.size()); }
-    uint8_t* data() { return bytes_.data(); }
-    std::size_t size() const { return bytes_.size(); }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
+// The error printed when OpenSSL failed without queueing one.
+constexpr int kNoQueuedError = -1;
 
 constexpr std::size_t kSecretLength = 32;
 constexpr std::size_t kSaltLength = 32;
@@ -91,13 +76,13 @@ constexpr std::size_t kBlockLength = 16;
 constexpr std::size_t kMaxWrappedLength = 512;
 constexpr uint16_t kKTFormatMarker = 264;
 
-// A call into OpenSSL failed: answer its first queued error (-1 when it
-// queued none) and leave the queue empty for the next caller.
+// A call into OpenSSL failed: answer its first queued error (kNoQueuedError
+// when it queued none) and leave the queue empty for the next caller.
 int TakeError()
 {
     unsigned long error = ERR_get_error();
     ERR_clear_error();
-    return error != 0 ? static_cast<int>(error) : -1;
+    return error != 0 ? static_cast<int>(error) : kNoQueuedError;
 }
 
 // OpenSSL wants a real pointer even for empty input.
@@ -214,10 +199,10 @@ int SecBlobEncInternal_GenerateHMAC(const uint8_t* key, std::size_t keyLength, c
 }
 
 // RSA-OAEP (SHA-256, MGF1 SHA-256) of in with the public key text into out
-// (capacity in *outLength, which becomes the key's size). Answers 0, or 99
-// after printing OpenSSL's error.
-int SecBlobEncInternal_RSAEncrypt(std::string_view publicKeyText, const uint8_t* in, std::size_t inLength, uint8_t* out,
-                                  std::size_t* outLength)
+// (capacity in *outLength, which becomes the key's size). Answers success,
+// or a crypto failure after printing OpenSSL's error.
+SecBlobStatus SecBlobEncInternal_RSAEncrypt(std::string_view publicKeyText, const uint8_t* in, std::size_t inLength,
+                                            uint8_t* out, std::size_t* outLength)
 {
     ERR_clear_error();
     const char* reason = "public key text is not Base64";
@@ -238,7 +223,7 @@ int SecBlobEncInternal_RSAEncrypt(std::string_view publicKeyText, const uint8_t*
                     reason = "RSA key too large";
                 else if (EVP_PKEY_encrypt(ctx.get(), out, &length, in, inLength) == 1) {
                     *outLength = length;
-                    return 0;
+                    return kSecBlobSuccess;
                 }
             }
         }
@@ -250,7 +235,7 @@ int SecBlobEncInternal_RSAEncrypt(std::string_view publicKeyText, const uint8_t*
     else
         std::snprintf(description, sizeof description, "%s", reason);
     ERR_clear_error();
-    Message("RSA Error[%d] %s", error != 0 ? static_cast<int>(error) : -1, description);
+    Message("RSA Error[%d] %s", error != 0 ? static_cast<int>(error) : kNoQueuedError, description);
     return kSecBlobCryptoFailure;
 }
 
@@ -260,18 +245,18 @@ bool CbcArgumentsValid(std::size_t keyLength, std::size_t ivLength, std::size_t 
 }
 
 // AES-256 of data into out (capacity in *outLength, bytes written out).
-// Only mode 1 (CBC, PKCS#7 padding) is supported. Answers 0, 2 for an
-// unsupported mode, 99 for a failure.
-int SecBlobEncInternal_AESEncrypt(int mode, const uint8_t* key, std::size_t keyLength, const uint8_t* iv,
-                                  std::size_t ivLength, const uint8_t* data, std::size_t dataLength, uint8_t* out,
-                                  std::size_t* outLength)
+// Only mode 1 (CBC, PKCS#7 padding) is supported. Answers success, an
+// invalid request for an unsupported mode, a crypto failure otherwise.
+SecBlobStatus SecBlobEncInternal_AESEncrypt(int mode, const uint8_t* key, std::size_t keyLength, const uint8_t* iv,
+                                            std::size_t ivLength, const uint8_t* data, std::size_t dataLength,
+                                            uint8_t* out, std::size_t* outLength)
 {
     if (mode != kAesModeCbc) {
         Message("AES Error. Unsupported AES Mode.\n");
         return kSecBlobInvalidRequest;
     }
     ERR_clear_error();
-    int error = -1;
+    int error = kNoQueuedError;
     if (CbcArgumentsValid(keyLength, ivLength, dataLength) &&
         (dataLength / kBlockLength + 1) * kBlockLength <= *outLength) {
         std::vector<uint8_t> cipher(dataLength + kBlockLength);
@@ -284,7 +269,7 @@ int SecBlobEncInternal_AESEncrypt(int mode, const uint8_t* key, std::size_t keyL
             const std::size_t length = static_cast<std::size_t>(updated) + static_cast<std::size_t>(finished);
             std::memcpy(out, cipher.data(), length);
             *outLength = length;
-            return 0;
+            return kSecBlobSuccess;
         }
         error = TakeError();
     }
@@ -293,12 +278,13 @@ int SecBlobEncInternal_AESEncrypt(int mode, const uint8_t* key, std::size_t keyL
 }
 
 // Inverse of the CBC mode of SecBlobEncInternal_AESEncrypt. A wrong key or
-// damaged data fails the padding check. Answers 0 or 99.
-int SecBlobEncInternal_AESDecrypt(const uint8_t* key, std::size_t keyLength, const uint8_t* iv, std::size_t ivLength,
-                                  const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)
+// damaged data fails the padding check. Answers success or a crypto failure.
+SecBlobStatus SecBlobEncInternal_AESDecrypt(const uint8_t* key, std::size_t keyLength, const uint8_t* iv,
+                                            std::size_t ivLength, const uint8_t* data, std::size_t dataLength,
+                                            uint8_t* out, std::size_t* outLength)
 {
     ERR_clear_error();
-    int error = -1;
+    int error = kNoQueuedError;
     if (CbcArgumentsValid(keyLength, ivLength, dataLength) && dataLength % kBlockLength == 0 && dataLength > 0) {
         SecretBuffer plain(dataLength + kBlockLength);
         CipherCtx ctx(EVP_CIPHER_CTX_new());
@@ -312,7 +298,7 @@ int SecBlobEncInternal_AESDecrypt(const uint8_t* key, std::size_t keyLength, con
                 if (length > 0)
                     std::memcpy(out, plain.data(), length);
                 *outLength = length;
-                return 0;
+                return kSecBlobSuccess;
             }
         } else {
             error = TakeError();
@@ -338,16 +324,16 @@ void PutLE32(uint8_t* p, uint32_t value)
 
 void SecBlobEnc_SetMessageSink(MessageSink sink) { g_sink.store(sink, std::memory_order_release); }
 
-int SecBlobEnc_KT_Encrypt(int aesMode, int keyType, const uint8_t* data, std::size_t dataLength,
-                          const char* publicKeyText, std::size_t publicKeyTextLength, uint8_t* out,
-                          std::size_t* outLength)
+SecBlobStatus SecBlobEnc_KT_Encrypt(int aesMode, int keyType, const uint8_t* data, std::size_t dataLength,
+                                    const char* publicKeyText, std::size_t publicKeyTextLength, uint8_t* out,
+                                    std::size_t* outLength)
 {
     if (dataLength > kKTMaxDataLength) {
-        Message("ERROR[%d]: too long bufLen [%zu].\n", 88, dataLength);
+        Message("ERROR[%d]: too long bufLen [%zu].\n", kKTDataTooLong, dataLength);
         return kSecBlobInvalidRequest;
     }
     if (keyType != kKeyType2048 && keyType != kKeyType3072) {
-        Message("ERROR[%d]: invalid key type[%d].\n", 106, keyType);
+        Message("ERROR[%d]: invalid key type[%d].\n", kKTInvalidKeyType, keyType);
         return kSecBlobInvalidRequest;
     }
     if ((data == nullptr && dataLength > 0) || publicKeyText == nullptr || out == nullptr || outLength == nullptr)
@@ -355,38 +341,40 @@ int SecBlobEnc_KT_Encrypt(int aesMode, int keyType, const uint8_t* data, std::si
 
     Secret<kSecretLength> secret;
     if (int error = SecBlobEncInternal_GenerateRandom(secret.data(), secret.size())) {
-        Message("ERROR[%d]: generate random failed[%d].\n", 114, error);
+        Message("ERROR[%d]: generate random failed[%d].\n", kKTSecretRandom, error);
         return kSecBlobCryptoFailure;
     }
     std::array<uint8_t, kSaltLength> salt{};
     if (int error = SecBlobEncInternal_GenerateRandom(salt.data(), salt.size())) {
-        Message("ERROR[%d]: generate random failed[%d].\n", 122, error);
+        Message("ERROR[%d]: generate random failed[%d].\n", kKTSaltRandom, error);
         return kSecBlobCryptoFailure;
     }
     Secret<kContentKeyLength> contentKey;
     if (int error =
             SecBlobEncInternal_GenerateHMAC(secret.data(), secret.size(), salt.data(), salt.size(), contentKey)) {
-        Message("ERROR[%d]: Key Derivation HMAC failed[%d].\n", 131, error);
+        Message("ERROR[%d]: Key Derivation HMAC failed[%d].\n", kKTKeyDerivation, error);
         return kSecBlobCryptoFailure;
     }
     const std::size_t ivLength = aesMode == kAesModeCbc ? kCbcIvLength : kGcmIvLength;
     std::array<uint8_t, kCbcIvLength> iv{};
     if (int error = SecBlobEncInternal_GenerateRandom(iv.data(), ivLength)) {
-        Message("ERROR[%d]: generate random failed[%d].\n", 139, error);
+        Message("ERROR[%d]: generate random failed[%d].\n", kKTIvRandom, error);
         return kSecBlobCryptoFailure;
     }
     std::array<uint8_t, kMaxWrappedLength> wrapped{};
     std::size_t wrappedLength = wrapped.size();
-    if (int status = SecBlobEncInternal_RSAEncrypt(std::string_view(publicKeyText, publicKeyTextLength), secret.data(),
-                                                   secret.size(), wrapped.data(), &wrappedLength)) {
-        Message("ERROR[%d]: RSA Encrypt failed[%d].\n", 150, status);
+    if (SecBlobStatus status =
+            SecBlobEncInternal_RSAEncrypt(std::string_view(publicKeyText, publicKeyTextLength), secret.data(),
+                                          secret.size(), wrapped.data(), &wrappedLength)) {
+        Message("ERROR[%d]: RSA Encrypt failed[%d].\n", kKTRsaEncrypt, status);
         return kSecBlobCryptoFailure;
     }
     std::vector<uint8_t> cipher(dataLength + kBlockLength);
     std::size_t cipherLength = cipher.size();
-    if (int status = SecBlobEncInternal_AESEncrypt(aesMode, contentKey.data(), contentKey.size(), iv.data(), ivLength,
-                                                   data, dataLength, cipher.data(), &cipherLength)) {
-        Message("ERROR[%d]: AES Encrypt failed[%d].\n", 161, status);
+    if (SecBlobStatus status =
+            SecBlobEncInternal_AESEncrypt(aesMode, contentKey.data(), contentKey.size(), iv.data(), ivLength, data,
+                                          dataLength, cipher.data(), &cipherLength)) {
+        Message("ERROR[%d]: AES Encrypt failed[%d].\n", kKTAesEncrypt, status);
         return status == kSecBlobInvalidRequest ? kSecBlobInvalidRequest : kSecBlobCryptoFailure;
     }
 
@@ -418,9 +406,9 @@ namespace {
 
 // Both directions of a storage blob: the key is HMAC-SHA256(key, message);
 // only the AES step and the message codes differ.
-int DataStorage(bool encrypt, const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
-                std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength, const uint8_t* iv,
-                std::size_t ivLength, uint8_t* out, std::size_t* outLength)
+SecBlobStatus DataStorage(bool encrypt, const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
+                          std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength,
+                          const uint8_t* iv, std::size_t ivLength, uint8_t* out, std::size_t* outLength)
 {
     if ((data == nullptr && dataLength > 0) || (hmacKey == nullptr && hmacKeyLength > 0) ||
         (hmacMessage == nullptr && hmacMessageLength > 0) || iv == nullptr || out == nullptr || outLength == nullptr)
@@ -430,19 +418,20 @@ int DataStorage(bool encrypt, const uint8_t* data, std::size_t dataLength, const
 
     Secret<kContentKeyLength> key;
     if (int error = SecBlobEncInternal_GenerateHMAC(hmacKey, hmacKeyLength, hmacMessage, hmacMessageLength, key)) {
-        Message("ERROR[%d]: Key Derivation HMAC failed[%d].\n", encrypt ? 39 : 84, error);
+        Message("ERROR[%d]: Key Derivation HMAC failed[%d].\n",
+                encrypt ? kStorageEncryptKeyDerivation : kStorageDecryptKeyDerivation, error);
         return kSecBlobCryptoFailure;
     }
     std::size_t written = capacity;
     if (encrypt) {
-        if (int status = SecBlobEncInternal_AESEncrypt(kAesModeCbc, key.data(), key.size(), iv, ivLength, data,
-                                                       dataLength, out, &written)) {
-            Message("ERROR[%d]: AES Encrypt failed[%d].\n", 52, status);
+        if (SecBlobStatus status = SecBlobEncInternal_AESEncrypt(kAesModeCbc, key.data(), key.size(), iv, ivLength,
+                                                                 data, dataLength, out, &written)) {
+            Message("ERROR[%d]: AES Encrypt failed[%d].\n", kStorageEncryptAes, status);
             return kSecBlobCryptoFailure;
         }
-    } else if (int status = SecBlobEncInternal_AESDecrypt(key.data(), key.size(), iv, ivLength, data, dataLength, out,
-                                                          &written)) {
-        Message("ERROR[%d]: AES Decrypt failed[%d].\n", 97, status);
+    } else if (SecBlobStatus status = SecBlobEncInternal_AESDecrypt(key.data(), key.size(), iv, ivLength, data,
+                                                                    dataLength, out, &written)) {
+        Message("ERROR[%d]: AES Decrypt failed[%d].\n", kStorageDecryptAes, status);
         return kSecBlobCryptoFailure;
     }
     *outLength = written;
@@ -451,41 +440,43 @@ int DataStorage(bool encrypt, const uint8_t* data, std::size_t dataLength, const
 
 }  // namespace
 
-int SecBlobEnc_DataStorage_Encrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
-                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength,
-                                   const uint8_t* iv, std::size_t ivLength, uint8_t* out, std::size_t* outLength)
+SecBlobStatus SecBlobEnc_DataStorage_Encrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
+                                             std::size_t hmacKeyLength, const uint8_t* hmacMessage,
+                                             std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
+                                             uint8_t* out, std::size_t* outLength)
 {
     return DataStorage(true, data, dataLength, hmacKey, hmacKeyLength, hmacMessage, hmacMessageLength, iv, ivLength,
                        out, outLength);
 }
 
-int SecBlobEnc_DataStorage_Decrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
-                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength,
-                                   const uint8_t* iv, std::size_t ivLength, uint8_t* out, std::size_t* outLength)
+SecBlobStatus SecBlobEnc_DataStorage_Decrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
+                                             std::size_t hmacKeyLength, const uint8_t* hmacMessage,
+                                             std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
+                                             uint8_t* out, std::size_t* outLength)
 {
     return DataStorage(false, data, dataLength, hmacKey, hmacKeyLength, hmacMessage, hmacMessageLength, iv, ivLength,
                        out, outLength);
 }
 
-int Encode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)
+SecBlobStatus Encode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)
 {
     return SecBlobEnc_DataStorage_Encrypt(data, dataLength, seed1, sizeof seed1, seed2, sizeof seed2, seed3,
                                           sizeof seed3, out, outLength);
 }
 
-int Decode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)
+SecBlobStatus Decode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)
 {
     return SecBlobEnc_DataStorage_Decrypt(data, dataLength, seed1, sizeof seed1, seed2, sizeof seed2, seed3,
                                           sizeof seed3, out, outLength);
 }
 
-int Encode_Random(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)
+SecBlobStatus Encode_Random(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength)
 {
     return SecBlobEnc_KT_Encrypt(kAesModeCbc, kKeyType2048, data, dataLength, RSA_PUBKEY_2048_OFFICIAL,
                                  RSA_PUBKEY_2048_OFFICIAL_LEN, out, outLength);
 }
 
-int Generate_Random(std::size_t count, uint8_t* buffer)
+SecBlobStatus Generate_Random(std::size_t count, uint8_t* buffer)
 {
     if (count == 0)
         return kSecBlobSuccess;

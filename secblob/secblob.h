@@ -16,10 +16,14 @@
 
 namespace zlk::secblob {
 
-// Statuses.
-inline constexpr int kSecBlobSuccess = 0;
-inline constexpr int kSecBlobInvalidRequest = 2;
-inline constexpr int kSecBlobCryptoFailure = 99;
+// What every call answers. The values are fixed: the dialogs keep
+// them as plain int statuses and compare against these names. Unscoped, so
+// such an int compares and assigns as before.
+enum SecBlobStatus : int {
+    kSecBlobSuccess = 0,
+    kSecBlobInvalidRequest = 2,  // bad arguments, length or key type, unsupported AES mode
+    kSecBlobCryptoFailure = 99,  // a cryptographic step failed (wrong key material, damaged data ...)
+};
 
 // AES modes and key types of a key-transport blob.
 inline constexpr int kAesModeGcm = 0;  // laid out, not supported by encryption
@@ -47,27 +51,29 @@ extern const uint8_t seed3[16];
 using MessageSink = void (*)(const char* text);
 void SecBlobEnc_SetMessageSink(MessageSink sink);
 
-int SecBlobEnc_KT_Encrypt(int aesMode, int keyType, const uint8_t* data, std::size_t dataLength,
-                          const char* publicKeyText, std::size_t publicKeyTextLength, uint8_t* out,
-                          std::size_t* outLength);
+SecBlobStatus SecBlobEnc_KT_Encrypt(int aesMode, int keyType, const uint8_t* data, std::size_t dataLength,
+                                    const char* publicKeyText, std::size_t publicKeyTextLength, uint8_t* out,
+                                    std::size_t* outLength);
 
 // outLength: capacity in, bytes written out.
-int SecBlobEnc_DataStorage_Encrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
-                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength,
-                                   const uint8_t* iv, std::size_t ivLength, uint8_t* out, std::size_t* outLength);
-int SecBlobEnc_DataStorage_Decrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
-                                   std::size_t hmacKeyLength, const uint8_t* hmacMessage, std::size_t hmacMessageLength,
-                                   const uint8_t* iv, std::size_t ivLength, uint8_t* out, std::size_t* outLength);
+SecBlobStatus SecBlobEnc_DataStorage_Encrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
+                                             std::size_t hmacKeyLength, const uint8_t* hmacMessage,
+                                             std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
+                                             uint8_t* out, std::size_t* outLength);
+SecBlobStatus SecBlobEnc_DataStorage_Decrypt(const uint8_t* data, std::size_t dataLength, const uint8_t* hmacKey,
+                                             std::size_t hmacKeyLength, const uint8_t* hmacMessage,
+                                             std::size_t hmacMessageLength, const uint8_t* iv, std::size_t ivLength,
+                                             uint8_t* out, std::size_t* outLength);
 
 // Storage blobs with the built-in material (seed1, seed2, seed3).
-int Encode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength);
-int Decode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength);
+SecBlobStatus Encode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength);
+SecBlobStatus Decode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength);
 
 // Key-transport blob for the printer: mode 1, key type 0, built-in key.
 // out must hold KTBufferSize(dataLength) bytes.
-int Encode_Random(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength);
+SecBlobStatus Encode_Random(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength);
 
-int Generate_Random(std::size_t count, uint8_t* buffer);
+SecBlobStatus Generate_Random(std::size_t count, uint8_t* buffer);
 
 // Base64 with the standard alphabet and "=" padding. Encode writes no
 // terminating zero and answers the text length, 0 on failure or when the

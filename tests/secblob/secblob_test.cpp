@@ -74,26 +74,20 @@ Blob KTEncrypt(int mode, int keyType, const Bytes& data, const std::string& keyT
     return blob;
 }
 
-Blob StorageEncrypt(const Bytes& data, const Bytes& key, const Bytes& message, const Bytes& iv)
-{
-    Blob blob;
-    blob.bytes.assign(data.size() + 16, 0);
-    size_t length = blob.bytes.size();
-    blob.status = SecBlobEnc_DataStorage_Encrypt(data.data(), data.size(), key.data(), key.size(), message.data(),
-                                                 message.size(), iv.data(), iv.size(), blob.bytes.data(), &length);
-    blob.bytes.resize(length);
-    return blob;
-}
+// SecBlobEnc_DataStorage_Encrypt or SecBlobEnc_DataStorage_Decrypt, with
+// room for the data and one block.
+using StorageStep = SecBlobStatus (*)(const uint8_t*, size_t, const uint8_t*, size_t, const uint8_t*, size_t,
+                                      const uint8_t*, size_t, uint8_t*, size_t*);
 
-Blob StorageDecrypt(const Bytes& data, const Bytes& key, const Bytes& message, const Bytes& iv)
+Blob Storage(StorageStep step, const Bytes& data, const Bytes& key, const Bytes& message, const Bytes& iv)
 {
-    Blob plain;
-    plain.bytes.assign(data.size() + 16, 0);
-    size_t length = plain.bytes.size();
-    plain.status = SecBlobEnc_DataStorage_Decrypt(data.data(), data.size(), key.data(), key.size(), message.data(),
-                                                  message.size(), iv.data(), iv.size(), plain.bytes.data(), &length);
-    plain.bytes.resize(length);
-    return plain;
+    Blob result;
+    result.bytes.assign(data.size() + 16, 0);
+    size_t length = result.bytes.size();
+    result.status = step(data.data(), data.size(), key.data(), key.size(), message.data(), message.size(), iv.data(),
+                         iv.size(), result.bytes.data(), &length);
+    result.bytes.resize(length);
+    return result;
 }
 
 std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
@@ -201,20 +195,20 @@ TEST_F(KeyTransportBlob, KeyTypeNamesTheKeyInTheHeader)
     EXPECT_EQ(blob.bytes[11], 1);
     EXPECT_EQ(Slice(blob.bytes, 16, 32), k3072Id);
 
-    EXPECT_EQ(KTEncrypt(kAesModeCbc, 2, Pattern(10)).status, kSecBlobInvalidRequest);
-    EXPECT_EQ(g_messages, "ERROR[106]: invalid key type[2].\n");
-    g_messages.clear();
-    EXPECT_EQ(KTEncrypt(kAesModeCbc, -1, Pattern(10)).status, kSecBlobInvalidRequest);
-    EXPECT_EQ(g_messages, "ERROR[106]: invalid key type[-1].\n");
+    for (int keyType : {2, -1}) {
+        g_messages.clear();
+        EXPECT_EQ(KTEncrypt(kAesModeCbc, keyType, Pattern(10)).status, kSecBlobInvalidRequest);
+        EXPECT_EQ(g_messages, "ERROR[106]: invalid key type[" + std::to_string(keyType) + "].\n");
+    }
 }
 
 TEST_F(KeyTransportBlob, OnlyCbcModeEncrypts)
 {
-    EXPECT_EQ(KTEncrypt(kAesModeGcm, kKeyType2048, Pattern(10)).status, kSecBlobInvalidRequest);
-    EXPECT_EQ(g_messages, "AES Error. Unsupported AES Mode.\nERROR[161]: AES Encrypt failed[2].\n");
-    g_messages.clear();
-    EXPECT_EQ(KTEncrypt(7, kKeyType2048, Pattern(10)).status, kSecBlobInvalidRequest);
-    EXPECT_NE(g_messages.find("Unsupported AES Mode."), std::string::npos);
+    for (int mode : {kAesModeGcm, 7}) {
+        g_messages.clear();
+        EXPECT_EQ(KTEncrypt(mode, kKeyType2048, Pattern(10)).status, kSecBlobInvalidRequest) << mode;
+        EXPECT_EQ(g_messages, "AES Error. Unsupported AES Mode.\nERROR[161]: AES Encrypt failed[2].\n") << mode;
+    }
 }
 
 TEST_F(KeyTransportBlob, WrappedSecretTakesTheKeysSize)
@@ -280,13 +274,14 @@ TEST_F(StorageBlob, RoundTripWithBuiltInMaterial)
 TEST_F(StorageBlob, OtherKeyMaterialOrDamagedDataFailsThePaddingCheck)
 {
     const Bytes key(32, 0x11), message(32, 0x22), iv(16, 0x33);
-    const Blob blob = StorageEncrypt(Pattern(20), key, message, iv);
+    const Blob blob = Storage(SecBlobEnc_DataStorage_Encrypt, Pattern(20), key, message, iv);
     ASSERT_EQ(blob.status, kSecBlobSuccess);
-    ASSERT_EQ(StorageDecrypt(blob.bytes, key, message, iv).bytes, Pattern(20));
+    ASSERT_EQ(Storage(SecBlobEnc_DataStorage_Decrypt, blob.bytes, key, message, iv).bytes, Pattern(20));
 
     const std::string failed = "ERROR[97]: AES Decrypt failed[99].\n";
     g_messages.clear();
-    EXPECT_EQ(StorageDecrypt(blob.bytes, Bytes(32, 0x12), message, iv).status, kSecBlobCryptoFailure);
+    EXPECT_EQ(Storage(SecBlobEnc_DataStorage_Decrypt, blob.bytes, Bytes(32, 0x12), message, iv).status,
+              kSecBlobCryptoFailure);
     EXPECT_NE(g_messages.find("AES Error["), std::string::npos);
     EXPECT_NE(g_messages.find(failed), std::string::npos) << g_messages;
 
@@ -299,7 +294,7 @@ TEST_F(StorageBlob, OtherKeyMaterialOrDamagedDataFailsThePaddingCheck)
 
     for (const Bytes& damaged : {Slice(blob.bytes, 0, 17), Slice(blob.bytes, 0, 31), Bytes{}}) {
         g_messages.clear();
-        EXPECT_EQ(StorageDecrypt(damaged, key, message, iv).status, kSecBlobCryptoFailure);
+        EXPECT_EQ(Storage(SecBlobEnc_DataStorage_Decrypt, damaged, key, message, iv).status, kSecBlobCryptoFailure);
         EXPECT_NE(g_messages.find(failed), std::string::npos);
     }
 }
