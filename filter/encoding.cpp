@@ -1,12 +1,12 @@
 #include "filter/encoding.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "common/iconv.h"
+#include "common/utf8.h"
 #include "filter/output.h"
 
 namespace zlk::filter {
@@ -41,6 +41,7 @@ const InputFilterData docuNameValidateDataScaleForProduct03UTF8 = {
 
 namespace {
 
+// Fixed diagnostic line for a source that is not UTF-8 (see output.h).
 constexpr const char* kInvalidSourceMessage = "CFStringCreateWithCString fail\n";
 constexpr std::size_t kNameSize = 256;
 // The printer-language name is converted into 255 bytes, so it holds at most 254.
@@ -63,9 +64,10 @@ std::optional<std::vector<CodePoint>> DecodeUTF8(const char* text)
     std::vector<CodePoint> out;
     if (!text)
         return out;
-    for (std::size_t i = 0; text[i];) {
+    const std::string_view view(text);
+    for (std::size_t i = 0; i < view.size();) {
         char32_t cp = 0;
-        std::size_t len = UTF8CharLength(text + i, &cp);
+        std::size_t len = common::Utf8CharLength(view, i, &cp);
         if (len == 0)
             return std::nullopt;
         out.push_back({cp, i, len});
@@ -106,27 +108,22 @@ std::string UTF8Prefix(const char* text, const std::vector<CodePoint>& cps, std:
     return std::string(text ? text : "", bytes);
 }
 
+// One conversion between two encodings, restarted from the initial shift
+// state for every piece.
 class Iconv {
 public:
-    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-    ~Iconv()
-    {
-        if (ok())
-            iconv_close(cd_);
-    }
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    Iconv(const char* to, const char* from) : handle_(to, from) {}
+    bool ok() const { return handle_.ok(); }
 
     // Converts in[0..inLen) into out; answers the bytes written, or -1 when
     // the input is refused. inLen is left at what was not consumed.
     long Convert(const char* in, std::size_t& inLen, char* out, std::size_t outSize)
     {
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        iconv(handle_.get(), nullptr, nullptr, nullptr, nullptr);
         char* inp = const_cast<char*>(in);
         char* outp = out;
         std::size_t outLeft = outSize;
-        std::size_t rc = iconv(cd_, &inp, &inLen, &outp, &outLeft);
+        std::size_t rc = iconv(handle_.get(), &inp, &inLen, &outp, &outLeft);
         long written = static_cast<long>(outSize - outLeft);
         if (rc == static_cast<std::size_t>(-1))
             return written > 0 && inLen > 0 ? written : -1;
@@ -134,7 +131,7 @@ public:
     }
 
 private:
-    iconv_t cd_;
+    common::IconvHandle handle_;
 };
 
 void ClearBuffer(char* buffer, std::size_t size)
@@ -280,73 +277,42 @@ std::optional<std::string> FirstUTF16Units(const char* text, std::size_t maxUnit
     return UTF8Prefix(text, *cps, maxUnits, kNoLimit);
 }
 
-std::size_t UTF8CharLength(const char* p, char32_t* codePoint)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    std::size_t n;
-    char32_t cp;
-    char32_t least;
-    if (b[0] < 0x80) {
-        n = 1, cp = b[0], least = 0;
-    } else if ((b[0] & 0xE0) == 0xC0) {
-        n = 2, cp = b[0] & 0x1F, least = 0x80;
-    } else if ((b[0] & 0xF0) == 0xE0) {
-        n = 3, cp = b[0] & 0x0F, least = 0x800;
-    } else if ((b[0] & 0xF8) == 0xF0) {
-        n = 4, cp = b[0] & 0x07, least = 0x10000;
-    } else {
-        return 0;
-    }
-    // A zero byte fails the continuation test, so reading stops there.
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((b[k] & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b[k] & 0x3F);
-    }
-    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    if (codePoint)
-        *codePoint = cp;
-    return n;
-}
-
 std::string ValidUTF8Only(std::string_view text)
 {
-    // Work on a terminated copy so the decoder may stop at the zero.
-    const std::string copy(text);
     std::string kept;
-    kept.reserve(copy.size());
-    for (std::size_t i = 0; i < copy.size();) {
-        std::size_t n = copy[i] ? UTF8CharLength(copy.c_str() + i) : 1;
-        if (n > 0 && copy[i])
-            kept.append(copy, i, n);
+    kept.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = common::Utf8CharLength(text, i);
+        // A zero byte is left out as well; the decoder would pass it as U+0000.
+        if (n > 0 && text[i] != '\0')
+            kept.append(text, i, n);
         i += n > 0 ? n : 1;
     }
     return kept;
 }
 
-int ISWordValid(const unsigned char* word, const InputFilterData& table)
+bool ISWordValid(const unsigned char* word, const InputFilterData& table)
 {
     const int32_t value = (word[0] << 8) | word[1];
     const int32_t count = std::clamp(table.wordRangeCount, 0, 10);
     for (int32_t i = 0; i < count; ++i) {
         if (value >= table.wordRanges[i][0] && value <= table.wordRanges[i][1])
-            return 1;
+            return true;
     }
-    return 0;
+    return false;
 }
 
-int ValidateDada(const char* text, const InputFilterData& table)
+bool ValidateDada(const char* text, const InputFilterData& table)
 {
     if (!text)
-        return 1;
+        return true;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     const int32_t byteCount = std::clamp(table.byteRangeCount, 0, 10);
     while (*p) {
         if (ISWordValid(p, table)) {
             // A last byte taken as a word with the terminator ends the text.
             if (p[1] == 0)
-                return 1;
+                return true;
             p += 2;
             continue;
         }
@@ -354,10 +320,10 @@ int ValidateDada(const char* text, const InputFilterData& table)
         for (int32_t i = 0; i < byteCount && !valid; ++i)
             valid = *p >= table.byteRanges[i][0] && *p <= table.byteRanges[i][1];
         if (!valid)
-            return 0;
+            return false;
         ++p;
     }
-    return 1;
+    return true;
 }
 
 void InvalidateStdDocumentNameForProductType(const char* title, bool utf8Printer, std::optional<int> productType,

@@ -39,20 +39,15 @@ int ConvertUTF8ToEncodingForUTF8(const char* src, char* dst, std::size_t size);
 // not UTF-8.
 std::optional<std::string> FirstUTF16Units(const char* text, std::size_t maxUnits);
 
-// Length of the well-formed UTF-8 character at p (1 to 4) and its code
-// point; 0 when p starts none (stray, overlong, surrogate or cut sequence).
-// Reads stop at a zero byte, so p needs no more than a terminated text.
-std::size_t UTF8CharLength(const char* p, char32_t* codePoint = nullptr);
-
 // The text with every byte that is not part of a well-formed UTF-8
-// character left out.
+// character (common::Utf8CharLength decides), and every zero byte, left out.
 std::string ValidUTF8Only(std::string_view text);
 
-// 1 when the big-endian word at word[0..1] lies in a word range of table.
-int ISWordValid(const unsigned char* word, const InputFilterData& table);
+// Whether the big-endian word at word[0..1] lies in a word range of table.
+bool ISWordValid(const unsigned char* word, const InputFilterData& table);
 
-// 1 when text is made only of valid words and bytes of table, else 0.
-int ValidateDada(const char* text, const InputFilterData& table);
+// Whether text is made only of valid words and bytes of table.
+bool ValidateDada(const char* text, const InputFilterData& table);
 
 // The document-name texts of one job, each zero-terminated in 256 bytes.
 struct DocumentNames {

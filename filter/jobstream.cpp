@@ -88,44 +88,41 @@ void PutConvertedPair(const char* code, const char* twinCode, const std::string&
     PutJobAttr(twinCode, ValidUTF8Only(text) + "\t" + Sha256Hex(converted));
 }
 
+// One row of the owner table.
+JobOwnerInfo Owner(std::string user, const char* password, const char* accountId, const char* domain,
+                   const char* storageId, const char* storagePassword)
+{
+    JobOwnerInfo owner{std::move(user), password, accountId, domain, storageId, ""};
+    if (!owner.storageId.empty())
+        owner.storagePassword = storagePassword;
+    return owner;
+}
+
 }  // namespace
 
 JobOwnerInfo GetJobOwnerInfo(const printoptions& options)
 {
     const stJBAOption& jba = options.jba;
-    const int m = jba.manageType, u = jba.userInput, s = jba.inputStorage;
-    const std::string sourceUser = jba.userIdSource == 2 ? jba.userId : jba.userIdSource == 1 ? jba.loginName : "";
-    JobOwnerInfo owner;
-    if ((m == 1 || m == 2) && u == 1 && s != 0) {
-        owner.user = "UnknownUser";
-        owner.storageId = jba.inputStorageId;
-        if (!owner.storageId.empty())
-            owner.storagePassword = jba.inputStoragePassword;
-    } else if ((m == 1 || m == 2) && u == 1) {
-        owner.user = jba.inputUserId;
-        if (!owner.user.empty())
-            owner.password = jba.inputPassword;
-        owner.accountId = jba.inputAccountId;
-        owner.domain = jba.inputDomainName;
-    } else if (m == 2) {
-        owner.user = sourceUser;
-        owner.password = jba.password;
-        owner.accountId = jba.accountId;
-        owner.domain = jba.domainName;
-        owner.storageId = jba.storageId;
-        if (!owner.storageId.empty())
-            owner.storagePassword = jba.storagePassword;
-    } else if (m == 1) {
-        owner.user = sourceUser;
-        if (!owner.user.empty())
-            owner.password = jba.adminPassword;
-        owner.accountId = jba.adminAccountId;
-        owner.domain = jba.adminDomainName;
-        owner.storageId = jba.adminStorageId;
-        if (!owner.storageId.empty())
-            owner.storagePassword = jba.adminStoragePassword;
-    }
-    return owner;
+    const ManageType manage = jba.manageType;
+    const bool accounted = manage == ManageType::AdminSettings || manage == ManageType::UserSettings;
+    // The details are entered at print time, in the input window.
+    const bool entered = accounted && jba.userInput == RadioButton::On;
+    const std::string sourceUser = jba.userIdSource == UserIdSource::EnteredId   ? jba.userId
+                                   : jba.userIdSource == UserIdSource::LoginName ? jba.loginName
+                                                                                 : "";
+    // One row per case. The admin and input passwords go only with a user,
+    // a storage password only with a storage id.
+    if (entered && jba.inputStorage != RadioButton::Off)
+        return Owner("UnknownUser", "", "", "", jba.inputStorageId, jba.inputStoragePassword);
+    if (entered)
+        return Owner(jba.inputUserId, jba.inputUserId[0] ? jba.inputPassword : "", jba.inputAccountId,
+                     jba.inputDomainName, "", "");
+    if (manage == ManageType::UserSettings)
+        return Owner(sourceUser, jba.password, jba.accountId, jba.domainName, jba.storageId, jba.storagePassword);
+    if (manage == ManageType::AdminSettings)
+        return Owner(sourceUser, sourceUser.empty() ? "" : jba.adminPassword, jba.adminAccountId, jba.adminDomainName,
+                     jba.adminStorageId, jba.adminStoragePassword);
+    return {};
 }
 
 void PutJACommand(const char* const* argv, const printoptions& options, const DocumentNames& names,
@@ -161,6 +158,9 @@ void PutJACommand(const char* const* argv, const printoptions& options, const Do
 int OutputXPJLCommand(const char* const* argv, const printoptions& options, const DocumentNames& names,
                       const char* localHostName)
 {
+    // The lines every header carries unchanged: the code set of the job
+    // attributes (CP932 for UTF-8 printers too), the job mode, and two
+    // comments naming the header format's version for the printer.
     PutLine(kUEL);
     PutLine("@PJL SET STRINGCODESET=CP932\n");
     PutLine("@PJL JOB MODE=PRINTER\n");
@@ -171,24 +171,27 @@ int OutputXPJLCommand(const char* const* argv, const printoptions& options, cons
     return 1;
 }
 
-int OutputXPJLTrailer(const char* const* argv, const printoptions& options)
+void OutputXPJLTrailer(const char* const* argv, const printoptions& options)
 {
     const std::string copies = PJLSafe(argv[4]);
     const bool collate = IsCollateOn(options.features.collate);
+    const int32_t duplexing = options.features.duplexing;
     PutLine(kUEL);
+    // The job-info section's fixed frame: its format version, its start,
+    // the document language, and after the facts its end.
     PutComment(std::string(kSection) + " VERSION=1.3.0");
     PutComment(std::string(kSection) + " BEGIN");
     PutComment(std::string(kSection) + " PDLTYPE=PDL[PDF]:VERSION[0]");
     PutJobInfo("PAGECOPIES", collate ? "1" : copies);
     PutJobInfo("JOBCOPIES", collate ? copies : "1");
-    const int32_t duplexing = options.features.duplexing;
-    PutJobInfo("DUPLEXTYPE", duplexing == 3 ? "TUMBLE" : duplexing == 2 ? "DUPLEX" : "SIMPLEX");
+    PutJobInfo("DUPLEXTYPE", duplexing == kTwoSidedShortEdge  ? "TUMBLE"
+                             : duplexing == kTwoSidedLongEdge ? "DUPLEX"
+                                                              : "SIMPLEX");
     PutJobInfo("COLORMODE", IsBlack(options) ? "GRAYSCALE" : "COLOR");
     PutJobInfo("NUP", PJLSafe(NumberUp(options)));
     PutComment(std::string(kSection) + " PASSTHROUGH=OFF");
     PutComment(std::string(kSection) + " END");
     PutLine("@PJL EOJ\n");
-    return 1;
 }
 
 }  // namespace zlk::filter

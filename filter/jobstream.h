@@ -24,8 +24,9 @@ struct JobOwnerInfo {
 
 JobOwnerInfo GetJobOwnerInfo(const printoptions& options);
 
-// The header up to and including ENTER LANGUAGE. hostName is the local host
-// name used when the accounting options carry none. Always answers 1.
+// The header up to and including ENTER LANGUAGE. localHostName is used when
+// the accounting options carry no host name. Nothing in it can fail; it
+// still answers 1, the answer its callers have always been given.
 int OutputXPJLCommand(const char* const* argv, const printoptions& options, const DocumentNames& names,
                       const char* localHostName);
 
@@ -34,6 +35,6 @@ void PutJACommand(const char* const* argv, const printoptions& options, const Do
                   const char* localHostName);
 
 // The trailer after the last PDF byte, ending with EOJ.
-int OutputXPJLTrailer(const char* const* argv, const printoptions& options);
+void OutputXPJLTrailer(const char* const* argv, const printoptions& options);
 
 }  // namespace zlk::filter

@@ -5,8 +5,8 @@
 
 #include <cstdio>
 #include <fcntl.h>
-#include <unistd.h>
 
+#include "common/fd.h"
 #include "filter/hostid.h"
 #include "filter/jobstream.h"
 #include "filter/options.h"
@@ -33,22 +33,21 @@ int RunJob(int argc, const char* const* argv)
     PDFDocInfo docInfo;
     GetPrintOptions(argv, env.ppdPath.c_str(), options, names);
 
-    TempFile pdf;
+    zlk::common::TempFile pdf;
     if (!ProcessData(argc, argv, env, pdf, docInfo)) {
+        // Fixed diagnostic line after the failed step's own message (see output.h).
         Utlfputs("Process Data fail\n", stderr);
         return 1;
     }
     if (CancelJob) {
-        ReportError("The job was cancelled.");
+        Report(Severity::Error, "The job was cancelled.");
         return 1;
     }
     // Opened now so a vanished file fails the job before any output.
-    int pdfCheck = open(pdf.path().c_str(), O_RDONLY | O_CLOEXEC);
-    if (pdfCheck < 0) {
-        ReportError("Unable to read the document to print.");
+    if (!zlk::common::UniqueFd(open(pdf.path().c_str(), O_RDONLY | O_CLOEXEC))) {
+        Report(Severity::Error, "Unable to read the document to print.");
         return 1;
     }
-    close(pdfCheck);
 
     char localHostName[kHostNameSize];
     getHostName(localHostName, IsUTF8Printer(options));
@@ -59,7 +58,7 @@ int RunJob(int argc, const char* const* argv)
     OutputXPJLTrailer(argv, options);
 
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        ReportError("Unable to write the job to the printer.");
+        Report(Severity::Error, "Unable to write the job to the printer.");
         return 1;
     }
     jobCopy.Close();

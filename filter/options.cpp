@@ -1,12 +1,18 @@
 #include "filter/options.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <strings.h>
 
 #include "common/ppdfile.h"
+#include "common/utf8.h"
 #include "filter/output.h"
 #include "secblob/secblob.h"
 
@@ -16,17 +22,45 @@ namespace zlk::filter {
 
 namespace {
 
-#define ZLK_TICKET(name) "com.zelko.jt.printsettings.pdf.ww." name
-#define ZLK_FIELD(member) offsetof(printoptions, member), sizeof(printoptions::member)
+// ---- Ticket keys -----------------------------------------------------------
+
+// A key name as a template argument.
+template <std::size_t N>
+struct KeyName {
+    constexpr KeyName(const char (&name)[N]) { std::copy_n(name, N, text); }
+    char text[N];
+};
+
+// kTicketKeyPrefix followed by Name, spelled whole at compile time into one
+// zero-terminated text of static storage, so that the tables below hold
+// plain pointers and the prefix is written in one place only.
+template <KeyName Name>
+inline constexpr auto kTicketKeyText = [] {
+    constexpr std::size_t prefixLength = sizeof kTicketKeyPrefix - 1;
+    std::array<char, prefixLength + sizeof Name.text> key{};
+    std::copy_n(kTicketKeyPrefix, prefixLength, key.begin());
+    std::copy_n(Name.text, sizeof Name.text, key.begin() + prefixLength);
+    return key;
+}();
+
+template <KeyName Name>
+inline constexpr const char* kTicketKey = kTicketKeyText<Name>.data();
+
+// Keys of the platform's print settings, named whole.
+constexpr char kDuplexingKey[] = "com.apple.print.PrintSettings.PMDuplexing..n.";
+constexpr char kLayoutRowsKey[] = "com.apple.print.PrintSettings.PMLayoutRows..n.";
+constexpr char kLayoutColumnsKey[] = "com.apple.print.PrintSettings.PMLayoutColumns..n.";
+
+// ---- Readers -----------------------------------------------------------------
 
 // Length of the longest prefix of text[0..limit) that ends on a UTF-8
 // character boundary, or limit when text is not UTF-8 (then bytes are bytes).
-std::size_t Utf8SafeCut(const char* text, std::size_t length, std::size_t limit)
+std::size_t Utf8SafeCut(std::string_view text, std::size_t limit)
 {
-    if (length <= limit)
-        return length;
+    if (text.size() <= limit)
+        return text.size();
     for (std::size_t i = 0; i < limit;) {
-        std::size_t n = UTF8CharLength(text + i);
+        std::size_t n = common::Utf8CharLength(text, i);
         if (n == 0)
             return limit;
         if (i + n > limit)
@@ -48,133 +82,200 @@ std::string DecodedValue(const char* value)
 void CopyField(const std::string& text, void* dest, std::size_t width)
 {
     auto* out = static_cast<char*>(dest);
-    std::size_t n = Utf8SafeCut(text.data(), text.size(), width - 1);
+    std::size_t n = Utf8SafeCut(text, width - 1);
     std::memcpy(out, text.data(), n);
     out[n] = '\0';
 }
 
-const TicketData kPrintTypeRows[] = {
-    {ZLK_TICKET("PrintTypeTicketKey"), ZLK_FIELD(printType.printType), GetTicketInteger},
-    {ZLK_TICKET("PrintTypeUserNameTicketKey"), ZLK_FIELD(printType.userName), GetTicketStringConvertedToPrtLang},
-    {ZLK_TICKET("PrintTypePasswordTicketKey"), ZLK_FIELD(printType.password), GetTicketStringConvertedToPrtLang},
-    {ZLK_TICKET("DocumentNameTypeTicketKey"), ZLK_FIELD(printType.documentNameType), GetTicketInteger},
-    {ZLK_TICKET("DocumentNameTicketKey"), ZLK_FIELD(printType.documentName), GetTicketStringConvertedToPrtLang},
-    {ZLK_TICKET("DelayPrintTicketKey"), ZLK_FIELD(printType.delayPrintTime), GetTicketStringConvertedToPrtLang},
+// A reader converts one option value into its field and answers whether the
+// key was there. A missing key leaves the reader's default (-1 for
+// integers, empty text otherwise).
+using TicketReader = bool (*)(const char* key, int numOptions, cups_option_t* options, void* dest, std::size_t width);
+
+bool GetTicketInteger(const char* key, int numOptions, cups_option_t* options, void* dest, std::size_t)
+{
+    const char* value = cupsGetOption(key, numOptions, options);
+    int32_t number = value ? static_cast<int32_t>(std::atoi(value)) : -1;
+    std::memcpy(dest, &number, sizeof number);
+    return value != nullptr;
+}
+
+bool GetTicketStringConvertedToPrtLang(const char* key, int numOptions, cups_option_t* options, void* dest,
+                                       std::size_t width)
+{
+    static_cast<char*>(dest)[0] = '\0';
+    const char* value = cupsGetOption(key, numOptions, options);
+    if (!value)
+        return false;
+    CopyField(DecodedValue(value), dest, width);
+    return true;
+}
+
+bool GetTicketStringConvertedToPrtLangForUTF8(const char* key, int numOptions, cups_option_t* options, void* dest,
+                                              std::size_t width)
+{
+    auto* out = static_cast<char*>(dest);
+    out[0] = '\0';
+    const char* value = cupsGetOption(key, numOptions, options);
+    if (!value)
+        return false;
+    ConvertUTF8ToEncodingForUTF8(DecodedValue(value).c_str(), out, width);
+    return true;
+}
+
+// Always fills the field, from "number-up" or else from the layout keys; it
+// answers true for the tables' common reader form.
+bool GetNumberUpTicketString(const char* key, int numOptions, cups_option_t* options, void* dest, std::size_t width)
+{
+    std::string text;
+    if (const char* value = cupsGetOption(key, numOptions, options)) {
+        text = "N" + std::string(value).substr(0, 1022);
+    } else {
+        // A missing row or column count counts as 1.
+        const char* rows = cupsGetOption(kLayoutRowsKey, numOptions, options);
+        const char* columns = cupsGetOption(kLayoutColumnsKey, numOptions, options);
+        long product = (rows ? std::atol(rows) : 1) * (columns ? std::atol(columns) : 1);
+        text = product <= 1 ? std::string("1") : "N" + std::to_string(product);
+    }
+    ConvertUTF8ToEncoding(text.c_str(), static_cast<char*>(dest), width);
+    return true;
+}
+
+// ---- Reader tables -------------------------------------------------------------
+
+struct TicketData {
+    const char* key;  // whole key: the ticket prefix is already applied
+    std::size_t offset;  // of the field within printoptions
+    std::size_t width;  // bytes, 4 for integers
+    TicketReader reader;
 };
 
-const TicketData kPrintTypeRowsForUTF8[] = {
-    {ZLK_TICKET("PrintTypeTicketKey"), ZLK_FIELD(printType.printType), GetTicketInteger},
-    {ZLK_TICKET("PrintTypeUserNameTicketKey"), ZLK_FIELD(printType.userName), GetTicketStringConvertedToPrtLangForUTF8},
-    {ZLK_TICKET("PrintTypePasswordTicketKey"), ZLK_FIELD(printType.password), GetTicketStringConvertedToPrtLang},
-    {ZLK_TICKET("DocumentNameTypeTicketKey"), ZLK_FIELD(printType.documentNameType), GetTicketInteger},
-    {ZLK_TICKET("DocumentNameTicketKey"), ZLK_FIELD(printType.documentName), GetTicketStringConvertedToPrtLangForUTF8},
-    {ZLK_TICKET("DelayPrintTicketKey"), ZLK_FIELD(printType.delayPrintTime), GetTicketStringConvertedToPrtLang},
-};
+#define ZLK_FIELD(member) offsetof(printoptions, member), sizeof(printoptions::member)
+
+constexpr TicketReader kInteger = GetTicketInteger;
+constexpr TicketReader kText = GetTicketStringConvertedToPrtLang;
+constexpr TicketReader kUtf8Text = GetTicketStringConvertedToPrtLangForUTF8;
+constexpr TicketReader kPassword = GetTicketPasswordStringConvertedToEncryption;
+
+// Each table comes in two variants that differ only in the reader of the
+// user-typed texts: utf8Reader is the plain string reader for CP932 printers
+// and the UTF-8 reader for UTF-8 printers.
+
+constexpr std::array<TicketData, 6> PrintTypeRows(TicketReader utf8Reader)
+{
+    return {{
+        {kTicketKey<"PrintTypeTicketKey">, ZLK_FIELD(printType.printType), kInteger},
+        {kTicketKey<"PrintTypeUserNameTicketKey">, ZLK_FIELD(printType.userName), utf8Reader},
+        {kTicketKey<"PrintTypePasswordTicketKey">, ZLK_FIELD(printType.password), kText},
+        {kTicketKey<"DocumentNameTypeTicketKey">, ZLK_FIELD(printType.documentNameType), kInteger},
+        {kTicketKey<"DocumentNameTicketKey">, ZLK_FIELD(printType.documentName), utf8Reader},
+        {kTicketKey<"DelayPrintTicketKey">, ZLK_FIELD(printType.delayPrintTime), kText},
+    }};
+}
 
 // Keys that the dialogs write but no output reads (the IP address, the
 // admin user id and input radio, the input authentication radio) are not
 // stored.
-// One table row a line reads better than any wrapping.
-// clang-format off
-#define ZLK_JBA_COMMON_ROWS(UTF8READER)                                                                                     \
-    {ZLK_TICKET("JBAMacHostNameStringTicket"), ZLK_FIELD(jba.hostName), GetTicketStringConvertedToPrtLang},                 \
-    {ZLK_TICKET("JBAManageTypeListTicketKey"), ZLK_FIELD(jba.manageType), GetTicketInteger},                                \
-    {ZLK_TICKET("JBAUserIDListCtrlTicket"), ZLK_FIELD(jba.userIdSource), GetTicketInteger},                                 \
-    {ZLK_TICKET("JBAUserIDTextEditTicket"), ZLK_FIELD(jba.userId), UTF8READER},                                             \
-    {ZLK_TICKET("JBADomainNameTextEditTicket"), ZLK_FIELD(jba.domainName), GetTicketStringConvertedToPrtLang},              \
-    {ZLK_TICKET("JBAUserPasswordTextEditTicket"), ZLK_FIELD(jba.password), GetTicketPasswordStringConvertedToEncryption},   \
-    {ZLK_TICKET("JBAAccountIDTextEditTicket"), ZLK_FIELD(jba.accountId), GetTicketStringConvertedToPrtLang},                \
-    {ZLK_TICKET("JBAStorageIDTextEditTicket"), ZLK_FIELD(jba.storageId), UTF8READER},                                       \
-    {ZLK_TICKET("JBAStoragePasswordTextEditTicket"), ZLK_FIELD(jba.storagePassword),                                        \
-     GetTicketPasswordStringConvertedToEncryption},                                                                         \
-    {ZLK_TICKET("JBAUserInputRadioBtnTicket"), ZLK_FIELD(jba.userInput), GetTicketInteger},                                 \
-    {ZLK_TICKET("JBAInputStrgRadioBtnTicketKey"), ZLK_FIELD(jba.inputStorage), GetTicketInteger},                           \
-    {ZLK_TICKET("JBAInputStorageIDTextEditTicket"), ZLK_FIELD(jba.inputStorageId), UTF8READER},                             \
-    {ZLK_TICKET("JBAInputStoragePasswordTextEditTicket"), ZLK_FIELD(jba.inputStoragePassword),                              \
-     GetTicketPasswordStringConvertedToEncryption},                                                                         \
-    {ZLK_TICKET("JBAInputUserIDTextEditTicket"), ZLK_FIELD(jba.inputUserId), UTF8READER},                                   \
-    {ZLK_TICKET("JBAInputDomainNameTextEditTicket"), ZLK_FIELD(jba.inputDomainName), GetTicketStringConvertedToPrtLang},    \
-    {ZLK_TICKET("JBAInputUserPasswordTextEditTicket"), ZLK_FIELD(jba.inputPassword),                                        \
-     GetTicketPasswordStringConvertedToEncryption},                                                                         \
-    {ZLK_TICKET("JBAInputAccountIDTextEditTicket"), ZLK_FIELD(jba.inputAccountId), GetTicketStringConvertedToPrtLang},      \
-    {ZLK_TICKET("JBALoginTextEditTicket"), ZLK_FIELD(jba.loginName), GetTicketStringConvertedToPrtLang},
-
-#define ZLK_JBA_ADMIN_ROWS(UTF8READER)                                                                                      \
-    {ZLK_TICKET("JBAAdminDomainNameTextEditTicket"), ZLK_FIELD(jba.adminDomainName), GetTicketStringConvertedToPrtLang},    \
-    {ZLK_TICKET("JBAAdminUserPasswordTextEditTicket"), ZLK_FIELD(jba.adminPassword),                                        \
-     GetTicketPasswordStringConvertedToEncryption},                                                                         \
-    {ZLK_TICKET("JBAAdminAccountIDTextEditTicket"), ZLK_FIELD(jba.adminAccountId), GetTicketStringConvertedToPrtLang},      \
-    {ZLK_TICKET("JBAAdminStorageIDTextEditTicket"), ZLK_FIELD(jba.adminStorageId), UTF8READER},                             \
-    {ZLK_TICKET("JBAAdminStoragePasswordTextEditTicket"), ZLK_FIELD(jba.adminStoragePassword),                              \
-     GetTicketPasswordStringConvertedToEncryption},
-
-// clang-format on
-
-const TicketData kJBACommonRows[] = {ZLK_JBA_COMMON_ROWS(GetTicketStringConvertedToPrtLang)};
-const TicketData kJBACommonRowsForUTF8[] = {ZLK_JBA_COMMON_ROWS(GetTicketStringConvertedToPrtLangForUTF8)};
-const TicketData kJBAAdminRows[] = {ZLK_JBA_ADMIN_ROWS(GetTicketStringConvertedToPrtLang)};
-const TicketData kJBAAdminRowsForUTF8[] = {ZLK_JBA_ADMIN_ROWS(GetTicketStringConvertedToPrtLangForUTF8)};
-
-const TicketData kFeaturesRows[] = {
-    {"number-up", ZLK_FIELD(features.numberUp), GetNumberUpTicketString},
-    {"Collate", ZLK_FIELD(features.collate), GetTicketStringConvertedToPrtLang},
-    {"media", ZLK_FIELD(features.media), GetTicketStringConvertedToPrtLang},
-    {"InputSlot", ZLK_FIELD(features.inputSlot), GetTicketStringConvertedToPrtLang},
-    {"MediaType", ZLK_FIELD(features.mediaType), GetTicketStringConvertedToPrtLang},
-    {"ZLKColorMode", ZLK_FIELD(features.colorMode), GetTicketStringConvertedToPrtLang},
-    {"ZLKOutputMode", ZLK_FIELD(features.outputMode), GetTicketStringConvertedToPrtLang},
-    {"ZLKStaple", ZLK_FIELD(features.staple), GetTicketStringConvertedToPrtLang},
-    {"ZLKPunch", ZLK_FIELD(features.punch), GetTicketStringConvertedToPrtLang},
-    {"ZLKNumPunchHoles", ZLK_FIELD(features.numPunchHoles), GetTicketStringConvertedToPrtLang},
-    {"Jog", ZLK_FIELD(features.jog), GetTicketStringConvertedToPrtLang},
-    {"ZLKIntCoverSheet", ZLK_FIELD(features.intCoverSheet), GetTicketStringConvertedToPrtLang},
-    {"ZLKIntBackCoverSheet", ZLK_FIELD(features.intBackCoverSheet), GetTicketStringConvertedToPrtLang},
-    {"ZLKSignature", ZLK_FIELD(features.signature), GetTicketStringConvertedToPrtLang},
-    {"ZLKSigVol", ZLK_FIELD(features.sigVol), GetTicketStringConvertedToPrtLang},
-    {"com.apple.print.PrintSettings.PMDuplexing..n.", ZLK_FIELD(features.duplexing), GetTicketInteger},
-    {ZLK_TICKET("BookletMarginSwitchTicket"), ZLK_FIELD(features.bookletMarginSwitch),
-     GetTicketStringConvertedToPrtLang},
-    {ZLK_TICKET("BookletMarginMMShiftTicket"), ZLK_FIELD(features.bookletMarginShift),
-     GetTicketStringConvertedToPrtLang},
-};
-
-template <std::size_t N>
-constexpr TicketTable MakeTable(const TicketData (&rows)[N])
+constexpr std::array<TicketData, 18> JBACommonRows(TicketReader utf8Reader)
 {
-    return TicketTable{rows, N};
+    return {{
+        {kTicketKey<"JBAMacHostNameStringTicket">, ZLK_FIELD(jba.hostName), kText},
+        {kTicketKey<"JBAManageTypeListTicketKey">, ZLK_FIELD(jba.manageType), kInteger},
+        {kTicketKey<"JBAUserIDListCtrlTicket">, ZLK_FIELD(jba.userIdSource), kInteger},
+        {kTicketKey<"JBAUserIDTextEditTicket">, ZLK_FIELD(jba.userId), utf8Reader},
+        {kTicketKey<"JBADomainNameTextEditTicket">, ZLK_FIELD(jba.domainName), kText},
+        {kTicketKey<"JBAUserPasswordTextEditTicket">, ZLK_FIELD(jba.password), kPassword},
+        {kTicketKey<"JBAAccountIDTextEditTicket">, ZLK_FIELD(jba.accountId), kText},
+        {kTicketKey<"JBAStorageIDTextEditTicket">, ZLK_FIELD(jba.storageId), utf8Reader},
+        {kTicketKey<"JBAStoragePasswordTextEditTicket">, ZLK_FIELD(jba.storagePassword), kPassword},
+        {kTicketKey<"JBAUserInputRadioBtnTicket">, ZLK_FIELD(jba.userInput), kInteger},
+        {kTicketKey<"JBAInputStrgRadioBtnTicketKey">, ZLK_FIELD(jba.inputStorage), kInteger},
+        {kTicketKey<"JBAInputStorageIDTextEditTicket">, ZLK_FIELD(jba.inputStorageId), utf8Reader},
+        {kTicketKey<"JBAInputStoragePasswordTextEditTicket">, ZLK_FIELD(jba.inputStoragePassword), kPassword},
+        {kTicketKey<"JBAInputUserIDTextEditTicket">, ZLK_FIELD(jba.inputUserId), utf8Reader},
+        {kTicketKey<"JBAInputDomainNameTextEditTicket">, ZLK_FIELD(jba.inputDomainName), kText},
+        {kTicketKey<"JBAInputUserPasswordTextEditTicket">, ZLK_FIELD(jba.inputPassword), kPassword},
+        {kTicketKey<"JBAInputAccountIDTextEditTicket">, ZLK_FIELD(jba.inputAccountId), kText},
+        {kTicketKey<"JBALoginTextEditTicket">, ZLK_FIELD(jba.loginName), kText},
+    }};
 }
 
-// Duplexing from the standard CUPS options when the platform key is absent.
-int32_t DuplexingFromCupsOptions(int numOptions, cups_option_t* options)
+constexpr std::array<TicketData, 5> JBAAdminRows(TicketReader utf8Reader)
 {
-    if (const char* sides = cupsGetOption("sides", numOptions, options)) {
-        if (!std::strcmp(sides, "one-sided"))
-            return 1;
-        if (!std::strcmp(sides, "two-sided-long-edge"))
-            return 2;
-        if (!std::strcmp(sides, "two-sided-short-edge"))
-            return 3;
-    }
-    if (const char* duplex = cupsGetOption("Duplex", numOptions, options)) {
-        if (!std::strcmp(duplex, "None"))
-            return 1;
-        if (!std::strcmp(duplex, "DuplexNoTumble"))
-            return 2;
-        if (!std::strcmp(duplex, "DuplexTumble"))
-            return 3;
-    }
+    return {{
+        {kTicketKey<"JBAAdminDomainNameTextEditTicket">, ZLK_FIELD(jba.adminDomainName), kText},
+        {kTicketKey<"JBAAdminUserPasswordTextEditTicket">, ZLK_FIELD(jba.adminPassword), kPassword},
+        {kTicketKey<"JBAAdminAccountIDTextEditTicket">, ZLK_FIELD(jba.adminAccountId), kText},
+        {kTicketKey<"JBAAdminStorageIDTextEditTicket">, ZLK_FIELD(jba.adminStorageId), utf8Reader},
+        {kTicketKey<"JBAAdminStoragePasswordTextEditTicket">, ZLK_FIELD(jba.adminStoragePassword), kPassword},
+    }};
+}
+
+const auto PrintTypeticketData = PrintTypeRows(kText);
+const auto PrintTypeticketDataForUTF8 = PrintTypeRows(kUtf8Text);
+const auto JBAticketDataCommon = JBACommonRows(kText);
+const auto JBAticketDataCommonForUTF8 = JBACommonRows(kUtf8Text);
+const auto JBAticketDataAdmin = JBAAdminRows(kText);
+const auto JBAticketDataAdminForUTF8 = JBAAdminRows(kUtf8Text);
+
+const TicketData FeaturesticketData[] = {
+    {"number-up", ZLK_FIELD(features.numberUp), GetNumberUpTicketString},
+    {"Collate", ZLK_FIELD(features.collate), kText},
+    {"media", ZLK_FIELD(features.media), kText},
+    {"InputSlot", ZLK_FIELD(features.inputSlot), kText},
+    {"MediaType", ZLK_FIELD(features.mediaType), kText},
+    {"ZLKColorMode", ZLK_FIELD(features.colorMode), kText},
+    {"ZLKOutputMode", ZLK_FIELD(features.outputMode), kText},
+    {"ZLKStaple", ZLK_FIELD(features.staple), kText},
+    {"ZLKPunch", ZLK_FIELD(features.punch), kText},
+    {"ZLKNumPunchHoles", ZLK_FIELD(features.numPunchHoles), kText},
+    {"Jog", ZLK_FIELD(features.jog), kText},
+    {"ZLKIntCoverSheet", ZLK_FIELD(features.intCoverSheet), kText},
+    {"ZLKIntBackCoverSheet", ZLK_FIELD(features.intBackCoverSheet), kText},
+    {"ZLKSignature", ZLK_FIELD(features.signature), kText},
+    {"ZLKSigVol", ZLK_FIELD(features.sigVol), kText},
+    {kDuplexingKey, ZLK_FIELD(features.duplexing), kInteger},
+    {kTicketKey<"BookletMarginSwitchTicket">, ZLK_FIELD(features.bookletMarginSwitch), kText},
+    {kTicketKey<"BookletMarginMMShiftTicket">, ZLK_FIELD(features.bookletMarginShift), kText},
+};
+
+#undef ZLK_FIELD
+
+// Runs every reader of table over the parsed job options into record.
+void GetTicketFromArray(const JobOptions& options, std::span<const TicketData> table, printoptions& record)
+{
+    auto* base = reinterpret_cast<unsigned char*>(&record);
+    for (const TicketData& row : table)
+        row.reader(row.key, options.count(), options.options(), base + row.offset, row.width);
+}
+
+// The standard CUPS options that stand in for the platform's duplexing key
+// on this platform, in the order they are asked.
+struct DuplexingChoice {
+    const char* option;
+    const char* value;
+    Duplexing duplexing;
+};
+
+constexpr DuplexingChoice kDuplexingChoices[] = {
+    {"sides", "one-sided", kOneSided},
+    {"sides", "two-sided-long-edge", kTwoSidedLongEdge},
+    {"sides", "two-sided-short-edge", kTwoSidedShortEdge},
+    {"Duplex", "None", kOneSided},
+    {"Duplex", "DuplexNoTumble", kTwoSidedLongEdge},
+    {"Duplex", "DuplexTumble", kTwoSidedShortEdge},
+};
+
+// Duplexing from the standard CUPS options when the platform key is absent.
+int32_t DuplexingFromCupsOptions(const JobOptions& options)
+{
+    for (const DuplexingChoice& choice : kDuplexingChoices)
+        if (const char* value = options.Get(choice.option); value && std::strcmp(value, choice.value) == 0)
+            return choice.duplexing;
     return -1;
 }
 
 }  // namespace
-
-const TicketTable PrintTypeticketData = MakeTable(kPrintTypeRows);
-const TicketTable PrintTypeticketDataForUTF8 = MakeTable(kPrintTypeRowsForUTF8);
-const TicketTable JBAticketDataCommon = MakeTable(kJBACommonRows);
-const TicketTable JBAticketDataCommonForUTF8 = MakeTable(kJBACommonRowsForUTF8);
-const TicketTable JBAticketDataAdmin = MakeTable(kJBAAdminRows);
-const TicketTable JBAticketDataAdminForUTF8 = MakeTable(kJBAAdminRowsForUTF8);
-const TicketTable FeaturesticketData = MakeTable(kFeaturesRows);
 
 JobOptions::JobOptions(const char* text)
 {
@@ -193,46 +294,15 @@ bool IsUTF8Printer(const printoptions& options)
     return std::strcmp(options.ppd.printerLanguageEncoding, "UTF-8") == 0;
 }
 
-int GetTicketInteger(const char* key, int numOptions, cups_option_t* options, void* dest, std::size_t)
-{
-    const char* value = cupsGetOption(key, numOptions, options);
-    int32_t number = value ? static_cast<int32_t>(std::atoi(value)) : -1;
-    std::memcpy(dest, &number, sizeof number);
-    return value != nullptr;
-}
-
-int GetTicketStringConvertedToPrtLang(const char* key, int numOptions, cups_option_t* options, void* dest,
-                                      std::size_t width)
-{
-    static_cast<char*>(dest)[0] = '\0';
-    const char* value = cupsGetOption(key, numOptions, options);
-    if (!value)
-        return 0;
-    CopyField(DecodedValue(value), dest, width);
-    return 1;
-}
-
-int GetTicketStringConvertedToPrtLangForUTF8(const char* key, int numOptions, cups_option_t* options, void* dest,
-                                             std::size_t width)
-{
-    auto* out = static_cast<char*>(dest);
-    out[0] = '\0';
-    const char* value = cupsGetOption(key, numOptions, options);
-    if (!value)
-        return 0;
-    ConvertUTF8ToEncodingForUTF8(DecodedValue(value).c_str(), out, width);
-    return 1;
-}
-
-int GetTicketPasswordStringConvertedToEncryption(const char* key, int numOptions, cups_option_t* options, void* dest,
-                                                 std::size_t width)
+bool GetTicketPasswordStringConvertedToEncryption(const char* key, int numOptions, cups_option_t* options, void* dest,
+                                                  std::size_t width)
 {
     using namespace zlk::secblob;
     auto* field = static_cast<char*>(dest);
     std::memset(field, 0, width);
     const char* value = cupsGetOption(key, numOptions, options);
     if (!value)
-        return 0;
+        return false;
 
     // Working limits: 1023 bytes of text, 2000 bytes of blob, 255 bytes of password.
     char text[1024] = {};
@@ -249,28 +319,9 @@ int GetTicketPasswordStringConvertedToEncryption(const char* key, int numOptions
     OPENSSL_cleanse(plain, sizeof plain);
     if (!filled) {
         std::memset(field, 0, width);
-        char message[256];
-        std::snprintf(message, sizeof message,
-                      "WARNING: The stored password %s could not be opened; it is sent empty.\n", key);
-        Utlfputs(message, stderr);
+        Report(Severity::Warning, "The stored password %s could not be opened; it is sent empty.", key);
     }
     return filled;
-}
-
-int GetNumberUpTicketString(const char* key, int numOptions, cups_option_t* options, void* dest, std::size_t width)
-{
-    std::string text;
-    if (const char* value = cupsGetOption(key, numOptions, options)) {
-        text = "N" + std::string(value).substr(0, 1022);
-    } else {
-        // A missing row or column count counts as 1.
-        const char* rows = cupsGetOption("com.apple.print.PrintSettings.PMLayoutRows..n.", numOptions, options);
-        const char* columns = cupsGetOption("com.apple.print.PrintSettings.PMLayoutColumns..n.", numOptions, options);
-        long product = (rows ? std::atol(rows) : 1) * (columns ? std::atol(columns) : 1);
-        text = product <= 1 ? std::string("1") : "N" + std::to_string(product);
-    }
-    ConvertUTF8ToEncoding(text.c_str(), static_cast<char*>(dest), width);
-    return 1;
 }
 
 void numstrtochar(char* text, std::size_t size)
@@ -313,18 +364,6 @@ ppd_attr_t* ppdFindAttr_ALT(ppd_file_t* ppd, const char* keyword, const char*)
     return nullptr;
 }
 
-void GetTicketFromArray(const char* jobOptions, const TicketTable& table, printoptions& record)
-{
-    JobOptions options(jobOptions);
-    auto* base = reinterpret_cast<unsigned char*>(&record);
-    for (std::size_t i = 0; i < table.count; ++i) {
-        const TicketData& row = table.rows[i];
-        row.reader(row.key, options.count(), options.options(), base + row.offset, row.width);
-    }
-    if (&table == &FeaturesticketData && record.features.duplexing < 0)
-        record.features.duplexing = DuplexingFromCupsOptions(options.count(), options.options());
-}
-
 void GetPPDOptions(const char* ppdPath, stPPDOption& group)
 {
     group = stPPDOption{};
@@ -342,22 +381,21 @@ int GetPrintOptions(const char* const* argv, const char* ppdPath, printoptions& 
 {
     GetPPDOptions(ppdPath, record.ppd);
     const bool utf8 = IsUTF8Printer(record);
-    const char* jobOptions = argv[5];
+    const JobOptions options(argv[5]);
 
     std::optional<int> productType;
-    {
-        JobOptions options(jobOptions);
-        if (const char* value = options.Get(ZLK_TICKET("PrintTypeProductTypeTicketKey")))
-            productType = std::atoi(value);
-    }
+    if (const char* value = options.Get(kTicketKey<"PrintTypeProductTypeTicketKey">))
+        productType = std::atoi(value);
     PrepareDocumentName(argv[3], utf8, productType, names);
 
     std::setvbuf(stderr, nullptr, _IONBF, 0);
 
-    GetTicketFromArray(jobOptions, utf8 ? PrintTypeticketDataForUTF8 : PrintTypeticketData, record);
-    GetTicketFromArray(jobOptions, utf8 ? JBAticketDataCommonForUTF8 : JBAticketDataCommon, record);
-    GetTicketFromArray(jobOptions, utf8 ? JBAticketDataAdminForUTF8 : JBAticketDataAdmin, record);
-    GetTicketFromArray(jobOptions, FeaturesticketData, record);
+    GetTicketFromArray(options, utf8 ? PrintTypeticketDataForUTF8 : PrintTypeticketData, record);
+    GetTicketFromArray(options, utf8 ? JBAticketDataCommonForUTF8 : JBAticketDataCommon, record);
+    GetTicketFromArray(options, utf8 ? JBAticketDataAdminForUTF8 : JBAticketDataAdmin, record);
+    GetTicketFromArray(options, FeaturesticketData, record);
+    if (record.features.duplexing < 0)
+        record.features.duplexing = DuplexingFromCupsOptions(options);
     return 1;
 }
 

@@ -31,14 +31,14 @@ int Utlfputc(int c, std::FILE* stream)
     return std::fputc(c, stream);
 }
 
-void ReportError(const char* format, ...)
+void Report(Severity severity, const char* format, ...)
 {
     char text[1024];
     va_list args;
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    Utlfputs("ERROR: ", stderr);
+    Utlfputs(severity == Severity::Error ? "ERROR: " : severity == Severity::Warning ? "WARNING: " : "INFO: ", stderr);
     Utlfputs(text, stderr);
     Utlfputc('\n', stderr);
 }

@@ -14,9 +14,18 @@ std::size_t Utlfwrite(const void* data, std::size_t size, std::size_t count, std
 int Utlfputs(const char* text, std::FILE* stream);
 int Utlfputc(int c, std::FILE* stream);
 
-// Writes "ERROR: <text>" and a line end to standard error through the
-// output writers: the spooler shows such lines to the user.
-void ReportError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The filter's one way of telling the spooler what went wrong or what it
+// did instead: the severity's prefix ("ERROR: ", "WARNING: ", "INFO: "),
+// the formatted text and a line end, written to standard error through the
+// output writers (so the job copy has it too). The spooler logs such lines
+// by their prefix and shows ERROR lines to the user as the job's state.
+//
+// Beside them the filter writes a few fixed diagnostic lines without a
+// prefix ("Process Data fail", "get srcFormat error" ...), each commented
+// where it is written. Their wording never changes: support staff search
+// logs and job copies for them, and so do the tests.
+enum class Severity { Error, Warning, Info };
+void Report(Severity severity, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Opens the job copy when the marker file exists and publishes it as
 // gJobFilefp; closing it (Close or destruction) sets its mode to 0676.

@@ -1,9 +1,9 @@
 #include "filter/pdfdoc.h"
 
+#include "common/fd.h"
 #include "filter/options.h"
 #include "filter/output.h"
 #include "filter/signals.h"
-#include "filter/tempfile.h"
 
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-page-renderer.h>
@@ -242,6 +242,7 @@ void pdfDocInfo_init(const char* path, PDFDocInfo& info)
     } catch (...) {
         info.pageCount = 0;
         info.lastPage = 0;
+        // Fixed diagnostic line for a document that does not open (see output.h).
         Utlfputs("CGPDFDocumentCreateWithURL error\n", stderr);
     }
 }
@@ -312,14 +313,15 @@ int checkRasterMode(int numOptions, cups_option_t* options, PDFDocInfo& info)
     return 1;
 }
 
-int CheckIfNeedEdit(const char* jobOptions, const char* contentType, PDFDocInfo& info)
+bool CheckIfNeedEdit(const char* jobOptions, const char* contentType, PDFDocInfo& info)
 {
     JobOptions parsed(jobOptions);
-    int copies = checkNumPages(parsed.count(), parsed.options(), contentType, info);
-    int msi = checkMSIOrientation(parsed.count(), parsed.options(), info);
-    int turn = checkTurnPage(parsed.count(), parsed.options(), info);
-    int raster = checkRasterMode(parsed.count(), parsed.options(), info);
-    return (msi || turn || raster) ? 1 : copies;
+    // All four run, in this order, whatever the earlier ones answered.
+    const int copies = checkNumPages(parsed.count(), parsed.options(), contentType, info);
+    const int msi = checkMSIOrientation(parsed.count(), parsed.options(), info);
+    const int turn = checkTurnPage(parsed.count(), parsed.options(), info);
+    const int raster = checkRasterMode(parsed.count(), parsed.options(), info);
+    return msi || turn || raster || copies;
 }
 
 PageMatrix setContextCTM(const PDFDocInfo& info, const PageRect& rect)
@@ -425,30 +427,30 @@ int processImage(PDFDocInfo& info, QPDF& out)
 
 long RasterPagesRendered() { return gRasterPagesRendered; }
 
-int PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
+bool PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
 {
     if (!pdfPathOut || pdfPathOutSize == 0)
-        return 0;
+        return false;
     pdfPathOut[0] = '\0';
     char tempPath[1024];
     cups_file_t* file = cupsTempFile2(tempPath, sizeof tempPath);
     if (!file)
-        return 0;
+        return false;
     cupsFileClose(file);
-    TempFile temp{std::string(tempPath)};
+    common::TempFile temp{std::string(tempPath)};
     // Thinning that keeps no page would print nothing at all.
     if (info.lastPage <= 0)
-        return 0;
+        return false;
     // A cut path would name no file; better print the conversion output.
     if (std::strlen(tempPath) >= pdfPathOutSize)
-        return 0;
+        return false;
     try {
         QPDF out;
         out.setSuppressWarnings(true);
         out.emptyPDF();
         int result = info.rasterMode ? processImage(info, out) : processPDF(info, out);
         if (result != 0)
-            return 0;
+            return false;
         QPDFWriter writer(out, tempPath);
         // Page content is copied as it is, not decoded and re-encoded;
         // new image data is still Flate-compressed.
@@ -456,12 +458,12 @@ int PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
         writer.setCompressStreams(true);
         writer.write();
     } catch (...) {
-        return 0;
+        return false;
     }
     if (CancelJob)
-        return 0;
+        return false;
     std::snprintf(pdfPathOut, pdfPathOutSize, "%s", temp.Release().c_str());
-    return 1;
+    return true;
 }
 
 bool WritePDFData(const char* path)

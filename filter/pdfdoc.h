@@ -35,27 +35,29 @@ struct PDFDocInfo {
 void pdfDocInfo_init(const char* path, PDFDocInfo& info);
 
 // Runs the four checks on the job options (the spooler's option string) and
-// answers 1 when the document must be re-rendered. contentType is the
+// answers whether the document must be re-rendered. contentType is the
 // document's original MIME type (CONTENT_TYPE), may be null.
-int CheckIfNeedEdit(const char* jobOptions, const char* contentType, PDFDocInfo& info);
+bool CheckIfNeedEdit(const char* jobOptions, const char* contentType, PDFDocInfo& info);
 
-// The individual checks, each answering 0 or 1 and adjusting info.
+// The individual checks, each adjusting info and answering 1 when it asks
+// for re-rendering, else 0. They stay int: the sample PPD tests (tests/data)
+// count the choices that answer 1 through pointers of this type.
 int checkNumPages(int numOptions, cups_option_t* options, const char* contentType, PDFDocInfo& info);
 int checkMSIOrientation(int numOptions, cups_option_t* options, PDFDocInfo& info);
 int checkTurnPage(int numOptions, cups_option_t* options, PDFDocInfo& info);
 int checkRasterMode(int numOptions, cups_option_t* options, PDFDocInfo& info);
 
 // Re-renders the chosen pages into a new temporary file (cupsTempFile2, so
-// under TMPDIR) whose path goes into pdfPathOut (128 bytes). Answers 1 on
-// success; on failure removes what it made and answers 0.
-int PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize);
+// under TMPDIR) whose path goes into pdfPathOut (128 bytes). Answers true
+// on success; on failure removes what it made and answers false.
+bool PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize);
 
 // The two re-rendering routines: add the chosen pages (1, 1 + pageStep, ...
 // up to lastPage) to out. processPDF copies each page with its content
 // untouched, wrapped in the turn when one is due; processImage makes each a
 // 300 dpi RGB image, rendered only when out is written, one page at a time.
 // Answer 0, or -1 when a chosen page is missing, the job was cancelled or
-// something could not be made.
+// something could not be made (the benchmarks in bench/ test for 0).
 int processPDF(PDFDocInfo& info, QPDF& out);
 int processImage(PDFDocInfo& info, QPDF& out);
 

@@ -13,6 +13,7 @@
 
 #include <qpdf/QPDF.hh>
 
+#include "common/fd.h"
 #include "common/ppdfile.h"
 #include "filter/options.h"
 #include "filter/output.h"
@@ -22,7 +23,10 @@ namespace zlk::filter {
 
 namespace {
 
-constexpr char kRegexPattern[] =
+// One line of the spooler's conversion tables:
+// source type, destination type, cost and program, separated by blanks;
+// groups 1 to 4 capture them.
+constexpr char kConversionLinePattern[] =
     "([a-z]+/[a-zA-Z_0-9!#$&.+-^*]+)[ \t\f\r\n]+([a-z]+/[a-zA-Z_0-9!#$&.+-^*]+)[ \t\f\r\n]+([0-9]+)+"
     "[ \t\f\r\n]+([^ \t\f\r\n]+)";
 constexpr char kOrientationPattern[] = ".*(orientation-requested=[0-9]+)[ \t\f\r\n]*";
@@ -59,45 +63,13 @@ std::string EnvOr(const char* name, const char* fallback)
     return value && *value ? value : fallback;
 }
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { Close(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void Close()
-    {
-        if (fd_ >= 0)
-            close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
-
-bool WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Waits for the conversion filter and answers whether it succeeded.
 bool WaitForChild(pid_t child, const std::string& program)
 {
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
         if (errno != EINTR) {
-            ReportError("Lost track of the conversion filter %s.", program.c_str());
+            Report(Severity::Error, "Lost track of the conversion filter %s.", program.c_str());
             return false;
         }
         if (CancelJob)
@@ -106,24 +78,25 @@ bool WaitForChild(pid_t child, const std::string& program)
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
         return true;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
-        ReportError("The conversion filter %s could not be started.", program.c_str());
+        Report(Severity::Error, "The conversion filter %s could not be started.", program.c_str());
     else if (WIFEXITED(status))
-        ReportError("The conversion filter %s failed with status %d.", program.c_str(), WEXITSTATUS(status));
+        Report(Severity::Error, "The conversion filter %s failed with status %d.", program.c_str(),
+               WEXITSTATUS(status));
     else
-        ReportError("The conversion filter %s stopped on signal %d.", program.c_str(),
-                    WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+        Report(Severity::Error, "The conversion filter %s stopped on signal %d.", program.c_str(),
+               WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     return false;
 }
 
 // Runs the conversion filter and keeps its output; or copies the document
 // itself when no conversion is needed.
-bool Convert(int argc, const char* const* argv, const PreparedFormat& format, TempFile& out)
+bool Convert(int argc, const char* const* argv, const PreparedFormat& format, common::TempFile& out)
 {
     if (format.filterPath.empty()) {
-        Fd input(argc == 7 ? open(argv[6], O_RDONLY | O_CLOEXEC) : dup(STDIN_FILENO));
-        if (input.get() < 0) {
-            ReportError("Unable to open the document %s: %s.", argc == 7 ? argv[6] : "(standard input)",
-                        std::strerror(errno));
+        common::UniqueFd input(argc == 7 ? open(argv[6], O_RDONLY | O_CLOEXEC) : dup(STDIN_FILENO));
+        if (!input) {
+            Report(Severity::Error, "Unable to open the document %s: %s.", argc == 7 ? argv[6] : "(standard input)",
+                   std::strerror(errno));
             return false;
         }
         return SaveToTempFile(input.get(), out);
@@ -131,14 +104,14 @@ bool Convert(int argc, const char* const* argv, const PreparedFormat& format, Te
 
     int fds[2];
     if (pipe(fds) != 0) {
-        ReportError("Unable to create a pipe: %s.", std::strerror(errno));
+        Report(Severity::Error, "Unable to create a pipe: %s.", std::strerror(errno));
         return false;
     }
-    Fd readEnd(fds[0]), writeEnd(fds[1]);
+    common::UniqueFd readEnd(fds[0]), writeEnd(fds[1]);
     std::fflush(nullptr);
     pid_t child = fork();
     if (child < 0) {
-        ReportError("Unable to start the conversion filter: %s.", std::strerror(errno));
+        Report(Severity::Error, "Unable to start the conversion filter: %s.", std::strerror(errno));
         return false;
     }
     if (child == 0) {
@@ -147,9 +120,9 @@ bool Convert(int argc, const char* const* argv, const PreparedFormat& format, Te
         close(fds[1]);
         ExecuteFilter(format.filterPath, argc, argv, format.status == 1 ? format.options : argv[5]);
     }
-    writeEnd.Close();
+    writeEnd.reset();
     bool saved = SaveToTempFile(readEnd.get(), out);
-    readEnd.Close();
+    readEnd.reset();
     if (!saved)
         kill(child, SIGTERM);
     bool succeeded = WaitForChild(child, format.filterPath);
@@ -183,7 +156,7 @@ std::string BestFilter(const std::string& tablePath, const std::string& sourceTy
     std::ifstream table(tablePath);
     if (!table)
         return {};
-    Regex pattern(kRegexPattern);
+    Regex pattern(kConversionLinePattern);
     if (!pattern.ok())
         return {};
     std::string line;
@@ -205,6 +178,7 @@ std::string BestFilter(const std::string& tablePath, const std::string& sourceTy
 std::string ChooseFilter(const std::string& sourceType, const FilterEnvironment& env)
 {
     if (sourceType.empty()) {
+        // Fixed diagnostic line for a PPD without a source type (see output.h).
         Utlfputs("get srcFormat error\n", stderr);
         return {};
     }
@@ -240,8 +214,10 @@ PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env)
     PreparedFormat format;
     common::PPDHandle ppd = common::OpenPPD(env.ppdPath.c_str());
     if (!ppd) {
+        // Fixed diagnostic line (see output.h). Unlike the others it has always
+        // gone straight to standard error, not through the output writers.
         std::fputs("ppdOpenFile return NULL\n", stderr);
-        ReportError("Unable to open the printer's PPD file \"%s\".", env.ppdPath.c_str());
+        Report(Severity::Error, "Unable to open the printer's PPD file \"%s\".", env.ppdPath.c_str());
         return format;
     }
     std::string filterEntry;
@@ -255,15 +231,17 @@ PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env)
 
     format.filterPath = ChooseFilter(format.sourceType, env);
     if (format.sourceType.empty()) {
-        ReportError("The PPD file has no cupsFilter entry naming the document type.");
+        Report(Severity::Error, "The PPD file has no cupsFilter entry naming the document type.");
         return format;
     }
     if (format.sourceType != kDestinationType && access(format.filterPath.c_str(), F_OK) != 0) {
+        // Fixed diagnostic line for a missing conversion program (see output.h).
         Utlfputs("access bestFilterPath error\n", stderr);
         if (format.filterPath.empty())
-            ReportError("No conversion filter turns %s into %s.", format.sourceType.c_str(), kDestinationType);
+            Report(Severity::Error, "No conversion filter turns %s into %s.", format.sourceType.c_str(),
+                   kDestinationType);
         else
-            ReportError("The conversion filter %s is not installed.", format.filterPath.c_str());
+            Report(Severity::Error, "The conversion filter %s is not installed.", format.filterPath.c_str());
         format.filterPath.clear();
         return format;
     }
@@ -282,15 +260,15 @@ void ExecuteFilter(const std::string& filterPath, int argc, const char* const* a
     _exit(127);
 }
 
-bool SaveToTempFile(int fd, TempFile& out)
+bool SaveToTempFile(int fd, common::TempFile& out)
 {
     char path[1024];
-    Fd file(cupsTempFd(path, sizeof path));
-    if (file.get() < 0) {
-        ReportError("Unable to create a temporary file: %s.", std::strerror(errno));
+    common::UniqueFd file(cupsTempFd(path, sizeof path));
+    if (!file) {
+        Report(Severity::Error, "Unable to create a temporary file: %s.", std::strerror(errno));
         return false;
     }
-    TempFile temp{std::string(path)};
+    common::TempFile temp{std::string(path)};
     char buffer[1024];
     std::size_t total = 0;
     for (;;) {
@@ -298,64 +276,65 @@ bool SaveToTempFile(int fd, TempFile& out)
         if (n < 0 && errno == EINTR && !CancelJob)
             continue;
         if (CancelJob) {
-            ReportError("The job was cancelled.");
+            Report(Severity::Error, "The job was cancelled.");
             return false;
         }
         if (n < 0) {
-            ReportError("Unable to read the converted document: %s.", std::strerror(errno));
+            Report(Severity::Error, "Unable to read the converted document: %s.", std::strerror(errno));
             return false;
         }
         if (n == 0)
             break;
-        if (!WriteAll(file.get(), buffer, static_cast<std::size_t>(n))) {
-            ReportError("Unable to write the temporary file %s: %s.", path, std::strerror(errno));
+        if (!common::WriteAll(file.get(), std::string_view(buffer, static_cast<std::size_t>(n)))) {
+            Report(Severity::Error, "Unable to write the temporary file %s: %s.", path, std::strerror(errno));
             return false;
         }
         total += static_cast<std::size_t>(n);
     }
     if (total == 0) {
-        ReportError("The document to print is empty.");
+        Report(Severity::Error, "The document to print is empty.");
         return false;
     }
     out = std::move(temp);
     return true;
 }
 
-int ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, TempFile& pdfOut, PDFDocInfo& docInfo)
+bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, common::TempFile& pdfOut,
+                 PDFDocInfo& docInfo)
 {
     PreparedFormat format = PrepFormat(argv[5], env);
     if (format.status < 0)
-        return 0;
+        return false;
 
-    TempFile converted;
+    common::TempFile converted;
     if (!Convert(argc, argv, format, converted))
-        return 0;
+        return false;
 
     pdfDocInfo_init(converted.path().c_str(), docInfo);
     if (!docInfo.document) {
-        ReportError("The converted document is not a readable PDF file.");
-        return 0;
+        Report(Severity::Error, "The converted document is not a readable PDF file.");
+        return false;
     }
     if (docInfo.pageCount <= 0) {
-        ReportError("The converted document has no pages.");
-        return 0;
+        Report(Severity::Error, "The converted document has no pages.");
+        return false;
     }
 
     if (CheckIfNeedEdit(argv[5], env.contentType.c_str(), docInfo)) {
         char renderedPath[128] = {};
         if (PreProcess(docInfo, renderedPath, sizeof renderedPath)) {
-            pdfOut = TempFile(renderedPath);
+            pdfOut = common::TempFile(renderedPath);
         } else if (CancelJob) {
-            ReportError("The job was cancelled.");
-            return 0;
+            Report(Severity::Error, "The job was cancelled.");
+            return false;
         } else {
-            Utlfputs("INFO: Re-rendering the document failed; printing it as converted.\n", stderr);
+            Report(Severity::Info, "Re-rendering the document failed; printing it as converted.");
         }
     }
     if (pdfOut.empty())
         pdfOut = std::move(converted);
     docInfo.document.reset();
-    return 1;
+    return true;
 }
 
 }  // namespace zlk::filter

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/fd.h"
 #include "filter/pdfdoc.h"
-#include "filter/tempfile.h"
 
 namespace zlk::filter {
 
@@ -39,7 +39,8 @@ std::string BestFilter(const std::string& tablePath, const std::string& sourceTy
 // when sourceType already is the destination type (no conversion needed).
 std::string ChooseFilter(const std::string& sourceType, const FilterEnvironment& env);
 
-// Result of PrepFormat: -1 failed, 0 options unchanged, 1 options rewritten.
+// Result of PrepFormat: -1 failed, 0 options unchanged, 1 options rewritten
+// (three answers, so not a bool).
 struct PreparedFormat {
     int status = -1;
     std::string sourceType;
@@ -53,7 +54,7 @@ PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env);
 
 // Removes the last "orientation-requested=N" pair and its following
 // separator. Answers 1 and fills out when there was one, 0 when not, -1 on
-// a pattern error.
+// a pattern error (PrepFormat's answers, which it passes on).
 int RewriteOrientation(const char* jobOptions, std::string& out);
 
 // Replaces the calling (child) process with the conversion filter.
@@ -63,10 +64,11 @@ int RewriteOrientation(const char* jobOptions, std::string& out);
 // Copies everything readable from fd into a new temporary file. Answers
 // false (and leaves no file) when the file cannot be made or written, when
 // the job is cancelled, or when no byte arrived.
-bool SaveToTempFile(int fd, TempFile& out);
+bool SaveToTempFile(int fd, common::TempFile& out);
 
 // Converts the document (argv[6], or standard input) and leaves the PDF to
-// print in pdfOut; answers 1, or 0 after writing what went wrong.
-int ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, TempFile& pdfOut, PDFDocInfo& docInfo);
+// print in pdfOut; false after reporting what went wrong.
+bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, common::TempFile& pdfOut,
+                 PDFDocInfo& docInfo);
 
 }  // namespace zlk::filter

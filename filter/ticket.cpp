@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
+#include "common/utf8.h"
 #include "filter/encoding.h"
 #include "filter/output.h"
 
@@ -40,32 +42,30 @@ bool Is(const char* value, const char* text) { return std::strcmp(value, text) =
 // An option counts as chosen when it has a value other than "None".
 bool IsChosen(const char* value) { return value[0] != '\0' && !Is(value, "None"); }
 
-std::size_t EntityLength(const char* p)
+std::size_t EntityLength(std::string_view text)
 {
-    for (const char* entity : kEntities) {
-        std::size_t n = std::strlen(entity);
-        if (std::strncmp(p, entity, n) == 0)
-            return n;
-    }
+    for (std::string_view entity : kEntities)
+        if (text.starts_with(entity))
+            return entity.size();
     return 0;
 }
 
-// Bytes of the piece of element text at p: an entity, a character or a
-// single byte. keep is false for a piece that XML 1.0 text cannot carry;
+// Bytes of the piece of element text at text[at]: an entity, a character or
+// a single byte. keep is false for a piece that XML 1.0 text cannot carry;
 // line ends are left out too, since the printer reads one element a line.
-std::size_t TextPiece(const char* p, bool& keep)
+std::size_t TextPiece(std::string_view text, std::size_t at, bool& keep)
 {
-    if (*p == '&') {
-        std::size_t n = EntityLength(p);
+    if (text[at] == '&') {
+        std::size_t n = EntityLength(text.substr(at));
         keep = n > 0;
         return n > 0 ? n : 1;
     }
-    if (*p == '<' || *p == '>') {
+    if (text[at] == '<' || text[at] == '>') {
         keep = false;
         return 1;
     }
     char32_t cp = 0;
-    std::size_t n = UTF8CharLength(p, &cp);
+    std::size_t n = common::Utf8CharLength(text, at, &cp);
     if (n == 0) {
         keep = false;
         return 1;
@@ -74,13 +74,13 @@ std::size_t TextPiece(const char* p, bool& keep)
     return n;
 }
 
-int WriteElement(const char* indent, const char* name, const char* value)
+bool WriteElement(const char* indent, const char* name, const char* value)
 {
     const std::size_t indentLength = std::strlen(indent);
     const std::size_t nameLength = std::strlen(name);
     const std::size_t fixedLength = indentLength + 2 * nameLength + 6;  // <> </> LF
     if (fixedLength > kJobTicketLineMax)
-        return 0;
+        return false;
 
     char line[kJobTicketLineMax + 1];
     std::size_t length = 0;
@@ -95,26 +95,27 @@ int WriteElement(const char* indent, const char* name, const char* value)
     // Shortening the value keeps the closing tag: a cut line would leave
     // the element open and the whole ticket unreadable.
     const std::size_t valueEnd = length + (kJobTicketLineMax - fixedLength);
-    for (const char* p = value ? value : ""; *p;) {
+    const std::string_view text = value ? value : "";
+    for (std::size_t at = 0; at < text.size();) {
         bool keep = false;
-        std::size_t n = TextPiece(p, keep);
+        std::size_t n = TextPiece(text, at, keep);
         if (keep) {
             if (length + n > valueEnd)
                 break;
-            put(p, n);
+            put(text.data() + at, n);
         }
-        p += n;
+        at += n;
     }
     put("</", 2);
     put(name, nameLength);
     put(">\n", 2);
     line[length] = '\0';
     Utlfputs(line, stdout);
-    return 1;
+    return true;
 }
 
 // Escapes text and writes it as one element with the given writer.
-void WriteEscaped(int (*writer)(const char*, const char*), const char* name, const char* text)
+void WriteEscaped(bool (*writer)(const char*, const char*), const char* name, const char* text)
 {
     char escaped[kJobTicketEscapeSize];
     DecodeCupsReservedChar(text, escaped, sizeof escaped);
@@ -180,28 +181,28 @@ void WriteCover(const char* value, const char* open, const char* close)
 
 }  // namespace
 
-int MakeJobTicketCommand(const char* name, const char* value) { return WriteElement(kIndent1, name, value); }
+bool MakeJobTicketCommand(const char* name, const char* value) { return WriteElement(kIndent1, name, value); }
 
-int MakeJobTicketCommandForDocumentName(const char* name, const char* value)
+bool MakeJobTicketCommandForDocumentName(const char* name, const char* value)
 {
     return WriteElement(kIndent1, name, value);
 }
 
-int MakeJobTicketCommand2(const char* name, const char* value) { return WriteElement(kIndent2, name, value); }
-int MakeJobTicketCommand3(const char* name, const char* value) { return WriteElement(kIndent3, name, value); }
-int MakeJobTicketCommand4(const char* name, const char* value) { return WriteElement(kIndent4, name, value); }
-int MakeJobTicketCommand5(const char* name, const char* value) { return WriteElement(kIndent5, name, value); }
+bool MakeJobTicketCommand2(const char* name, const char* value) { return WriteElement(kIndent2, name, value); }
+bool MakeJobTicketCommand3(const char* name, const char* value) { return WriteElement(kIndent3, name, value); }
+bool MakeJobTicketCommand4(const char* name, const char* value) { return WriteElement(kIndent4, name, value); }
+bool MakeJobTicketCommand5(const char* name, const char* value) { return WriteElement(kIndent5, name, value); }
 
 std::size_t DecodeCupsReservedChar(const char* source, char* dest, std::size_t destSize)
 {
     if (destSize == 0)
         return 0;
     std::size_t length = 0;
-    const char* p = source ? source : "";
+    const std::string_view text = source ? source : "";
     // Six bytes hold the longest entity and any UTF-8 character whole.
-    while (*p && destSize - 1 - length >= 6) {
+    for (std::size_t at = 0; at < text.size() && destSize - 1 - length >= 6;) {
         const char* entity = nullptr;
-        switch (*p) {
+        switch (text[at]) {
         case '"': entity = "&quot;"; break;
         case '&': entity = "&amp;"; break;
         case '\'': entity = "&apos;"; break;
@@ -213,14 +214,13 @@ std::size_t DecodeCupsReservedChar(const char* source, char* dest, std::size_t d
         if (entity) {
             n = std::strlen(entity);
             std::memcpy(dest + length, entity, n);
-            ++p;
+            ++at;
         } else {
-            char32_t cp = 0;
-            n = UTF8CharLength(p, &cp);
+            n = common::Utf8CharLength(text, at);
             if (n == 0)
                 n = 1;  // a stray byte is copied alone; the line writers drop it
-            std::memcpy(dest + length, p, n);
-            p += n;
+            std::memcpy(dest + length, text.data() + at, n);
+            at += n;
         }
         length += n;
     }
@@ -231,20 +231,20 @@ std::size_t DecodeCupsReservedChar(const char* source, char* dest, std::size_t d
 void JTOutPutJobDescription(const printoptions& options, const char* requestingUser, const DocumentNames& names)
 {
     const stPrintTypeOption& printType = options.printType;
-    if (printType.printType == 1)
+    if (printType.printType == PrintType::Normal)
         return;
-    if (printType.documentNameType == 2)
+    if (printType.documentNameType == DocumentNameType::Entered)
         WriteEscaped(MakeJobTicketCommandForDocumentName, "JobName", printType.documentName);
-    else if (printType.documentNameType == 1)
+    else if (printType.documentNameType == DocumentNameType::Automatic)
         WriteEscaped(MakeJobTicketCommandForDocumentName, "JobName", names.PTStdDocumentNameForUTF8);
 
-    if (printType.printType == 4) {
+    if (printType.printType == PrintType::Delayed) {
         WriteEscaped(MakeJobTicketCommand, "RequestingUserName", requestingUser);
         return;
     }
     WriteEscaped(MakeJobTicketCommand, "RequestingUserName", printType.userName);
     // Escaped like the names: the passcode is user text and must not add elements.
-    if (printType.printType == 2 && printType.password[0] != '\0')
+    if (printType.printType == PrintType::Secure && printType.password[0] != '\0')
         WriteEscaped(MakeJobTicketCommand, "JobPassword", printType.password);
 }
 
@@ -255,7 +255,7 @@ void JTOutPutJobProcessing(const printoptions& options)
         MakeJobTicketCommand2("JobOffset", offset);
 
     const stPrintTypeOption& printType = options.printType;
-    if (printType.printType == 4 && printType.delayPrintTime[0] != '\0') {
+    if (printType.printType == PrintType::Delayed && printType.delayPrintTime[0] != '\0') {
         // A start time stored as "hh:" or "hh:mm:" is completed to hh:mm:ss.
         int parts = 0;
         for (const char* p = printType.delayPrintTime; *p;) {
@@ -272,7 +272,7 @@ void JTOutPutJobProcessing(const printoptions& options)
                       : parts == 2 ? "00"
                                    : "");
         WriteEscaped(MakeJobTicketCommand2, "JobHoldUntilTime", time);
-    } else if (printType.printType == 3) {
+    } else if (printType.printType == PrintType::Sample) {
         Put("\t\t<ProofPrint>\n");
         MakeJobTicketCommand3("ProofPrintCopies", "1");
         Put("\t\t</ProofPrint>\n");
@@ -299,9 +299,10 @@ void JTOutPutCopies(const char* copies)
 
 void JTOutPutCollate(const printoptions& options)
 {
-    const int t = options.printType.printType;
+    const PrintType t = options.printType.printType;
     const stFeaturesOption& f = options.features;
-    bool collated = t == 2 || t == 3 || IsChosen(f.staple) || IsChosen(f.signature) || IsCollateOn(f.collate);
+    bool collated = t == PrintType::Secure || t == PrintType::Sample || IsChosen(f.staple) || IsChosen(f.signature) ||
+                    IsCollateOn(f.collate);
     MakeJobTicketCommand("SheetCollate", collated ? "Collated" : "Uncollated");
 }
 
@@ -333,9 +334,10 @@ void JTOutPutSides(const printoptions& options)
         WriteEscaped(MakeJobTicketCommand, "SheetsPerSubset", sheets);
         return;
     }
-    MakeJobTicketCommand("Sides", f.duplexing == 3   ? "TwoSidedShortEdge"
-                                  : f.duplexing == 2 ? "TwoSidedLongEdge"
-                                                     : "OneSided");
+    MakeJobTicketCommand("Sides", f.duplexing == kTwoSidedShortEdge  ? "TwoSidedShortEdge"
+                                  : f.duplexing == kTwoSidedLongEdge ? "TwoSidedLongEdge"
+                                                                     : "OneSided");
+    // Every job but a booklet prints at 100 percent.
     Put("\t\t<ScalingFactor>\n");
     Put("\t\t\t<ScalingFactorX>100</ScalingFactorX>\n");
     Put("\t\t\t<ScalingFactorY>100</ScalingFactorY>\n");
@@ -459,6 +461,8 @@ void JTOutPutFinishing(const printoptions& options)
 
 int OutputPrintTicketCommand(const char* const* argv, const printoptions& options, const DocumentNames& names)
 {
+    // Every ticket opens alike; the contents bridge mode is a constant of
+    // the printer family.
     Put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     Put("<PwgPrintJobTicket>\n");
     Put("\t<JobDescription>\n");

@@ -20,13 +20,14 @@ inline constexpr std::size_t kJobTicketEscapeSize = 512;
 // must already be escaped; a value too long for one line is shortened
 // between characters and entities so that the closing tag always follows,
 // and what XML cannot carry (bytes that are not UTF-8, control characters,
-// unescaped markup) is left out. Answer 1, or 0 when nothing was written.
-int MakeJobTicketCommand(const char* name, const char* value);
-int MakeJobTicketCommandForDocumentName(const char* name, const char* value);
-int MakeJobTicketCommand2(const char* name, const char* value);
-int MakeJobTicketCommand3(const char* name, const char* value);
-int MakeJobTicketCommand4(const char* name, const char* value);
-int MakeJobTicketCommand5(const char* name, const char* value);
+// unescaped markup) is left out. False when nothing was written (a name too
+// long for any line).
+bool MakeJobTicketCommand(const char* name, const char* value);
+bool MakeJobTicketCommandForDocumentName(const char* name, const char* value);
+bool MakeJobTicketCommand2(const char* name, const char* value);
+bool MakeJobTicketCommand3(const char* name, const char* value);
+bool MakeJobTicketCommand4(const char* name, const char* value);
+bool MakeJobTicketCommand5(const char* name, const char* value);
 
 // Copies source into dest (destSize bytes, zero-terminated) with the XML
 // specials " & ' < > written as entities. Stops before the first character
@@ -50,7 +51,8 @@ void JTOutPutMediaType(const printoptions& options);
 void JTOutPutFinishing(const printoptions& options);
 
 // Writes the whole ticket. argv is the filter's command line (argument 2
-// the user, 4 the copies). Always answers 1.
+// the user, 4 the copies). Nothing in it can fail; it still answers 1, the
+// answer its callers have always been given.
 int OutputPrintTicketCommand(const char* const* argv, const printoptions& options, const DocumentNames& names);
 
 }  // namespace zlk::filter

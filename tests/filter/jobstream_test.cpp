@@ -7,22 +7,15 @@
 #include "capture.h"
 #include "filter/hostid.h"
 #include "filter/jobstream.h"
+#include "records.h"
 #include "spooler.h"
 
 using namespace zlk::filter;
 using namespace zlk::test;
+using zlk::filter::test::NoOptions;
+using zlk::filter::test::Set;
 
 namespace {
-
-// A record as GetPrintOptions leaves it for a job without options.
-printoptions NoOptions()
-{
-    printoptions record{};
-    const char* argv[] = {"f", "1", "alice", "", "1", "", nullptr};
-    DocumentNames names{};
-    GetPrintOptions(argv, FixturePath("ppd/cp932.ppd").c_str(), record, names);
-    return record;
-}
 
 std::string Header(const printoptions& record, const char* user, const char* title, const DocumentNames& names,
                    const char* host = "ws-01")
@@ -72,53 +65,67 @@ TEST(HostName, CutTo32UnitsOnUtf8PrintersOnly)
 TEST(JobOwner, FollowsManageTypeAndInputChoices)
 {
     printoptions r = NoOptions();
-    auto set = [](char* field, const char* value) { std::strcpy(field, value); };
-    set(r.jba.userId, "uid");
-    set(r.jba.loginName, "login");
-    set(r.jba.password, "P");
-    set(r.jba.accountId, "acc");
-    set(r.jba.domainName, "dom");
-    set(r.jba.storageId, "box");
-    set(r.jba.storagePassword, "SP");
-    set(r.jba.adminPassword, "AP");
-    set(r.jba.adminAccountId, "aacc");
-    set(r.jba.adminDomainName, "adom");
-    set(r.jba.adminStorageId, "abox");
-    set(r.jba.adminStoragePassword, "ASP");
-    set(r.jba.inputUserId, "iuid");
-    set(r.jba.inputPassword, "IP");
-    set(r.jba.inputAccountId, "iacc");
-    set(r.jba.inputDomainName, "idom");
-    set(r.jba.inputStorageId, "ibox");
-    set(r.jba.inputStoragePassword, "ISP");
+    Set(r.jba.userId, "uid");
+    Set(r.jba.loginName, "login");
+    Set(r.jba.password, "P");
+    Set(r.jba.accountId, "acc");
+    Set(r.jba.domainName, "dom");
+    Set(r.jba.storageId, "box");
+    Set(r.jba.storagePassword, "SP");
+    Set(r.jba.adminPassword, "AP");
+    Set(r.jba.adminAccountId, "aacc");
+    Set(r.jba.adminDomainName, "adom");
+    Set(r.jba.adminStorageId, "abox");
+    Set(r.jba.adminStoragePassword, "ASP");
+    Set(r.jba.inputUserId, "iuid");
+    Set(r.jba.inputPassword, "IP");
+    Set(r.jba.inputAccountId, "iacc");
+    Set(r.jba.inputDomainName, "idom");
+    Set(r.jba.inputStorageId, "ibox");
+    Set(r.jba.inputStoragePassword, "ISP");
 
-    auto owner = [&](int m, int u, int s, int source) {
-        r.jba.manageType = m;
-        r.jba.userInput = u;
-        r.jba.inputStorage = s;
-        r.jba.userIdSource = source;
+    // The ticket's numbers as they arrive, names or not: manage type, user
+    // input, input storage, user ID source; then user|password|account|
+    // domain|storage id|storage password.
+    struct Case {
+        int32_t manage, input, storage, source;
+        const char* owner;
+    };
+    auto owner = [&](const Case& c) {
+        r.jba.manageType = ManageType{c.manage};
+        r.jba.userInput = RadioButton{c.input};
+        r.jba.inputStorage = RadioButton{c.storage};
+        r.jba.userIdSource = UserIdSource{c.source};
         JobOwnerInfo o = GetJobOwnerInfo(r);
         return o.user + "|" + o.password + "|" + o.accountId + "|" + o.domain + "|" + o.storageId + "|" +
                o.storagePassword;
     };
-    EXPECT_EQ(owner(1, 1, 1, 2), "UnknownUser||||ibox|ISP");
-    EXPECT_EQ(owner(2, 1, 1, 2), "UnknownUser||||ibox|ISP");
-    EXPECT_EQ(owner(2, 1, 0, 2), "iuid|IP|iacc|idom||");
-    EXPECT_EQ(owner(2, 0, 0, 2), "uid|P|acc|dom|box|SP");
-    EXPECT_EQ(owner(2, 0, 0, 1), "login|P|acc|dom|box|SP");
-    EXPECT_EQ(owner(1, 0, 0, 1), "login|AP|aacc|adom|abox|ASP");
-    // No source user: no admin password.
-    EXPECT_EQ(owner(1, 0, 0, 0), "||aacc|adom|abox|ASP");
-    EXPECT_EQ(owner(0, 1, 1, 2), "|||||");
-    EXPECT_EQ(owner(-1, 0, 0, 2), "|||||");
+    const Case cases[] = {
+        {1, 1, 1, 2, "UnknownUser||||ibox|ISP"},
+        {2, 1, 1, 2, "UnknownUser||||ibox|ISP"},
+        {2, 1, -1, 2, "UnknownUser||||ibox|ISP"},  // a missing storage radio is not "off"
+        {2, 1, 0, 2, "iuid|IP|iacc|idom||"},
+        {2, 0, 0, 2, "uid|P|acc|dom|box|SP"},
+        {2, 0, 0, 1, "login|P|acc|dom|box|SP"},
+        {1, 0, 0, 1, "login|AP|aacc|adom|abox|ASP"},
+        {1, 0, 0, 0, "||aacc|adom|abox|ASP"},  // no source user: no admin password
+        {0, 1, 1, 2, "|||||"},
+        {-1, 0, 0, 2, "|||||"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(owner(c), c.owner) << c.manage << c.input << c.storage << c.source;
 
     // Passwords only go with an id.
     r.jba.inputUserId[0] = '\0';
     r.jba.inputStorageId[0] = '\0';
-    EXPECT_EQ(owner(2, 1, 0, 2), "||iacc|idom||");
-    EXPECT_EQ(owner(2, 1, 1, 2), "UnknownUser|||||");
     r.jba.storageId[0] = '\0';
-    EXPECT_EQ(owner(2, 0, 0, 2), "uid|P|acc|dom||");
+    const Case withoutIds[] = {
+        {2, 1, 0, 2, "||iacc|idom||"},
+        {2, 1, 1, 2, "UnknownUser|||||"},
+        {2, 0, 0, 2, "uid|P|acc|dom||"},
+    };
+    for (const Case& c : withoutIds)
+        EXPECT_EQ(owner(c), c.owner) << c.manage << c.input << c.storage << c.source;
 }
 
 TEST(Header, JobWithoutAccountingOptions)
@@ -160,8 +167,8 @@ TEST(Header, JobWithoutAccountingOptions)
 TEST(Header, ConvertsToCp932AndDigestsTheConvertedBytes)
 {
     printoptions record = NoOptions();
-    std::strcpy(record.jba.hostName, "\xE3\x81\x82");  // hiragana a
-    std::strcpy(record.features.colorMode, "Black");
+    Set(record.jba.hostName, "\xE3\x81\x82");  // hiragana a
+    Set(record.features.colorMode, "Black");
     std::string header = Header(record, "\xE3\x81\x84", "", DocumentNames{});
     EXPECT_NE(header.find("@CNAM=\x82\xA0\"\n"), std::string::npos);
     EXPECT_NE(header.find("@UCNA=\xE3\x81\x82\t" + Sha256Hex("\x82\xA0") + "\"\n"), std::string::npos);
@@ -172,7 +179,7 @@ TEST(Header, ConvertsToCp932AndDigestsTheConvertedBytes)
 TEST(Header, ValuesCannotBreakOutOfTheirAttribute)
 {
     printoptions record = NoOptions();
-    std::strcpy(record.jba.hostName, "ws\"\n@PJL EOJ");
+    Set(record.jba.hostName, "ws\"\n@PJL EOJ");
     std::string header = Header(record, "bob\r\n@PJL SET X=1", "", DocumentNames{});
     for (const std::string& line : Lines(header))
         EXPECT_TRUE(line.rfind("@PJL ", 0) == 0 || line.rfind("\x1b%-12345X@PJL ", 0) == 0) << line;
@@ -201,20 +208,20 @@ TEST(Trailer, CopiesDuplexColourAndNup)
     EXPECT_EQ(Trailer(record, "3"), plain);
 
     // The PPD's own choice keyword reads the same as the dialogs' value.
-    std::strcpy(record.features.collate, "True");
+    Set(record.features.collate, "True");
     EXPECT_NE(Trailer(record, "3").find("PAGECOPIES=1\n"), std::string::npos);
-    std::strcpy(record.features.collate, "true");
-    std::strcpy(record.features.colorMode, "Black");
-    std::strcpy(record.features.numberUp, "N4");
-    record.features.duplexing = 3;
+    Set(record.features.collate, "true");
+    Set(record.features.colorMode, "Black");
+    Set(record.features.numberUp, "N4");
+    record.features.duplexing = kTwoSidedShortEdge;
     std::string t = Trailer(record, "3");
     EXPECT_NE(t.find("PAGECOPIES=1\n@PJL COMMENT PRINTJOBINFO JOBCOPIES=3\n"), std::string::npos);
     EXPECT_NE(t.find("DUPLEXTYPE=TUMBLE\n"), std::string::npos);
     EXPECT_NE(t.find("COLORMODE=GRAYSCALE\n"), std::string::npos);
     EXPECT_NE(t.find("NUP=N4\n"), std::string::npos);
-    record.features.duplexing = 2;
+    record.features.duplexing = kTwoSidedLongEdge;
     EXPECT_NE(Trailer(record, "3").find("DUPLEXTYPE=DUPLEX\n"), std::string::npos);
-    std::strcpy(record.features.colorMode, "Color");
+    Set(record.features.colorMode, "Color");
     EXPECT_NE(Trailer(record, "3").find("COLORMODE=COLOR\n"), std::string::npos);
 }
 

@@ -6,16 +6,16 @@
 
 #include "common/ppdfile.h"
 #include "filter/options.h"
+#include "records.h"
 
 using namespace zlk::filter;
+using zlk::filter::test::TicketKey;
 
 namespace {
 
 const std::string kFixtures = ZLK_TEST_FIXTURES;
 const std::string kCp932Ppd = kFixtures + "/ppd/cp932.ppd";
 const std::string kUtf8Ppd = kFixtures + "/ppd/utf8.ppd";
-
-std::string Ticket(const std::string& name) { return std::string(kTicketKeyPrefix) + name; }
 
 struct Job {
     printoptions record{};
@@ -42,17 +42,19 @@ std::string Decoded(const char* text)
 
 TEST(NumStrToChar, DecodesByteListsAndLeavesOtherTextAlone)
 {
-    EXPECT_EQ(Decoded("/65/66/67"), "ABC");
-    EXPECT_EQ(Decoded("O'Neil"), "O'Neil");
-    EXPECT_EQ(Decoded("/79/39/78"), "O'N");
-    EXPECT_EQ(Decoded("/130/160"), "\x82\xA0");
-    // A number of 256 or more is a zero byte and ends the text.
-    EXPECT_EQ(Decoded("/65/256/66"), "A");
-    // An empty part ends the text too.
-    EXPECT_EQ(Decoded("/65//66"), "A");
-    EXPECT_EQ(Decoded("/65/"), "A");
-    EXPECT_EQ(Decoded("/"), "");
-    EXPECT_EQ(Decoded(""), "");
+    const std::pair<const char*, const char*> cases[] = {
+        {"/65/66/67", "ABC"},
+        {"O'Neil", "O'Neil"},
+        {"/79/39/78", "O'N"},
+        {"/130/160", "\x82\xA0"},
+        {"/65/256/66", "A"},  // a number of 256 or more is a zero byte and ends the text
+        {"/65//66", "A"},  // an empty part ends the text too
+        {"/65/", "A"},
+        {"/", ""},
+        {"", ""},
+    };
+    for (const auto& [text, decoded] : cases)
+        EXPECT_EQ(Decoded(text), decoded) << text;
 }
 
 TEST(NumStrToChar, NeverWritesPastItsBuffer)
@@ -100,12 +102,12 @@ TEST(PpdGroup, ReadsEncodingAndEmitPageSizeDefault)
 TEST(GetPrintOptions, NoOptionsGiveReaderDefaults)
 {
     Job job("");
-    EXPECT_EQ(job.record.printType.printType, -1);
-    EXPECT_EQ(job.record.printType.documentNameType, -1);
-    EXPECT_EQ(job.record.jba.manageType, -1);
-    EXPECT_EQ(job.record.jba.userIdSource, -1);
-    EXPECT_EQ(job.record.jba.userInput, -1);
-    EXPECT_EQ(job.record.jba.inputStorage, -1);
+    EXPECT_EQ(job.record.printType.printType, PrintType{-1});
+    EXPECT_EQ(job.record.printType.documentNameType, DocumentNameType{-1});
+    EXPECT_EQ(job.record.jba.manageType, ManageType{-1});
+    EXPECT_EQ(job.record.jba.userIdSource, UserIdSource{-1});
+    EXPECT_EQ(job.record.jba.userInput, RadioButton{-1});
+    EXPECT_EQ(job.record.jba.inputStorage, RadioButton{-1});
     EXPECT_EQ(job.record.features.duplexing, -1);
     EXPECT_STREQ(job.record.printType.userName, "");
     EXPECT_STREQ(job.record.jba.userId, "");
@@ -115,39 +117,34 @@ TEST(GetPrintOptions, NoOptionsGiveReaderDefaults)
 
 TEST(GetPrintOptions, NumberUpFromOptionOrLayout)
 {
-    EXPECT_STREQ(Job("number-up=4").record.features.numberUp, "N4");
-    EXPECT_STREQ(Job("com.apple.print.PrintSettings.PMLayoutRows..n.=2 "
-                     "com.apple.print.PrintSettings.PMLayoutColumns..n.=3")
-                     .record.features.numberUp,
-                 "N6");
-    EXPECT_STREQ(Job("com.apple.print.PrintSettings.PMLayoutRows..n.=1 "
-                     "com.apple.print.PrintSettings.PMLayoutColumns..n.=1")
-                     .record.features.numberUp,
-                 "1");
-    // One layout key alone: the other counts as 1.
-    EXPECT_STREQ(Job("com.apple.print.PrintSettings.PMLayoutRows..n.=2").record.features.numberUp, "N2");
-    // number-up wins over the layout keys.
-    EXPECT_STREQ(Job("number-up=2 com.apple.print.PrintSettings.PMLayoutRows..n.=4 "
-                     "com.apple.print.PrintSettings.PMLayoutColumns..n.=4")
-                     .record.features.numberUp,
-                 "N2");
+    const std::string rows = "com.apple.print.PrintSettings.PMLayoutRows..n.=";
+    const std::string columns = " com.apple.print.PrintSettings.PMLayoutColumns..n.=";
+    const std::pair<std::string, const char*> cases[] = {
+        {"number-up=4", "N4"},
+        {rows + "2" + columns + "3", "N6"},
+        {rows + "1" + columns + "1", "1"},
+        {rows + "2", "N2"},  // one layout key alone: the other counts as 1
+        {"number-up=2 " + rows + "4" + columns + "4", "N2"},  // number-up wins over the layout keys
+    };
+    for (const auto& [options, numberUp] : cases)
+        EXPECT_STREQ(Job(options).record.features.numberUp, numberUp) << options;
 }
 
 TEST(GetPrintOptions, ReadsEveryGroupFromTicketKeys)
 {
-    std::string options = Ticket("PrintTypeTicketKey") + "=2 " + Ticket("PrintTypeUserNameTicketKey") + "=bob " +
-                          Ticket("DelayPrintTicketKey") + "=2024-03-05T09:07:00 " +
-                          Ticket("JBAManageTypeListTicketKey") + "=2 " + Ticket("JBAUserIDTextEditTicket") + "=u01 " +
-                          Ticket("JBAAccountIDTextEditTicket") + "=acct " + Ticket("JBAAdminStorageIDTextEditTicket") +
-                          "=box9 " + Ticket("JBALoginTextEditTicket") + "=login " +
-                          Ticket("BookletMarginSwitchTicket") + "=1 " +
-                          "Collate=true ZLKStaple=LeftSigCenterStaple InputSlot=BypassTray "
-                          "com.apple.print.PrintSettings.PMDuplexing..n.=3";
+    std::string options =
+        TicketKey("PrintTypeTicketKey") + "=2 " + TicketKey("PrintTypeUserNameTicketKey") + "=bob " +
+        TicketKey("DelayPrintTicketKey") + "=2024-03-05T09:07:00 " + TicketKey("JBAManageTypeListTicketKey") + "=2 " +
+        TicketKey("JBAUserIDTextEditTicket") + "=u01 " + TicketKey("JBAAccountIDTextEditTicket") + "=acct " +
+        TicketKey("JBAAdminStorageIDTextEditTicket") + "=box9 " + TicketKey("JBALoginTextEditTicket") + "=login " +
+        TicketKey("BookletMarginSwitchTicket") + "=1 " +
+        "Collate=true ZLKStaple=LeftSigCenterStaple InputSlot=BypassTray "
+        "com.apple.print.PrintSettings.PMDuplexing..n.=3";
     Job job(options);
-    EXPECT_EQ(job.record.printType.printType, 2);
+    EXPECT_EQ(job.record.printType.printType, PrintType::Secure);
     EXPECT_STREQ(job.record.printType.userName, "bob");
     EXPECT_STREQ(job.record.printType.delayPrintTime, "2024-03-05T09:07:00");
-    EXPECT_EQ(job.record.jba.manageType, 2);
+    EXPECT_EQ(job.record.jba.manageType, ManageType::UserSettings);
     EXPECT_STREQ(job.record.jba.userId, "u01");
     EXPECT_STREQ(job.record.jba.accountId, "acct");
     EXPECT_STREQ(job.record.jba.adminStorageId, "box9");
@@ -156,21 +153,29 @@ TEST(GetPrintOptions, ReadsEveryGroupFromTicketKeys)
     EXPECT_STREQ(job.record.features.collate, "true");
     EXPECT_STREQ(job.record.features.staple, "LeftSigCenterStaple");
     EXPECT_STREQ(job.record.features.inputSlot, "BypassTray");
-    EXPECT_EQ(job.record.features.duplexing, 3);
+    EXPECT_EQ(job.record.features.duplexing, kTwoSidedShortEdge);
 }
 
 TEST(GetPrintOptions, DuplexingFallsBackToStandardOptions)
 {
-    EXPECT_EQ(Job("sides=one-sided").record.features.duplexing, 1);
-    EXPECT_EQ(Job("sides=two-sided-long-edge").record.features.duplexing, 2);
-    EXPECT_EQ(Job("Duplex=DuplexTumble").record.features.duplexing, 3);
-    EXPECT_EQ(
-        Job("com.apple.print.PrintSettings.PMDuplexing..n.=1 sides=two-sided-short-edge").record.features.duplexing, 1);
+    const std::pair<const char*, int32_t> cases[] = {
+        {"sides=one-sided", kOneSided},
+        {"sides=two-sided-long-edge", kTwoSidedLongEdge},
+        {"sides=two-sided-short-edge", kTwoSidedShortEdge},
+        {"Duplex=DuplexTumble", kTwoSidedShortEdge},
+        // A "sides" value it does not know leaves the word to "Duplex".
+        {"sides=other Duplex=None", kOneSided},
+        {"sides=other", -1},
+        // The platform key, when present, wins.
+        {"com.apple.print.PrintSettings.PMDuplexing..n.=1 sides=two-sided-short-edge", kOneSided},
+    };
+    for (const auto& [options, duplexing] : cases)
+        EXPECT_EQ(Job(options).record.features.duplexing, duplexing) << options;
 }
 
 TEST(GetPrintOptions, SlashDecimalValuesAreDecodedAsBytes)
 {
-    Job job(Ticket("PrintTypeUserNameTicketKey") + "=/130/160 " + Ticket("JBAAccountIDTextEditTicket") +
+    Job job(TicketKey("PrintTypeUserNameTicketKey") + "=/130/160 " + TicketKey("JBAAccountIDTextEditTicket") +
             "=/79/39/78/101/105/108");
     EXPECT_STREQ(job.record.printType.userName, "\x82\xA0");
     EXPECT_STREQ(job.record.jba.accountId, "O'Neil");
@@ -179,7 +184,7 @@ TEST(GetPrintOptions, SlashDecimalValuesAreDecodedAsBytes)
 TEST(GetPrintOptions, LongValuesAreCutToTheirField)
 {
     std::string longName(5000, 'x');
-    Job job(Ticket("PrintTypeUserNameTicketKey") + "=" + longName + " " + Ticket("DocumentNameTicketKey") + "=" +
+    Job job(TicketKey("PrintTypeUserNameTicketKey") + "=" + longName + " " + TicketKey("DocumentNameTicketKey") + "=" +
             longName + " ZLKStaple=" + longName);
     EXPECT_EQ(std::strlen(job.record.printType.userName), 72u);
     EXPECT_EQ(std::strlen(job.record.printType.documentName), 192u);
@@ -193,19 +198,19 @@ TEST(GetPrintOptions, CutsNeverSplitAUtf8Character)
     std::string kana;
     for (int i = 0; i < 25; ++i)
         kana += "\xE3\x81\x82";
-    Job job(Ticket("PrintTypeUserNameTicketKey") + "=" + kana);
+    Job job(TicketKey("PrintTypeUserNameTicketKey") + "=" + kana);
     EXPECT_EQ(std::string(job.record.printType.userName), kana.substr(0, 72));
 
     std::string shifted = "a" + kana;  // the cut at 72 bytes would split a character
-    Job job2(Ticket("PrintTypeUserNameTicketKey") + "=" + shifted);
+    Job job2(TicketKey("PrintTypeUserNameTicketKey") + "=" + shifted);
     EXPECT_EQ(std::string(job2.record.printType.userName), shifted.substr(0, 70));
 }
 
 TEST(GetPrintOptions, Utf8PrinterConvertsMarkedFieldsOnly)
 {
     std::string kanji = "\xE5\xB1\xB1\xE7\x94\xB0";  // two characters
-    std::string options =
-        Ticket("JBAUserIDTextEditTicket") + "=" + kanji + " " + Ticket("JBAAccountIDTextEditTicket") + "=/130/160";
+    std::string options = TicketKey("JBAUserIDTextEditTicket") + "=" + kanji + " " +
+                          TicketKey("JBAAccountIDTextEditTicket") + "=/130/160";
     Job utf8(options, kUtf8Ppd);
     EXPECT_STREQ(utf8.record.ppd.printerLanguageEncoding, "UTF-8");
     EXPECT_EQ(std::string(utf8.record.jba.userId), kanji);
@@ -217,15 +222,15 @@ TEST(GetPrintOptions, Utf8PrinterConvertsMarkedFieldsOnly)
 
 TEST(GetPrintOptions, Utf8ReaderDropsValuesThatAreNotUtf8)
 {
-    Job utf8(Ticket("JBAUserIDTextEditTicket") + "=/255/254", kUtf8Ppd);
+    Job utf8(TicketKey("JBAUserIDTextEditTicket") + "=/255/254", kUtf8Ppd);
     EXPECT_STREQ(utf8.record.jba.userId, "");
 }
 
 TEST(GetPrintOptions, PasswordFieldsNeverCarryTheStoredValue)
 {
-    Job job(Ticket("JBAUserPasswordTextEditTicket") + "=c2VjcmV0 " + Ticket("JBAStoragePasswordTextEditTicket") +
-            "=secret " + Ticket("JBAAdminUserPasswordTextEditTicket") + "=secret " +
-            Ticket("JBAInputUserPasswordTextEditTicket") + "=secret");
+    Job job(TicketKey("JBAUserPasswordTextEditTicket") + "=c2VjcmV0 " + TicketKey("JBAStoragePasswordTextEditTicket") +
+            "=secret " + TicketKey("JBAAdminUserPasswordTextEditTicket") + "=secret " +
+            TicketKey("JBAInputUserPasswordTextEditTicket") + "=secret");
     EXPECT_STREQ(job.record.jba.password, "");
     EXPECT_STREQ(job.record.jba.storagePassword, "");
     EXPECT_STREQ(job.record.jba.adminPassword, "");
@@ -234,14 +239,14 @@ TEST(GetPrintOptions, PasswordFieldsNeverCarryTheStoredValue)
 
 TEST(GetPrintOptions, PrintTypePasscodeIsReadAsStored)
 {
-    Job job(Ticket("PrintTypePasswordTicketKey") + "=1234");
+    Job job(TicketKey("PrintTypePasswordTicketKey") + "=1234");
     EXPECT_STREQ(job.record.printType.password, "1234");
 }
 
 TEST(GetPrintOptions, PreparesTheDocumentNameWithTheProductType)
 {
     std::string title(40, 'T');
-    Job job(Ticket("PrintTypeProductTypeTicketKey") + "=1", kCp932Ppd, title.c_str());
+    Job job(TicketKey("PrintTypeProductTypeTicketKey") + "=1", kCp932Ppd, title.c_str());
     EXPECT_EQ(std::string(job.names.PTStdDocumentName), title.substr(0, 32));
     EXPECT_EQ(std::string(job.names.PTStdDocumentNameForUTF8), title.substr(0, 32));
 

@@ -12,22 +12,24 @@
 #include "filter/options.h"
 #include "opensslcli.h"
 #include "process.h"
+#include "records.h"
 #include "secblob/secblob.h"
 #include "testpdf.h"
 
 using namespace zlk::filter;
 using namespace zlk::secblob;
 using namespace zlk::test;
+using zlk::filter::test::TicketKey;
 
 namespace {
 
 const std::string kFixtures = ZLK_TEST_FIXTURES;
 const std::string kDevKey = kFixtures + "/keys/printer-dev-private.pem";
-const std::string kKey = std::string(kTicketKeyPrefix) + "JBAUserPasswordTextEditTicket";
+const std::string kKey = TicketKey("JBAUserPasswordTextEditTicket");
 
 struct Reading {
     std::string field;
-    int result = 0;
+    bool result = false;
     std::string log;
 };
 
@@ -60,8 +62,8 @@ TEST(PasswordTransfer, StoredPasswordBecomesAFreshPrinterBlobEachTime)
 {
     const std::string stored = StoredPassword("pa55:word");
     Reading first = Read(stored), second = Read(stored);
-    ASSERT_EQ(first.result, 1) << first.log;
-    ASSERT_EQ(second.result, 1);
+    ASSERT_TRUE(first.result) << first.log;
+    ASSERT_TRUE(second.result);
     EXPECT_NE(first.field, second.field);
     EXPECT_EQ(first.field.find(stored), std::string::npos);
     EXPECT_EQ(OpenForPrinter(first.field), "pa55:word");
@@ -73,7 +75,7 @@ TEST(PasswordTransfer, LongestPasswordFitsItsField)
 {
     const std::string password(255, 'p');
     Reading reading = Read(StoredPassword(password));
-    ASSERT_EQ(reading.result, 1) << reading.log;
+    ASSERT_TRUE(reading.result) << reading.log;
     EXPECT_EQ(OpenForPrinter(reading.field), password);
     // 256 bytes of password are more than the printer takes.
     EXPECT_EQ(Read(StoredPassword(std::string(256, 'p'))).field, "");
@@ -102,7 +104,7 @@ TEST(PasswordTransfer, AnythingButAStoredPasswordGivesAnEmptyFieldAndALogLine)
     };
     for (const auto& [what, value] : cases) {
         Reading reading = Read(value);
-        EXPECT_EQ(reading.result, 0) << what;
+        EXPECT_FALSE(reading.result) << what;
         EXPECT_EQ(reading.field, "") << what;
         EXPECT_NE(reading.log.find("could not be opened"), std::string::npos) << what;
         EXPECT_EQ(reading.log.find("hunter22"), std::string::npos) << what;
@@ -110,9 +112,8 @@ TEST(PasswordTransfer, AnythingButAStoredPasswordGivesAnEmptyFieldAndALogLine)
 
     JobOptions none("");
     char field[2048] = "left over";
-    EXPECT_EQ(
-        GetTicketPasswordStringConvertedToEncryption(kKey.c_str(), none.count(), none.options(), field, sizeof field),
-        0);
+    EXPECT_FALSE(
+        GetTicketPasswordStringConvertedToEncryption(kKey.c_str(), none.count(), none.options(), field, sizeof field));
     EXPECT_STREQ(field, "");
 }
 
@@ -123,8 +124,8 @@ TEST(PasswordTransfer, EveryAccountingPasswordIsReEncryptedAndThePrintTypePassco
     for (const char* name : {"JBAUserPasswordTextEditTicket", "JBAStoragePasswordTextEditTicket",
                              "JBAAdminUserPasswordTextEditTicket", "JBAAdminStoragePasswordTextEditTicket",
                              "JBAInputStoragePasswordTextEditTicket", "JBAInputUserPasswordTextEditTicket"})
-        options += std::string(kTicketKeyPrefix) + name + "=" + stored + " ";
-    options += std::string(kTicketKeyPrefix) + "PrintTypePasswordTicketKey=4321";
+        options += TicketKey(name) + "=" + stored + " ";
+    options += TicketKey("PrintTypePasswordTicketKey") + "=4321";
     const char* argv[] = {"ZLKPrintFilter", "1", "alice", "title", "1", options.c_str(), nullptr};
     printoptions record{};
     DocumentNames names{};
@@ -156,8 +157,8 @@ TEST(PasswordTransfer, TheFilterNeverWritesTheStoredFormOrThePassword)
                 "alice",
                 "doc",
                 "1",
-                std::string(kTicketKeyPrefix) + "JBAUserPasswordTextEditTicket=" + stored + " " +
-                    std::string(kTicketKeyPrefix) + "JBAStoragePasswordTextEditTicket=TopSecret!",
+                TicketKey("JBAUserPasswordTextEditTicket") + "=" + stored + " " +
+                    TicketKey("JBAStoragePasswordTextEditTicket") + "=TopSecret!",
                 dir.file("doc.pdf")};
     run.env = {{"PATH", "/usr/bin:/bin"},      {"PPD", kFixtures + "/ppd/cp932.ppd"},
                {"TMPDIR", dir.file("tmp")},    {"CONTENT_TYPE", "application/pdf"},

@@ -13,6 +13,7 @@
 #include "testpdf.h"
 
 using namespace zlk::filter;
+using zlk::common::TempFile;
 using zlk::test::ReadFile;
 using zlk::test::TempDir;
 using zlk::test::WriteFile;
@@ -84,17 +85,23 @@ TEST(ChooseFilter, EmptySourceTypeIsReported)
 
 TEST(RewriteOrientation, RemovesTheLastPairAndOneSeparator)
 {
-    std::string out;
-    EXPECT_EQ(RewriteOrientation("media=A4 orientation-requested=3 Collate=true", out), 1);
-    EXPECT_EQ(out, "media=A4 Collate=true");
-    EXPECT_EQ(RewriteOrientation("orientation-requested=4 a=1 orientation-requested=5 b=2", out), 1);
-    EXPECT_EQ(out, "orientation-requested=4 a=1 b=2");
-    // At the very end there is no separator to drop.
-    EXPECT_EQ(RewriteOrientation("media=A4 orientation-requested=6", out), 1);
-    EXPECT_EQ(out, "media=A4 ");
-    EXPECT_EQ(RewriteOrientation("media=A4 Collate=true", out), 0);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(RewriteOrientation("orientation-requested=x", out), 0);
+    struct Case {
+        const char* options;
+        int answer;
+        const char* rewritten;
+    };
+    const Case cases[] = {
+        {"media=A4 orientation-requested=3 Collate=true", 1, "media=A4 Collate=true"},
+        {"orientation-requested=4 a=1 orientation-requested=5 b=2", 1, "orientation-requested=4 a=1 b=2"},
+        {"media=A4 orientation-requested=6", 1, "media=A4 "},  // at the very end there is no separator to drop
+        {"media=A4 Collate=true", 0, ""},
+        {"orientation-requested=x", 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::string out = "stale";
+        EXPECT_EQ(RewriteOrientation(c.options, out), c.answer) << c.options;
+        EXPECT_EQ(out, c.rewritten) << c.options;
+    }
 }
 
 TEST(PrepFormat, ChoosesTheFilterForThePpdsSourceType)
@@ -114,20 +121,17 @@ TEST(PrepFormat, FailsWithAMessageWhenAnythingIsMissing)
 {
     FakeCups cups;
     cups.Table("data/mime/cupsfilters.convs", "application/pdf application/vnd.cups-pdf 66 pdfconv\n");
-
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(PrepFormat("", cups.env).status, -1);  // program not installed
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("access bestFilterPath error\n"), std::string::npos);
-
-    cups.env.ppdPath = kFixtures + "/ppd/nofilter.ppd";
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(PrepFormat("", cups.env).status, -1);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("get srcFormat error\n"), std::string::npos);
-
-    cups.env.ppdPath = cups.dir.file("missing.ppd");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(PrepFormat("", cups.env).status, -1);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("ppdOpenFile return NULL\n"), std::string::npos);
+    const std::pair<std::string, const char*> cases[] = {
+        {cups.env.ppdPath, "access bestFilterPath error\n"},  // program not installed
+        {kFixtures + "/ppd/nofilter.ppd", "get srcFormat error\n"},
+        {cups.dir.file("missing.ppd"), "ppdOpenFile return NULL\n"},
+    };
+    for (const auto& [ppd, message] : cases) {
+        cups.env.ppdPath = ppd;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(PrepFormat("", cups.env).status, -1) << ppd;
+        EXPECT_NE(testing::internal::GetCapturedStderr().find(message), std::string::npos) << ppd;
+    }
 }
 
 // Points TMPDIR at a folder for one test and restores it after.

@@ -96,27 +96,37 @@ TEST(FilterProgram, ThinsCopiesTheConverterAlreadyLaidOut)
     }
 }
 
-TEST(FilterProgram, TwoHalfTurnsCancelButTheDocumentIsStillRewritten)
+TEST(FilterProgram, TurnedOrRasterisedDocumentsAreRewritten)
 {
-    SpoolerRun spooler;
-    spooler.document = spooler.Pdf(3);
-    spooler.options = "ZLKInputSlot=BypassTray ZLKMSILeadingEdge=ShortEdgeR ZLKTurnPage=true";
-    RunResult result = spooler.Run();
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(PdfOf(result), ReadFile(spooler.document));
-    EXPECT_EQ(PagesOf(PdfOf(result), spooler.root), (std::vector<std::string>{"Page 1", "Page 2", "Page 3"}));
-    EXPECT_EQ(PdfOf(result).find(" cm"), std::string::npos) << "no page may carry a turn";
-}
-
-TEST(FilterProgram, RasterModeTurnsEveryPageIntoAnImage)
-{
-    SpoolerRun spooler;
-    spooler.document = spooler.Pdf(2);
-    spooler.options = "ZLKPDFRasterizedMode=true ZLKTurnPage=true";
-    RunResult result = spooler.Run();
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(PagesOf(PdfOf(result), spooler.root), (std::vector<std::string>{"", ""}));
-    EXPECT_TRUE(spooler.TmpFiles().empty());
+    struct Case {
+        const char* options;
+        int pages;
+        std::vector<std::string> texts;  // of the printed pages
+        const char* absent;  // what no printed page may carry, or nullptr
+    };
+    const Case cases[] = {
+        // Two half turns cancel, but the document is still rewritten.
+        {"ZLKInputSlot=BypassTray ZLKMSILeadingEdge=ShortEdgeR ZLKTurnPage=true",
+         3,
+         {"Page 1", "Page 2", "Page 3"},
+         " cm"},
+        // Raster mode turns every page into an image: no text is left.
+        {"ZLKPDFRasterizedMode=true ZLKTurnPage=true", 2, {"", ""}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SpoolerRun spooler;
+        spooler.document = spooler.Pdf(c.pages);
+        spooler.options = c.options;
+        RunResult result = spooler.Run();
+        ASSERT_EQ(result.exitCode, 0) << c.options << ": " << result.err;
+        const std::string printed = PdfOf(result);
+        EXPECT_NE(printed, ReadFile(spooler.document)) << c.options;
+        EXPECT_EQ(PagesOf(printed, spooler.root), c.texts) << c.options;
+        if (c.absent) {
+            EXPECT_EQ(printed.find(c.absent), std::string::npos) << c.options;
+        }
+        EXPECT_TRUE(spooler.TmpFiles().empty()) << c.options;
+    }
 }
 
 TEST(FilterProgram, PdfWithoutFinalLineEndIsPrintedWhole)

@@ -11,36 +11,22 @@
 
 #include "capture.h"
 #include "process.h"
+#include "records.h"
 #include "testpdf.h"
 
 namespace zlk::filter {
 namespace {
 
+using zlk::filter::test::NoOptions;
+using zlk::filter::test::Set;
 using zlk::test::CaptureStdout;
 using zlk::test::TempDir;
 using zlk::test::WriteFile;
 
 const char kXmllint[] = "/usr/bin/xmllint";
 
-template <std::size_t N>
-void Set(char (&field)[N], const std::string& value)
-{
-    std::snprintf(field, N, "%s", value.c_str());
-}
-
-// The record as the readers leave it when no option is given.
-printoptions NoOptions(int printType)
-{
-    printoptions o{};
-    o.printType.printType = printType;
-    o.printType.documentNameType = -1;
-    o.features.duplexing = -1;
-    Set(o.features.numberUp, "1");
-    return o;
-}
-
 struct Job {
-    printoptions options = NoOptions(1);
+    printoptions options = NoOptions(PrintType::Normal);
     DocumentNames names{};
     std::vector<const char*> argv{"ZLKPrintFilter", "42", "spooluser", "Report", "1", "", nullptr};
 
@@ -108,93 +94,89 @@ TEST(Ticket, NormalPrintWithoutFeatures)
               "</PwgPrintJobTicket>\n");
 }
 
-TEST(Ticket, PrintTypes)
+TEST(Ticket, WholeTicketsOfPrintTypesAndFinishing)
 {
-    Job secure;
-    secure.options.printType.printType = 2;
-    Set(secure.options.printType.userName, "a<b");
-    Set(secure.options.printType.password, "1234");
-    Expected e;
-    e.description = "\t\t<RequestingUserName>a&lt;b</RequestingUserName>\n\t\t<JobPassword>1234</JobPassword>\n";
-    e.collate = "Collated";
-    EXPECT_EQ(secure.Ticket(), e.Text());
-
-    Job delayed;
-    delayed.options.printType.printType = 4;
-    Set(delayed.options.printType.userName, "not the spooler's");
-    Set(delayed.options.printType.delayPrintTime, "22:");
-    Set(delayed.options.features.jog, "EndOfSet");
-    e = {};
-    e.description = "\t\t<RequestingUserName>spooluser</RequestingUserName>\n";
-    e.processing =
-        "                <JobOffset>OffsetSet</JobOffset>\n"
-        "                <JobHoldUntilTime>22:00:00</JobHoldUntilTime>\n";
-    EXPECT_EQ(delayed.Ticket(), e.Text());
-
-    Job sample;
-    sample.options.printType.printType = 3;
-    Set(sample.options.printType.userName, "carol");
-    e = {};
-    e.description = "\t\t<RequestingUserName>carol</RequestingUserName>\n";
-    e.processing = "\t\t<ProofPrint>\n\t\t\t<ProofPrintCopies>1</ProofPrintCopies>\n\t\t</ProofPrint>\n";
-    e.collate = "Collated";
-    EXPECT_EQ(sample.Ticket(), e.Text());
-}
-
-TEST(Ticket, BookletReplacesScalingAndBindsAfterTheMaker)
-{
-    Job job;
-    Set(job.options.features.signature, "LeftSigCenterStaple");
-    Set(job.options.features.bookletMarginSwitch, "1");
-    Set(job.options.features.bookletMarginShift, "5");
-    Set(job.options.features.sigVol, "5Sheets");
-    Expected e;
-    e.collate = "Collated";
-    e.sides =
-        "\t\t<Sides>TwoSidedShortEdge</Sides>\n\t\t<NumberUp>2</NumberUp>\n"
-        "\t\t<ImpositionTemplate>BookletSignature</ImpositionTemplate>\n"
-        "\t\t<ImpositionGutterCreepX>200</ImpositionGutterCreepX>\n"
-        "\t\t<SheetsPerSubset>5</SheetsPerSubset>\n";
-    e.finishings =
-        "\t\t<Finishings>\n\t\t\t<Finishing>BookletMaker</Finishing>\n"
-        "\t\t\t<Finishing>BindLeftPortrait</Finishing>\n\t\t</Finishings>\n";
-    EXPECT_EQ(job.Ticket(), e.Text());
-}
-
-TEST(Ticket, PunchWithoutStapleOrHoleCount)
-{
-    Job job;
-    Set(job.options.features.staple, "None");
-    Set(job.options.features.punch, "Left");
-    Expected e;
-    e.finishings = "\t\t<Finishings>\n\t\t\t<Finishing>Punch2HoleLeft</Finishing>\n\t\t</Finishings>\n";
-    EXPECT_EQ(job.Ticket(), e.Text());
-}
-
-TEST(Ticket, CustomMediaSizeAndCoverTrays)
-{
-    Job job;
-    Set(job.options.ppd.emitPageSizeCommandDefault, "True");
-    Set(job.options.features.media, "Custom.612x792");
-    Set(job.options.features.intCoverSheet, "MSI");
-    Set(job.options.features.inputSlot, "BypassTray");
-    Expected e;
-    e.covers =
-        "\t\t<CoverFront>\n\t\t\t<CoverCol>\n\t\t\t\t<CoverType>PrintNone</CoverType>\n"
-        "\t\t\t\t<MediaCol>\n\t\t\t\t<MediaLocations>\n"
-        "\t\t\t\t\t\t<MediaLocation>ManualTray</MediaLocation>\n"
-        "\t\t\t\t</MediaLocations>\n\t\t\t\t</MediaCol>\n\t\t\t</CoverCol>\n\t\t</CoverFront>\n";
-    e.mediaSize =
-        "\t\t\t<MediaSize>\n\t\t\t\t<XDimension>21590</XDimension>\n"
-        "\t\t\t\t<YDimension>27940</YDimension>\n\t\t\t</MediaSize>\n";
-    e.location = "\t\t\t\t<MediaLocation>ManualTray</MediaLocation>\n";
-    EXPECT_EQ(job.Ticket(), e.Text());
+    // Each case sets up the job's options and what its ticket differs in.
+    const std::pair<const char*, std::function<void(printoptions&, Expected&)>> cases[] = {
+        {"secure print",
+         [](printoptions& o, Expected& e) {
+             o.printType.printType = PrintType::Secure;
+             Set(o.printType.userName, "a<b");
+             Set(o.printType.password, "1234");
+             e.description =
+                 "\t\t<RequestingUserName>a&lt;b</RequestingUserName>\n\t\t<JobPassword>1234</JobPassword>\n";
+             e.collate = "Collated";
+         }},
+        {"delayed print names the spooler's user",
+         [](printoptions& o, Expected& e) {
+             o.printType.printType = PrintType::Delayed;
+             Set(o.printType.userName, "not the spooler's");
+             Set(o.printType.delayPrintTime, "22:");
+             Set(o.features.jog, "EndOfSet");
+             e.description = "\t\t<RequestingUserName>spooluser</RequestingUserName>\n";
+             e.processing =
+                 "                <JobOffset>OffsetSet</JobOffset>\n"
+                 "                <JobHoldUntilTime>22:00:00</JobHoldUntilTime>\n";
+         }},
+        {"sample print",
+         [](printoptions& o, Expected& e) {
+             o.printType.printType = PrintType::Sample;
+             Set(o.printType.userName, "carol");
+             e.description = "\t\t<RequestingUserName>carol</RequestingUserName>\n";
+             e.processing = "\t\t<ProofPrint>\n\t\t\t<ProofPrintCopies>1</ProofPrintCopies>\n\t\t</ProofPrint>\n";
+             e.collate = "Collated";
+         }},
+        {"booklet replaces the scaling and binds after the maker",
+         [](printoptions& o, Expected& e) {
+             Set(o.features.signature, "LeftSigCenterStaple");
+             Set(o.features.bookletMarginSwitch, "1");
+             Set(o.features.bookletMarginShift, "5");
+             Set(o.features.sigVol, "5Sheets");
+             e.collate = "Collated";
+             e.sides =
+                 "\t\t<Sides>TwoSidedShortEdge</Sides>\n\t\t<NumberUp>2</NumberUp>\n"
+                 "\t\t<ImpositionTemplate>BookletSignature</ImpositionTemplate>\n"
+                 "\t\t<ImpositionGutterCreepX>200</ImpositionGutterCreepX>\n"
+                 "\t\t<SheetsPerSubset>5</SheetsPerSubset>\n";
+             e.finishings =
+                 "\t\t<Finishings>\n\t\t\t<Finishing>BookletMaker</Finishing>\n"
+                 "\t\t\t<Finishing>BindLeftPortrait</Finishing>\n\t\t</Finishings>\n";
+         }},
+        {"punch without staple or hole count",
+         [](printoptions& o, Expected& e) {
+             Set(o.features.staple, "None");
+             Set(o.features.punch, "Left");
+             e.finishings = "\t\t<Finishings>\n\t\t\t<Finishing>Punch2HoleLeft</Finishing>\n\t\t</Finishings>\n";
+         }},
+        {"custom media size, and the cover's and the slot's bypass tray",
+         [](printoptions& o, Expected& e) {
+             Set(o.ppd.emitPageSizeCommandDefault, "True");
+             Set(o.features.media, "Custom.612x792");
+             Set(o.features.intCoverSheet, "MSI");
+             Set(o.features.inputSlot, "BypassTray");
+             e.covers =
+                 "\t\t<CoverFront>\n\t\t\t<CoverCol>\n\t\t\t\t<CoverType>PrintNone</CoverType>\n"
+                 "\t\t\t\t<MediaCol>\n\t\t\t\t<MediaLocations>\n"
+                 "\t\t\t\t\t\t<MediaLocation>ManualTray</MediaLocation>\n"
+                 "\t\t\t\t</MediaLocations>\n\t\t\t\t</MediaCol>\n\t\t\t</CoverCol>\n\t\t</CoverFront>\n";
+             e.mediaSize =
+                 "\t\t\t<MediaSize>\n\t\t\t\t<XDimension>21590</XDimension>\n"
+                 "\t\t\t\t<YDimension>27940</YDimension>\n\t\t\t</MediaSize>\n";
+             e.location = "\t\t\t\t<MediaLocation>ManualTray</MediaLocation>\n";
+         }},
+    };
+    for (const auto& [what, setUp] : cases) {
+        Job job;
+        Expected expected;
+        setUp(job.options, expected);
+        EXPECT_EQ(job.Ticket(), expected.Text()) << what;
+    }
 }
 
 TEST(Ticket, PasscodeCannotAddElements)
 {
     Job job;
-    job.options.printType.printType = 2;
+    job.options.printType.printType = PrintType::Secure;
     Set(job.options.printType.password, "1</JobPassword><Copies>99");
     const std::string ticket = job.Ticket();
     EXPECT_NE(ticket.find("\t\t<JobPassword>1&lt;/JobPassword&gt;&lt;Copies&gt;99</JobPassword>\n"), std::string::npos);
@@ -204,7 +186,7 @@ TEST(Ticket, PasscodeCannotAddElements)
 TEST(Ticket, ShortArgumentVectorGivesEmptyUserAndCopies)
 {
     Job job;
-    job.options.printType.printType = 4;
+    job.options.printType.printType = PrintType::Delayed;
     job.argv = {"ZLKPrintFilter", nullptr};
     const std::string ticket = job.Ticket();
     EXPECT_NE(ticket.find("\t\t<RequestingUserName></RequestingUserName>\n"), std::string::npos);
@@ -215,25 +197,33 @@ TEST(Ticket, ShortArgumentVectorGivesEmptyUserAndCopies)
 
 TEST(TicketJobDescription, JobNameSourcesAndPasswordCondition)
 {
-    printoptions o = NoOptions(2);
+    struct Case {
+        PrintType printType;
+        DocumentNameType documentNameType;
+        const char* userName;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {PrintType::Secure, DocumentNameType::Automatic, "",
+         "\t\t<JobName>Plan &amp; budget</JobName>\n\t\t<RequestingUserName></RequestingUserName>\n"},
+        {PrintType::Secure, DocumentNameType::Entered, "O'Neil",
+         "\t\t<JobName>&quot;Own&quot; name</JobName>\n\t\t<RequestingUserName>O&apos;Neil</RequestingUserName>\n"},
+        {PrintType::Normal, DocumentNameType::Entered, "O'Neil", ""},  // normal print names nobody
+    };
     DocumentNames names{};
     Set(names.PTStdDocumentNameForUTF8, "Plan & budget");
-    Set(o.printType.documentName, "\"Own\" name");
-    o.printType.documentNameType = 1;
-    EXPECT_EQ(CaptureStdout([&] { JTOutPutJobDescription(o, "x", names); }),
-              "\t\t<JobName>Plan &amp; budget</JobName>\n\t\t<RequestingUserName></RequestingUserName>\n");
-    o.printType.documentNameType = 2;
-    Set(o.printType.userName, "O'Neil");
-    EXPECT_EQ(CaptureStdout([&] { JTOutPutJobDescription(o, "x", names); }),
-              "\t\t<JobName>&quot;Own&quot; name</JobName>\n"
-              "\t\t<RequestingUserName>O&apos;Neil</RequestingUserName>\n");
-    o.printType.printType = 1;  // normal print names nobody
-    EXPECT_EQ(CaptureStdout([&] { JTOutPutJobDescription(o, "x", names); }), "");
+    for (const Case& c : cases) {
+        printoptions o = NoOptions(c.printType);
+        Set(o.printType.documentName, "\"Own\" name");
+        o.printType.documentNameType = c.documentNameType;
+        Set(o.printType.userName, c.userName);
+        EXPECT_EQ(CaptureStdout([&] { JTOutPutJobDescription(o, "x", names); }), c.expected) << c.userName;
+    }
 }
 
 TEST(TicketJobProcessing, HoldTimeCompletesPartialTimes)
 {
-    printoptions o = NoOptions(4);
+    printoptions o = NoOptions(PrintType::Delayed);
     for (auto [stored, sent] :
          {std::pair{"22:", "22:00:00"}, {"22:30:", "22:30:00"}, {"2024-03-05T09:07:00", "2024-03-05T09:07:00"}}) {
         Set(o.printType.delayPrintTime, stored);
@@ -245,71 +235,75 @@ TEST(TicketJobProcessing, HoldTimeCompletesPartialTimes)
     EXPECT_EQ(CaptureStdout([&] { JTOutPutJobProcessing(o); }), "                <JobOffset>OffsetJob</JobOffset>\n");
 }
 
-TEST(TicketDocumentProcessing, ColourQualityCollationAndSides)
+// The colour mode's mapping is checked with the sample PPDs' choices
+// (tests/data, PaperSourcesAndTypesAreThoseTheTicketNames).
+TEST(TicketDocumentProcessing, QualityCollationAndSides)
 {
-    printoptions o = NoOptions(1);
-    Set(o.features.colorMode, "Black");
-    Set(o.features.outputMode, "HighSpeed");
-    Set(o.features.collate, "true");
-    o.features.duplexing = 2;
-    EXPECT_EQ(CaptureStdout([&] {
-                  JTOutPutColorMode(o);
-                  JTOutPutOutputMode(o);
-                  JTOutPutCollate(o);
-              }),
-              "\t\t<ColorEffectsType>MonochromeGrayscale</ColorEffectsType>\n"
-              "\t\t<PrintQuality>Draft</PrintQuality>\n\t\t<SheetCollate>Collated</SheetCollate>\n");
-    EXPECT_TRUE(CaptureStdout([&] { JTOutPutSides(o); }).starts_with("\t\t<Sides>TwoSidedLongEdge</Sides>\n"));
-    Set(o.features.outputMode, "HighQuality");
-    Set(o.features.collate, "False");
-    Set(o.features.staple, "UpperLeftSinglePort");
-    o.features.duplexing = 3;
-    EXPECT_EQ(CaptureStdout([&] {
-                  JTOutPutOutputMode(o);
-                  JTOutPutCollate(o);
-              }),
-              "\t\t<PrintQuality>High</PrintQuality>\n\t\t<SheetCollate>Collated</SheetCollate>\n");
-    EXPECT_TRUE(CaptureStdout([&] { JTOutPutSides(o); }).starts_with("\t\t<Sides>TwoSidedShortEdge</Sides>\n"));
-    Set(o.features.staple, "None");
-    Set(o.features.outputMode, "Fine");
-    EXPECT_EQ(CaptureStdout([&] {
-                  JTOutPutOutputMode(o);
-                  JTOutPutCollate(o);
-              }),
-              "\t\t<PrintQuality>Normal</PrintQuality>\n\t\t<SheetCollate>Uncollated</SheetCollate>\n");
+    struct Case {
+        const char* outputMode;
+        const char* collate;
+        const char* staple;
+        int32_t duplexing;
+        const char* quality;
+        const char* collated;
+        const char* sides;
+    };
+    const Case cases[] = {
+        {"HighSpeed", "true", "", kTwoSidedLongEdge, "Draft", "Collated", "TwoSidedLongEdge"},
+        {"HighQuality", "False", "UpperLeftSinglePort", kTwoSidedShortEdge, "High", "Collated", "TwoSidedShortEdge"},
+        {"Fine", "False", "None", -1, "Normal", "Uncollated", "OneSided"},
+    };
+    for (const Case& c : cases) {
+        printoptions o = NoOptions(PrintType::Normal);
+        Set(o.features.outputMode, c.outputMode);
+        Set(o.features.collate, c.collate);
+        Set(o.features.staple, c.staple);
+        o.features.duplexing = c.duplexing;
+        EXPECT_EQ(CaptureStdout([&] {
+                      JTOutPutOutputMode(o);
+                      JTOutPutCollate(o);
+                  }),
+                  std::string("\t\t<PrintQuality>") + c.quality + "</PrintQuality>\n\t\t<SheetCollate>" + c.collated +
+                      "</SheetCollate>\n")
+            << c.outputMode;
+        EXPECT_TRUE(
+            CaptureStdout([&] { JTOutPutSides(o); }).starts_with(std::string("\t\t<Sides>") + c.sides + "</Sides>\n"))
+            << c.outputMode;
+    }
 }
 
+// Sheet counts of the sample PPDs' choices ("5Sheets", "None") are checked
+// with them (tests/data, BookletChoicesReachTheTicket).
 TEST(TicketDocumentProcessing, BookletGutterAndSheetsPerSubset)
 {
-    printoptions o = NoOptions(1);
-    Set(o.features.signature, "RightSig");
-    auto tail = [&] {
-        std::string text = CaptureStdout([&] { JTOutPutSides(o); });
-        return text.substr(text.find("</ImpositionTemplate>\n") + 22);
+    struct Case {
+        const char* marginSwitch;
+        const char* marginShift;
+        const char* sigVol;
+        const char* tail;  // what follows the imposition template
     };
-    Set(o.features.bookletMarginSwitch, "0");
-    Set(o.features.bookletMarginShift, "9");
-    EXPECT_EQ(tail(), "\t\t<SheetsPerSubset>0</SheetsPerSubset>\n");
-    Set(o.features.bookletMarginSwitch, "1");
-    Set(o.features.bookletMarginShift, "");
-    Set(o.features.sigVol, "None");
-    EXPECT_EQ(tail(),
-              "\t\t<ImpositionGutterCreepX>0</ImpositionGutterCreepX>\n"
-              "\t\t<SheetsPerSubset>0</SheetsPerSubset>\n");
-    Set(o.features.bookletMarginShift, "7mm");
-    Set(o.features.sigVol, "Sheet");  // split at S, h, e and t: no piece
-    EXPECT_EQ(tail(),
-              "\t\t<ImpositionGutterCreepX>300</ImpositionGutterCreepX>\n"
-              "\t\t<SheetsPerSubset>0</SheetsPerSubset>\n");
-    Set(o.features.sigVol, "12Sheets");
-    EXPECT_EQ(tail(),
-              "\t\t<ImpositionGutterCreepX>300</ImpositionGutterCreepX>\n"
-              "\t\t<SheetsPerSubset>12</SheetsPerSubset>\n");
+    const Case cases[] = {
+        {"0", "9", "", "\t\t<SheetsPerSubset>0</SheetsPerSubset>\n"},
+        {"1", "", "None",
+         "\t\t<ImpositionGutterCreepX>0</ImpositionGutterCreepX>\n\t\t<SheetsPerSubset>0</SheetsPerSubset>\n"},
+        // "Sheet" split at S, h, e and t leaves no piece.
+        {"1", "7mm", "Sheet",
+         "\t\t<ImpositionGutterCreepX>300</ImpositionGutterCreepX>\n\t\t<SheetsPerSubset>0</SheetsPerSubset>\n"},
+    };
+    for (const Case& c : cases) {
+        printoptions o = NoOptions(PrintType::Normal);
+        Set(o.features.signature, "RightSig");
+        Set(o.features.bookletMarginSwitch, c.marginSwitch);
+        Set(o.features.bookletMarginShift, c.marginShift);
+        Set(o.features.sigVol, c.sigVol);
+        const std::string text = CaptureStdout([&] { JTOutPutSides(o); });
+        EXPECT_EQ(text.substr(text.find("</ImpositionTemplate>\n") + 22), c.tail) << c.marginShift << " " << c.sigVol;
+    }
 }
 
 TEST(TicketDocumentProcessing, CoversOutsideTheTrayMapKeepTheirBlock)
 {
-    printoptions o = NoOptions(1);
+    printoptions o = NoOptions(PrintType::Normal);
     Set(o.features.intCoverSheet, "None");
     Set(o.features.intBackCoverSheet, "5thTray");
     const std::string text = CaptureStdout([&] { JTOutPutCoverFrontAndCoverBack(o); });
@@ -326,53 +320,53 @@ TEST(TicketDocumentProcessing, CoversOutsideTheTrayMapKeepTheirBlock)
               std::string::npos);
 }
 
-TEST(TicketDocumentProcessing, MediaSizes)
+// The mapping tables, for the values the sample PPDs' own tests do not pin
+// (tests/data checks A4, the page-size switch, the media types without a
+// ticket name, every punch and staple choice and the colour modes).
+TEST(TicketDocumentProcessing, MappingTables)
 {
-    printoptions o = NoOptions(1);
-    auto media = [&](const char* value) {
-        Set(o.features.media, value);
-        return CaptureStdout([&] { JTMedia(o); });
+    struct Case {
+        const char* what;
+        char (stFeaturesOption::*field)[64];
+        void (*part)(const printoptions&);
+        const char* value;
+        const char* expected;
     };
-    Set(o.ppd.emitPageSizeCommandDefault, "False");
-    EXPECT_EQ(media("A4"), "");
-    Set(o.ppd.emitPageSizeCommandDefault, "True");
-    EXPECT_EQ(media("A4"), "\t\t\t<MediaSizeName>a4</MediaSizeName>\n");
-    EXPECT_EQ(media("Tabloid"), "\t\t\t<MediaSizeName>ledger</MediaSizeName>\n");
-    EXPECT_EQ(media("DoublePostcard"), "\t\t\t<MediaSizeName>hagaki</MediaSizeName>\n");
-    EXPECT_EQ(media("Legal"), "\t\t\t<MediaSizeName>legal</MediaSizeName>\n");
-    EXPECT_EQ(media("A4.Transverse"), "");
-    EXPECT_EQ(media(""), "");
-    EXPECT_EQ(media("Custom.595x842"),
-              "\t\t\t<MediaSize>\n\t\t\t\t<XDimension>20990</XDimension>\n"
-              "\t\t\t\t<YDimension>29704</YDimension>\n\t\t\t</MediaSize>\n");
-    EXPECT_EQ(media("Custom.595"), "\t\t\t<MediaSize>\n\t\t\t</MediaSize>\n");
-}
-
-TEST(TicketDocumentProcessing, MediaLocationAndType)
-{
-    printoptions o = NoOptions(1);
-    auto location = [&](const char* slot) {
-        Set(o.features.inputSlot, slot);
-        return CaptureStdout([&] { JTOutPutMediaLocation(o); });
+    const Case cases[] = {
+        {"media", &stFeaturesOption::media, JTMedia, "Tabloid", "\t\t\t<MediaSizeName>ledger</MediaSizeName>\n"},
+        {"media", &stFeaturesOption::media, JTMedia, "DoublePostcard", "\t\t\t<MediaSizeName>hagaki</MediaSizeName>\n"},
+        {"media", &stFeaturesOption::media, JTMedia, "Legal", "\t\t\t<MediaSizeName>legal</MediaSizeName>\n"},
+        {"media", &stFeaturesOption::media, JTMedia, "A4.Transverse", ""},
+        {"media", &stFeaturesOption::media, JTMedia, "", ""},
+        {"media", &stFeaturesOption::media, JTMedia, "Custom.595x842",
+         "\t\t\t<MediaSize>\n\t\t\t\t<XDimension>20990</XDimension>\n"
+         "\t\t\t\t<YDimension>29704</YDimension>\n\t\t\t</MediaSize>\n"},
+        {"media", &stFeaturesOption::media, JTMedia, "Custom.595", "\t\t\t<MediaSize>\n\t\t\t</MediaSize>\n"},
+        {"slot", &stFeaturesOption::inputSlot, JTOutPutMediaLocation, "3rdTray",
+         "\t\t\t\t<MediaLocation>Tray3</MediaLocation>\n"},
+        {"slot", &stFeaturesOption::inputSlot, JTOutPutMediaLocation, "Auto",
+         "\t\t\t\t<MediaLocation>AutoSelect</MediaLocation>\n"},
+        // The cover's name for the bypass tray, not the slot's.
+        {"slot", &stFeaturesOption::inputSlot, JTOutPutMediaLocation, "MSI", ""},
+        {"type", &stFeaturesOption::mediaType, JTOutPutMediaType, "Stationary",
+         "\t\t\t<MediaType>stationery</MediaType>\n"},
+        {"type", &stFeaturesOption::mediaType, JTOutPutMediaType, "StationaryBack",
+         "\t\t\t<MediaKey>Used</MediaKey>\n"},
+        {"type", &stFeaturesOption::mediaType, JTOutPutMediaType, "RecyclePaper",
+         "\t\t\t<MediaKey>Recycled</MediaKey>\n"},
+        {"type", &stFeaturesOption::mediaType, JTOutPutMediaType, "ThickPaper", "\t\t\t<MediaKey>Thick1</MediaKey>\n"},
     };
-    EXPECT_EQ(location("3rdTray"), "\t\t\t\t<MediaLocation>Tray3</MediaLocation>\n");
-    EXPECT_EQ(location("Auto"), "\t\t\t\t<MediaLocation>AutoSelect</MediaLocation>\n");
-    EXPECT_EQ(location("MSI"), "");  // the cover's name for the bypass tray, not the slot's
-
-    auto type = [&](const char* value) {
-        Set(o.features.mediaType, value);
-        return CaptureStdout([&] { JTOutPutMediaType(o); });
-    };
-    EXPECT_EQ(type("Stationary"), "\t\t\t<MediaType>stationery</MediaType>\n");
-    EXPECT_EQ(type("StationaryBack"), "\t\t\t<MediaKey>Used</MediaKey>\n");
-    EXPECT_EQ(type("RecyclePaper"), "\t\t\t<MediaKey>Recycled</MediaKey>\n");
-    EXPECT_EQ(type("ThickPaper"), "\t\t\t<MediaKey>Thick1</MediaKey>\n");
-    EXPECT_EQ(type("Default"), "");
+    for (const Case& c : cases) {
+        printoptions o = NoOptions(PrintType::Normal);
+        Set(o.ppd.emitPageSizeCommandDefault, "True");
+        Set(o.features.*c.field, c.value);
+        EXPECT_EQ(CaptureStdout([&] { c.part(o); }), c.expected) << c.what << " " << c.value;
+    }
 }
 
 TEST(TicketDocumentProcessing, FinishingsInOrder)
 {
-    printoptions o = NoOptions(1);
+    printoptions o = NoOptions(PrintType::Normal);
     Set(o.features.staple, "BottomDoublePort");
     Set(o.features.punch, "Top");
     Set(o.features.numPunchHoles, "3Holes");
@@ -381,14 +375,6 @@ TEST(TicketDocumentProcessing, FinishingsInOrder)
               "\t\t<Finishings>\n\t\t\t<Finishing>StapleDualBottom</Finishing>\n"
               "\t\t\t<Finishing>Punch3HoleTop</Finishing>\n\t\t\t<Finishing>BookletFold</Finishing>\n"
               "\t\t\t<Finishing>BindRightPortrait</Finishing>\n\t\t</Finishings>\n");
-    Set(o.features.staple, "");
-    Set(o.features.punch, "Bottom");
-    Set(o.features.numPunchHoles, "4Holes");
-    Set(o.features.signature, "None");
-    EXPECT_EQ(CaptureStdout([&] { JTOutPutFinishing(o); }),
-              "\t\t<Finishings>\n\t\t\t<Finishing>Punch4HoleBottom</Finishing>\n\t\t</Finishings>\n");
-    Set(o.features.punch, "None");
-    EXPECT_EQ(CaptureStdout([&] { JTOutPutFinishing(o); }), "");
 }
 
 // --- escaping and line limits -----------------------------------------------
@@ -478,19 +464,19 @@ TEST(TicketXml, HostileInputsStayWellFormed)
         },
         [](Job& j) { Set(j.options.printType.userName, std::string(72, '&')); },
         [](Job& j) {
-            j.options.printType.documentNameType = 2;
+            j.options.printType.documentNameType = DocumentNameType::Entered;
             Set(j.options.printType.documentName, std::string(192, '<'));
         },
         [](Job& j) {
-            j.options.printType.documentNameType = 1;
+            j.options.printType.documentNameType = DocumentNameType::Automatic;
             Set(j.names.PTStdDocumentNameForUTF8, std::string(85, '\xE3') + "\"]]><!--");
         },
         [](Job& j) {
-            j.options.printType.printType = 2;
+            j.options.printType.printType = PrintType::Secure;
             Set(j.options.printType.password, "1</JobPassword><Copies>99");
         },
         [](Job& j) {
-            j.options.printType.printType = 4;
+            j.options.printType.printType = PrintType::Delayed;
             j.argv[2] = "<root/>&";
             j.argv[4] = "1<!-- ";
             Set(j.options.printType.delayPrintTime, "<a>&:");
@@ -504,7 +490,7 @@ TEST(TicketXml, HostileInputsStayWellFormed)
     };
     for (std::size_t i = 0; i < hostile.size(); ++i) {
         Job job;
-        job.options.printType.printType = 0;  // any type but normal names the job
+        job.options.printType.printType = PrintType{0};  // any type but normal names the job
         hostile[i](job);
         const std::string ticket = job.Ticket();
         zlk::test::RunResult result = Xmllint(ticket);
@@ -515,7 +501,7 @@ TEST(TicketXml, HostileInputsStayWellFormed)
 TEST(TicketXml, EscapedUserNameReadsBackUnchanged)
 {
     Job job;
-    job.options.printType.printType = 0;
+    job.options.printType.printType = PrintType{0};
     Set(job.options.printType.userName, "a<b&\"c'>");
     TempDir dir;
     WriteFile(dir.file("ticket.xml"), job.Ticket());
