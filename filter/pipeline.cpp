@@ -25,9 +25,13 @@ namespace {
 
 // One line of the spooler's conversion tables:
 // source type, destination type, cost and program, separated by blanks;
-// groups 1 to 4 capture them.
+// groups 1 to 4 capture them. A type is a lower-case top-level name, "/",
+// and a subtype of the characters MIME type names are made of: letters,
+// digits and ! # $ & . + ^ _ - (RFC 6838), and '*'.
+// '-' stands last in the brackets so that it is itself: between '+' and '^'
+// it would make a range taking in , / : ; < = > ? @ [ \ ] as well.
 constexpr char kConversionLinePattern[] =
-    "([a-z]+/[a-zA-Z_0-9!#$&.+-^*]+)[ \t\f\r\n]+([a-z]+/[a-zA-Z_0-9!#$&.+-^*]+)[ \t\f\r\n]+([0-9]+)+"
+    "([a-z]+/[a-zA-Z_0-9!#$&.+^*-]+)[ \t\f\r\n]+([a-z]+/[a-zA-Z_0-9!#$&.+^*-]+)[ \t\f\r\n]+([0-9]+)+"
     "[ \t\f\r\n]+([^ \t\f\r\n]+)";
 constexpr char kOrientationPattern[] = ".*(orientation-requested=[0-9]+)[ \t\f\r\n]*";
 

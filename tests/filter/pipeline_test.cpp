@@ -63,6 +63,41 @@ TEST(BestFilter, FirstQualifyingLineWinsAndCostMustBeBelow1000)
     EXPECT_EQ(BestFilter(dir.file("missing.convs"), "application/pdf", kDestinationType), "");
 }
 
+// A type name holds letters, digits and ! # $ & . + - ^ _ * only (the
+// pattern's "+-^" once made a range that let in , / : ; < = > ? @ [ \ ]).
+TEST(BestFilter, TypesAreMadeOfMimeNameCharactersOnly)
+{
+    struct Case {
+        const char* sourceType;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"application/pdf", true},
+        {"application/vnd.cups-pdf", true},
+        {"image/x-bitmap", true},
+        {"application/vnd.a+b^c_d!e#f$g&h*", true},
+        {"text/x-Mixed.Case9", true},
+        {"application/x:y", false},
+        {"application/foo/bar", false},
+        {"image/x,y", false},
+        {"text/x;charset=utf-8", false},
+        {"text/x<y>", false},
+        {"text/x?y@z", false},
+        {"text/x[y]", false},
+        {"text/x\\y", false},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        WriteFile(dir.file("t.convs"), std::string(c.sourceType) + " application/vnd.cups-pdf 10 conv\n");
+        EXPECT_EQ(BestFilter(dir.file("t.convs"), c.sourceType, kDestinationType), c.matches ? "conv" : "")
+            << c.sourceType;
+    }
+    // The destination type is read with the same pattern.
+    TempDir dir;
+    WriteFile(dir.file("t.convs"), "application/pdf application/vnd.cups-pdf:x 10 conv\n");
+    EXPECT_EQ(BestFilter(dir.file("t.convs"), "application/pdf", "application/vnd.cups-pdf:x"), "");
+}
+
 TEST(ChooseFilter, SearchesTablesInOrderAndStopsAtTheFirstThatYields)
 {
     FakeCups cups;
