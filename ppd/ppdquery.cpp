@@ -65,9 +65,7 @@ bool CDFKeyExist(ppd_file_t* ppd, const char* key)
     if (key == nullptr) {
         return false;
     }
-    std::string_view view(key);
-    const std::string prefix(view.substr(0, Utf8SafeLength(view, 19)));
-    return ppdFindAttr_ALT(ppd, prefix.c_str()) != nullptr;
+    return ppdFindAttr_ALT(ppd, Utf8Prefix(key, 19).c_str()) != nullptr;
 }
 
 bool CheckIfPPDKeywordSupported(ppd_file_t* ppd, const char* attrName, const char* prefix)

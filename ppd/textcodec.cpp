@@ -132,4 +132,9 @@ std::size_t Utf8SafeLength(std::string_view text, std::size_t maxBytes)
     return n;
 }
 
+std::string Utf8Prefix(std::string_view text, std::size_t maxBytes)
+{
+    return std::string(text.substr(0, Utf8SafeLength(text, maxBytes)));
+}
+
 }  // namespace zlk::ppd

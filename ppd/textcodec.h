@@ -30,5 +30,8 @@ std::optional<std::string> ConvertFromUtf8(std::string_view utf8, TextEncoding t
 // The longest prefix of at most maxBytes bytes that does not split a UTF-8
 // sequence.
 std::size_t Utf8SafeLength(std::string_view text, std::size_t maxBytes);
+// That prefix as a string: every fixed cut of a text (255 bytes for a value,
+// 19 for a key, ...) is taken with it, so no cut leaves half a character.
+std::string Utf8Prefix(std::string_view text, std::size_t maxBytes);
 
 }  // namespace zlk::ppd

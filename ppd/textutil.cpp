@@ -122,10 +122,7 @@ int numCompare(std::string_view a, std::string_view b)
     return numCompare(std::atoll(left.c_str()), std::atoll(right.c_str()));
 }
 
-std::string NSStringCreateWithCFString(std::string_view text)
-{
-    return std::string(text.substr(0, Utf8SafeLength(text, 255)));
-}
+std::string NSStringCreateWithCFString(std::string_view text) { return Utf8Prefix(text, 255); }
 
 std::string GetAppResourceName(const char* value, int part)
 {
@@ -140,7 +137,7 @@ std::string GetAppResourceName(const char* value, int part)
     } else {
         piece = part == 0 ? view.substr(0, dash) : view.substr(dash + 1);
     }
-    return std::string(piece.substr(0, Utf8SafeLength(piece, 254)));
+    return Utf8Prefix(piece, 254);
 }
 
 std::string GetAppFullResourceName(std::string_view name, int mode, std::string_view prefix0, std::string_view prefix1)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/printing/printsettings.h"
 #include "platform/printing/session.h"
@@ -12,6 +13,11 @@
 namespace zlk::ppd {
 
 using platform::OSStatus;
+
+// The vendor prefix of every print settings key the dialog plug-ins write or
+// read (ticket keys and stored preferences alike); the filter reads the same
+// keys. Spelled once: every key is this prefix followed by a name.
+inline constexpr std::string_view kTicketKeyPrefix = "com.zelko.jt.printsettings.pdf.ww.";
 
 // Stores the UTF-8 value under key (used unchanged) with the caller's lock
 // flag, every U+FFE4 (fullwidth broken bar) turned into "|": the spooler's
