@@ -59,10 +59,7 @@ bool IsEligible(const ppd_option_t* option, int c)
 
 void Add(XConstraintTable* table, const OptionAt& keyOption, int keyChoice, const OptionAt& ref, int refChoice)
 {
-    std::string key = keyOption.ptr->keyword;
-    key += ':';
-    key += keyOption.ptr->choices[keyChoice].choice;
-    table->emplace(std::move(key),
+    table->emplace(XConstraintKey(keyOption.ptr->keyword, keyOption.ptr->choices[keyChoice].choice),
                    x_constraints{static_cast<std::uint16_t>(ref.group), static_cast<std::uint16_t>(ref.option),
                                  static_cast<std::uint16_t>(refChoice)});
 }
@@ -73,6 +70,62 @@ const ppd_const_t* Constraint(ppd_file_t* ppd, XConstraintTable* table, int inde
         return nullptr;
     }
     return &ppd->consts[index];
+}
+
+// The choices one side of a rule contributes: the one it names, found at any
+// position (none when the option lacks it), or, when it names none, every
+// eligible choice.
+std::vector<int> SideChoices(const ppd_option_t* option, bool named, const char* keyword)
+{
+    std::vector<int> choices;
+    if (named) {
+        if (const int c = FindChoice(option, keyword); c >= 0) {
+            choices.push_back(c);
+        }
+        return choices;
+    }
+    for (int c = 0; c < option->num_choices; ++c) {
+        if (IsEligible(option, c)) {
+            choices.push_back(c);
+        }
+    }
+    return choices;
+}
+
+// The one body of the four xConst2Hash forms; named1 and named2 say which
+// choices of the rule the form takes as given. Entries go in the order
+// option1, option2, choice1, choice2, so that a table written to a
+// definition file lists them the same way every time. With both choices
+// named, the first option1 that has its choice decides alone and gives at
+// most one entry.
+void AddConstraintEntries(ppd_file_t* ppd, XConstraintTable* table, int constraint, bool named1, bool named2)
+{
+    const ppd_const_t* rule = Constraint(ppd, table, constraint);
+    if (rule == nullptr) {
+        return;
+    }
+    const bool single = named1 && named2;
+    const std::vector<OptionAt> options2 = FindOptions(ppd, rule->option2);
+    for (const OptionAt& o1 : FindOptions(ppd, rule->option1)) {
+        const std::vector<int> choices1 = SideChoices(o1.ptr, named1, rule->choice1);
+        if (choices1.empty()) {
+            continue;
+        }
+        for (const OptionAt& o2 : options2) {
+            const std::vector<int> choices2 = SideChoices(o2.ptr, named2, rule->choice2);
+            for (const int c1 : choices1) {
+                for (const int c2 : choices2) {
+                    Add(table, o2, c2, o1, c1);
+                    if (single) {
+                        return;
+                    }
+                }
+            }
+        }
+        if (single) {
+            return;
+        }
+    }
 }
 
 bool InKeywordList(const std::vector<std::string>& keywords, const char* option)
@@ -92,8 +145,6 @@ std::uint16_t FieldNumber(std::string_view field)
     return static_cast<std::uint16_t>(std::strtoul(text.c_str(), nullptr, 10));
 }
 
-std::string Cut19(std::string_view text) { return std::string(text.substr(0, Utf8SafeLength(text, 19))); }
-
 }  // namespace
 
 XConstraintTable MakeXConstraintTable()
@@ -110,90 +161,22 @@ const char* XPPDSectionSuffix(std::uint32_t versionWord)
 
 void xConst2Hash_O1O2(ppd_file_t* ppd, XConstraintTable* table, int constraint)
 {
-    const ppd_const_t* rule = Constraint(ppd, table, constraint);
-    if (rule == nullptr) {
-        return;
-    }
-    const std::vector<OptionAt> options2 = FindOptions(ppd, rule->option2);
-    for (const OptionAt& o1 : FindOptions(ppd, rule->option1)) {
-        for (const OptionAt& o2 : options2) {
-            for (int c1 = 0; c1 < o1.ptr->num_choices; ++c1) {
-                if (!IsEligible(o1.ptr, c1)) {
-                    continue;
-                }
-                for (int c2 = 0; c2 < o2.ptr->num_choices; ++c2) {
-                    if (IsEligible(o2.ptr, c2)) {
-                        Add(table, o2, c2, o1, c1);
-                    }
-                }
-            }
-        }
-    }
+    AddConstraintEntries(ppd, table, constraint, false, false);
 }
 
 void xConst2Hash_O1O2C2(ppd_file_t* ppd, XConstraintTable* table, int constraint)
 {
-    const ppd_const_t* rule = Constraint(ppd, table, constraint);
-    if (rule == nullptr) {
-        return;
-    }
-    const std::vector<OptionAt> options2 = FindOptions(ppd, rule->option2);
-    for (const OptionAt& o1 : FindOptions(ppd, rule->option1)) {
-        for (const OptionAt& o2 : options2) {
-            const int c2 = FindChoice(o2.ptr, rule->choice2);
-            if (c2 < 0) {
-                continue;
-            }
-            for (int c1 = 0; c1 < o1.ptr->num_choices; ++c1) {
-                if (IsEligible(o1.ptr, c1)) {
-                    Add(table, o2, c2, o1, c1);
-                }
-            }
-        }
-    }
+    AddConstraintEntries(ppd, table, constraint, false, true);
 }
 
 void xConst2Hash_O1C1O2(ppd_file_t* ppd, XConstraintTable* table, int constraint)
 {
-    const ppd_const_t* rule = Constraint(ppd, table, constraint);
-    if (rule == nullptr) {
-        return;
-    }
-    const std::vector<OptionAt> options2 = FindOptions(ppd, rule->option2);
-    for (const OptionAt& o1 : FindOptions(ppd, rule->option1)) {
-        const int c1 = FindChoice(o1.ptr, rule->choice1);
-        if (c1 < 0) {
-            continue;
-        }
-        for (const OptionAt& o2 : options2) {
-            for (int c2 = 0; c2 < o2.ptr->num_choices; ++c2) {
-                if (IsEligible(o2.ptr, c2)) {
-                    Add(table, o2, c2, o1, c1);
-                }
-            }
-        }
-    }
+    AddConstraintEntries(ppd, table, constraint, true, false);
 }
 
 void xConst2Hash_O1C1O2C2(ppd_file_t* ppd, XConstraintTable* table, int constraint)
 {
-    const ppd_const_t* rule = Constraint(ppd, table, constraint);
-    if (rule == nullptr) {
-        return;
-    }
-    for (const OptionAt& o1 : FindOptions(ppd, rule->option1)) {
-        const int c1 = FindChoice(o1.ptr, rule->choice1);
-        if (c1 < 0) {
-            continue;
-        }
-        for (const OptionAt& o2 : FindOptions(ppd, rule->option2)) {
-            if (const int c2 = FindChoice(o2.ptr, rule->choice2); c2 >= 0) {
-                Add(table, o2, c2, o1, c1);
-                break;
-            }
-        }
-        return;  // one entry at most: the first option1 choice found
-    }
+    AddConstraintEntries(ppd, table, constraint, true, true);
 }
 
 void SetXppd(ppd_file_t* ppd, XConstraintTable* table, const std::vector<std::string>& keywords)
@@ -206,17 +189,8 @@ void SetXppd(ppd_file_t* ppd, XConstraintTable* table, const std::vector<std::st
         if (!InKeywordList(keywords, rule.option1) && !InKeywordList(keywords, rule.option2)) {
             continue;
         }
-        const bool choice1 = rule.choice1[0] != '\0';
-        const bool choice2 = rule.choice2[0] != '\0';
-        if (!choice1 && !choice2) {
-            xConst2Hash_O1O2(ppd, table, i);
-        } else if (!choice1) {
-            xConst2Hash_O1O2C2(ppd, table, i);
-        } else if (!choice2) {
-            xConst2Hash_O1C1O2(ppd, table, i);
-        } else {
-            xConst2Hash_O1C1O2C2(ppd, table, i);
-        }
+        // The form follows from which choices the rule gives.
+        AddConstraintEntries(ppd, table, i, rule.choice1[0] != '\0', rule.choice2[0] != '\0');
     }
 }
 
@@ -253,26 +227,6 @@ void CQuickXPPD::SetFileStamp(std::ostream& out)
 }
 
 void CQuickXPPD::SetFileHead(std::ostream& /*out*/, ppd_file_t* /*ppd*/) {}
-
-void CQuickXPPD::xConst2Hash_O1O2(ppd_file_t* ppd, XConstraintTable* table, int constraint)
-{
-    zlk::ppd::xConst2Hash_O1O2(ppd, table, constraint);
-}
-
-void CQuickXPPD::xConst2Hash_O1O2C2(ppd_file_t* ppd, XConstraintTable* table, int constraint)
-{
-    zlk::ppd::xConst2Hash_O1O2C2(ppd, table, constraint);
-}
-
-void CQuickXPPD::xConst2Hash_O1C1O2(ppd_file_t* ppd, XConstraintTable* table, int constraint)
-{
-    zlk::ppd::xConst2Hash_O1C1O2(ppd, table, constraint);
-}
-
-void CQuickXPPD::xConst2Hash_O1C1O2C2(ppd_file_t* ppd, XConstraintTable* table, int constraint)
-{
-    zlk::ppd::xConst2Hash_O1C1O2C2(ppd, table, constraint);
-}
 
 std::istream& operator>>(std::istream& in, CQuickXPPD& xppd)
 {
@@ -337,8 +291,8 @@ std::ostream& operator<<(std::ostream& out, CQuickXPPD& xppd)
 
 int GetXPPD(ppd_file_t* ppd, XConstraintTable* table, std::string_view sectionPrefix, std::string_view attrName)
 {
-    const std::string prefix = Cut19(sectionPrefix);
-    const std::string name = Cut19(attrName);
+    const std::string prefix = Utf8Prefix(sectionPrefix, 19);
+    const std::string name = Utf8Prefix(attrName, 19);
     const ppd_attr_t* attr = ppdFindAttr_ALT(ppd, name.c_str());
     if (table == nullptr || attr == nullptr || attr->value == nullptr) {
         return 1;
@@ -355,15 +309,20 @@ int GetXPPD(ppd_file_t* ppd, XConstraintTable* table, std::string_view sectionPr
     return 0;
 }
 
-bool IsPPDChoiceConflicted(ppd_file_t* ppd, const XConstraintTable* table, std::string_view option,
-                           std::string_view choice)
+std::string XConstraintKey(std::string_view option, std::string_view choice)
+{
+    std::string key(option);
+    key += ':';
+    key += choice;
+    return key;
+}
+
+bool AnyReferencedChoice(ppd_file_t* ppd, const XConstraintTable* table, const std::string& key,
+                         const ReferencedChoiceTest& test)
 {
     if (ppd == nullptr || table == nullptr) {
         return false;
     }
-    std::string key(option);
-    key += ':';
-    key += choice;
     const auto [first, last] = table->equal_range(key);
     for (auto it = first; it != last; ++it) {
         const x_constraints& ref = it->second;
@@ -375,11 +334,19 @@ bool IsPPDChoiceConflicted(ppd_file_t* ppd, const XConstraintTable* table, std::
             continue;
         }
         const ppd_option_t& referenced = group.options[ref.option];
-        if (ref.choice < referenced.num_choices && referenced.choices[ref.choice].marked) {
+        if (ref.choice < referenced.num_choices && test(referenced, referenced.choices[ref.choice])) {
             return true;
         }
     }
     return false;
+}
+
+bool IsPPDChoiceConflicted(ppd_file_t* ppd, const XConstraintTable* table, std::string_view option,
+                           std::string_view choice)
+{
+    return AnyReferencedChoice(
+        ppd, table, XConstraintKey(option, choice),
+        [](const ppd_option_t&, const ppd_choice_t& referenced) { return referenced.marked != 0; });
 }
 
 void GetUIListFromPPD(ppd_file_t* ppd, const XConstraintTable* table, const char* option,

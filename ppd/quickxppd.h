@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -35,6 +36,8 @@ struct x_constraints {
 using XConstraintTable = std::unordered_multimap<std::string, x_constraints>;
 inline constexpr std::size_t kXConstraintBucketHint = 100;
 XConstraintTable MakeXConstraintTable();
+// The key of a choice: option keyword ":" choice keyword.
+std::string XConstraintKey(std::string_view option, std::string_view choice);
 
 // Section names of definition files. The features panel reads
 // "PrintFeaturePDE" + XPPDSectionSuffix.
@@ -59,6 +62,18 @@ using UIListEntry = std::array<std::string, 4>;
 inline constexpr char kConflictTrue[] = "ConflictTrue";
 inline constexpr char kConflictFalse[] = "ConflictFalse";
 
+// The entries of constraint number `constraint` of the PPD, by which of its
+// choices the form takes as given: neither, the second, the first, both. All
+// four are one routine; SetXppd picks the form from the constraint itself.
+void xConst2Hash_O1O2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
+void xConst2Hash_O1O2C2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
+void xConst2Hash_O1C1O2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
+void xConst2Hash_O1C1O2C2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
+
+// Builds, writes and reads an extended constraint table. It never owns the
+// table or the PPD: the features panel owns the table and the host lends the
+// PPD. The stream operators are the file format; the member xConst2Hash
+// forms are the free ones above, kept for callers that hold a CQuickXPPD.
 class CQuickXPPD {
 public:
     CQuickXPPD() = default;
@@ -75,10 +90,10 @@ public:
     // Definition files have no head; kept so a format with one has a place.
     void SetFileHead(std::ostream& out, ppd_file_t* ppd);
 
-    void xConst2Hash_O1O2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
-    void xConst2Hash_O1O2C2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
-    void xConst2Hash_O1C1O2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
-    void xConst2Hash_O1C1O2C2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
+    void xConst2Hash_O1O2(ppd_file_t* p, XConstraintTable* t, int c) { zlk::ppd::xConst2Hash_O1O2(p, t, c); }
+    void xConst2Hash_O1O2C2(ppd_file_t* p, XConstraintTable* t, int c) { zlk::ppd::xConst2Hash_O1O2C2(p, t, c); }
+    void xConst2Hash_O1C1O2(ppd_file_t* p, XConstraintTable* t, int c) { zlk::ppd::xConst2Hash_O1C1O2(p, t, c); }
+    void xConst2Hash_O1C1O2C2(ppd_file_t* p, XConstraintTable* t, int c) { zlk::ppd::xConst2Hash_O1C1O2C2(p, t, c); }
 
     void SetKeywords(std::vector<std::string> keywords) { m_keywords = std::move(keywords); }
     const std::vector<std::string>& keywords() const { return m_keywords; }
@@ -102,13 +117,6 @@ std::istream& operator>>(std::istream& in, CQuickXPPD& xppd);
 // each, then the stamp line.
 std::ostream& operator<<(std::ostream& out, CQuickXPPD& xppd);
 
-// The entries of constraint number `constraint` of the PPD, by which of its
-// choices are given: neither, the second, the first, both.
-void xConst2Hash_O1O2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
-void xConst2Hash_O1O2C2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
-void xConst2Hash_O1C1O2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
-void xConst2Hash_O1C1O2C2(ppd_file_t* ppd, XConstraintTable* table, int constraint);
-
 // Adds the entries of every constraint that names one of the keywords.
 void SetXppd(ppd_file_t* ppd, XConstraintTable* table, const std::vector<std::string>& keywords);
 
@@ -116,6 +124,16 @@ void SetXppd(ppd_file_t* ppd, XConstraintTable* table, const std::vector<std::st
 // value of the attribute attrName (both names cut to 19 bytes). 0 when a
 // file was read, 1 otherwise (the table is then left as it was).
 int GetXPPD(ppd_file_t* ppd, XConstraintTable* table, std::string_view sectionPrefix, std::string_view attrName);
+
+// The table's one walk: the PPD choices that the entries under key
+// reference, in table order, references past the PPD's groups, options or
+// choices skipped. True at the first choice that passes the test; false
+// when none does, or without a PPD or table. Every query of the table
+// (IsPPDChoiceConflicted, the list control's isChoiceConflicted) is this
+// walk with its own test, so they agree on what an entry references.
+using ReferencedChoiceTest = std::function<bool(const ppd_option_t& option, const ppd_choice_t& choice)>;
+bool AnyReferencedChoice(ppd_file_t* ppd, const XConstraintTable* table, const std::string& key,
+                         const ReferencedChoiceTest& test);
 
 // The choice is in conflict: one of the choices its table entries name is
 // marked in the PPD now.

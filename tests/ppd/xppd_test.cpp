@@ -95,6 +95,48 @@ TEST_F(ppd_services_XConstraints, KeywordsMatchWithoutCaseAndKeysUseThePpdSpelli
     EXPECT_FALSE(IsPPDChoiceConflicted(ppd.get(), &table, "zlkb", "three"));
 }
 
+TEST_F(ppd_services_XConstraints, EachFormTakesAsGivenOnlyTheChoicesItNames)
+{
+    // Whatever the rule spells, a form iterates the eligible choices of the
+    // sides it does not take as given.
+    using Form = void (*)(ppd_file_t*, XConstraintTable*, int);
+    struct Case {
+        const char* name;
+        Form form;
+        const char* option1;
+        const char* option2;
+        std::vector<Entry> entries;
+    };
+    const std::vector<Case> cases = {
+        {"O1O2 on ZLKA Yes ZLKB Two",
+         &xConst2Hash_O1O2,
+         "ZLKA",
+         "ZLKB",
+         {{"ZLKB:Three", 0, 1, 1}, {"ZLKB:Two", 0, 1, 1}}},
+        {"O1O2C2 on ZLKA Yes ZLKB Two", &xConst2Hash_O1O2C2, "ZLKA", "ZLKB", {{"ZLKB:Two", 0, 1, 1}}},
+        {"O1C1O2 on ZLKA Yes ZLKB Two",
+         &xConst2Hash_O1C1O2,
+         "ZLKA",
+         "ZLKB",
+         {{"ZLKB:Three", 0, 1, 1}, {"ZLKB:Two", 0, 1, 1}}},
+        {"O1C1O2C2 on ZLKOn1 ZLKOn2", &xConst2Hash_O1C1O2C2, "ZLKOn1", "ZLKOn2", {}},
+    };
+    for (const Case& c : cases) {
+        table.clear();
+        c.form(ppd.get(), &table, ConstraintIndex(ppd.get(), c.option1, c.option2));
+        EXPECT_EQ(Entries(table), c.entries) << c.name;
+    }
+
+    // The member forms are the free ones; an index past the PPD adds nothing.
+    XConstraintTable member = MakeXConstraintTable();
+    CQuickXPPD xppd;
+    xppd.xConst2Hash_O1O2(ppd.get(), &member, ConstraintIndex(ppd.get(), "ZLKOn1", "ZLKOn2"));
+    xppd.xConst2Hash_O1C1O2C2(ppd.get(), &member, ppd->num_consts);
+    table.clear();
+    xConst2Hash_O1O2(ppd.get(), &table, ConstraintIndex(ppd.get(), "ZLKOn1", "ZLKOn2"));
+    EXPECT_EQ(Entries(member), Entries(table));
+}
+
 TEST_F(ppd_services_XConstraints, KeywordListSelectsTheConstraints)
 {
     SetXppd(ppd.get(), &table, kVendorKeywords);
