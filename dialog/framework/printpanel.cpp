@@ -1,5 +1,6 @@
 #include "dialog/framework/printpanel.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/widgets/layout.h"
@@ -29,46 +30,39 @@ void BasePrintPanel::CreatePanel(widgets::View* view)
     m_ptCurrentPPD = nullptr;
     preferenceDictionaryRef.clear();
     preferenceDictionaryAnyUserRef.clear();
-    _control_num_item = 0;
-    _installableControl_num_item = 0;
-    _parentPane_num_item = 0;
-    isRegistPrintEvent = false;
 }
 
 std::uint32_t BasePrintPanel::RunTimeAddNewControl(std::unique_ptr<BaseControl> control)
 {
-    const std::uint32_t index = _control_num_item;
+    const std::uint32_t index = ControlCount();
     if (!control || !control->GetControlPtr()) {
         return index;
     }
     control->SetParenetPanel(this);
     fCtrlGroupArray.push_back(std::move(control));
-    ++_control_num_item;
     return index;
 }
 
 std::uint32_t BasePrintPanel::RunTimeAddNewInstallableControl(std::unique_ptr<BaseControl> control)
 {
-    const std::uint32_t index = _installableControl_num_item;
+    const auto index = static_cast<std::uint32_t>(fCtrlInstallableGroupArray.size());
     if (!control) {
         return index;
     }
     control->SetParenetPanel(this);
     fCtrlInstallableGroupArray.push_back(std::move(control));
-    ++_installableControl_num_item;
     return index;
 }
 
 std::uint32_t BasePrintPanel::RunTimeAddNewWindow(std::unique_ptr<PopupWinInPanel> window)
 {
-    const std::uint32_t index = _parentPane_num_item;
+    const std::uint32_t index = WindowCount();
     if (!window) {
         return index;
     }
     window->SetParenetPane(this);
     fWindowGroupArray.push_back(window.get());
-    ownedWindows.push_back(std::move(window));
-    ++_parentPane_num_item;
+    ownedWindows_.push_back(std::move(window));
     return index;
 }
 
@@ -84,27 +78,25 @@ int BasePrintPanel::InitializeUserPane(const platform::Bundle* bundle, ppd_file_
 
 void BasePrintPanel::InitializeUserPaneControl(const platform::Bundle* bundle, ppd_file_t* withPPD)
 {
-    for (auto& control : fCtrlGroupArray) {
-        // Controls without a table of their own use the panel's.
-        if (control->GetLocalizeTableName().empty() && !LocalizeTableName.empty()) {
-            control->SetLocalizeTableName(LocalizeTableName);
-        }
-        control->InitializeCtrl(bundle, withPPD);
-    }
+    ForEachControl(
+        [this](BaseControl& control, const platform::Bundle* b, ppd_file_t* ppd) {
+            // Controls without a table of their own use the panel's.
+            if (control.GetLocalizeTableName().empty() && !LocalizeTableName.empty()) {
+                control.SetLocalizeTableName(LocalizeTableName);
+            }
+            control.InitializeCtrl(b, ppd);
+        },
+        bundle, withPPD);
 }
 
-void BasePrintPanel::SetControlEventHandler()
-{
-    for (auto& control : fCtrlGroupArray) {
-        control->setTargetandAction();
-    }
-}
+void BasePrintPanel::SetControlEventHandler() { ForEachControl(&BaseControl::setTargetandAction); }
 
 void BasePrintPanel::InitilaizeChildWindow(const platform::Bundle* bundle, ppd_file_t* withPPD)
 {
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        window->InitializeUserPane(bundle, withPPD);
-    }
+    // Every window, whatever it answers.
+    ForEachWindowWhile(
+        [](PopupWinInPanel& window, const platform::Bundle* b, ppd_file_t* ppd) { window.InitializeUserPane(b, ppd); },
+        bundle, withPPD);
 }
 
 int BasePrintPanel::ConstrainPanelControlFromPPD(ppd_file_t* ppd)
@@ -115,6 +107,14 @@ int BasePrintPanel::ConstrainPanelControlFromPPD(ppd_file_t* ppd)
     return 0;
 }
 
+bool BasePrintPanel::TakePrinterString(platform::PMPrintSession* session)
+{
+    currentPrintString.clear();
+    return ppd::SetPrinterString(session, &currentPrintString) == 0;
+}
+
+ppd_file_t* BasePrintPanel::CallbackPPD() const { return m_pPDECallbackObj ? m_pPDECallbackObj->ppdFile() : nullptr; }
+
 bool BasePrintPanel::SetCurrentPrintSettings(platform::PMPrintSettings* settings, ppd_file_t* andPPD,
                                              platform::PDEPlugInCallback* andCallbackObj,
                                              platform::PMPrintSession* withPrintSession)
@@ -122,39 +122,20 @@ bool BasePrintPanel::SetCurrentPrintSettings(platform::PMPrintSettings* settings
     m_pSettings = settings;
     m_ptCurrentPPD = andPPD;
     m_pPDECallbackObj = andCallbackObj;
-    currentPrintString.clear();
-    if (ppd::SetPrinterString(withPrintSession, &currentPrintString) != 0) {
-        return false;
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (!window->SetCurrentPrintSettings(settings, andPPD, andCallbackObj, withPrintSession)) {
-            return false;
-        }
-    }
-    return true;
+    return TakePrinterString(withPrintSession) && ForEachWindowWhile(&BasePrintPanel::SetCurrentPrintSettings, settings,
+                                                                     andPPD, andCallbackObj, withPrintSession);
 }
 
 bool BasePrintPanel::SetCurrentPrinterString(platform::PMPrintSession* session)
 {
     currentPrintSession = session;
-    currentPrintString.clear();
-    if (ppd::SetPrinterString(session, &currentPrintString) != 0) {
-        return false;
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (!window->SetCurrentPrinterString(session)) {
-            return false;
-        }
-    }
-    return true;
+    return TakePrinterString(session) && ForEachWindowWhile(&BasePrintPanel::SetCurrentPrinterString, session);
 }
 
 void BasePrintPanel::SetxppdPtr(const ppd::XConstraintTable* table)
 {
     xppd = table;
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        window->SetxppdPtr(table);
-    }
+    ForEachWindowWhile(&BasePrintPanel::SetxppdPtr, table);
 }
 
 void BasePrintPanel::setPreferDictionary(const PreferenceDictionary& dictionary,
@@ -162,17 +143,12 @@ void BasePrintPanel::setPreferDictionary(const PreferenceDictionary& dictionary,
 {
     preferenceDictionaryRef = dictionary;
     preferenceDictionaryAnyUserRef = anyUserDictionary;
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        window->setPreferDictionary(dictionary, anyUserDictionary);
-    }
+    ForEachWindowWhile(&BasePrintPanel::setPreferDictionary, dictionary, anyUserDictionary);
 }
 
 ppd_file_t* BasePrintPanel::GetPPDRefFromCurrentPrintSession() const
 {
-    if (!currentPrintSession || !m_pPDECallbackObj) {
-        return nullptr;
-    }
-    return m_pPDECallbackObj->ppdFile();
+    return currentPrintSession ? CallbackPPD() : nullptr;
 }
 
 BaseControl* BasePrintPanel::GetPanelControl(const ControlID* identifier) const
@@ -197,7 +173,7 @@ BaseControl* BasePrintPanel::GetPanelControl(const ControlID* identifier) const
 
 bool BasePrintPanel::loadNibNamed(const std::string& name, widgets::View* owner)
 {
-    if (nibLoaded) {
+    if (nibLoaded_) {
         return true;
     }
     widgets::View* into = owner ? owner : windowRef;
@@ -208,7 +184,7 @@ bool BasePrintPanel::loadNibNamed(const std::string& name, widgets::View* owner)
     if (pdeBundleRef->LoadLayout(name, layout) != platform::noErr) {
         return false;
     }
-    const std::size_t before = into->ChildCount();
+    // The loaded widgets belong to the view they were added to.
     const platform::Bundle* bundle = pdeBundleRef;
     const std::string table = LocalizeTableName.empty() ? platform::kDefaultStringTable : LocalizeTableName;
     auto status = widgets::LoadLayout(
@@ -216,254 +192,159 @@ bool BasePrintPanel::loadNibNamed(const std::string& name, widgets::View* owner)
     if (!status) {
         return false;
     }
-    for (std::size_t i = before; i < into->ChildCount(); ++i) {
-        topLevelObjs.push_back(&into->ChildAt(i));
-    }
-    nibLoaded = true;
+    nibLoaded_ = true;
     return true;
 }
 
 bool BasePrintPanel::IsUserAdmin() const { return ppd::IsUserAdmin(); }
 
-int BasePrintPanel::Open()
+namespace {
+// A control step that gives the control its default when reading fails.
+template <class Read>
+auto OrDefault(Read read)
 {
-    for (auto& control : fCtrlGroupArray) {
-        control->Open();
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (window->Open() != 0) {
-            break;
+    return [read](BaseControl& control) {
+        if (!std::invoke(read, control)) {
+            control.SetControlValueToDefault();
         }
-    }
-    return 0;
+    };
 }
 
-int BasePrintPanel::Close()
+void ResetIfWidget(BaseControl& control)
 {
-    for (auto& control : fCtrlGroupArray) {
-        control->Close();
+    if (control.GetControlPtr()) {
+        control.ResetStatus();
     }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (window->Close() != 0) {
-            break;
-        }
-    }
-    return 0;
 }
+}  // namespace
+
+int BasePrintPanel::Open() { return ControlsThenWindows(&BaseControl::Open, &BasePrintPanel::Open); }
+
+int BasePrintPanel::Close() { return ControlsThenWindows(&BaseControl::Close, &BasePrintPanel::Close); }
 
 int BasePrintPanel::GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray)
 {
-    for (auto& control : fCtrlGroupArray) {
-        control->GetSummaryText(dictionary, orderArray);
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (window->GetSummaryText(dictionary, orderArray) != 0) {
-            break;
-        }
-    }
-    return 0;
+    return ControlsThenWindows(&BaseControl::GetSummaryText, &BasePrintPanel::GetSummaryText, dictionary, orderArray);
 }
 
 int BasePrintPanel::SetUIDataToIniData()
 {
-    for (auto& control : fCtrlGroupArray) {
-        control->SetUIValueToIniData();
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (window->SetUIDataToIniData() != 0) {
-            break;
-        }
-    }
-    return 0;
+    return ControlsThenWindows(&BaseControl::SetUIValueToIniData, &BasePrintPanel::SetUIDataToIniData);
 }
 
 int BasePrintPanel::SetDefaultValueToUI()
 {
-    for (auto& control : fCtrlGroupArray) {
-        control->SetDefaultValueToUI();
-        control->SimulationUIEventHandler();
-    }
+    ForEachControl([](BaseControl& control) {
+        control.SetDefaultValueToUI();
+        control.SimulationUIEventHandler();
+    });
     return 0;
 }
 
 int BasePrintPanel::SetCurrentValueToUI()
 {
-    for (auto& control : fCtrlGroupArray) {
-        control->SetControlValueToUI();
-    }
-    for (auto& control : fCtrlGroupArray) {
-        control->SimulationUIEventHandler();
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (window->SetCurrentValueToUI() != 0) {
-            break;
-        }
-    }
-    return 0;
+    // Every value is shown before any control applies its constraints.
+    ForEachControl(&BaseControl::SetControlValueToUI);
+    return ControlsThenWindows(&BaseControl::SimulationUIEventHandler, &BasePrintPanel::SetCurrentValueToUI);
 }
 
 int BasePrintPanel::SetValueFromUIToControl()
 {
-    for (auto& control : fCtrlGroupArray) {
-        if (control->GetValueFromUI() != 0) {
-            control->SetValueFromUIToControl();
+    ForEachControl([](BaseControl& control) {
+        if (control.GetValueFromUI() != 0) {
+            control.SetValueFromUIToControl();
         }
-    }
+    });
     return 0;
 }
 
 int BasePrintPanel::GetValueFromPreference()
 {
-    for (auto& control : fCtrlGroupArray) {
-        if (!control->GetValueFromPreference()) {
-            control->SetControlValueToDefault();
-        }
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (window->GetValueFromPreference() != 0) {
-            break;
-        }
-    }
-    return 0;
+    return ControlsThenWindows(OrDefault(&BaseControl::GetValueFromPreference),
+                               &BasePrintPanel::GetValueFromPreference);
 }
 
 int BasePrintPanel::GetValueFromPreferenceWithPrinterSettings()
 {
-    for (auto& control : fCtrlGroupArray) {
-        if (!control->GetValueFromPreferenceWithPrinterSettings()) {
-            control->SetControlValueToDefault();
-        }
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (window->GetValueFromPreferenceWithPrinterSettings() != 0) {
-            break;
-        }
-    }
-    return 0;
+    return ControlsThenWindows(OrDefault(&BaseControl::GetValueFromPreferenceWithPrinterSettings),
+                               &BasePrintPanel::GetValueFromPreferenceWithPrinterSettings);
 }
 
 bool BasePrintPanel::GetValueFromPreset()
 {
-    for (auto& control : fCtrlGroupArray) {
-        if (!control->GetValueToPreset()) {
-            control->SetControlValueToDefault();
-        }
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (!window->GetValueFromPreset()) {
-            break;
-        }
-    }
+    ControlsThenWindows(OrDefault(&BaseControl::GetValueToPreset), &BasePrintPanel::GetValueFromPreset);
     return true;
 }
 
-namespace {
-// The result the panels compare against 0 before writing the ticket.
-template <class Store, class WindowStore>
-int StoreAll(std::vector<std::unique_ptr<BaseControl>>& controls, std::vector<PopupWinInPanel*>& windows, Store store,
-             WindowStore windowStore)
+template <class ControlStore, class WindowStore>
+int BasePrintPanel::StoreAll(ControlStore controlStore, WindowStore windowStore)
 {
     bool lastStored = true;
-    for (auto& control : controls) {
-        lastStored = store(*control);
-    }
-    if (windows.empty()) {
+    ForEachControl([&](BaseControl& control) { lastStored = std::invoke(controlStore, control); });
+    if (fWindowGroupArray.empty()) {
         return lastStored ? 0 : 1;
     }
-    for (PopupWinInPanel* window : windows) {
-        if (const int result = windowStore(*window); result != 0) {
-            return result;
-        }
-    }
-    return 0;
+    int result = 0;
+    ForEachWindowWhile([&](PopupWinInPanel& window) { return result = std::invoke(windowStore, window); });
+    return result;
 }
-}  // namespace
 
 int BasePrintPanel::SetValueToPreference()
 {
-    return StoreAll(
-        fCtrlGroupArray, fWindowGroupArray, [](BaseControl& c) { return c.SetValueToPreference(); },
-        [](PopupWinInPanel& w) { return w.SetValueToPreference(); });
+    return StoreAll(&BaseControl::SetValueToPreference, &BasePrintPanel::SetValueToPreference);
 }
 
 int BasePrintPanel::SetValueToPreferenceWithPrinterSettings()
 {
-    return StoreAll(
-        fCtrlGroupArray, fWindowGroupArray, [](BaseControl& c) { return c.SetValueToPreferenceWithPrinterSettings(); },
-        [](PopupWinInPanel& w) { return w.SetValueToPreferenceWithPrinterSettings(); });
+    return StoreAll(&BaseControl::SetValueToPreferenceWithPrinterSettings,
+                    &BasePrintPanel::SetValueToPreferenceWithPrinterSettings);
 }
 
 int BasePrintPanel::SetValueToTicket(platform::PMPrintSettings* settings, bool withParam)
 {
-    for (auto& control : fCtrlGroupArray) {
-        control->SetValueToTicket(settings, withParam);
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (window->SetValueToTicket(settings, withParam) != 0) {
-            break;
-        }
-    }
-    return 0;
+    return ControlsThenWindows([&](BaseControl& control) { control.SetValueToTicket(settings, withParam); },
+                               [&](BasePrintPanel& window) { return window.SetValueToTicket(settings, withParam); });
 }
 
 int BasePrintPanel::SetValueToTicket(platform::PMPrintSettings* settings, bool withParam,
                                      const std::vector<widgets::Widget*>* encryptArray)
 {
-    for (auto& control : fCtrlGroupArray) {
-        if (encryptArray) {
-            control->SetValueToTicket(settings, withParam, *encryptArray);
-        } else {
-            control->SetValueToTicket(settings, withParam);
-        }
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (window->SetValueToTicket(settings, withParam, encryptArray) != 0) {
-            break;
-        }
-    }
-    return 0;
+    return ControlsThenWindows(
+        [&](BaseControl& control) {
+            if (encryptArray) {
+                control.SetValueToTicket(settings, withParam, *encryptArray);
+            } else {
+                control.SetValueToTicket(settings, withParam);
+            }
+        },
+        [&](BasePrintPanel& window) { return window.SetValueToTicket(settings, withParam, encryptArray); });
 }
 
 void BasePrintPanel::ReInitializeUserPaneControl(const platform::Bundle* bundle, ppd_file_t* withPPD)
 {
-    for (auto& control : fCtrlGroupArray) {
-        control->ReInitializeCtrl(bundle, withPPD);
-        control->ResetStatus();
-    }
+    ForEachControl([bundle, withPPD](BaseControl& control) {
+        control.ReInitializeCtrl(bundle, withPPD);
+        control.ResetStatus();
+    });
 }
 
 int BasePrintPanel::ResetControlStatus()
 {
-    for (auto& control : fCtrlGroupArray) {
-        if (control->GetControlPtr()) {
-            control->ResetStatus();
-        }
-    }
-    for (PopupWinInPanel* window : fWindowGroupArray) {
-        if (window->ResetControlStatus() != 0) {
-            break;
-        }
-    }
-    ConstrainPanelControlFromPPD(m_pPDECallbackObj ? m_pPDECallbackObj->ppdFile() : nullptr);
+    ControlsThenWindows(ResetIfWidget, &BasePrintPanel::ResetControlStatus);
+    ConstrainPanelControlFromPPD(CallbackPPD());
     return 0;
 }
 
 int BasePrintPanel::ResetCurrentControlStatus()
 {
-    for (auto& control : fCtrlGroupArray) {
-        if (control->GetControlPtr()) {
-            control->ResetStatus();
-        }
-    }
-    ConstrainPanelControlFromPPD(m_pPDECallbackObj ? m_pPDECallbackObj->ppdFile() : nullptr);
+    ForEachControl(ResetIfWidget);
+    ConstrainPanelControlFromPPD(CallbackPPD());
     return 0;
 }
 
 int BasePrintPanel::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
 {
-    for (auto& control : fCtrlGroupArray) {
-        control->UpdateConflictsPanelControlFromPPD(ppd);
-    }
+    ForEachControl(&BaseControl::UpdateConflictsPanelControlFromPPD, ppd);
     return 0;
 }
 
@@ -477,9 +358,6 @@ std::vector<std::unique_ptr<BaseControl>> BasePrintPanel::terminate()
     fCtrlInstallableGroupArray.clear();
     fWindowGroupArray.clear();
     currentPrintString.clear();
-    _control_num_item = 0;
-    _installableControl_num_item = 0;
-    _parentPane_num_item = 0;
     return controls;
 }
 
@@ -562,11 +440,11 @@ void PopupWinInPanel::DeactivateWindow()
 
 void PopupWinInPanel::SycValueFromUI()
 {
-    for (auto& control : fCtrlGroupArray) {
-        if (control->GetControlPtr()) {
-            control->GetValueFromUI();
+    ForEachControl([](BaseControl& control) {
+        if (control.GetControlPtr()) {
+            control.GetValueFromUI();
         }
-    }
+    });
 }
 
 std::string PopupWinInPanel::GetCurrentPrinterString() const
@@ -589,10 +467,10 @@ void PopupWinInPanel::setPreferDictionary(const PreferenceDictionary& dictionary
 bool PopupWinInPanel::OKWindow()
 {
     SycValueFromUI();
-    for (auto& control : fCtrlGroupArray) {
-        if (!control->InvalidateData()) {
-            return false;
-        }
+    // The first control that refuses its value keeps the window open.
+    if (!std::all_of(fCtrlGroupArray.begin(), fCtrlGroupArray.end(),
+                     [](const auto& control) { return control->InvalidateData(); })) {
+        return false;
     }
     SetValueFromUIToControl();
     DeactivateWindow();
@@ -601,12 +479,13 @@ bool PopupWinInPanel::OKWindow()
 
 void PopupWinInPanel::CancelWindow(IdentifierList resetOnRefusal)
 {
+    // Every control is asked, both questions, even after a refusal.
     bool refused = false;
-    for (auto& control : fCtrlGroupArray) {
-        const bool pre = control->PreInvalidateDataOnCancel();
-        const bool valid = control->InvalidateDataOnCancel();
+    ForEachControl([&refused](BaseControl& control) {
+        const bool pre = control.PreInvalidateDataOnCancel();
+        const bool valid = control.InvalidateDataOnCancel();
         refused = refused || !pre || !valid;
-    }
+    });
     if (refused && resetOnRefusal) {
         for (IdentifierList at = resetOnRefusal; *at; ++at) {
             BaseControl* control = GetPanelControl(*at);

@@ -5,9 +5,11 @@
 #include <cups/ppd.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "dialog/framework/basecontrol.h"
@@ -23,11 +25,19 @@ namespace zlk::framework {
 class PopupWinInPanel;
 using PreferenceDictionary = std::map<std::string, std::string>;
 
+// The contract every panel and set-up window inherits. The panel owns its
+// controls and child windows; it only refers to the host's callback, print
+// settings, session, PPD and the constraint table. Every whole-panel
+// operation visits the controls in creation order, then the child windows
+// in order, and a window's result can stop the walk (see the fan-out
+// helpers below); a window is itself a panel, so the walk recurses. Nothing
+// throws; the only reported failure is a printer string that cannot be had.
 class BasePrintPanel {
 public:
     // initWithCallback:
     explicit BasePrintPanel(platform::PDEPlugInCallback* callback);
     virtual ~BasePrintPanel();
+    // Not copyable: its controls and windows point back at it.
     BasePrintPanel(const BasePrintPanel&) = delete;
     BasePrintPanel& operator=(const BasePrintPanel&) = delete;
 
@@ -75,8 +85,9 @@ public:
     ppd_file_t* GetPPDRefFromCurrentPrintSession() const;
     const std::string& GetLocalizeTableName() const { return LocalizeTableName; }
     void SetLocalizeTableName(std::string table) { LocalizeTableName = std::move(table); }
-    std::uint32_t ControlCount() const { return _control_num_item; }
-    std::uint32_t WindowCount() const { return _parentPane_num_item; }
+    // The number of controls and of child windows added (the arrays' sizes).
+    std::uint32_t ControlCount() const { return static_cast<std::uint32_t>(fCtrlGroupArray.size()); }
+    std::uint32_t WindowCount() const { return static_cast<std::uint32_t>(fWindowGroupArray.size()); }
 
     // The control whose widget carries the identifier: own controls, then
     // installable ones, then each child window in order.
@@ -119,13 +130,25 @@ public:
     std::vector<std::unique_ptr<BaseControl>> terminate();
 
 protected:
-    std::string thePDEName;
+    // The fan-out every whole-panel operation is built from. A step is a
+    // member function pointer or a callable; args are passed to each call.
+    // ForEachControl: every control of fCtrlGroupArray, in order.
+    template <class Step, class... Args>
+    void ForEachControl(Step step, Args&&... args);
+    // ForEachWindowWhile: every child window in order while the step's
+    // result lets the walk go on (an int result of 0, a bool result of true,
+    // any void step); false when a window stopped it.
+    template <class Step, class... Args>
+    bool ForEachWindowWhile(Step step, Args&&... args);
+    // The common shape: every control, then every window while it lets the
+    // walk go on. 0: the base panel reports no failure from a fan-out.
+    template <class ControlStep, class WindowStep, class... Args>
+    int ControlsThenWindows(ControlStep controlStep, WindowStep windowStep, Args&&... args);
+
     std::string currentPrintString;
     std::vector<std::unique_ptr<BaseControl>> fCtrlGroupArray;
     std::vector<std::unique_ptr<BaseControl>> fCtrlInstallableGroupArray;
-    // Owning container; fWindowGroupArray only references the windows.
-    std::vector<std::unique_ptr<PopupWinInPanel>> ownedWindows;
-    std::vector<PopupWinInPanel*> fWindowGroupArray;
+    std::vector<PopupWinInPanel*> fWindowGroupArray;  // the windows of ownedWindows_, in order
     std::vector<std::string> AllGroupNameStrArray;
     std::vector<std::string> GeneralGroupOptionArray;
     PreferenceDictionary preferenceDictionaryRef;
@@ -133,20 +156,35 @@ protected:
     BasePrintPanel* pParentPane = nullptr;
     widgets::View* windowRef = nullptr;
     const platform::Bundle* pdeBundleRef = nullptr;
-    std::uint32_t _control_num_item = 0;
-    std::uint32_t _installableControl_num_item = 0;
-    std::uint32_t _parentPane_num_item = 0;
     platform::PMPrintSession* currentPrintSession = nullptr;
     const ppd::XConstraintTable* xppd = nullptr;
-    bool isRegistPrintEvent = false;
     platform::PMPrintSettings* m_pSettings = nullptr;
     ppd_file_t* m_ptCurrentPPD = nullptr;
     platform::PDEPlugInCallback* m_pPDECallbackObj = nullptr;
     std::string LocalizeTableName;
-    std::vector<widgets::Widget*> topLevelObjs;
-    bool nibLoaded = false;
+
+private:
+    // Empties currentPrintString and refills it with the session's printer;
+    // false when the session names none.
+    bool TakePrinterString(platform::PMPrintSession* session);
+    // The host's PPD, the one installable options are read from.
+    ppd_file_t* CallbackPPD() const;
+    // The preference stores' result: without child windows, 0 when the last
+    // control's store succeeded and 1 otherwise; with child windows, the
+    // first non-zero window result, else 0.
+    template <class ControlStore, class WindowStore>
+    int StoreAll(ControlStore controlStore, WindowStore windowStore);
+
+    // Owns the child windows; fWindowGroupArray lists them for the walks
+    // and is emptied by terminate without destroying them.
+    std::vector<std::unique_ptr<PopupWinInPanel>> ownedWindows_;
+    bool nibLoaded_ = false;
 };
 
+// A modal set-up window: a panel of its own (its controls answer the
+// owning panel's lookups and fan-outs) shown by ActivateWindow until one of
+// its buttons ends the run. OK commits only when every control accepts its
+// value; Cancel never changes a committed value.
 class PopupWinInPanel : public BasePrintPanel {
 public:
     // PopupWinInPanel:theWinTitleStr:
@@ -192,5 +230,40 @@ private:
 // The PPD a panel's controls work on: the panel's own, else the host's.
 // Null without a panel.
 ppd_file_t* PPDOf(const BasePrintPanel* panel);
+
+namespace detail {
+// Whether a window's result lets a fan-out go on to the next window.
+inline bool GoesOn(int result) { return result == 0; }
+inline bool GoesOn(bool result) { return result; }
+}  // namespace detail
+
+template <class Step, class... Args>
+void BasePrintPanel::ForEachControl(Step step, Args&&... args)
+{
+    for (auto& control : fCtrlGroupArray) {
+        std::invoke(step, *control, args...);
+    }
+}
+
+template <class Step, class... Args>
+bool BasePrintPanel::ForEachWindowWhile(Step step, Args&&... args)
+{
+    for (PopupWinInPanel* window : fWindowGroupArray) {
+        if constexpr (std::is_void_v<std::invoke_result_t<Step, PopupWinInPanel&, Args&...>>) {
+            std::invoke(step, *window, args...);
+        } else if (!detail::GoesOn(std::invoke(step, *window, args...))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <class ControlStep, class WindowStep, class... Args>
+int BasePrintPanel::ControlsThenWindows(ControlStep controlStep, WindowStep windowStep, Args&&... args)
+{
+    ForEachControl(controlStep, args...);
+    ForEachWindowWhile(windowStep, args...);
+    return 0;
+}
 
 }  // namespace zlk::framework

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "dialog/framework/printpanel.h"
@@ -229,6 +232,23 @@ TEST_F(framework_Base, PasswordPreferencesAreStoredEncrypted)
     EXPECT_FALSE(control.GetValueFromPreferenceWithPrinterSettings());
 }
 
+TEST(framework_PasswordKeys, OnlyThePasswordReferencesUnderTheTicketPrefixAreEncrypted)
+{
+    const std::vector<std::pair<const char*, bool>> keys = {
+        {"com.zelko.jt.printsettings.pdf.ww.PrintTypePasswordReference", true},
+        {"com.zelko.jt.printsettings.pdf.ww.JBAInputStoragePasswordTextEditReference", true},
+        {"com.zelko.jt.printsettings.pdf.ww.JBAUserPasswordTextEditTicket", false},
+        {"com.zelko.jt.printsettings.pdf.ww.", false},
+        {"PrintTypePasswordReference", false},
+        {"com.zelko.jt.printsettings.pdf.ww.PrintTypePasswordReferenceX", false},
+        {"com.zelko.jt.printsettings.pdf.wwPrintTypePasswordReference", false},
+        {nullptr, false},
+    };
+    for (const auto& [key, encrypted] : keys) {
+        EXPECT_EQ(IsPasswordPreferenceKey(key), encrypted) << (key ? key : "(null)");
+    }
+}
+
 TEST_F(framework_Base, AnyUserPreferencesNeedAnAdministrator)
 {
     panel.SetCurrentPMPrintSettings(&settings);
@@ -266,6 +286,84 @@ TEST_F(framework_Base, PresetTakesTheTicketOrTheDefault)
     EXPECT_TRUE(panel.GetValueFromPreset());
     EXPECT_EQ(present.CommittedText(), "from ticket");
     EXPECT_EQ(absent.CommittedText(), "dflt");
+}
+
+// A window that logs the whole-panel operations reaching it and gives the
+// answer the test sets.
+class ScriptedWindow : public PopupWinInPanel {
+public:
+    ScriptedWindow(HeadlessToolkit& toolkit, std::vector<std::string>& log, std::string name)
+        : PopupWinInPanel(toolkit.CreateWindow("", {0, 0, 100, 100}), "Title"),
+          log_(log),
+          name_(std::move(name))
+    {}
+    int Open() override { return Answer("Open"); }
+    int SetValueToPreferenceWithPrinterSettings() override { return Answer("Store"); }
+    bool GetValueFromPreset() override { return Answer("Preset") == 0; }
+    bool SetCurrentPrinterString(platform::PMPrintSession*) override { return Answer("Printer") == 0; }
+
+    int answer = 0;
+
+private:
+    int Answer(const char* operation)
+    {
+        log_.push_back(name_ + "." + operation);
+        return answer;
+    }
+    std::vector<std::string>& log_;
+    std::string name_;
+};
+
+TEST_F(framework_Base, WindowsAreVisitedInOrderUntilOneReportsFailure)
+{
+    panel.SetCurrentPMPrintSettings(&settings);
+    std::vector<std::string> log;
+    auto first = std::make_unique<ScriptedWindow>(toolkit, log, "first");
+    auto second = std::make_unique<ScriptedWindow>(toolkit, log, "second");
+    ScriptedWindow& failing = *first;
+    panel.RunTimeAddNewWindow(std::move(first));
+    panel.RunTimeAddNewWindow(std::move(second));
+    EXPECT_EQ(panel.WindowCount(), 2u);
+    platform::PMPrintSession session("queue-1");
+
+    struct Operation {
+        const char* name;
+        std::function<int()> run;  // the panel's result, bools as 1 and 0
+    };
+    const std::vector<Operation> operations = {
+        {"Open", [&] { return panel.Open(); }},
+        {"Store", [&] { return panel.SetValueToPreferenceWithPrinterSettings(); }},
+        {"Preset", [&] { return panel.GetValueFromPreset() ? 1 : 0; }},
+        {"Printer", [&] { return panel.SetCurrentPrinterString(&session) ? 1 : 0; }},
+    };
+    // name, panel result while every window succeeds, and once the first fails.
+    const std::map<std::string, std::pair<int, int>> results = {
+        {"Open", {0, 0}}, {"Store", {0, 7}}, {"Preset", {1, 1}}, {"Printer", {1, 0}}};
+    for (const Operation& operation : operations) {
+        const std::string name = operation.name;
+        failing.answer = 0;
+        log.clear();
+        EXPECT_EQ(operation.run(), results.at(name).first) << name;
+        EXPECT_EQ(log, (std::vector<std::string>{"first." + name, "second." + name}));
+        failing.answer = 7;
+        log.clear();
+        EXPECT_EQ(operation.run(), results.at(name).second) << name;
+        EXPECT_EQ(log, std::vector<std::string>{"first." + name}) << "the walk stops after the failing window";
+    }
+}
+
+TEST_F(framework_Base, WithoutWindowsTheLastControlsStoreDecides)
+{
+    panel.SetCurrentPMPrintSettings(&settings);
+    // A control never initialised has no value block: its store fails.
+    auto& unready = view->Add(toolkit.CreateTextField(71, {}));
+    panel.RunTimeAddNewControl(std::make_unique<TextValueControl>(&unready, &kAccess));
+    AddText(72).Commit("stored");
+    EXPECT_EQ(panel.SetValueToPreferenceWithPrinterSettings(), 0) << "the last control stored";
+    auto& last = view->Add(toolkit.CreateTextField(73, {}));
+    panel.RunTimeAddNewControl(std::make_unique<TextValueControl>(&last, &kAccess));
+    EXPECT_EQ(panel.SetValueToPreferenceWithPrinterSettings(), 1) << "the last control failed";
+    EXPECT_EQ(Ticket(settings, kPrefKey), "stored") << "every control was asked";
 }
 
 class framework_Window : public framework_Base {
