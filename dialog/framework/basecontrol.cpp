@@ -22,18 +22,18 @@ namespace {
 constexpr std::size_t kMaxValueBytes = 255;
 constexpr std::size_t kStorageRoom = 2048;
 
-constexpr std::array<const char*, 8> kPasswordPreferenceKeys = {
-    "com.zelko.jt.printsettings.pdf.ww.PrintTypePasswordReference",
-    "com.zelko.jt.printsettings.pdf.ww.PrintTypeMBNPasswordReference",
-    "com.zelko.jt.printsettings.pdf.ww.JBAUserPasswordTextEditReference",
-    "com.zelko.jt.printsettings.pdf.ww.JBAStoragePasswordTextEditReference",
-    "com.zelko.jt.printsettings.pdf.ww.JBAAdminUserPasswordTextEditReference",
-    "com.zelko.jt.printsettings.pdf.ww.JBAAdminStoragePasswordTextEditReference",
-    "com.zelko.jt.printsettings.pdf.ww.JBAInputUserPasswordTextEditReference",
-    "com.zelko.jt.printsettings.pdf.ww.JBAInputStoragePasswordTextEditReference",
+// The preference keys (kTicketKeyPrefix followed by one of these names)
+// whose stored value is kept encrypted: the passwords of the account panels.
+constexpr std::array<std::string_view, 8> kPasswordPreferenceNames = {
+    "PrintTypePasswordReference",
+    "PrintTypeMBNPasswordReference",
+    "JBAUserPasswordTextEditReference",
+    "JBAStoragePasswordTextEditReference",
+    "JBAAdminUserPasswordTextEditReference",
+    "JBAAdminStoragePasswordTextEditReference",
+    "JBAInputUserPasswordTextEditReference",
+    "JBAInputStoragePasswordTextEditReference",
 };
-
-std::string Cut(const std::string& text, std::size_t bytes) { return text.substr(0, ppd::Utf8SafeLength(text, bytes)); }
 
 }  // namespace
 
@@ -47,8 +47,16 @@ void LogDebug(const char* format, ...)
 
 bool IsPasswordPreferenceKey(const char* key)
 {
-    return key != nullptr && std::any_of(kPasswordPreferenceKeys.begin(), kPasswordPreferenceKeys.end(),
-                                         [key](const char* k) { return std::strcmp(k, key) == 0; });
+    if (key == nullptr) {
+        return false;
+    }
+    std::string_view name(key);
+    if (!name.starts_with(ppd::kTicketKeyPrefix)) {
+        return false;
+    }
+    name.remove_prefix(ppd::kTicketKeyPrefix.size());
+    return std::find(kPasswordPreferenceNames.begin(), kPasswordPreferenceNames.end(), name) !=
+           kPasswordPreferenceNames.end();
 }
 
 bool NeedsSlashDecimal(const std::string& text)
@@ -109,6 +117,13 @@ bool DecryptFromStorageText(const std::string& base64, std::string& out, int& st
 
 BaseControl::BaseControl(widgets::Widget* widget) : ControlPtr(widget) {}
 
+BaseControl::BaseControl(widgets::Widget* widget, const ConstraintInfo* constraint, const AccessInfo* access,
+                         const char* usernamein)
+    : ControlPtr(widget)
+{
+    StoreRecords(constraint, access, usernamein);
+}
+
 BaseControl::~BaseControl() = default;
 
 std::int32_t BaseControl::BlockInt(const ValueBlock& block)
@@ -139,7 +154,7 @@ void BaseControl::SetBlockText(ValueBlock& block, const std::string& text)
         return;
     }
     std::fill(block.begin(), block.end(), 0);
-    const std::string cut = Cut(text, block.size() - 1);
+    const std::string cut = ppd::Utf8Prefix(text, block.size() - 1);
     std::copy(cut.begin(), cut.end(), block.begin());
 }
 
@@ -252,27 +267,25 @@ void BaseControl::SetValueFromUIToControl()
     std::copy_n(ctrlUIDataBlkPtr.begin(), n, ctrlDataBlkPtr.begin());
 }
 
-bool BaseControl::SetUIValueToIniData()
+void BaseControl::CopyRecordBlock(const void* from, std::uint32_t size, ValueBlock& into)
 {
-    const void* ini = GetIniDataBlk();
-    const std::uint32_t size = GetIniDataSize();
-    if (ini && !ctrlUIDataBlkPtr.empty()) {
-        const auto* bytes = static_cast<const std::uint8_t*>(ini);
-        std::copy_n(bytes, std::min<std::size_t>(size, ctrlUIDataBlkPtr.size()), ctrlUIDataBlkPtr.begin());
+    // Nothing to copy from, or no block yet: the size stays as it was.
+    if (from && !into.empty()) {
+        const auto* bytes = static_cast<const std::uint8_t*>(from);
+        std::copy_n(bytes, std::min<std::size_t>(size, into.size()), into.begin());
         ctrlDataSize = size;
     }
+}
+
+bool BaseControl::SetUIValueToIniData()
+{
+    CopyRecordBlock(GetIniDataBlk(), GetIniDataSize(), ctrlUIDataBlkPtr);
     return true;
 }
 
 bool BaseControl::SetControlValueToDefault()
 {
-    const void* def = GetDefaultDataBlk();
-    const std::uint32_t size = GetDefaultDataSize();
-    if (def && !ctrlDataBlkPtr.empty()) {
-        const auto* bytes = static_cast<const std::uint8_t*>(def);
-        std::copy_n(bytes, std::min<std::size_t>(size, ctrlDataBlkPtr.size()), ctrlDataBlkPtr.begin());
-        ctrlDataSize = size;
-    }
+    CopyRecordBlock(GetDefaultDataBlk(), GetDefaultDataSize(), ctrlDataBlkPtr);
     return true;
 }
 
@@ -321,7 +334,7 @@ bool BaseControl::SetValueToPreferenceWithPrinterSettings()
     if (!ConvertToPreferenceString(text)) {
         return false;
     }
-    text = Cut(text, kMaxValueBytes);
+    text = ppd::Utf8Prefix(text, kMaxValueBytes);
     const char* key = ctrlDataAccessInfoPtr->preferenceKey;
     if (IsPasswordPreferenceKey(key)) {
         std::string stored;
@@ -363,7 +376,7 @@ bool BaseControl::GetValueFromPreferenceWithPrinterSettings()
         }
         text = plain;
     }
-    return ConvertFromPreferenceString(Cut(text, kMaxValueBytes));
+    return ConvertFromPreferenceString(ppd::Utf8Prefix(text, kMaxValueBytes));
 }
 
 bool BaseControl::SetValueToTicket(platform::PMPrintSettings* settings, bool withParam,
@@ -377,30 +390,15 @@ bool BaseControl::SetValueToTicket(platform::PMPrintSettings* settings, bool wit
 
 bool BaseControl::SetValueToTicketWithEnc(platform::PMPrintSettings* settings, bool withParam)
 {
-    if (!ctrlDataAccessInfoPtr || !ctrlDataAccessInfoPtr->ticketKey) {
-        return false;
-    }
-    std::string text;
-    if (!ConvertToTickectData(text, withParam)) {
-        return false;
-    }
-    text = Cut(text, kMaxValueBytes);
-    std::string value;
-    if (!text.empty()) {
-        int status = 0;
-        if (!EncryptToStorageText(text, value, status)) {
-            LogDebug("##Plugin debug## SetValueToTicketWithEnc encode fail: %d ", status);
-            return false;
-        }
-    }
-    if (IsOutputNullToTicket()) {
-        value.clear();
-    }
-    return ppd::SetValueToSettingsWithTicketKeyAndLock(value.c_str(), settings, ctrlDataAccessInfoPtr->ticketKey,
-                                                       withParam) == platform::noErr;
+    return WriteTicket(settings, withParam, true);
 }
 
 bool BaseControl::SetValueToTicket(platform::PMPrintSettings* settings, bool withParam)
+{
+    return WriteTicket(settings, withParam, false);
+}
+
+bool BaseControl::WriteTicket(platform::PMPrintSettings* settings, bool withParam, bool encrypted)
 {
     if (!ctrlDataAccessInfoPtr || !ctrlDataAccessInfoPtr->ticketKey) {
         return false;
@@ -409,8 +407,18 @@ bool BaseControl::SetValueToTicket(platform::PMPrintSettings* settings, bool wit
     if (!ConvertToTickectData(text, withParam)) {
         return false;
     }
-    text = Cut(text, kMaxValueBytes);
-    std::string value = NeedsSlashDecimal(text) ? ToSlashDecimal(text) : text;
+    text = ppd::Utf8Prefix(text, kMaxValueBytes);
+    std::string value;
+    if (!encrypted) {
+        value = NeedsSlashDecimal(text) ? ToSlashDecimal(text) : text;
+    } else if (!text.empty()) {
+        // An empty text is written empty, not encrypted.
+        int status = 0;
+        if (!EncryptToStorageText(text, value, status)) {
+            LogDebug("##Plugin debug## SetValueToTicketWithEnc encode fail: %d ", status);
+            return false;
+        }
+    }
     if (IsOutputNullToTicket()) {
         value.clear();
     }
@@ -470,30 +478,21 @@ void BaseControl::SwitchConstraintLists(ChoiceLists lists, int newIndex, int old
         (this->*release)(ListAt(lists, oldIndex));
 }
 
-void BaseControl::HideControlConstrains()
+ChoiceLists BaseControl::ConstraintLists(ChoiceLists ConstraintInfo::*which) const
 {
-    if (ctrlConstrainControlArray) {
-        HideControlConstrains(ListAt(ctrlConstrainControlArray->hideLists, GetCurrentControlArrayNumber()));
-    }
+    return ctrlConstrainControlArray ? ctrlConstrainControlArray->*which : ChoiceLists{};
 }
-void BaseControl::ShowControlConstrains()
+
+IdentifierList BaseControl::CurrentList(ChoiceLists ConstraintInfo::*which)
 {
-    if (ctrlConstrainControlArray) {
-        ShowControlConstrains(ListAt(ctrlConstrainControlArray->hideLists, GetCurrentControlArrayNumber()));
-    }
+    return ctrlConstrainControlArray ? ListAt(ctrlConstrainControlArray->*which, GetCurrentControlArrayNumber())
+                                     : nullptr;
 }
-void BaseControl::DisableControlConstrains()
-{
-    if (ctrlConstrainControlArray) {
-        DisableControlConstrains(ListAt(ctrlConstrainControlArray->disableLists, GetCurrentControlArrayNumber()));
-    }
-}
-void BaseControl::EnableControlConstrains()
-{
-    if (ctrlConstrainControlArray) {
-        EnableControlConstrains(ListAt(ctrlConstrainControlArray->disableLists, GetCurrentControlArrayNumber()));
-    }
-}
+
+void BaseControl::HideControlConstrains() { HideControlConstrains(CurrentList(&ConstraintInfo::hideLists)); }
+void BaseControl::ShowControlConstrains() { ShowControlConstrains(CurrentList(&ConstraintInfo::hideLists)); }
+void BaseControl::DisableControlConstrains() { DisableControlConstrains(CurrentList(&ConstraintInfo::disableLists)); }
+void BaseControl::EnableControlConstrains() { EnableControlConstrains(CurrentList(&ConstraintInfo::disableLists)); }
 
 void BaseControl::DoControlUpdateConstrain()
 {

@@ -39,11 +39,21 @@ bool DecryptFromStorageText(const std::string& base64, std::string& out, int& st
 // Developer diagnostics to the system log.
 void LogDebug(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// The contract every control kind inherits. The control owns its two value
+// blocks and the PPD choices; it only refers to its widget, its panel and
+// its static records, which outlive it. Enable and visibility are counted,
+// so a control stays disabled or hidden while any constraint holds it. The
+// ticket is written only through SetValueToSettingsWithTicketKeyAndLock, in
+// the plain or the encrypted form; a control without a ticket key writes
+// nothing, one without a preference key remembers nothing. Every operation
+// returns a status and never throws: a missing record, block, key or widget
+// makes it a no-op with the result its comment states.
 class BaseControl {
 public:
     // CreateControl:
     explicit BaseControl(widgets::Widget* widget);
     virtual ~BaseControl();
+    // Not copyable: the widget's action calls back into this very control.
     BaseControl(const BaseControl&) = delete;
     BaseControl& operator=(const BaseControl&) = delete;
 
@@ -165,6 +175,10 @@ public:
     static void SetBlockText(ValueBlock& block, const std::string& text);
 
 protected:
+    // CreateControl: followed by storing the records, as every kind's longer
+    // creation operation does.
+    BaseControl(widgets::Widget* widget, const ConstraintInfo* constraint, const AccessInfo* access,
+                const char* usernamein);
     // The records every kind stores after CreateControl.
     void StoreRecords(const ConstraintInfo* constraint, const AccessInfo* access, const char* usernamein);
     // Both blocks of size bytes, zero when new.
@@ -176,6 +190,9 @@ protected:
     bool ReadTicketValue(std::string& value) const;
     // The element of the lists for a choice number; null when absent.
     static IdentifierList ListAt(ChoiceLists lists, int index);
+    // One kind of list of the constraint record (&ConstraintInfo::hideLists,
+    // ...); empty without a record.
+    ChoiceLists ConstraintLists(ChoiceLists ConstraintInfo::*which) const;
     // Holds the controls listed for the new choice, then releases those of
     // the old one (none when oldIndex is below zero).
     void SwitchConstraintLists(ChoiceLists lists, int newIndex, int oldIndex, void (BaseControl::*hold)(IdentifierList),
@@ -203,6 +220,17 @@ protected:
     bool valueDidChange = false;
 
 private:
+    // The one ticket write: the plain form (slash-decimal where needed) or
+    // the encrypted one; both cut the text to 255 bytes and honour
+    // IsOutputNullToTicket.
+    bool WriteTicket(platform::PMPrintSettings* settings, bool withParam, bool encrypted);
+    // Copies a kind's record block (initial or default) into a value block
+    // and takes its size; nothing without a record block or a value block.
+    void CopyRecordBlock(const void* from, std::uint32_t size, ValueBlock& into);
+    // The list of that kind for the current choice number; null without a
+    // record (the choice number is then not asked for).
+    IdentifierList CurrentList(ChoiceLists ConstraintInfo::*which);
+
     // Lets a widget that outlives its control ignore later clicks.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

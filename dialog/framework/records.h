@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "ppd/inputfilter.h"
@@ -47,6 +48,15 @@ struct PopupIniData {
     std::int32_t reserved2 = 0;
     const char* const* itemKeys = nullptr;
 };
+
+// A kind keeps its own copy of its initial-data record (nothing without
+// one): the PPD-bound kinds overwrite the default slot at run time, and the
+// panels' static tables must stay as declared.
+template <class Record>
+std::optional<Record> CopyOfRecord(const Record* record)
+{
+    return record ? std::optional<Record>(*record) : std::nullopt;
+}
 
 // Check boxes and radio buttons: values are the widget state (0 or 1).
 struct CheckBoxIniData {
