@@ -18,11 +18,6 @@ constexpr std::uint32_t kIntSize = sizeof(std::int32_t);
 constexpr std::size_t kMaxItemTitleBytes = 99;
 constexpr std::size_t kMaxCheckBoxSummaryBytes = 23;
 
-std::string CutUtf8(const std::string& text, std::size_t bytes)
-{
-    return text.substr(0, ppd::Utf8SafeLength(text, bytes));
-}
-
 // A title key looked up in the table, the key itself when untranslated.
 std::string TitleFor(const platform::Bundle* bundle, const char* key, const std::string& table)
 {
@@ -43,21 +38,6 @@ std::int32_t ReadInt(const void* value)
         std::memcpy(&number, value, sizeof number);
     }
     return number;
-}
-
-std::vector<ppd::UIListEntry> ChoiceList(const BasePrintPanel* panel, ppd_file_t* ppd, const std::string& key)
-{
-    std::vector<ppd::UIListEntry> list;
-    int count = 0;
-    ppd::GetUIListFromPPD(ppd, panel ? panel->Getxppd() : nullptr, key.c_str(), &list, count);
-    return list;
-}
-
-// Asks the host to mark the choice; false when there is no host or it refuses.
-bool MarkThroughHost(const BasePrintPanel* panel, const std::string& option, const std::string& choice)
-{
-    platform::PDEPlugInCallback* callback = panel ? panel->GetCurrentPDECallbackObj() : nullptr;
-    return callback && callback->willChangePPDOptionKeyValue(option.c_str(), choice.c_str());
 }
 
 }  // namespace
@@ -94,17 +74,73 @@ bool IntValueControl::GetValueToPreset()
     return ConvertFromPreferenceString(value);
 }
 
+int IntValueControl::GetValueFromUI()
+{
+    const std::optional<std::int32_t> value = WidgetValue();
+    if (!value || ctrlUIDataBlkPtr.empty()) {
+        return 0;
+    }
+    SetBlockInt(ctrlUIDataBlkPtr, *value);
+    ctrlDataSize = kIntSize;
+    return 1;
+}
+
+bool IntValueControl::SetControlValueToUI()
+{
+    if (!ctrlDataBlkPtr.empty()) {
+        ShowValue(CommittedInt());
+    }
+    return true;
+}
+
+const void* IntValueControl::GetDefaultDataBlk() const { return Slots().defaultValue; }
+std::uint32_t IntValueControl::GetDefaultDataSize() const { return Slots().defaultValue ? kIntSize : 0; }
+const void* IntValueControl::GetIniDataBlk() const { return Slots().initialValue; }
+std::uint32_t IntValueControl::GetIniDataSize() const { return Slots().initialValue ? kIntSize : 0; }
+
+void IntValueControl::AllocateIntBlocks()
+{
+    AllocateBlocks(kIntSize);
+    ctrlDataSize = kIntSize;
+}
+
+// --- choice numbers ----------------------------------------------------------
+
+bool ChoiceControl::ChoiceMoved(int& next, int& old)
+{
+    if (ctrlUIDataBlkPtr.empty()) {
+        return false;
+    }
+    next = WidgetChoice();
+    old = UIInt();
+    return next != old;
+}
+
+int ChoiceControl::DoControlHideConstrain()
+{
+    int next = 0;
+    int old = 0;
+    if (ChoiceMoved(next, old)) {
+        SwitchConstraintLists(ConstraintLists(&ConstraintInfo::hideLists), ListIndex(next), ListIndex(old),
+                              &BaseControl::HideControlConstrains, &BaseControl::ShowControlConstrains);
+    }
+    return 0;
+}
+
+void ChoiceControl::DoControlUpdateConstrain()
+{
+    if (!ctrlUIDataBlkPtr.empty() && WidgetChoice() != UIInt()) {
+        BaseControl::DoControlUpdateConstrain();
+    }
+}
+
 // --- list --------------------------------------------------------------------
 
 PopupControl::PopupControl(widgets::Widget* widget, const PopupIniData* IniData, const ConstraintInfo* ConstrainArray,
                            const AccessInfo* accessInfo, const char* usernamein)
-    : IntValueControl(widget)
-{
-    StoreRecords(ConstrainArray, accessInfo, usernamein);
-    if (IniData) {
-        listctrlIniDataPtr = *IniData;
-    }
-}
+    : ChoiceControl(widget, ConstrainArray, accessInfo, usernamein),
+      listctrlIniDataPtr(CopyOfRecord(IniData))
+{}
 
 bool PopupControl::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
 {
@@ -114,31 +150,24 @@ bool PopupControl::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
             list->AddItem(TitleFor(bundle, *key, LocalizeTableName), *key);
         }
     }
-    AllocateBlocks(kIntSize);
-    ctrlDataSize = kIntSize;
+    AllocateIntBlocks();
     return true;
 }
 
 int PopupControl::GetCurrentControlArrayNumber() { return List() ? List()->SelectedIndex() : 0; }
 
-int PopupControl::NewChoice() { return std::max(GetCurrentControlArrayNumber() + 1, 1); }
+int PopupControl::WidgetChoice() { return std::max(GetCurrentControlArrayNumber() + 1, 1); }
 
-int PopupControl::GetValueFromUI()
+std::optional<std::int32_t> PopupControl::WidgetValue() const
 {
-    if (!List() || ctrlUIDataBlkPtr.empty()) {
-        return 0;
-    }
-    SetBlockInt(ctrlUIDataBlkPtr, List()->SelectedIndex() + 1);
-    ctrlDataSize = kIntSize;
-    return 1;
+    return List() ? std::optional<std::int32_t>(List()->SelectedIndex() + 1) : std::nullopt;
 }
 
-bool PopupControl::SetControlValueToUI()
+void PopupControl::ShowValue(std::int32_t value)
 {
-    if (List() && !ctrlDataBlkPtr.empty()) {
-        List()->Select(CommittedInt() - 1);
+    if (List()) {
+        List()->Select(value - 1);
     }
-    return true;
 }
 
 bool PopupControl::SetExternalValueToUI(const void* value, std::uint32_t)
@@ -152,64 +181,26 @@ bool PopupControl::SetExternalValueToUI(const void* value, std::uint32_t)
 
 int PopupControl::DoControlConstrain()
 {
-    if (ctrlUIDataBlkPtr.empty()) {
+    int next = 0;
+    int old = 0;
+    if (!ChoiceMoved(next, old)) {
         return 0;
     }
-    const int next = NewChoice();
-    const int old = UIInt();
-    if (next == old) {
-        return 0;
-    }
-    ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->disableLists : ChoiceLists{};
+    const ChoiceLists lists = ConstraintLists(&ConstraintInfo::disableLists);
     if (old >= 1) {
-        EnableControlConstrains(ListAt(lists, old - 1));
+        EnableControlConstrains(ListAt(lists, ListIndex(old)));
     }
     SetBlockInt(ctrlUIDataBlkPtr, next);
-    DisableControlConstrains(ListAt(lists, next - 1));
+    DisableControlConstrains(ListAt(lists, ListIndex(next)));
     return 0;
 }
-
-int PopupControl::DoControlHideConstrain()
-{
-    if (ctrlUIDataBlkPtr.empty()) {
-        return 0;
-    }
-    const int next = NewChoice();
-    const int old = UIInt();
-    if (next == old) {
-        return 0;
-    }
-    ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->hideLists : ChoiceLists{};
-    SwitchConstraintLists(lists, next - 1, old - 1, &BaseControl::HideControlConstrains,
-                          &BaseControl::ShowControlConstrains);
-    return 0;
-}
-
-void PopupControl::DoControlUpdateConstrain()
-{
-    if (!ctrlUIDataBlkPtr.empty() && NewChoice() != UIInt()) {
-        BaseControl::DoControlUpdateConstrain();
-    }
-}
-
-const void* PopupControl::GetDefaultDataBlk() const
-{
-    return listctrlIniDataPtr ? &listctrlIniDataPtr->defaultValue : nullptr;
-}
-std::uint32_t PopupControl::GetDefaultDataSize() const { return listctrlIniDataPtr ? kIntSize : 0; }
-const void* PopupControl::GetIniDataBlk() const
-{
-    return listctrlIniDataPtr ? &listctrlIniDataPtr->initialValue : nullptr;
-}
-std::uint32_t PopupControl::GetIniDataSize() const { return listctrlIniDataPtr ? kIntSize : 0; }
 
 // --- PPD list ----------------------------------------------------------------
 
 PPDPopupControl::PPDPopupControl(widgets::Widget* widget, std::string ppdKey, const PopupIniData* IniData,
                                  const ConstraintInfo* ConstrainArray, const AccessInfo* accessInfo,
                                  const char* usernamein, ControlID titleControl)
-    : PopupControl(widget, IniData, ConstrainArray, accessInfo, usernamein),
-      kPPDMainKey(std::move(ppdKey)),
+    : PPDChoiceControl(widget, std::move(ppdKey), IniData, ConstrainArray, accessInfo, usernamein),
       ctrlIDTitleExPtr(titleControl)
 {
     if (!listctrlIniDataPtr) {
@@ -217,19 +208,11 @@ PPDPopupControl::PPDPopupControl(widgets::Widget* widget, std::string ppdKey, co
     }
 }
 
-ppd_file_t* PPDPopupControl::PanelPPD() const { return PPDOf(ctrlParentPanelPtr); }
-
 bool PPDPopupControl::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD)
 {
-    AllocateBlocks(kIntSize);
-    ctrlDataSize = kIntSize;
+    AllocateIntBlocks();
     InitializeMenu(bundle, withPPD);
     return true;
-}
-
-void PPDPopupControl::RebuildChoiceList(ppd_file_t* ppd)
-{
-    ctrlPPDInfoArrayRef = ChoiceList(ctrlParentPanelPtr, ppd, kPPDMainKey);
 }
 
 bool PPDPopupControl::InitializeMenu(const platform::Bundle*, ppd_file_t* withPPD)
@@ -237,30 +220,24 @@ bool PPDPopupControl::InitializeMenu(const platform::Bundle*, ppd_file_t* withPP
     if (!withPPD) {
         return false;
     }
-    RebuildChoiceList(withPPD);
+    const PPDOptionRead texts = ReadOption(withPPD);
     if (widgets::PopUp* list = List()) {
         list->RemoveAllItems();
         for (const auto& entry : ctrlPPDInfoArrayRef) {
-            list->AddItem(CutUtf8(entry[2], kMaxItemTitleBytes), entry[1]);
+            list->AddItem(ppd::Utf8Prefix(entry[2], kMaxItemTitleBytes), entry[1]);
         }
         list->Select(list->ItemCount() > 0 ? 0 : -1);
     }
-    std::optional<std::string> defaultChoice;
-    ppd::GetUIDefaultFromPPD(withPPD, kPPDMainKey.c_str(), defaultChoice);
-    if (defaultChoice) {
+    if (texts.defaultChoice) {
         for (std::size_t i = 0; i < ctrlPPDInfoArrayRef.size(); ++i) {
-            if (ctrlPPDInfoArrayRef[i][1] == *defaultChoice) {
+            if (ctrlPPDInfoArrayRef[i][1] == *texts.defaultChoice) {
                 listctrlIniDataPtr->defaultValue = static_cast<std::int32_t>(i) + 1;
                 break;
             }
         }
     }
-    std::optional<std::string> title;
-    ppd::GetUITitleFromPPD(withPPD, kPPDMainKey.c_str(), title);
-    titleTextRef = title.value_or(std::string());
+    titleTextRef = texts.title;
     SetTitleWithCFStringEx(titleTextRef);
-    m_ptPPDOptions = ppdFindOption(withPPD, kPPDMainKey.c_str());
-    m_paPPDChoices = ppd::ArrayFromPPDOption(m_ptPPDOptions).value_or(std::vector<PDEChoice>{});
     return true;
 }
 
@@ -302,17 +279,12 @@ bool PPDPopupControl::PPDMarkOptionByIndex(ppd_file_t*, int withIndex)
     }
     const PDEChoice& choice = m_paPPDChoices[static_cast<std::size_t>(withIndex)];
     const std::string keyword = choice.ppdTitle().value_or(choice.choice() ? choice.choice()->choice : "");
-    const std::string option = m_ptPPDOptions ? m_ptPPDOptions->keyword : kPPDMainKey;
-    return MarkThroughHost(ctrlParentPanelPtr, option, keyword);
+    return AskHostToMark(OptionKeyword(), keyword);
 }
 
 bool PPDPopupControl::SetPPD(ppd_file_t* ppd)
 {
-    if (PPDMarkOptionByIndex(ppd, GetCurrentControlArrayNumber())) {
-        if (ctrlParentPanelPtr) {
-            ctrlParentPanelPtr->UpdateConflictsPanelControlFromPPD(ppd);
-        }
-        valueDidChange = true;
+    if (TakeHostAnswer(PPDMarkOptionByIndex(ppd, GetCurrentControlArrayNumber()), ppd)) {
         return true;
     }
     // Refused: the list shows the choice it had.
@@ -342,15 +314,6 @@ bool PPDPopupControl::GetValueToPreset()
     return true;
 }
 
-int PPDPopupControl::Open()
-{
-    UpdateConflictsPanelControlFromPPD(PanelPPD());
-    GetValueToPreset();
-    SetControlValueToUI();
-    SimulationUIEventHandler();
-    return 0;
-}
-
 bool PPDPopupControl::SetDefaultValueToUI()
 {
     PopupControl::SetDefaultValueToUI();
@@ -367,13 +330,6 @@ void PPDPopupControl::RestorePPD(ppd_file_t* ppd)
     }
 }
 
-bool PPDPopupControl::SetValueToTicket(platform::PMPrintSettings*, bool) { return true; }
-
-bool PPDPopupControl::BaseSetValueToTicket(platform::PMPrintSettings* settings, bool withParam)
-{
-    return BaseControl::SetValueToTicket(settings, withParam);
-}
-
 int PPDPopupControl::GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray)
 {
     const int value = CommittedInt();
@@ -388,49 +344,29 @@ int PPDPopupControl::GetSummaryText(SummaryDictionary& dictionary, OrderArray& o
 bool PPDPopupControl::isChoiceConflicted(const ppd::XConstraintTable* table, const char* key, const char* option,
                                          const char* choice, ppd_file_t* withPPD)
 {
-    if (!table || !key || !option || !choice || !withPPD) {
+    if (!key || !option || !choice) {
         return false;
     }
-    const auto [first, last] = table->equal_range(key);
-    for (auto it = first; it != last; ++it) {
-        const ppd::x_constraints& at = it->second;
-        if (at.group >= withPPD->num_groups) {
-            continue;
-        }
-        const ppd_group_t& group = withPPD->groups[at.group];
-        if (at.option >= group.num_options) {
-            continue;
-        }
-        const ppd_option_t& opt = group.options[at.option];
-        if (at.choice >= opt.num_choices) {
-            continue;
-        }
-        if (std::strcmp(opt.keyword, option) == 0 && std::strcmp(opt.choices[at.choice].choice, choice) == 0) {
-            return true;
-        }
-    }
-    return false;
+    return ppd::AnyReferencedChoice(
+        withPPD, table, key, [option, choice](const ppd_option_t& referenced, const ppd_choice_t& at) {
+            return std::strcmp(referenced.keyword, option) == 0 && std::strcmp(at.choice, choice) == 0;
+        });
 }
 
 // --- check box ---------------------------------------------------------------
 
 CheckBox::CheckBox(widgets::Widget* widget, const CheckBoxIniData* IniData, const ConstraintInfo* Constrain,
                    const AccessInfo* accessInfo, const char* usernamein)
-    : IntValueControl(widget)
-{
-    StoreRecords(Constrain, accessInfo, usernamein);
-    if (IniData) {
-        checkboxctrlIniDataPtr = *IniData;
-    }
-}
+    : ChoiceControl(widget, Constrain, accessInfo, usernamein),
+      checkboxctrlIniDataPtr(CopyOfRecord(IniData))
+{}
 
 bool CheckBox::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
 {
     if (ControlPtr && checkboxctrlIniDataPtr && checkboxctrlIniDataPtr->titleKey) {
         ControlPtr->SetTitle(TitleFor(bundle, checkboxctrlIniDataPtr->titleKey, LocalizeTableName));
     }
-    AllocateBlocks(kIntSize);
-    ctrlDataSize = kIntSize;
+    AllocateIntBlocks();
     return true;
 }
 
@@ -462,22 +398,9 @@ void CheckBox::SetWidgetState(int state)
 
 int CheckBox::GetCurrentControlArrayNumber() { return WidgetState(); }
 
-int CheckBox::GetValueFromUI()
+std::optional<std::int32_t> CheckBox::WidgetValue() const
 {
-    if (!ControlPtr || ctrlUIDataBlkPtr.empty()) {
-        return 0;
-    }
-    SetBlockInt(ctrlUIDataBlkPtr, WidgetState());
-    ctrlDataSize = kIntSize;
-    return 1;
-}
-
-bool CheckBox::SetControlValueToUI()
-{
-    if (!ctrlDataBlkPtr.empty()) {
-        SetWidgetState(CommittedInt());
-    }
-    return true;
+    return ControlPtr ? std::optional<std::int32_t>(WidgetState()) : std::nullopt;
 }
 
 bool CheckBox::SetExternalValueToUI(const void* value, std::uint32_t)
@@ -490,40 +413,13 @@ bool CheckBox::SetExternalValueToUI(const void* value, std::uint32_t)
 
 int CheckBox::DoControlConstrain()
 {
-    if (ctrlUIDataBlkPtr.empty()) {
-        return 0;
+    int next = 0;
+    int old = 0;
+    if (ChoiceMoved(next, old)) {
+        SwitchConstraintLists(ConstraintLists(&ConstraintInfo::disableLists), next, old,
+                              &BaseControl::DisableControlConstrains, &BaseControl::EnableControlConstrains);
     }
-    const int next = WidgetState();
-    const int old = UIInt();
-    if (next == old) {
-        return 0;
-    }
-    ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->disableLists : ChoiceLists{};
-    SwitchConstraintLists(lists, next, old, &BaseControl::DisableControlConstrains,
-                          &BaseControl::EnableControlConstrains);
     return 0;
-}
-
-int CheckBox::DoControlHideConstrain()
-{
-    if (ctrlUIDataBlkPtr.empty()) {
-        return 0;
-    }
-    const int next = WidgetState();
-    const int old = UIInt();
-    if (next == old) {
-        return 0;
-    }
-    ChoiceLists lists = ctrlConstrainControlArray ? ctrlConstrainControlArray->hideLists : ChoiceLists{};
-    SwitchConstraintLists(lists, next, old, &BaseControl::HideControlConstrains, &BaseControl::ShowControlConstrains);
-    return 0;
-}
-
-void CheckBox::DoControlUpdateConstrain()
-{
-    if (!ctrlUIDataBlkPtr.empty() && WidgetState() != UIInt()) {
-        BaseControl::DoControlUpdateConstrain();
-    }
 }
 
 bool CheckBox::SimulationUIEventHandler()
@@ -533,57 +429,36 @@ bool CheckBox::SimulationUIEventHandler()
     return true;
 }
 
-const void* CheckBox::GetDefaultDataBlk() const
-{
-    return checkboxctrlIniDataPtr ? &checkboxctrlIniDataPtr->defaultValue : nullptr;
-}
-std::uint32_t CheckBox::GetDefaultDataSize() const { return checkboxctrlIniDataPtr ? kIntSize : 0; }
-const void* CheckBox::GetIniDataBlk() const
-{
-    return checkboxctrlIniDataPtr ? &checkboxctrlIniDataPtr->initialValue : nullptr;
-}
-std::uint32_t CheckBox::GetIniDataSize() const { return checkboxctrlIniDataPtr ? kIntSize : 0; }
-
 // --- PPD check box -----------------------------------------------------------
 
 PPDCheckBox::PPDCheckBox(widgets::Widget* widget, std::string ppdKey, const CheckBoxIniData* IniData,
                          const ConstraintInfo* Constrain, const AccessInfo* accessInfo, const char* usernamein)
-    : CheckBox(widget, IniData, Constrain, accessInfo, usernamein),
-      kPPDMainKey(std::move(ppdKey))
+    : PPDChoiceControl(widget, std::move(ppdKey), IniData, Constrain, accessInfo, usernamein)
 {
     if (!checkboxctrlIniDataPtr) {
         checkboxctrlIniDataPtr = CheckBoxIniData{};
     }
 }
 
-ppd_file_t* PPDCheckBox::PanelPPD() const { return PPDOf(ctrlParentPanelPtr); }
-
 bool PPDCheckBox::InitializeCtrl(const platform::Bundle*, ppd_file_t* withPPD)
 {
-    AllocateBlocks(kIntSize);
-    ctrlDataSize = kIntSize;
+    AllocateIntBlocks();
     if (!withPPD) {
         return true;
     }
-    ctrlPPDInfoArrayRef = ChoiceList(ctrlParentPanelPtr, withPPD, kPPDMainKey);
-    std::optional<std::string> title;
-    ppd::GetUITitleFromPPD(withPPD, kPPDMainKey.c_str(), title);
-    titleTextRef = title.value_or(std::string());
+    const PPDOptionRead texts = ReadOption(withPPD);
+    titleTextRef = texts.title;
     if (ControlPtr) {
         ControlPtr->SetTitle(titleTextRef);
     }
-    std::optional<std::string> defaultChoice;
-    ppd::GetUIDefaultFromPPD(withPPD, kPPDMainKey.c_str(), defaultChoice);
-    checkboxctrlIniDataPtr->defaultValue = defaultChoice == std::optional<std::string>("True") ? 1 : 0;
-    m_ptPPDOptions = ppdFindOption(withPPD, kPPDMainKey.c_str());
-    m_paPPDChoices = ppd::ArrayFromPPDOption(m_ptPPDOptions).value_or(std::vector<PDEChoice>{});
+    checkboxctrlIniDataPtr->defaultValue = texts.defaultChoice == std::optional<std::string>("True") ? 1 : 0;
     return true;
 }
 
 int PPDCheckBox::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
 {
     if (ppd) {
-        ctrlPPDInfoArrayRef = ChoiceList(ctrlParentPanelPtr, ppd, kPPDMainKey);
+        RebuildChoiceList(ppd);
     }
     return 0;
 }
@@ -593,7 +468,7 @@ bool PPDCheckBox::PPDMarkOptionByIndex(ppd_file_t*, int state)
     const char* wanted = ChoiceForState(state);
     for (const PDEChoice& choice : m_paPPDChoices) {
         if (choice.choice() && std::strcmp(choice.choice()->choice, wanted) == 0) {
-            return MarkThroughHost(ctrlParentPanelPtr, m_ptPPDOptions ? m_ptPPDOptions->keyword : kPPDMainKey, wanted);
+            return AskHostToMark(OptionKeyword(), wanted);
         }
     }
     return false;
@@ -602,12 +477,8 @@ bool PPDCheckBox::PPDMarkOptionByIndex(ppd_file_t*, int state)
 bool PPDCheckBox::UIEventHandler()
 {
     ppd_file_t* ppd = PanelPPD();
-    if (PPDMarkOptionByIndex(ppd, WidgetState())) {
-        if (ctrlParentPanelPtr) {
-            ctrlParentPanelPtr->UpdateConflictsPanelControlFromPPD(ppd);
-        }
-        valueDidChange = true;
-    } else {
+    if (!TakeHostAnswer(PPDMarkOptionByIndex(ppd, WidgetState()), ppd)) {
+        // Refused: the box shows the state it had.
         SetWidgetState(std::max(UIInt(), 0));
     }
     return CheckBox::UIEventHandler();
@@ -632,15 +503,6 @@ bool PPDCheckBox::GetValueToPreset()
     return true;
 }
 
-int PPDCheckBox::Open()
-{
-    UpdateConflictsPanelControlFromPPD(PanelPPD());
-    GetValueToPreset();
-    SetControlValueToUI();
-    SimulationUIEventHandler();
-    return 0;
-}
-
 bool PPDCheckBox::SetDefaultValueToUI()
 {
     CheckBox::SetDefaultValueToUI();
@@ -655,8 +517,6 @@ void PPDCheckBox::RestorePPD(ppd_file_t* ppd)
     }
 }
 
-bool PPDCheckBox::SetValueToTicket(platform::PMPrintSettings*, bool) { return true; }
-
 int PPDCheckBox::GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray)
 {
     if (!ToGetSummaryText()) {
@@ -665,7 +525,7 @@ int PPDCheckBox::GetSummaryText(SummaryDictionary& dictionary, OrderArray& order
     const char* wanted = ChoiceForState(CommittedInt());
     for (const auto& entry : ctrlPPDInfoArrayRef) {
         if (entry[1] == wanted) {
-            dictionary[titleTextRef] = CutUtf8(entry[2], kMaxCheckBoxSummaryBytes);
+            dictionary[titleTextRef] = ppd::Utf8Prefix(entry[2], kMaxCheckBoxSummaryBytes);
             orderArray.push_back(titleTextRef);
             break;
         }
@@ -677,13 +537,12 @@ int PPDCheckBox::GetSummaryText(SummaryDictionary& dictionary, OrderArray& order
 
 std::uint32_t RadioGroup::RunTimeAddNewControl(RadioButton* button)
 {
-    const std::uint32_t index = _control_num_item;
+    const auto index = static_cast<std::uint32_t>(fCtrlGroupArray.size());
     if (!button) {
         return index;
     }
     fCtrlGroupArray.push_back(button);
     button->SetCtrlGrp(shared_from_this());
-    ++_control_num_item;
     return index;
 }
 
@@ -716,8 +575,7 @@ bool RadioButton::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
     if (ControlPtr && checkboxctrlIniDataPtr && checkboxctrlIniDataPtr->titleKey) {
         ControlPtr->SetTitle(TitleFor(bundle, checkboxctrlIniDataPtr->titleKey, platform::kDefaultStringTable));
     }
-    AllocateBlocks(kIntSize);
-    ctrlDataSize = kIntSize;
+    AllocateIntBlocks();
     return true;
 }
 
@@ -818,15 +676,11 @@ RadioButton* RadioButton::GetAnotherRadioCtrlFromGroup() const
 
 LittleArray::LittleArray(widgets::Widget* widget, const StepperIniData* IniData, const ConstraintInfo* Constrain,
                          const AccessInfo* accessInfo, const char* usernamein, std::string titleStr)
-    : IntValueControl(widget),
-      titleTextRef(std::move(titleStr))
-{
-    StoreRecords(Constrain, accessInfo, usernamein);
-    if (IniData) {
-        littleArrayIniDataPtr = *IniData;
-        lastValue = IniData->defaultValue;
-    }
-}
+    : IntValueControl(widget, Constrain, accessInfo, usernamein),
+      littleArrayIniDataPtr(CopyOfRecord(IniData)),
+      titleTextRef(std::move(titleStr)),
+      lastValue(IniData ? IniData->defaultValue : 0)
+{}
 
 void LittleArray::SetRange(int min, int max)
 {
@@ -843,27 +697,20 @@ bool LittleArray::InitializeCtrl(const platform::Bundle*, ppd_file_t*)
             stepper->SetIncrement(littleArrayIniDataPtr->step);
         }
     }
-    AllocateBlocks(kIntSize);
-    ctrlDataSize = kIntSize;
+    AllocateIntBlocks();
     return true;
 }
 
-int LittleArray::GetValueFromUI()
+std::optional<std::int32_t> LittleArray::WidgetValue() const
 {
-    if (!Stepper() || ctrlUIDataBlkPtr.empty()) {
-        return 0;
-    }
-    SetBlockInt(ctrlUIDataBlkPtr, Stepper()->Value());
-    ctrlDataSize = kIntSize;
-    return 1;
+    return Stepper() ? std::optional<std::int32_t>(Stepper()->Value()) : std::nullopt;
 }
 
-bool LittleArray::SetControlValueToUI()
+void LittleArray::ShowValue(std::int32_t value)
 {
-    if (Stepper() && !ctrlDataBlkPtr.empty()) {
-        Stepper()->SetValue(CommittedInt());
+    if (Stepper()) {
+        Stepper()->SetValue(value);
     }
-    return true;
 }
 
 bool LittleArray::SetExternalValueToUI(const void* value, std::uint32_t)
@@ -913,30 +760,17 @@ int LittleArray::GetSummaryText(SummaryDictionary& dictionary, OrderArray& order
     return 0;
 }
 
-const void* LittleArray::GetDefaultDataBlk() const
-{
-    return littleArrayIniDataPtr ? &littleArrayIniDataPtr->defaultValue : nullptr;
-}
-std::uint32_t LittleArray::GetDefaultDataSize() const { return littleArrayIniDataPtr ? kIntSize : 0; }
-const void* LittleArray::GetIniDataBlk() const
-{
-    return littleArrayIniDataPtr ? &littleArrayIniDataPtr->initialValue : nullptr;
-}
-std::uint32_t LittleArray::GetIniDataSize() const { return littleArrayIniDataPtr ? kIntSize : 0; }
-
 // --- label, buttons, group boxes --------------------------------------------
 
 StaticTextEditControl::StaticTextEditControl(widgets::Widget* widget, const TextIniData* IniData,
                                              const ConstraintInfo* Constrain, const AccessInfo* accessInfo,
                                              const char* usernamein, const ppd::TextEditFilterData* FilterData,
                                              const char* SummaryInfo)
-    : BaseControl(widget),
+    : BaseControl(widget, Constrain, accessInfo, usernamein),
       textEditFilterDataPtr(FilterData),
       textEditIniDataPtr(IniData),
       summarytextRef(SummaryInfo ? SummaryInfo : "")
-{
-    StoreRecords(Constrain, accessInfo, usernamein);
-}
+{}
 
 bool StaticTextEditControl::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
 {
@@ -950,13 +784,13 @@ bool StaticTextEditControl::InitializeCtrl(const platform::Bundle* bundle, ppd_f
 void StaticTextEditControl::Enable()
 {
     BaseControl::Enable();
-    textColor = ControlPtr && !ControlPtr->IsEnabled() ? TextColor::LightGrey : TextColor::Control;
+    textColor_ = ControlPtr && !ControlPtr->IsEnabled() ? TextColor::LightGrey : TextColor::Control;
 }
 
 void StaticTextEditControl::Disable()
 {
     BaseControl::Disable();
-    textColor = ControlPtr && !ControlPtr->IsEnabled() ? TextColor::LightGrey : TextColor::Control;
+    textColor_ = ControlPtr && !ControlPtr->IsEnabled() ? TextColor::LightGrey : TextColor::Control;
 }
 
 BaseButton::BaseButton(widgets::Widget* widget, std::string withTitle)
@@ -975,40 +809,32 @@ bool BaseButton::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
     return true;
 }
 
-WindowOKButton::WindowOKButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window)
+WindowButton::WindowButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window, Action action)
     : BaseButton(widget, std::move(title)),
-      window_(window)
+      window_(window),
+      action_(std::move(action))
 {}
-void WindowOKButton::RequestControlAction(widgets::Widget*)
+
+void WindowButton::RequestControlAction(widgets::Widget*)
 {
     if (window_) {
-        window_->OKWindow();
+        action_(*window_);
     }
 }
+
+WindowOKButton::WindowOKButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window)
+    : WindowButton(widget, std::move(title), window, [](PopupWinInPanel& w) { w.OKWindow(); })
+{}
 
 WindowCancelButton::WindowCancelButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window,
                                        IdentifierList resetOnRefusal)
-    : BaseButton(widget, std::move(title)),
-      window_(window),
-      resetOnRefusal_(resetOnRefusal)
+    : WindowButton(widget, std::move(title), window,
+                   [resetOnRefusal](PopupWinInPanel& w) { w.CancelWindow(resetOnRefusal); })
 {}
-void WindowCancelButton::RequestControlAction(widgets::Widget*)
-{
-    if (window_) {
-        window_->CancelWindow(resetOnRefusal_);
-    }
-}
 
 WindowDefaultButton::WindowDefaultButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window)
-    : BaseButton(widget, std::move(title)),
-      window_(window)
+    : WindowButton(widget, std::move(title), window, [](PopupWinInPanel& w) { w.RestoreDefaultWindow(); })
 {}
-void WindowDefaultButton::RequestControlAction(widgets::Widget*)
-{
-    if (window_) {
-        window_->RestoreDefaultWindow();
-    }
-}
 
 // --- run-time laid-out PPD kinds ---------------------------------------------
 
@@ -1069,8 +895,6 @@ bool PPDPopupControlExt::InitializeMenu(const platform::Bundle* bundle, ppd_file
     return done;
 }
 
-bool PPDPopupControlExt::SetControlValueToDefault() { return PPDPopupControl::SetControlValueToDefault(); }
-
 void PPDPopupControlExt::ResetStatus() { ReEnable(*this, ctrlConstrainCount, ctrlHideCount); }
 
 PPDCheckBoxExt::PPDCheckBoxExt(widgets::GroupBox& parentGroupBox, ControlID ctrlTag, std::string ppdKey,
@@ -1101,16 +925,9 @@ bool PPDCheckBoxExt::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* 
 int PPDCheckBoxExt::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
 {
     PPDCheckBox::UpdateConflictsPanelControlFromPPD(ppd);
-    // Each choice's flag in turn: the last choice decides.
-    for (const auto& entry : ctrlPPDInfoArrayRef) {
-        if (ControlPtr) {
-            ControlPtr->SetEnabled(entry[3] != ppd::kConflictTrue);
-        }
-    }
+    EnableByLastChoiceFlag();
     return 0;
 }
-
-bool PPDCheckBoxExt::SetControlValueToDefault() { return PPDCheckBox::SetControlValueToDefault(); }
 
 void PPDCheckBoxExt::ResetStatus() { ReEnable(*this, ctrlConstrainCount, ctrlHideCount); }
 

@@ -3,18 +3,25 @@
 // run-time laid-out PPD kinds and the installable-option control.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "dialog/framework/basecontrol.h"
+#include "dialog/framework/ppdbacked.h"
 #include "platform/widgets/controls.h"
 #include "ppd/quickxppd.h"
 
 namespace zlk::framework {
 
-// Shared integer-value behaviour: "%d" to the ticket and the preferences.
+// A control whose value is one integer: a list's item number, a check
+// box's state, a stepper's value. It writes "%d" of the committed value to
+// the ticket and the preferences and reads both back with decimal
+// conversion; its default and initial values are the two slots of its
+// static record. A kind supplies the record slots and the widget side
+// (WidgetValue, ShowValue); the value blocks are always 4 bytes.
 class IntValueControl : public BaseControl {
 public:
     using BaseControl::BaseControl;
@@ -22,9 +29,63 @@ public:
     bool ConvertFromPreferenceString(const std::string& text) override;
     bool ConvertToTickectData(std::string& out, bool lock) override;
     bool GetValueToPreset() override;
+    // The widget's value into the UI block; 0 without a widget or block.
+    int GetValueFromUI() override;
+    // The committed value into the widget.
+    bool SetControlValueToUI() override;
+    const void* GetDefaultDataBlk() const override;
+    std::uint32_t GetDefaultDataSize() const override;
+    const void* GetIniDataBlk() const override;
+    std::uint32_t GetIniDataSize() const override;
+
+protected:
+    // Where the kind's record keeps its default and initial values; both
+    // null without a record. Every integer record begins {reserved,
+    // default, initial}.
+    struct RecordSlots {
+        const std::int32_t* defaultValue = nullptr;
+        const std::int32_t* initialValue = nullptr;
+    };
+    template <class Record>
+    static RecordSlots SlotsOf(const std::optional<Record>& record)
+    {
+        return record ? RecordSlots{&record->defaultValue, &record->initialValue} : RecordSlots{};
+    }
+    virtual RecordSlots Slots() const { return {}; }
+    // The value the widget shows, as the blocks keep it; nothing without a
+    // widget.
+    virtual std::optional<std::int32_t> WidgetValue() const { return std::nullopt; }
+    // Shows a committed value in the widget, if there is one.
+    virtual void ShowValue(std::int32_t) {}
+    // Both blocks of 4 bytes and the size set (InitializeCtrl of every kind).
+    void AllocateIntBlocks();
 };
 
-class PopupControl : public IntValueControl {
+// A control whose value is a choice number that indexes its constraint
+// lists: lists, check boxes, radio buttons. Its constraint steps act only
+// when the widget's choice differs from the one remembered in the UI block,
+// so running them twice for the same choice changes nothing: the old
+// choice's hides are released and the new choice's applied.
+class ChoiceControl : public IntValueControl {
+public:
+    using IntValueControl::IntValueControl;
+    int DoControlHideConstrain() override;
+    void DoControlUpdateConstrain() override;
+
+protected:
+    // The widget's choice in the form the UI block remembers it.
+    virtual int WidgetChoice() = 0;
+    // The constraint-list index of a remembered choice.
+    virtual int ListIndex(int choice) const = 0;
+    // True when the widget's choice (next) differs from the remembered one
+    // (old); false without a UI block.
+    bool ChoiceMoved(int& next, int& old);
+};
+
+// A pop-up list over the item keys of its record. Its value is the chosen
+// item's number counted from 1, so that 0 means nothing chosen yet and the
+// record's initial -1 lets the first constraint pass release nothing.
+class PopupControl : public ChoiceControl {
 public:
     // CreateControl:IniData:ConstrainArray:AccessInfo:usernamein:
     PopupControl(widgets::Widget* widget, const PopupIniData* IniData, const ConstraintInfo* ConstrainArray,
@@ -32,27 +93,68 @@ public:
 
     bool InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
     int GetCurrentControlArrayNumber() override;
-    int GetValueFromUI() override;
-    bool SetControlValueToUI() override;
     bool SetExternalValueToUI(const void* value, std::uint32_t size) override;
+    // Releases the old item's disables, remembers the new item at once,
+    // then applies its disables.
     int DoControlConstrain() override;
-    int DoControlHideConstrain() override;
-    void DoControlUpdateConstrain() override;
-    const void* GetDefaultDataBlk() const override;
-    std::uint32_t GetDefaultDataSize() const override;
-    const void* GetIniDataBlk() const override;
-    std::uint32_t GetIniDataSize() const override;
     void RequestPopupList(widgets::Widget* sender) { RequestControlAction(sender); }
 
 protected:
     widgets::PopUp* List() const { return ControlPtr ? ControlPtr->As<widgets::PopUp>() : nullptr; }
-    // The selected item + 1, at least 1; and the remembered one.
-    int NewChoice();
+    RecordSlots Slots() const override { return SlotsOf(listctrlIniDataPtr); }
+    std::optional<std::int32_t> WidgetValue() const override;
+    void ShowValue(std::int32_t value) override;
+    // The selected item + 1, at least 1; the remembered choice is the value.
+    int WidgetChoice() override;
+    int ListIndex(int choice) const override { return choice - 1; }
     std::optional<PopupIniData> listctrlIniDataPtr;
 };
 
+// A control whose value is one of its PPD option's choices (the PPD list and
+// the PPD check box). The host marks the chosen choice in the PPD, and that
+// mark, not the ticket, carries the value: the control writes nothing to the
+// ticket (BaseSetValueToTicket does the plain write for kinds that want
+// it), reads its value back from the mark when opened, and a choice the
+// host refuses is taken back in the widget.
+template <class Kind>
+class PPDChoiceControl : public PPDBacked<Kind> {
+public:
+    // Conflicts, the value of the mark, shown, constraints applied.
+    int Open() override
+    {
+        this->UpdateConflictsPanelControlFromPPD(this->PanelPPD());
+        this->GetValueToPreset();
+        this->SetControlValueToUI();
+        this->SimulationUIEventHandler();
+        return 0;
+    }
+    bool SetValueToTicket(platform::PMPrintSettings*, bool) override { return true; }
+    using BaseControl::SetValueToTicket;
+    bool BaseSetValueToTicket(platform::PMPrintSettings* settings, bool withParam)
+    {
+        return BaseControl::SetValueToTicket(settings, withParam);
+    }
+    // Summaries only while the control is neither disabled nor hidden.
+    bool ToGetSummaryText() const { return this->ctrlConstrainCount <= 0 && this->ctrlHideCount < 1; }
+
+protected:
+    using PPDBacked<Kind>::PPDBacked;
+    // The host's answer to the user's choice. Accepted: every control of
+    // the panel re-checks its conflicts and the value has changed.
+    bool TakeHostAnswer(bool accepted, ppd_file_t* ppd)
+    {
+        if (accepted) {
+            if (this->ctrlParentPanelPtr) {
+                this->ctrlParentPanelPtr->UpdateConflictsPanelControlFromPPD(ppd);
+            }
+            this->valueDidChange = true;
+        }
+        return accepted;
+    }
+};
+
 // A list over the choices of a PPD option; the host marks each choice.
-class PPDPopupControl : public PopupControl {
+class PPDPopupControl : public PPDChoiceControl<PopupControl> {
 public:
     // CreateControl:ppdKey:IniData:ConstrainArray:AccessInfo:usernamein:titleControl:
     PPDPopupControl(widgets::Widget* widget, std::string ppdKey, const PopupIniData* IniData,
@@ -64,11 +166,7 @@ public:
     int UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd) override;
     bool UIEventHandler() override;
     bool GetValueToPreset() override;
-    int Open() override;
     bool SetDefaultValueToUI() override;
-    bool SetValueToTicket(platform::PMPrintSettings* settings, bool withParam) override;
-    using BaseControl::SetValueToTicket;
-    bool BaseSetValueToTicket(platform::PMPrintSettings* settings, bool withParam);
     int GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray) override;
 
     bool SetPPD(ppd_file_t* ppd);
@@ -76,23 +174,20 @@ public:
     bool PPDMarkOptionByIndex(ppd_file_t* ppd, int withIndex);
     void SetTitleWithCFStringEx(const std::string& title);
     void HideTitleCtrl();
-    bool ToGetSummaryText() const { return ctrlConstrainCount <= 0 && ctrlHideCount < 1; }
     const std::string& GetTitle() const { return titleTextRef; }
-    const std::vector<ppd::UIListEntry>& GetChoiceList() const { return ctrlPPDInfoArrayRef; }
+    // True when the table holds, under key, an entry that references exactly
+    // this option and choice (keywords compared as spelled).
     static bool isChoiceConflicted(const ppd::XConstraintTable* table, const char* key, const char* option,
                                    const char* choice, ppd_file_t* withPPD);
 
 protected:
-    ppd_file_t* PanelPPD() const;
-    void RebuildChoiceList(ppd_file_t* ppd);
-
-    std::string kPPDMainKey;
-    std::vector<ppd::UIListEntry> ctrlPPDInfoArrayRef;
     std::string titleTextRef;
     ControlID ctrlIDTitleExPtr = 0;
 };
 
-class CheckBox : public IntValueControl {
+// A check box, and the base of the radio button: the value is the widget's
+// state, 0 or 1, and indexes the constraint lists directly.
+class CheckBox : public ChoiceControl {
 public:
     // CheckBox:IniData:Constrain:AccessInfo:usernamein:
     CheckBox(widgets::Widget* widget, const CheckBoxIniData* IniData, const ConstraintInfo* Constrain,
@@ -100,26 +195,26 @@ public:
 
     bool InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
     int GetCurrentControlArrayNumber() override;
-    int GetValueFromUI() override;
-    bool SetControlValueToUI() override;
+    // Shows an external value only while the widget is enabled.
     bool SetExternalValueToUI(const void* value, std::uint32_t size) override;
+    // Applies the new state's disables, then releases the old state's; the
+    // following GetValueFromUI remembers the new state.
     int DoControlConstrain() override;
-    int DoControlHideConstrain() override;
-    void DoControlUpdateConstrain() override;
     bool SimulationUIEventHandler() override;
-    const void* GetDefaultDataBlk() const override;
-    std::uint32_t GetDefaultDataSize() const override;
-    const void* GetIniDataBlk() const override;
-    std::uint32_t GetIniDataSize() const override;
 
 protected:
     int WidgetState() const;
     void SetWidgetState(int state);
+    RecordSlots Slots() const override { return SlotsOf(checkboxctrlIniDataPtr); }
+    std::optional<std::int32_t> WidgetValue() const override;
+    void ShowValue(std::int32_t value) override { SetWidgetState(value); }
+    int WidgetChoice() override { return WidgetState(); }
+    int ListIndex(int choice) const override { return choice; }
     std::optional<CheckBoxIniData> checkboxctrlIniDataPtr;
 };
 
 // A check box over a two-choice PPD option, "True" and "False" in any order.
-class PPDCheckBox : public CheckBox {
+class PPDCheckBox : public PPDChoiceControl<CheckBox> {
 public:
     // PPDCheckBox:ppdKey:IniData:Constrain:AccessInfo:usernamein:
     PPDCheckBox(widgets::Widget* widget, std::string ppdKey, const CheckBoxIniData* IniData,
@@ -129,27 +224,21 @@ public:
     int UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd) override;
     bool UIEventHandler() override;
     bool GetValueToPreset() override;
-    int Open() override;
     bool SetDefaultValueToUI() override;
-    bool SetValueToTicket(platform::PMPrintSettings* settings, bool withParam) override;
-    using BaseControl::SetValueToTicket;
     int GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray) override;
     bool PPDMarkOptionByIndex(ppd_file_t* ppd, int state);
     void RestorePPD(ppd_file_t* ppd);
-    bool ToGetSummaryText() const { return ctrlConstrainCount <= 0 && ctrlHideCount < 1; }
 
 protected:
-    ppd_file_t* PanelPPD() const;
     // The choice keyword for a state: 1 "True", 0 "False".
     static const char* ChoiceForState(int state) { return state >= 1 ? "True" : "False"; }
-    std::string kPPDMainKey;
     std::string titleTextRef;
-    std::vector<ppd::UIListEntry> ctrlPPDInfoArrayRef;
 };
 
 class RadioButton;
 
-// The buttons of one group and which of them is chosen.
+// The buttons of one group and which of them is chosen. It refers to the
+// buttons, which the panel owns; the buttons share the group.
 class RadioGroup : public std::enable_shared_from_this<RadioGroup> {
     struct Passkey {};
 
@@ -165,10 +254,12 @@ public:
 
 private:
     std::vector<RadioButton*> fCtrlGroupArray;  // owned by the panel
-    std::uint32_t _control_num_item = 0;
     int curRadio = -1;
 };
 
+// One button of a RadioGroup. Siblings stay exclusive through their update
+// lists: a button that is not the group's current one switches itself off
+// when updated, and re-applies its constraints.
 class RadioButton : public CheckBox {
 public:
     // RadioButton:IniData:Constrain:AccessInfo:usernamein:
@@ -193,6 +284,8 @@ private:
     std::shared_ptr<RadioGroup> RadioGrpPtr;
 };
 
+// A stepper over the range of its record. A paired text field shows the
+// value, so restoring the default only restarts the stepper (lastValue).
 class LittleArray : public IntValueControl {
 public:
     // LittleArrayControl:IniData:Constrain:AccessInfo:usernamein:titleStr:
@@ -200,24 +293,22 @@ public:
                 const AccessInfo* accessInfo, const char* usernamein, std::string titleStr);
 
     bool InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
-    int GetValueFromUI() override;
-    bool SetControlValueToUI() override;
     bool SetExternalValueToUI(const void* value, std::uint32_t size) override;
     bool GetValueToPreset() override;
     bool SetDefaultValueToUI() override;
+    // Writes only a value within the record's range.
     bool SetValueToTicket(platform::PMPrintSettings* settings, bool withParam) override;
     using BaseControl::SetValueToTicket;
     int GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray) override;
     void SetRange(int min, int max);
     bool ToGetSummaryText() const { return true; }
     int LastValue() const { return lastValue; }
-    const void* GetDefaultDataBlk() const override;
-    std::uint32_t GetDefaultDataSize() const override;
-    const void* GetIniDataBlk() const override;
-    std::uint32_t GetIniDataSize() const override;
 
 private:
     widgets::Stepper* Stepper() const { return ControlPtr ? ControlPtr->As<widgets::Stepper>() : nullptr; }
+    RecordSlots Slots() const override { return SlotsOf(littleArrayIniDataPtr); }
+    std::optional<std::int32_t> WidgetValue() const override;
+    void ShowValue(std::int32_t value) override;
     std::optional<StepperIniData> littleArrayIniDataPtr;
     std::string titleTextRef;
     int lastValue = 0;
@@ -236,13 +327,13 @@ public:
     void Disable() override;
     void PPDCtrlShow() override {}
     void PPDCtrlHide() override {}
-    TextColor GetTextColor() const { return textColor; }
+    TextColor GetTextColor() const { return textColor_; }
 
 private:
     const ppd::TextEditFilterData* textEditFilterDataPtr = nullptr;
     const TextIniData* textEditIniDataPtr = nullptr;
     std::string summarytextRef;
-    TextColor textColor = TextColor::Control;
+    TextColor textColor_ = TextColor::Control;
 };
 
 // A push button: a title, no value.
@@ -261,42 +352,43 @@ public:
     using BaseButton::BaseButton;
 };
 
-// The buttons that end a set-up window's modal run.
-class PopupWinInPanel;
-class WindowOKButton : public BaseButton {
+// A button of a set-up window that runs one of the window's button
+// operations when clicked; nothing without a window.
+class WindowButton : public BaseButton {
 public:
-    WindowOKButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window);
+    using Action = std::function<void(PopupWinInPanel& window)>;
+    WindowButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window, Action action);
     void RequestControlAction(widgets::Widget* sender) override;
 
 private:
     PopupWinInPanel* window_;
+    Action action_;
 };
-class WindowCancelButton : public BaseButton {
+
+// The three buttons that end or reset a set-up window's modal run.
+class WindowOKButton : public WindowButton {
+public:
+    WindowOKButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window);
+};
+class WindowCancelButton : public WindowButton {
 public:
     // resetOnRefusal: the controls shown at their default when a control
     // refuses the cancel.
     WindowCancelButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window,
                        IdentifierList resetOnRefusal = nullptr);
-    void RequestControlAction(widgets::Widget* sender) override;
-
-private:
-    PopupWinInPanel* window_;
-    IdentifierList resetOnRefusal_;
 };
-class WindowDefaultButton : public BaseButton {
+class WindowDefaultButton : public WindowButton {
 public:
     WindowDefaultButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window);
-    void RequestControlAction(widgets::Widget* sender) override;
-
-private:
-    PopupWinInPanel* window_;
 };
 
 // The frame of a run-time laid-out PPD control within its group box.
 widgets::Rect RunTimeControlFrame(int totalLength, int titleLength, int indexInPanel,
                                   const PPDCtrlPositionData& position);
 
-// Run-time laid-out PPD kinds: they make their own widgets in the group box.
+// Run-time laid-out PPD kinds: they make their own widgets in the group box,
+// and a reset re-enables them but leaves them hidden or shown: which of
+// them show is the panel's layout, not a constraint.
 class PPDPopupControlExt : public PPDPopupControl {
 public:
     PPDPopupControlExt(widgets::GroupBox& parentGroupBox, ControlID ctrlTag, std::string ppdKey,
@@ -304,7 +396,6 @@ public:
                        const char* usernamein, int ctrlTotalLength, int titleCtrlLength, widgets::Label* titleCtrl,
                        int withIndex, int inGroup, const PPDCtrlPositionData& positionInfo);
     bool InitializeMenu(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
-    bool SetControlValueToDefault() override;
     void ResetStatus() override;
 
 private:
@@ -319,7 +410,6 @@ public:
                    const PPDCtrlPositionData& positionInfo);
     bool InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
     int UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd) override;
-    bool SetControlValueToDefault() override;
     void ResetStatus() override;
 };
 
@@ -335,7 +425,9 @@ private:
     std::string kPPDMainKey;
 };
 
-// Disables controls according to an installable option of the PPD.
+// Disables controls according to an installable option of the PPD. It
+// never enables them again: the panel's ResetControlStatus clears every
+// count before asking it once more.
 class InstallableControl : public BaseControl {
 public:
     // CreateControl:withConstrain:

@@ -17,8 +17,6 @@ constexpr std::size_t kMaxTextBytes = 255;
 constexpr std::size_t kMaxDefaultChoiceBytes = 254;
 constexpr char kCustomPrefix[] = "Custom.";
 
-std::string Cut(const std::string& text, std::size_t bytes) { return text.substr(0, ppd::Utf8SafeLength(text, bytes)); }
-
 bool PassesFilter(const std::string& text, const ppd::TextEditFilterData* filter)
 {
     if (!filter) {
@@ -60,14 +58,10 @@ bool TextEditFormatter::IsPartialStringValid(const std::string& proposed, std::s
 TextEditCtrl::TextEditCtrl(widgets::Widget* widget, const TextIniData* IniData, const ConstraintInfo* Constrain,
                            const AccessInfo* accessInfo, const char* usernamein,
                            const ppd::TextEditFilterData* FilterData)
-    : BaseControl(widget),
-      textEditFilterDataPtr(FilterData)
-{
-    StoreRecords(Constrain, accessInfo, usernamein);
-    if (IniData) {
-        textEditIniDataPtr = *IniData;
-    }
-}
+    : BaseControl(widget, Constrain, accessInfo, usernamein),
+      textEditFilterDataPtr(FilterData),
+      textEditIniDataPtr(CopyOfRecord(IniData))
+{}
 
 bool TextEditCtrl::InitializeCtrl(const platform::Bundle*, ppd_file_t*)
 {
@@ -90,7 +84,7 @@ void TextEditCtrl::InitializeCtrlFormat()
 
 void TextEditCtrl::TakeFieldText()
 {
-    const std::string text = Cut(Field()->Text(), kMaxTextBytes);
+    const std::string text = ppd::Utf8Prefix(Field()->Text(), kMaxTextBytes);
     const int width = TextWidth(text);
     SetBlockText(ctrlUIDataBlkPtr, width == 0 ? std::string() : text);
     ctrlDataSize = static_cast<std::uint32_t>(width);
@@ -157,14 +151,14 @@ bool TextEditCtrl::GetValueToPreset()
         return false;
     }
     ppd::numstrtochar(value);
-    SetBlockText(ctrlDataBlkPtr, Cut(value, kMaxTextBytes));
+    SetBlockText(ctrlDataBlkPtr, ppd::Utf8Prefix(value, kMaxTextBytes));
     ctrlDataSize = static_cast<std::uint32_t>(TextWidth(CommittedText()));
     return true;
 }
 
 bool TextEditCtrl::ConvertToTickectData(std::string& out, bool)
 {
-    out = Cut(CommittedText(), kMaxTextBytes);
+    out = ppd::Utf8Prefix(CommittedText(), kMaxTextBytes);
     return true;
 }
 
@@ -239,35 +233,20 @@ void TextEditCtrl::CorrectCtrlUI()
 KPPDTEXTEDITCTRL::KPPDTEXTEDITCTRL(widgets::Widget* widget, std::string ppdKey, const TextIniData* IniData,
                                    const ConstraintInfo* Constrain, const AccessInfo* accessInfo,
                                    const char* usernamein, const ppd::TextEditFilterData* FilterData)
-    : TextEditCtrl(widget, IniData, Constrain, accessInfo, usernamein, FilterData),
-      kPPDMainKey(std::move(ppdKey))
+    : PPDBacked(widget, std::move(ppdKey), IniData, Constrain, accessInfo, usernamein, FilterData)
 {}
-
-void KPPDTEXTEDITCTRL::RebuildChoiceList(ppd_file_t* ppd)
-{
-    ctrlPPDInfoArrayRef.clear();
-    int count = 0;
-    ppd::GetUIListFromPPD(ppd, ctrlParentPanelPtr ? ctrlParentPanelPtr->Getxppd() : nullptr, kPPDMainKey.c_str(),
-                          &ctrlPPDInfoArrayRef, count);
-}
 
 bool KPPDTEXTEDITCTRL::InitializeCtrl(const platform::Bundle*, ppd_file_t* withPPD)
 {
     AllocateBlocks(kTextBlockSize);
     if (withPPD) {
-        RebuildChoiceList(withPPD);
-        std::optional<std::string> defaultChoice;
-        ppd::GetUIDefaultFromPPD(withPPD, kPPDMainKey.c_str(), defaultChoice);
-        if (defaultChoice && textEditIniDataPtr) {
-            const std::string text = Cut(*defaultChoice, kMaxDefaultChoiceBytes);
+        const PPDOptionRead texts = ReadOption(withPPD);
+        if (texts.defaultChoice && textEditIniDataPtr) {
+            const std::string text = ppd::Utf8Prefix(*texts.defaultChoice, kMaxDefaultChoiceBytes);
             std::memset(textEditIniDataPtr->defaultText, 0, sizeof textEditIniDataPtr->defaultText);
             std::memcpy(textEditIniDataPtr->defaultText, text.data(), text.size());
         }
-        std::optional<std::string> title;
-        ppd::GetUITitleFromPPD(withPPD, kPPDMainKey.c_str(), title);
-        titletextRef = title.value_or(std::string());
-        m_ptPPDOptions = ppdFindOption(withPPD, kPPDMainKey.c_str());
-        m_paPPDChoices = ppd::ArrayFromPPDOption(m_ptPPDOptions).value_or(std::vector<PDEChoice>{});
+        titletextRef = texts.title;
     }
     InitializeCtrlFormat();
     return true;
@@ -309,7 +288,7 @@ bool KPPDTEXTEDITCTRL::InvalidateData()
 void KPPDTEXTEDITCTRL::SetValueFromUIToControl()
 {
     TextEditCtrl::SetValueFromUIToControl();
-    RestorePPD(PPDOf(ctrlParentPanelPtr));
+    RestorePPD(PanelPPD());
 }
 
 void KPPDTEXTEDITCTRL::RestorePPD(ppd_file_t* ppd)
@@ -322,9 +301,8 @@ void KPPDTEXTEDITCTRL::RestorePPD(ppd_file_t* ppd)
 
 bool KPPDTEXTEDITCTRL::PPDMarkOptionByIndex(ppd_file_t*, const std::string& withString)
 {
-    platform::PDEPlugInCallback* callback =
-        ctrlParentPanelPtr ? ctrlParentPanelPtr->GetCurrentPDECallbackObj() : nullptr;
-    return callback && callback->willChangePPDOptionKeyValue(kPPDMainKey.c_str(), withString.c_str());
+    // The keyword as the panel gave it: a custom choice names the option so.
+    return AskHostToMark(kPPDMainKey, withString);
 }
 
 bool KPPDTEXTEDITCTRL::GetValueToPreset()
@@ -368,7 +346,7 @@ KPPDTEXTEDITCONTROLEXT::KPPDTEXTEDITCONTROLEXT(widgets::GroupBox& parentGroup, s
                        ppdKey, IniData, ConstrainArray, accessInfo, usernamein, FilterData),
       titleTextPtr(titleCtrl),
       controlTag(ctrlTag),
-      ppdKeyCStr(Cut(ppdKey, kMaxTextBytes)),
+      ppdKeyCStr(ppd::Utf8Prefix(ppdKey, kMaxTextBytes)),
       indexInPanel(withIndex),
       ppdCtrlPositionDataPtr(positionInfo),
       TextFieldCtrlBounds(RunTimeControlFrame(ctrlTotalLength, titleCtrlLength, withIndex, positionInfo)),
@@ -395,19 +373,14 @@ int KPPDTEXTEDITCONTROLEXT::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
         return 0;
     }
     RebuildChoiceList(ppd);
-    // Each choice's flag in turn: the last choice decides.
-    for (const auto& entry : ctrlPPDInfoArrayRef) {
-        if (ControlPtr) {
-            ControlPtr->SetEnabled(entry[3] != ppd::kConflictTrue);
-        }
-    }
+    EnableByLastChoiceFlag();
     return 0;
 }
 
 bool KPPDTEXTEDITCONTROLEXT::SetControlValueToDefault()
 {
     if (textEditIniDataPtr && !ctrlDataBlkPtr.empty()) {
-        SetBlockText(ctrlDataBlkPtr, Cut(textEditIniDataPtr->defaultText, kMaxTextBytes));
+        SetBlockText(ctrlDataBlkPtr, ppd::Utf8Prefix(textEditIniDataPtr->defaultText, kMaxTextBytes));
     }
     return true;
 }

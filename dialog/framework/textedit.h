@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dialog/framework/basecontrol.h"
+#include "dialog/framework/ppdbacked.h"
 #include "platform/widgets/controls.h"
 #include "ppd/inputfilter.h"
 #include "ppd/quickxppd.h"
@@ -34,6 +35,11 @@ private:
 // Display width (1 below U+0080, else 2) of a UTF-8 text.
 int TextWidth(const std::string& utf8);
 
+// A free text or numeric field. Its value is UTF-8 text of at most 255
+// bytes, and ctrlDataSize holds the text's display width, not its bytes,
+// because the record's range and the formatter count widths. An empty
+// field is always accepted on OK; a refused value shows the filter's
+// message and keeps the window open.
 class TextEditCtrl : public BaseControl {
 public:
     // CreateControl:IniData:Constrain:AccessInfo:usernamein:FilterData:
@@ -77,8 +83,10 @@ protected:
     std::string uiData;
 };
 
-// A text field whose value is sent to the host as the choice "Custom.<text>".
-class KPPDTEXTEDITCTRL : public TextEditCtrl {
+// A text field whose value is sent to the host as the choice "Custom.<text>"
+// when committed; unlike the choice kinds it also writes its text to the
+// ticket. Visible and enabled, it refuses an empty text on OK.
+class KPPDTEXTEDITCTRL : public PPDBacked<TextEditCtrl> {
 public:
     // CreateControl:ppdKey:IniData:Constrain:AccessInfo:usernamein:FilterData:
     KPPDTEXTEDITCTRL(widgets::Widget* widget, std::string ppdKey, const TextIniData* IniData,
@@ -95,13 +103,9 @@ public:
     bool SetValueToPreferenceWithPrinterSettings() override;
     void RestorePPD(ppd_file_t* ppd);
     bool PPDMarkOptionByIndex(ppd_file_t* ppd, const std::string& withString);
-    const std::vector<ppd::UIListEntry>& GetChoiceList() const { return ctrlPPDInfoArrayRef; }
 
 protected:
-    void RebuildChoiceList(ppd_file_t* ppd);
-    std::string kPPDMainKey;
     std::string titletextRef;
-    std::vector<ppd::UIListEntry> ctrlPPDInfoArrayRef;
 };
 
 // The same, created in a group box of the features panel at run time.

@@ -138,6 +138,36 @@ TEST_F(framework_Controls, PPDListMarksThroughTheHostAndShowsTheOldChoiceWhenRef
     EXPECT_TRUE(summary.empty()) << "no summary while disabled";
 }
 
+TEST_F(framework_Controls, ChoiceConflictQueryMatchesTheReferencedChoiceExactly)
+{
+    // controls.ppd: group 1 (General) holds PageSize, ZLKStaple (None, Left,
+    // Right, Dual), ...; references past the PPD are skipped.
+    ppd::XConstraintTable table = ppd::MakeXConstraintTable();
+    table.emplace("ZLKBooklet:True", ppd::x_constraints{9, 0, 0});
+    table.emplace("ZLKBooklet:True", ppd::x_constraints{1, 1, 9});
+    table.emplace("ZLKBooklet:True", ppd::x_constraints{1, 1, 2});
+    struct Query {
+        const ppd::XConstraintTable* table;
+        const char* key;
+        const char* option;
+        const char* choice;
+        bool conflicted;
+    };
+    const std::vector<Query> queries = {
+        {&table, "ZLKBooklet:True", "ZLKStaple", "Right", true},
+        {&table, "ZLKBooklet:True", "ZLKStaple", "Left", false},
+        {&table, "ZLKBooklet:True", "zlkstaple", "Right", false},
+        {&table, "ZLKBooklet:False", "ZLKStaple", "Right", false},
+        {&table, "ZLKBooklet:True", nullptr, "Right", false},
+        {nullptr, "ZLKBooklet:True", "ZLKStaple", "Right", false},
+    };
+    for (const Query& q : queries) {
+        EXPECT_EQ(PPDPopupControl::isChoiceConflicted(q.table, q.key, q.option, q.choice, host.ppdFile()), q.conflicted)
+            << q.key << " " << (q.option ? q.option : "(null)") << " " << q.choice;
+    }
+    EXPECT_FALSE(PPDPopupControl::isChoiceConflicted(&table, "ZLKBooklet:True", "ZLKStaple", "Right", nullptr));
+}
+
 TEST_F(framework_Controls, PPDCheckBoxMapsTickedToTrueWhateverTheOrder)
 {
     auto& box = view->Add(toolkit.CreateCheckBox(400, "", {}));

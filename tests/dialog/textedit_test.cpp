@@ -71,6 +71,16 @@ protected:
         Add<WindowDefaultButton>(&content.Add(toolkit.CreateButton(3, "Default", {})), "Default", window);
     }
     void Start() { panel.InitializeUserPane(bundle.get(), host.ppdFile()); }
+    // A window field with the separator filter and the window's three
+    // buttons, everything initialised.
+    std::pair<widgets::TextField&, TextEditCtrl&> StartSeparatorField(int tag, const TextIniData& ini)
+    {
+        auto& field = NewField(tag);
+        auto& control = Add<TextEditCtrl>(&field, &ini, nullptr, &kAccess, kPreferencesCurrentUser, &kSeparatorFilter);
+        AddButtons();
+        Start();
+        return {field, control};
+    }
 
     HeadlessToolkit toolkit;
     RefusingHost host;
@@ -81,42 +91,62 @@ protected:
     PopupWinInPanel* window = nullptr;
 };
 
-TEST_F(framework_TextEdit, SeparatorFieldTakesDigitsCommasAndSpacesOnly)
-{
-    const TextIniData ini = Ini(1, 99);
-    auto& field = NewField(10);
-    Add<TextEditCtrl>(&field, &ini, nullptr, &kAccess, kPreferencesCurrentUser, &kSeparatorFilter);
-    Start();
-    EXPECT_TRUE(field.UserType("1, 3"));
-    EXPECT_FALSE(field.UserType("a"));
-    EXPECT_EQ(toolkit.BeepCount(), 1);
-    EXPECT_EQ(field.LastRefusal(), "String too long.");
-    EXPECT_TRUE(field.UserType(",12"));
-    EXPECT_EQ(field.Text(), "1, 3,12");
-}
+// Typing into a field, keystroke run by keystroke run: whether the field
+// takes each run, and what it shows at the end. Every refusal beeps once.
+struct TypingCase {
+    const char* name;
+    const ppd::TextEditFilterData* filter;
+    int maxWidth;
+    std::vector<std::pair<std::string, bool>> typedAndTaken;
+    std::string shown;
+};
 
-TEST_F(framework_TextEdit, WidthFourCountsFullWidthCharactersTwice)
+TEST_F(framework_TextEdit, FieldsTakeOnlyFilteredTextWithinTheirWidth)
 {
-    const TextIniData ini = Ini(1, 4);
-    auto& field = NewField(11);
-    Add<TextEditCtrl>(&field, &ini, nullptr, &kAccess, kPreferencesCurrentUser, &kMarginFilter);
+    const std::vector<TypingCase> cases = {
+        {"separator: digits, commas and spaces only",
+         &kSeparatorFilter,
+         99,
+         {{"1, 3", true}, {"a", false}, {",12", true}},
+         "1, 3,12"},
+        {"margin: width 4 takes 12.7 and no fifth character",
+         &kMarginFilter,
+         4,
+         {{"12.7", true}, {"5", false}},
+         "12.7"},
+        {"margin: two full-width digits already have width 4",
+         &kMarginFilter,
+         4,
+         {{"\xEF\xBC\x91\xEF\xBC\x92", true}, {"1", false}},
+         "\xEF\xBC\x91\xEF\xBC\x92"},
+    };
+    std::vector<TextIniData> inis;
+    std::vector<widgets::TextField*> fields;
+    inis.reserve(cases.size());
+    for (const TypingCase& c : cases) {
+        inis.push_back(Ini(1, c.maxWidth));
+        fields.push_back(&NewField(10 + static_cast<int>(fields.size())));
+        Add<TextEditCtrl>(fields.back(), &inis.back(), nullptr, &kAccess, kPreferencesCurrentUser, c.filter);
+    }
     Start();
-    EXPECT_TRUE(field.UserType("12.7"));
-    EXPECT_FALSE(field.UserType("5"));
-    EXPECT_EQ(field.Text(), "12.7");
-    EXPECT_TRUE(field.UserClear());
-    EXPECT_TRUE(field.UserType("\xEF\xBC\x91\xEF\xBC\x92"));  // two full-width digits: width 4
-    EXPECT_FALSE(field.UserType("1"));
-    EXPECT_EQ(toolkit.BeepCount(), 2);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        widgets::TextField& field = *fields[i];
+        for (const auto& [typed, taken] : cases[i].typedAndTaken) {
+            const int beeps = toolkit.BeepCount();
+            EXPECT_EQ(field.UserType(typed), taken) << typed;
+            EXPECT_EQ(toolkit.BeepCount(), beeps + (taken ? 0 : 1));
+            if (!taken) {
+                EXPECT_EQ(field.LastRefusal(), "String too long.");
+            }
+        }
+        EXPECT_EQ(field.Text(), cases[i].shown);
+    }
 }
 
 TEST_F(framework_TextEdit, OKShowsTheFieldsMessageAndKeepsTheWindowOpen)
 {
-    const TextIniData ini = Ini(3, 99, "", "1");
-    auto& field = NewField(12);
-    auto& control = Add<TextEditCtrl>(&field, &ini, nullptr, &kAccess, kPreferencesCurrentUser, &kSeparatorFilter);
-    AddButtons();
-    Start();
+    auto [field, control] = StartSeparatorField(12, Ini(3, 99, "", "1"));
     EXPECT_EQ(window->GetWindow()->Title(), "Margin (Model 2)") << "the PPD names the string table";
     control.SetControlValueToDefault();
 
@@ -213,11 +243,7 @@ TEST_F(framework_TextEdit, PPDFieldSendsCustomChoiceAndReadsSlashDecimalTickets)
 
 TEST_F(framework_TextEdit, RestoreDefaultShowsDefaultsAndLeavesTheWindowOpen)
 {
-    const TextIniData ini = Ini(1, 10, "", "5");
-    auto& field = NewField(17);
-    auto& control = Add<TextEditCtrl>(&field, &ini, nullptr, &kAccess, kPreferencesCurrentUser, &kSeparatorFilter);
-    AddButtons();
-    Start();
+    auto [field, control] = StartSeparatorField(17, Ini(1, 10, "", "5"));
     toolkit.ScriptModal([&](widgets::Window& w) {
         field.UserType("77");
         w.Find<widgets::Button>(3)->UserClick();
