@@ -48,6 +48,17 @@ bool IsValidUtf8(std::string_view text)
     return true;
 }
 
+std::size_t Utf8SafeLength(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text.size();
+    std::size_t n = maxBytes;
+    // Step back over continuation bytes to the start of the cut character.
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
+}
+
 void AppendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {

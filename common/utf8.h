@@ -17,6 +17,10 @@ std::size_t Utf8CharLength(std::string_view text, std::size_t at, char32_t* code
 // Whether every byte of text belongs to a well-formed character.
 bool IsValidUtf8(std::string_view text);
 
+// The longest prefix of text of at most maxBytes bytes that does not end
+// inside a character (only the cut point is looked at, not the text before).
+std::size_t Utf8SafeLength(std::string_view text, std::size_t maxBytes);
+
 // Appends the UTF-8 form of a code point (the caller passes a valid one).
 void AppendUtf8(std::string& out, char32_t codePoint);
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/utf8.h"
 #include "filter/hostid.h"
 #include "filter/output.h"
 
@@ -48,13 +49,7 @@ void PutJobAttr(const char* code, const std::string& value)
 {
     const std::string head = std::string("@PJL SET JOBATTR=\"@") + code + "=";
     const std::size_t room = kJobAttrLineMax - head.size() - 2;  // closing quote and LF
-    std::string fitted = value;
-    if (fitted.size() > room) {
-        std::size_t cut = room;
-        while (cut > 0 && (static_cast<unsigned char>(fitted[cut]) & 0xC0) == 0x80)
-            --cut;
-        fitted.resize(cut);
-    }
+    const std::string fitted = value.substr(0, common::Utf8SafeLength(value, room));
     PutLine(head + fitted + "\"\n");
 }
 

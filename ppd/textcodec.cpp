@@ -119,22 +119,9 @@ std::optional<std::string> ConvertFromUtf8(std::string_view utf8, TextEncoding t
     return name ? Iconv(utf8, name, "UTF-8") : std::nullopt;
 }
 
-std::size_t Utf8SafeLength(std::string_view text, std::size_t maxBytes)
-{
-    if (text.size() <= maxBytes) {
-        return text.size();
-    }
-    std::size_t n = maxBytes;
-    // Step back over continuation bytes to the start of the cut sequence.
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) {
-        --n;
-    }
-    return n;
-}
-
 std::string Utf8Prefix(std::string_view text, std::size_t maxBytes)
 {
-    return std::string(text.substr(0, Utf8SafeLength(text, maxBytes)));
+    return std::string(text.substr(0, common::Utf8SafeLength(text, maxBytes)));
 }
 
 }  // namespace zlk::ppd

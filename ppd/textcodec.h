@@ -28,9 +28,7 @@ std::optional<std::string> ConvertToUtf8(std::string_view bytes, TextEncoding fr
 std::optional<std::string> ConvertFromUtf8(std::string_view utf8, TextEncoding to);
 
 // The longest prefix of at most maxBytes bytes that does not split a UTF-8
-// sequence.
-std::size_t Utf8SafeLength(std::string_view text, std::size_t maxBytes);
-// That prefix as a string: every fixed cut of a text (255 bytes for a value,
+// character (common::Utf8SafeLength) as a string: every fixed cut of a text (255 bytes for a value,
 // 19 for a key, ...) is taken with it, so no cut leaves half a character.
 std::string Utf8Prefix(std::string_view text, std::size_t maxBytes);
 

@@ -20,6 +20,7 @@
 
 #include "capture.h"
 #include "common/ppdfile.h"
+#include "common/utf8.h"
 #include "filter/options.h"
 #include "filter/pdfdoc.h"
 #include "filter/ticket.h"
@@ -97,20 +98,6 @@ std::pair<std::string, std::string> SplitProduct(const std::string& value)
     if (dash == std::string::npos)
         return {value, ""};
     return {value.substr(0, dash), value.substr(dash + 1)};
-}
-
-bool IsUtf8(const char* text)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    while (*p) {
-        int extra = *p < 0x80 ? 0 : (*p & 0xE0) == 0xC0 ? 1 : (*p & 0xF0) == 0xE0 ? 2 : (*p & 0xF8) == 0xF0 ? 3 : -1;
-        if (extra < 0)
-            return false;
-        for (++p; extra > 0; --extra, ++p)
-            if ((*p & 0xC0) != 0x80)  // a continuation byte, never the terminator
-                return false;
-    }
-    return true;
 }
 
 // The filter's option record for one job option string on a sample printer.
@@ -282,12 +269,13 @@ TEST_P(SamplePpd, TextsReachTheDialogAsUtf8)
 
     for (int g = 0; g < ppd()->num_groups; ++g) {
         const ppd_group_t& group = ppd()->groups[g];
-        EXPECT_TRUE(IsUtf8(group.text)) << group.name;
+        EXPECT_TRUE(zlk::common::IsValidUtf8(group.text)) << group.name;
         for (int o = 0; o < group.num_options; ++o) {
             const ppd_option_t& option = group.options[o];
-            EXPECT_TRUE(IsUtf8(option.text)) << option.keyword;
+            EXPECT_TRUE(zlk::common::IsValidUtf8(option.text)) << option.keyword;
             for (int c = 0; c < option.num_choices; ++c)
-                EXPECT_TRUE(IsUtf8(option.choices[c].text)) << option.keyword << " " << option.choices[c].choice;
+                EXPECT_TRUE(zlk::common::IsValidUtf8(option.choices[c].text))
+                    << option.keyword << " " << option.choices[c].choice;
         }
     }
     // The features panel gathers these two groups by their display text.
