@@ -34,11 +34,16 @@ public:
     // Marking a page size refreshes the page format.
     bool willChangePPDOptionKeyValue(const char* option, const char* ppdChoice) override;
 
+    widgets::Toolkit* widgetToolkit() override { return toolkit_; }
+    // The toolkit lent to the panels; it must outlive them.
+    void SetWidgetToolkit(widgets::Toolkit* toolkit) { toolkit_ = toolkit; }
+
 private:
     common::PPDHandle ppd_;
     PMPrintSession session_;
     PMPrintSettings settings_;
     PMPageFormat pageFormat_;
+    widgets::Toolkit* toolkit_ = nullptr;
 };
 
 // Whether "Custom.<value>" is acceptable for option of ppd (the checks of

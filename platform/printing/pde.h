@@ -17,8 +17,9 @@
 #include "platform/printing/status.h"
 
 namespace zlk::widgets {
+class Toolkit;  // platform/widgets/toolkit.h
 class View;  // platform/widgets/widget.h
-}
+}  // namespace zlk::widgets
 
 namespace zlk::platform {
 
@@ -54,6 +55,9 @@ public:
     // Asks the host to mark choice for the PPD option. True when the host
     // accepted and marked it; false leaves every mark as it was.
     virtual bool willChangePPDOptionKeyValue(const char* option, const char* ppdChoice) = 0;
+    // The widget toolkit the host shows panels with; a panel builds its view
+    // through it. Null: the host shows no panels (it only prints).
+    virtual widgets::Toolkit* widgetToolkit() { return nullptr; }
 };
 
 // One panel of a plug-in.
