@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/printing/printsettings.h"
 #include "platform/widgets/controls.h"
 #include "plugin.h"
+#include "spooler.h"
 #include "testpdf.h"
 
 namespace zlk::test {
@@ -31,10 +33,16 @@ std::vector<std::unique_ptr<platform::PDEPanel>> PanelsFor(const LoadedPlugin& p
     return plugin.get()->PDEPanelsForType(type, host.callback.get());
 }
 
-// The panel shown for a printer: offered, keys claimed, built.
+constexpr char kTicketPrefix[] = "com.zelko.jt.printsettings.pdf.ww.";
+
+// The panel shown for a printer: offered, keys claimed, built. Ticket
+// values given beforehand are there when the panel first restores.
 struct ShownPanel {
-    explicit ShownPanel(const fs::path& ppd) : host(ppd)
+    explicit ShownPanel(const fs::path& ppd, const std::map<std::string, std::string>& ticket = {}) : host(ppd)
     {
+        for (const auto& [name, value] : ticket) {
+            SetTicket(name, value);
+        }
         auto panels = PanelsFor(plugin, host);
         EXPECT_EQ(panels.size(), 1u) << ppd;
         if (panels.empty()) {
@@ -45,6 +53,7 @@ struct ShownPanel {
         EXPECT_NE(panel->panelView(), nullptr);
         platform::PDEError error;
         EXPECT_TRUE(panel->restoreValuesAndReturnError(&error)) << error.message;
+        panel->willShow();
     }
     widgets::PopUp* GroupList() const { return panel->panelView()->Find<widgets::PopUp>(2); }
     // The titles of the visible labels and check boxes of each page.
@@ -65,6 +74,82 @@ struct ShownPanel {
         }
         groups->UserSelect(0);
         return pages;
+    }
+    void SetTicket(const std::string& name, const std::string& value)
+    {
+        platform::PMPrintSettingsSetValue(host.callback->printSettings(), (kTicketPrefix + name).c_str(), value.c_str(),
+                                          false);
+    }
+    std::string Ticket(const std::string& name) const
+    {
+        std::string value;
+        platform::PMPrintSettingsGetValue(host.callback->printSettings(), (kTicketPrefix + name).c_str(), &value);
+        return value;
+    }
+    std::string Marked(const char* keyword) const
+    {
+        const ppd_choice_t* choice = ppdFindMarkedChoice(host.callback->ppdFile(), keyword);
+        return choice ? choice->choice : "";
+    }
+    // The list in the row titled with the option's text.
+    widgets::PopUp* ListOf(const char* keyword) const
+    {
+        const std::string title = OptionTitle(keyword) + ":";
+        auto* box = panel->panelView()->Find<widgets::GroupBox>(3);
+        const widgets::Widget* label = nullptr;
+        for (std::size_t c = 0; c < box->ChildCount() && !label; ++c) {
+            if (box->ChildAt(c).Title() == title && box->ChildAt(c).As<widgets::Label>()) {
+                label = &box->ChildAt(c);
+            }
+        }
+        if (label) {
+            ShowPageOf(label);
+        }
+        for (std::size_t c = 0; label && c < box->ChildCount(); ++c) {
+            auto* list = box->ChildAt(c).As<widgets::PopUp>();
+            if (list && !list->IsHidden() && list->Frame().y == label->Frame().y) {
+                return list;
+            }
+        }
+        ADD_FAILURE() << "no list for " << keyword;
+        return nullptr;
+    }
+    // Shows the page of the widget, as a person would before using it.
+    void ShowPageOf(const widgets::Widget* widget) const
+    {
+        widgets::PopUp* groups = GroupList();
+        for (int i = 0; i < groups->ItemCount() && widget->IsHidden(); ++i) {
+            groups->UserSelect(i);
+        }
+    }
+    // Chooses the choice in the option's list as a person would.
+    bool Choose(const char* keyword, const char* choice) const
+    {
+        widgets::PopUp* list = ListOf(keyword);
+        return list && list->UserSelect(list->IndexOfKey(choice));
+    }
+    bool ItemEnabled(const char* keyword, const char* choice) const
+    {
+        widgets::PopUp* list = ListOf(keyword);
+        return list && list->IsItemEnabled(list->IndexOfKey(choice));
+    }
+    // The job's options as the spooler hands them to the filter: the marked
+    // PPD choices and the ticket entries.
+    std::string JobOptions() const
+    {
+        std::string options;
+        ppd_file_t* ppd = host.callback->ppdFile();
+        for (int g = 0; g < ppd->num_groups; ++g) {
+            for (int o = 0; o < ppd->groups[g].num_options; ++o) {
+                if (const ppd_choice_t* marked = ppdFindMarkedChoice(ppd, ppd->groups[g].options[o].keyword)) {
+                    options += std::string(ppd->groups[g].options[o].keyword) + "=" + marked->choice + " ";
+                }
+            }
+        }
+        for (const auto& [key, entry] : host.callback->printSettings()->entries()) {
+            options += key + "='" + entry.value + "' ";
+        }
+        return options;
     }
     std::string OptionTitle(const char* keyword) const
     {
@@ -152,6 +237,168 @@ TEST(FeaturesPlugin, EachPageShowsItsOwnOptions)
     ShownPanel c3500j(Sample("c3500j"));
     const auto general = c3500j.Pages().at("一般 1");
     EXPECT_EQ(general.back(), c3500j.OptionTitle("ZLKPDFRasterizedMode") + ":");
+}
+
+// A host whose printer has no PPD.
+class NoPPDHost : public platform::PDEPlugInCallback {
+public:
+    ppd_file_t* ppdFile() override { return nullptr; }
+    platform::PMPrintSession* printSession() override { return &session; }
+    platform::PMPrintSettings* printSettings() override { return &settings; }
+    platform::PMPageFormat* pageFormat() override { return &format; }
+    bool willChangePPDOptionKeyValue(const char*, const char*) override { return false; }
+    platform::PMPrintSession session{"no-ppd"};
+    platform::PMPrintSettings settings;
+    platform::PMPageFormat format;
+};
+
+TEST(FeaturesPlugin, OffersNoPanelItCannotServe)
+{
+    TempDir scratch;
+    // A bundle without one of the help pages the panel links to.
+    const auto bundleWithout = [&](const std::string& page) {
+        const fs::path copy = fs::path(scratch.path()) / ("bundle-without-" + page);
+        fs::copy(kBundle, copy, fs::copy_options::recursive);
+        fs::remove(copy / "Resources" / "Help" / page);
+        return copy;
+    };
+    // A sample whose features mode reads "Disabled".
+    const fs::path disabled = fs::path(scratch.path()) / "disabled.ppd";
+    {
+        std::ifstream in(Sample("c4500"));
+        std::stringstream text;
+        text << in.rdbuf();
+        std::string ppd = text.str();
+        ppd.replace(ppd.find("*ZLKXFeaturesSettings: \"Default00\""), 34, "*ZLKXFeaturesSettings: \"Disabled\"");
+        std::ofstream(disabled) << ppd;
+    }
+    struct Case {
+        const char* what;
+        fs::path bundle;
+        fs::path ppd;  // empty: a host without a PPD
+        std::string type;
+        std::size_t panels;
+    };
+    const std::vector<Case> cases = {
+        {"the printer's own panel", kBundle, Sample("c4500"), platform::kPrintDialogPDEType, 1},
+        {"another panel type", kBundle, Sample("c4500"), "com.example.page-setup", 0},
+        {"no PPD", kBundle, {}, platform::kPrintDialogPDEType, 0},
+        {"mode Disabled", kBundle, disabled, platform::kPrintDialogPDEType, 0},
+        {"no position help", bundleWithout("SpecifyPosition.htm"), Sample("c4500"), platform::kPrintDialogPDEType, 0},
+        {"no tab margin help", bundleWithout("TabMarginShift.htm"), Sample("c4500"), platform::kPrintDialogPDEType, 0},
+        {"no margins help of the layout", bundleWithout("Margins_Type01.htm"), Sample("c4500"),
+         platform::kPrintDialogPDEType, 0},
+        {"margins help of another layout", bundleWithout("Margins_Type02.htm"), Sample("c4500"),
+         platform::kPrintDialogPDEType, 1},
+    };
+    for (const Case& c : cases) {
+        LoadedPlugin plugin(kModule, c.bundle);
+        NoPPDHost noPPD;
+        std::unique_ptr<Host> host;
+        platform::PDEPlugInCallback* callback = &noPPD;
+        if (!c.ppd.empty()) {
+            host = std::make_unique<Host>(c.ppd);
+            callback = host->callback.get();
+        }
+        EXPECT_EQ(plugin.get()->PDEPanelsForType(c.type, callback).size(), c.panels) << c.what;
+    }
+}
+
+TEST(FeaturesPlugin, PrintingWritesCoilPunchFaceAndTabMediaKeys)
+{
+    struct Case {
+        const char* model;
+        const char* option;  // marked before printing; null: the defaults
+        const char* choice;
+        const char* coilPunchFace;
+        const char* tabMedia;
+    };
+    const std::vector<Case> cases = {
+        {"c4500", nullptr, nullptr, "true", "false"},
+        {"c4500", "MediaType", "TabbedPaper", "true", "true"},
+        {"c4500", "ZLKIntSheetMediaType", "TabbedPaper", "true", "true"},
+        {"c3500j", "MediaType", "CoatingPaper", "false", "true"},
+        {"m2500", nullptr, nullptr, "false", "false"},
+    };
+    for (const Case& c : cases) {
+        ShownPanel shown(Sample(c.model));
+        if (c.option) {
+            ASSERT_TRUE(shown.host.callback->willChangePPDOptionKeyValue(c.option, c.choice)) << c.choice;
+        }
+        EXPECT_TRUE(shown.panel->shouldPrint());
+        EXPECT_EQ(shown.Ticket("CoilPunchFaceTicket"), c.coilPunchFace) << c.model;
+        EXPECT_EQ(shown.Ticket("featuresMediaTypeTabTicket"), c.tabMedia)
+            << c.model << " " << (c.choice ? c.choice : "");
+    }
+}
+
+TEST(FeaturesPlugin, SavingToAMailboxDisablesItsOptionsAndShowsDefaults)
+{
+    // The print type panel's value: its leading number decides.
+    const std::vector<std::pair<std::string, bool>> printTypes = {{"5", true}, {"05", true}, {"5a", true},
+                                                                  {"", false}, {"4", false}, {"mailbox", false}};
+    for (const auto& [printType, mailbox] : printTypes) {
+        ShownPanel shown(Sample("c4500"), {{"PrintTypeTicketKey", printType}});
+        EXPECT_EQ(shown.ListOf("Jog")->IsEnabled(), !mailbox) << "'" << printType << "'";
+        EXPECT_EQ(shown.ListOf("MediaType")->IsEnabled(), !mailbox) << "'" << printType << "'";
+        EXPECT_TRUE(shown.ListOf("ZLKColorMode")->IsEnabled()) << "not a mailbox option";
+    }
+
+    // The summary shows the default while the job keeps the user's choice.
+    ShownPanel shown(Sample("c4500"));
+    ASSERT_TRUE(shown.Choose("MediaType", "ThickPaper"));
+    // The host saves the panel's values when the user leaves it.
+    EXPECT_TRUE(shown.panel->saveValuesAndReturnError(nullptr));
+    EXPECT_EQ(shown.panel->summaryInfo().values.at("Paper Type"), "Thick");
+    shown.SetTicket("PrintTypeTicketKey", "5");
+    EXPECT_TRUE(shown.panel->restoreValuesAndReturnError(nullptr));
+    EXPECT_FALSE(shown.ListOf("MediaType")->IsEnabled());
+    EXPECT_EQ(shown.panel->summaryInfo().values.at("Paper Type"), "Printer Default");
+    EXPECT_TRUE(shown.panel->shouldPrint());
+    EXPECT_EQ(shown.Marked("MediaType"), "ThickPaper");
+}
+
+TEST(FeaturesPlugin, ListsFollowTheInterposerAndTheBypassTrayCovers)
+{
+    for (const auto& [interposer, coilPunch] :
+         std::vector<std::pair<std::string, bool>>{{"1", false}, {"0", true}, {"", true}}) {
+        ShownPanel shown(Sample("c4500"), {{"whetherInterposerTicket", interposer}});
+        // The PPD allows coil punching only with punching on.
+        ASSERT_TRUE(shown.Choose("ZLKPunch", "Left"));
+        EXPECT_EQ(shown.ItemEnabled("ZLKNumPunchHoles", "CoilPunch"), coilPunch) << "'" << interposer << "'";
+        EXPECT_TRUE(shown.ItemEnabled("ZLKNumPunchHoles", "2Holes"));
+    }
+
+    // The bypass tray paper type is for covers and separators fed from it.
+    ShownPanel shown(Sample("c4500"));
+    widgets::PopUp* coverType = shown.ListOf("ZLKIntSheetMediaType");
+    EXPECT_FALSE(coverType->IsEnabled());
+    for (const char* list : {"ZLKIntCoverSheet", "ZLKIntBackCoverSheet", "ZLKIntSheet"}) {
+        ASSERT_TRUE(shown.Choose(list, "MSI")) << list;
+        EXPECT_TRUE(coverType->IsEnabled()) << list;
+        ASSERT_TRUE(shown.Choose(list, "None")) << list;
+        EXPECT_FALSE(coverType->IsEnabled()) << list;
+    }
+}
+
+TEST(FeaturesPlugin, ThePanelsTicketPrintsAsAValidJobStream)
+{
+    ShownPanel shown(Sample("c4500"));
+    ASSERT_TRUE(shown.Choose("ZLKStaple", "LeftDoublePort"));
+    ASSERT_TRUE(shown.Choose("ZLKJog", shown.ListOf("ZLKJog")->Item(2).key.c_str()));
+    EXPECT_TRUE(shown.panel->shouldPrint());
+    EXPECT_EQ(shown.Marked("ZLKStaple"), "LeftDoublePort");
+    EXPECT_EQ(shown.Ticket("OffsetStackingListTicket"), "3");
+
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(2);
+    spooler.options = shown.JobOptions();
+    spooler.env["PPD"] = Sample("c4500");
+    const RunResult run = spooler.Run();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const RunResult inspected = InspectStream(run.out);
+    EXPECT_EQ(inspected.exitCode, 0) << inspected.err;
+    EXPECT_NE(SplitJobStream(run.out).ticket.find("StapleDualLeft"), std::string::npos);
 }
 
 }  // namespace
