@@ -427,7 +427,9 @@ PFOffsetStackingListCtrl::PFOffsetStackingListCtrl(const RowPlace& place, std::s
 
 framework::PopupWinInPanel* PFOffsetStackingListCtrl::WindowForValue() const
 {
-    switch (CommittedInt()) {
+    // The value the list shows, as the panel's offset stacking value reads it.
+    const widgets::PopUp* list = List();
+    switch (list ? list->SelectedIndex() + 1 : 0) {
     case 4: return pagesWindow_;
     case 5: return unitsWindow_;
     default: return nullptr;

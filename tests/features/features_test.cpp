@@ -151,6 +151,32 @@ struct ShownPanel {
         }
         return options;
     }
+    // The check box titled with the option's text, its page shown.
+    widgets::CheckBox* SwitchOf(const char* keyword) const
+    {
+        const std::string title = OptionTitle(keyword) + ":";
+        widgets::CheckBox* found = nullptr;
+        panel->panelView()->ForEachDescendant([&](widgets::Widget& widget) {
+            if (!found && widget.Title() == title) {
+                found = widget.As<widgets::CheckBox>();
+            }
+        });
+        if (found) {
+            ShowPageOf(found);
+        }
+        EXPECT_NE(found, nullptr) << keyword;
+        return found;
+    }
+    // The window titles of the modal runs so far.
+    std::vector<std::string> WindowsOpened() const
+    {
+        std::vector<std::string> titles;
+        for (const auto& run : host.toolkit.ModalRuns()) {
+            titles.push_back(run.title);
+        }
+        return titles;
+    }
+    std::string Text(const char* key) const { return plugin.bundle()->LocalizedString(key, "Localizable01"); }
     std::string OptionTitle(const char* keyword) const
     {
         ppd_option_t* option = ppdFindOption(host.callback->ppdFile(), keyword);
@@ -379,6 +405,53 @@ TEST(FeaturesPlugin, ListsFollowTheInterposerAndTheBypassTrayCovers)
         ASSERT_TRUE(shown.Choose(list, "None")) << list;
         EXPECT_FALSE(coverType->IsEnabled()) << list;
     }
+}
+
+TEST(FeaturesPlugin, SetupButtonsOpenTheirWindowsOnlyWhileTheirSwitchIsOn)
+{
+    ShownPanel shown(Sample("c4500"));
+    auto button = [&](int tag) { return shown.panel->panelView()->Find<widgets::Button>(tag); };
+    struct Case {
+        const char* what;
+        int button;
+        std::function<bool()> switchOn;
+        const char* window;
+    };
+    const std::vector<Case> cases = {
+        {"tab margin", 101, [&] { return shown.SwitchOf("ZLKTabMarginShiftEx")->UserClick(); },
+         "Tab Margin Window Title String"},
+        {"number in sequence", 111, [&] { return shown.SwitchOf("ZLKTabNumberInSequence")->UserClick(); },
+         "Number In Sequence Window Title String"},
+        {"separator", 102, [&] { return shown.Choose("ZLKIntSheet", "1stTray"); }, "Separator Window Title String"},
+        {"offset per copy", 108, [&] { return shown.Choose("ZLKJog", "PerCopies"); },
+         "Offset Per Copy Window Title String"},
+        {"booklet margin", 107,
+         [&] {
+             return shown.Choose("ZLKSignature", "LeftSig") &&
+                    shown.panel->panelView()->Find<widgets::CheckBox>(106)->UserClick();
+         },
+         "Booklet Margin Window Title String"},
+        // The PPD trims booklets only.
+        {"trimmer", 112, [&] { return shown.Choose("ZLKTrimming", "ForeEdge"); }, "Trimmer Window Title String"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_NE(button(c.button), nullptr) << c.what;
+        shown.ShowPageOf(button(c.button));
+        EXPECT_FALSE(button(c.button)->IsEnabled()) << c.what << ": off at first";
+        const std::size_t before = shown.WindowsOpened().size();
+        ASSERT_TRUE(c.switchOn()) << c.what;
+        shown.ShowPageOf(button(c.button));
+        EXPECT_TRUE(button(c.button)->IsEnabled()) << c.what;
+        EXPECT_TRUE(button(c.button)->UserClick()) << c.what;
+        const std::vector<std::string> opened = shown.WindowsOpened();
+        ASSERT_GT(opened.size(), before) << c.what;
+        EXPECT_EQ(opened.back(), shown.Text(c.window)) << c.what;
+    }
+    // The lists open their windows themselves: the separator on a tray, the
+    // offset stacking on its last two choices.
+    const std::vector<std::string> opened = shown.WindowsOpened();
+    EXPECT_EQ(std::count(opened.begin(), opened.end(), shown.Text("Separator Window Title String")), 2);
+    EXPECT_EQ(std::count(opened.begin(), opened.end(), shown.Text("Offset Per Copy Window Title String")), 2);
 }
 
 TEST(FeaturesPlugin, ThePanelsTicketPrintsAsAValidJobStream)
