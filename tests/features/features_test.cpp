@@ -452,6 +452,18 @@ TEST(FeaturesPlugin, SetupButtonsOpenTheirWindowsOnlyWhileTheirSwitchIsOn)
     const std::vector<std::string> opened = shown.WindowsOpened();
     EXPECT_EQ(std::count(opened.begin(), opened.end(), shown.Text("Separator Window Title String")), 2);
     EXPECT_EQ(std::count(opened.begin(), opened.end(), shown.Text("Offset Per Copy Window Title String")), 2);
+
+    // What the switches and lists leave in the ticket for the printer.
+    EXPECT_TRUE(shown.panel->shouldPrint());
+    const std::map<std::string, std::string> written = {
+        {"TabMarginSwitchTicket", "1"},   {"NumInSequenceSwitchTicket", "1"}, {"TrimmerSelectTicket", "2"},
+        {"SeparatorPageListTicket", "2"}, {"OffsetStackingListTicket", "5"},  {"BookletMarginSwitchTicket", "1"},
+    };
+    for (const auto& [key, value] : written) {
+        EXPECT_EQ(shown.Ticket(key), value) << key;
+    }
+    EXPECT_EQ(shown.Marked("ZLKTabMarginShiftEx"), "True");
+    EXPECT_EQ(shown.Marked("ZLKJog"), "PerCopies");
 }
 
 TEST(FeaturesPlugin, ThePanelsTicketPrintsAsAValidJobStream)
