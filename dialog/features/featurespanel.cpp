@@ -544,7 +544,8 @@ void PrintFeaturesPDE::CreateCoversSepControl(ppd_file_t* ppd, const std::vector
         int titleLength = 0;
         if (keyword == "ZLKIntSheet") {
             BaseControl* title = AddTitle(ppd, option->keyword, place, titleLength);
-            framework::PopupWinInPanel* window = AddWindow("Separator Window Title String");
+            sepWnd_ = AddWindow("Separator Window Title String");
+            framework::PopupWinInPanel* window = sepWnd_;
             separatorList_ = Add(std::make_unique<PFListExt>(place, option->keyword, kTabMarginCtrlTotalWidth,
                                                              titleLength, title, window));
             Add(std::make_unique<PFSepSetupButton>(place, SeparatorSetupBtnCtrlID, "Setup Button Text", window));
@@ -580,7 +581,8 @@ void PrintFeaturesPDE::CreateLayoutControl(ppd_file_t* ppd, const std::vector<pp
     bookletMarginSwitch_ =
         Add(std::make_unique<PFNonPPDCheckBox>(place, BookletMarginCheckBoxCtrlID, &kBookletMarginSwitchIniData,
                                                &kBookletMarginSwitchConstraint, &kBookletMarginSwitchAccess));
-    framework::PopupWinInPanel* window = AddWindow("Booklet Margin Window Title String");
+    bookletMarginWnd_ = AddWindow("Booklet Margin Window Title String");
+    framework::PopupWinInPanel* window = bookletMarginWnd_;
     Add(std::make_unique<PFBookletSetupButton>(place, BookletMarginSetupBtnCtrlID, "Setup Button Text", window));
 }
 
@@ -591,7 +593,8 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
         const RowPlace place = Row(index++, group);
         tabMarginSwitch_ = Add(std::make_unique<PFCheckBoxExt>(place, NextTag(), "ZLKTabMarginShiftEx",
                                                                &kTabMarginSwitchConstraint, &kTabMarginSwitchAccess));
-        framework::PopupWinInPanel* window = AddWindow("Tab Margin Window Title String");
+        tabMarginWnd_ = AddWindow("Tab Margin Window Title String");
+        framework::PopupWinInPanel* window = tabMarginWnd_;
         Add(std::make_unique<PFTabSetupButton>(place, TabMarginSetupBtnCtrlID, "Shift Button Text", window));
         fxPPDKeywordList.push_back("ZLKTabMarginShiftEx");
     }
@@ -599,7 +602,8 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
         const RowPlace place = Row(index++, group);
         numInSequenceSwitch_ = Add(std::make_unique<PFCheckBoxExt>(
             place, NextTag(), "ZLKTabNumberInSequence", &kNumInSequenceSwitchConstraint, &kNumInSequenceSwitchAccess));
-        framework::PopupWinInPanel* window = AddWindow("Number In Sequence Window Title String");
+        numInSeqWnd_ = AddWindow("Number In Sequence Window Title String");
+        framework::PopupWinInPanel* window = numInSeqWnd_;
         Add(std::make_unique<PFNumInSeqButton>(place, NumInSequenceSetupBtnCtrlID, "Num In Sequence Button Text",
                                                window));
         fxPPDKeywordList.push_back("ZLKTabNumberInSequence");
@@ -608,8 +612,10 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
         const RowPlace place = Row(index++, group);
         int titleLength = 0;
         BaseControl* title = AddTitle(ppd, "ZLKJog", place, titleLength);
-        framework::PopupWinInPanel* pages = AddWindow("Offset Per Page Window Title String");
-        framework::PopupWinInPanel* units = AddWindow("Offset Per Copy Window Title String");
+        offsetStackingPagesWnd_ = AddWindow("Offset Per Page Window Title String");
+        offsetStackingUnitsWnd_ = AddWindow("Offset Per Copy Window Title String");
+        framework::PopupWinInPanel* pages = offsetStackingPagesWnd_;
+        framework::PopupWinInPanel* units = offsetStackingUnitsWnd_;
         offsetStackingList_ = Add(std::make_unique<PFOffsetStackingListCtrl>(
             place, "ZLKJog", kPopUpCtrlTotalWidthWithButton, titleLength, title, pages, units));
         Add(std::make_unique<PFOffsetStackingButton>(place, "Offset Stacking Button Text", offsetStackingList_));
@@ -629,8 +635,9 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
                 place, TrimmerListCtrlID, "ZLKTrimming", &kTrimmerListConstraint, &kTrimmerListAccess,
                 kPopUpCtrlTotalWidthWithButton, titleLength, title));
         }
-        framework::PopupWinInPanel* window = AddWindow("Trimmer Window Title String");
-        AddWindow("Trimmer Window Title String");
+        trimmerWnd_ = AddWindow("Trimmer Window Title String");
+        trimmerTopLowerWnd_ = AddWindow("Trimmer Window Title String");
+        framework::PopupWinInPanel* window = trimmerWnd_;
         Add(std::make_unique<PFTrimmerSetupButton>(place, TrimmerSetupBtnCtrlID, "Shift Button Text", window));
         fxPPDKeywordList.push_back("ZLKTrimming");
     }

@@ -69,6 +69,14 @@ public:
     bool IsOffsetStacking() const;
     int getOffsetStackingValue() const;
     int getTrimmerListValue() const;
+    framework::PopupWinInPanel* getTabMarginWnd() const { return tabMarginWnd_; }
+    framework::PopupWinInPanel* getTrimmerWnd() const { return trimmerWnd_; }
+    framework::PopupWinInPanel* getTrimmerTopLowerWnd() const { return trimmerTopLowerWnd_; }
+    framework::PopupWinInPanel* getBookletMarginWnd() const { return bookletMarginWnd_; }
+    framework::PopupWinInPanel* getSepWnd() const { return sepWnd_; }
+    framework::PopupWinInPanel* getNumInSeqWnd() const { return numInSeqWnd_; }
+    framework::PopupWinInPanel* getOffsetStackingPagesWnd() const { return offsetStackingPagesWnd_; }
+    framework::PopupWinInPanel* getOffsetStackingUnitsWnd() const { return offsetStackingUnitsWnd_; }
     widgets::GroupBox* GetFeaturesGroupBox() const { return groupBox_; }
     widgets::Widget* GetFeaturesSetSTextCtrl() const;
     // The three values other panels leave in the ticket.
@@ -140,6 +148,15 @@ private:
     PFOffsetStackingListCtrl* offsetStackingList_ = nullptr;
     KPFTRIMMERLISTCTRL* trimmerList_ = nullptr;
     PFEjectOptionsListCtrl* ejectOptionsList_ = nullptr;
+    // The pop-up windows; owned by the panel's window list.
+    framework::PopupWinInPanel* tabMarginWnd_ = nullptr;
+    framework::PopupWinInPanel* trimmerWnd_ = nullptr;
+    framework::PopupWinInPanel* trimmerTopLowerWnd_ = nullptr;
+    framework::PopupWinInPanel* bookletMarginWnd_ = nullptr;
+    framework::PopupWinInPanel* sepWnd_ = nullptr;
+    framework::PopupWinInPanel* numInSeqWnd_ = nullptr;
+    framework::PopupWinInPanel* offsetStackingPagesWnd_ = nullptr;
+    framework::PopupWinInPanel* offsetStackingUnitsWnd_ = nullptr;
     ControlID nextTag_ = kFirstRunTimeTag;
 };
 
