@@ -13,6 +13,7 @@
 #include <memory>
 #include <ostream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "filter/options.h"
 #include "filter/pdfdoc.h"
 #include "filter/ticket.h"
+#include "ppd/quickxppd.h"
 #include "process.h"
 #include "testpdf.h"
 
@@ -32,6 +34,21 @@ using namespace zlk::filter;
 namespace {
 
 const std::string kPpdDir = ZLK_PPD_DIR;
+// Where the package installs constraint definition files; the PPDs name them there.
+const std::string kDefinitionDir = "/usr/share/zelko/cdf/";
+
+// A constraint definition file beside the PPDs, and one entry of its features
+// section that the PPD's UIConstraints do not give: the choice conflicts
+// while the marked choice is marked.
+struct DefinitionFile {
+    const char* file;
+    const char* option;
+    const char* choice;
+    const char* markedOption;
+    const char* markedChoice;
+};
+const DefinitionFile kQ6000Definition = {"zelko-mfp-q6000.cdf", "ZLKStaple", "UpperLeftSinglePort", "MediaType",
+                                         "ThickPaper"};
 
 struct Sample {
     const char* file;
@@ -44,16 +61,20 @@ struct Sample {
     bool quorvel;  // ZLKDeviceModel "Quorvel"
     const char* probeOption;  // an option whose title must reach the dialog as UTF-8 ...
     const char* probeTitle;  // ... reading exactly this
+    const char* trueFirstSwitch;  // a Boolean the features panel shows, listed "True" first; "" for none
+    const DefinitionFile* definition;  // nullptr when the sample names none
 };
 
 const Sample kSamples[] = {
     {"zelko-mfp-c4500.ppd", "Default00", "UTF-8", "ISOLatin1", "True", true, true, false, "ZLKSigSize",
-     "Booklet Paper Size"},
+     "Booklet Paper Size", "", nullptr},
     // "ソ" ends in the byte 0x5C in Shift-JIS: it must not read as a backslash.
     {"zelko-mfp-c3500j.ppd", "Default01", "CP932", "JIS83-RKSJ", "True", true, true, false, "Collate",
-     "ソート（部単位で印刷）"},
-    {"zelko-mfp-m2500.ppd", "Default02", "", "ISOLatin1", "False", false, false, false, "ZLKColorMode", "Color Mode"},
-    {"zelko-mfp-q6000.ppd", "Default03", "UTF-8", "UTF-8", "True", false, false, true, "ZLKTurnPage", "Rotate by 180°"},
+     "ソート（部単位で印刷）", "", nullptr},
+    {"zelko-mfp-m2500.ppd", "Default02", "", "ISOLatin1", "False", false, false, false, "ZLKColorMode", "Color Mode",
+     "Smoothing", nullptr},
+    {"zelko-mfp-q6000.ppd", "Default03", "UTF-8", "UTF-8", "True", false, false, true, "ZLKTurnPage", "Rotate by 180°",
+     "", &kQ6000Definition},
 };
 
 std::string PathOf(const Sample& sample) { return kPpdDir + "/" + sample.file; }
@@ -143,18 +164,30 @@ TEST(ppdSampleSet, HoldsOneSamplePerFeaturesModeWithBothPrinterEncodings)
     for (const auto& entry : std::filesystem::directory_iterator(kPpdDir))
         if (entry.path().extension() == ".ppd")
             files.insert(entry.path().filename().string());
-    std::set<std::string> expected, modes;
-    bool utf8 = false, cp932 = false;
+    std::set<std::string> expected, modes, definitions;
+    bool utf8 = false, cp932 = false, trueFirst = false;
     for (const Sample& sample : kSamples) {
         expected.insert(sample.file);
         modes.insert(sample.featuresMode);
         utf8 = utf8 || std::strcmp(sample.printerEncoding, "UTF-8") == 0;
         cp932 = cp932 || std::strcmp(sample.printerEncoding, "CP932") == 0;
+        trueFirst = trueFirst || *sample.trueFirstSwitch != '\0';
+        if (sample.definition)
+            definitions.insert(sample.definition->file);
     }
     EXPECT_EQ(files, expected);
     EXPECT_EQ(modes, (std::set<std::string>{"Default00", "Default01", "Default02", "Default03"}));
     EXPECT_TRUE(utf8);
     EXPECT_TRUE(cp932);
+    EXPECT_TRUE(trueFirst);
+
+    // Every definition file beside the samples belongs to one of them.
+    std::set<std::string> definitionFiles;
+    for (const auto& entry : std::filesystem::directory_iterator(kPpdDir))
+        if (entry.path().extension() == ".cdf")
+            definitionFiles.insert(entry.path().filename().string());
+    EXPECT_FALSE(definitionFiles.empty());
+    EXPECT_EQ(definitionFiles, definitions);
 }
 
 TEST_P(SamplePpd, MarksItsDefaultsWithoutConflict)
@@ -547,6 +580,106 @@ TEST_P(SamplePpd, ConstraintsKeepContradictoryFinishingApart)
             << pair.option1 << " " << pair.choice1 << " with " << pair.option2 << " " << pair.choice2;
     }
     EXPECT_GE(tried, 4);
+}
+
+TEST_P(SamplePpd, BooleanListedTrueFirstIsAPlainSwitch)
+{
+    const char* keyword = GetParam().trueFirstSwitch;
+    if (*keyword == '\0')
+        return;
+    ppd_option_t* option = ppdFindOption(ppd(), keyword);
+    ASSERT_NE(option, nullptr) << keyword;
+    EXPECT_EQ(option->ui, PPD_UI_BOOLEAN);
+    // The dialog takes the first choice as switched on.
+    EXPECT_EQ(ChoicesOf(ppd(), keyword), (std::vector<std::string>{"True", "False"}));
+}
+
+TEST_P(SamplePpd, ConstraintDefinitionFileReadsAsTheFeaturesTableOfThisEdit)
+{
+    const DefinitionFile* given = GetParam().definition;
+    const std::string named = AttrValue(ppd(), "ZLKXCDFSetting");
+    if (!given) {
+        EXPECT_EQ(named, "");
+        return;
+    }
+    const DefinitionFile& definition = *given;
+    EXPECT_EQ(named, kDefinitionDir + definition.file);
+
+    // The installed path does not exist here: a copy names the source file.
+    const std::string source = kPpdDir + "/" + definition.file;
+    std::string text = zlk::test::ReadFile(PathOf(GetParam()));
+    const auto at = text.find(named);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, named.size(), source);
+    zlk::test::TempDir dir;
+    zlk::test::WriteFile(dir.file("copy.ppd"), text);
+    zlk::common::PPDHandle copy(ppdOpenFile(dir.file("copy.ppd").c_str()));
+    ASSERT_NE(copy, nullptr);
+
+    using namespace zlk::ppd;
+    XConstraintTable read = MakeXConstraintTable();
+    ASSERT_EQ(GetXPPD(copy.get(), &read, "PrintFeaturePDE", "ZLKXCDFSetting"), 0);
+    EXPECT_FALSE(read.empty());
+
+    // The entry only the file has, by the libcups positions of its marked choice.
+    x_constraints marked{};
+    bool found = false;
+    for (int g = 0; g < copy->num_groups && !found; ++g)
+        for (int o = 0; o < copy->groups[g].num_options && !found; ++o) {
+            const ppd_option_t& option = copy->groups[g].options[o];
+            if (std::strcmp(option.keyword, definition.markedOption) != 0)
+                continue;
+            for (int c = 0; c < option.num_choices && !found; ++c)
+                if (std::strcmp(option.choices[c].choice, definition.markedChoice) == 0) {
+                    marked = {static_cast<std::uint16_t>(g), static_cast<std::uint16_t>(o),
+                              static_cast<std::uint16_t>(c)};
+                    found = true;
+                }
+        }
+    ASSERT_TRUE(found) << definition.markedOption << " " << definition.markedChoice;
+    const std::string key = XConstraintKey(definition.option, definition.choice);
+    const auto [first, last] = read.equal_range(key);
+    EXPECT_EQ(std::count_if(first, last, [&](const auto& entry) { return entry.second == marked; }), 1) << key;
+
+    // Every other entry is one the PPD's own constraints give, at the same
+    // positions, so the file was made from this edit of the PPD.
+    std::vector<std::string> keywords;
+    for (int g = 0; g < copy->num_groups; ++g)
+        for (int o = 0; o < copy->groups[g].num_options; ++o)
+            keywords.push_back(copy->groups[g].options[o].keyword);
+    XConstraintTable built = MakeXConstraintTable();
+    SetXppd(copy.get(), &built, keywords);
+    auto inBuilt = [&](const std::string& k, const x_constraints& ref) {
+        const auto [from, to] = built.equal_range(k);
+        return std::any_of(from, to, [&](const auto& entry) { return entry.second == ref; });
+    };
+    EXPECT_FALSE(inBuilt(key, marked)) << "the PPD's UIConstraints give " << key;
+    for (const auto& [k, ref] : read) {
+        if (k != key || !(ref == marked)) {
+            EXPECT_TRUE(inBuilt(k, ref)) << k << "@" << ref.group << "@" << ref.option << "@" << ref.choice;
+        }
+    }
+
+    // The dialog disables the choice while the marked choice is marked.
+    ppdMarkDefaults(copy.get());
+    EXPECT_FALSE(IsPPDChoiceConflicted(copy.get(), &read, definition.option, definition.choice));
+    ppdMarkOption(copy.get(), definition.markedOption, definition.markedChoice);
+    EXPECT_TRUE(IsPPDChoiceConflicted(copy.get(), &read, definition.option, definition.choice));
+    EXPECT_FALSE(IsPPDChoiceConflicted(copy.get(), &built, definition.option, definition.choice));
+
+    // The last line ties the file to its PPD.
+    std::istringstream file(zlk::test::ReadFile(source));
+    std::string line, stamp;
+    while (std::getline(file, line))
+        if (!line.empty())
+            stamp = line;
+    std::istringstream ppdText(zlk::test::ReadFile(PathOf(GetParam())));
+    std::string edit;
+    while (std::getline(ppdText, line) && edit.empty())
+        if (line.rfind("*% Last Edit Date:", 0) == 0)
+            edit = line;
+    EXPECT_FALSE(edit.empty());
+    EXPECT_EQ(stamp, edit);
 }
 
 TEST_P(SamplePpd, PassesCupstestppd)
