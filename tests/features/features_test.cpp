@@ -466,6 +466,42 @@ TEST(FeaturesPlugin, SetupButtonsOpenTheirWindowsOnlyWhileTheirSwitchIsOn)
     EXPECT_EQ(shown.Marked("ZLKJog"), "PerCopies");
 }
 
+TEST(FeaturesPlugin, SwitchesFollowTheirChoiceOrderAndChoicesTheDefinitionFile)
+{
+    // m2500 lists Smoothing's True before False: on is the first choice.
+    ShownPanel m2500(Sample("m2500"));
+    widgets::CheckBox* smoothing = m2500.SwitchOf("Smoothing");
+    ASSERT_NE(smoothing, nullptr);
+    EXPECT_EQ(smoothing->State(), 1) << "the default, True";
+    for (const char* expected : {"False", "True"}) {
+        ASSERT_TRUE(smoothing->UserClick());
+        EXPECT_TRUE(m2500.panel->shouldPrint());
+        EXPECT_EQ(m2500.Marked("Smoothing"), expected);
+    }
+
+    // q6000 names a definition file whose one rule of its own (not among
+    // the PPD's constraints) refuses top-left stapling on thick paper.
+    TempDir scratch;
+    const fs::path ppd = fs::path(scratch.path()) / "zelko-mfp-q6000.ppd";
+    {
+        std::ifstream in(Sample("q6000"));
+        std::stringstream text;
+        text << in.rdbuf();
+        std::string content = text.str();
+        const std::string installed = "/usr/share/zelko/cdf/zelko-mfp-q6000.cdf";
+        content.replace(content.find(installed), installed.size(), (kSamples / "zelko-mfp-q6000.cdf").string());
+        std::ofstream(ppd) << content;
+    }
+    ShownPanel q6000(ppd);
+    EXPECT_TRUE(q6000.ItemEnabled("ZLKStaple", "UpperLeftSinglePort"));
+    ASSERT_TRUE(q6000.Choose("MediaType", "ThickPaper"));
+    EXPECT_FALSE(q6000.ItemEnabled("ZLKStaple", "UpperLeftSinglePort"));
+    EXPECT_TRUE(q6000.ItemEnabled("ZLKStaple", "UpperRightSinglePort"));
+    EXPECT_FALSE(q6000.Choose("ZLKStaple", "UpperLeftSinglePort")) << "a person cannot choose it";
+    ASSERT_TRUE(q6000.Choose("MediaType", "Default"));
+    EXPECT_TRUE(q6000.ItemEnabled("ZLKStaple", "UpperLeftSinglePort"));
+}
+
 TEST(FeaturesPlugin, ThePanelsTicketPrintsAsAValidJobStream)
 {
     ShownPanel shown(Sample("c4500"));
