@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <functional>
 
 #include "dialog/features/featurespanel.h"
 #include "platform/printing/printsettings.h"
@@ -69,6 +70,35 @@ int DefaultOf(const BaseControl& control)
 }
 
 }  // namespace
+
+TicketMedia::TicketMedia(const framework::BasePrintPanel* panel)
+    : pageSizes(ReadChoiceNameList(panel, ppd::kTicketKey<"pageSizeArrayTicket">)),
+      mediaTypes(ReadChoiceNameList(panel, ppd::kTicketKey<"mediaTypeArrayTicket">)),
+      mediaColors(ReadChoiceNameList(panel, ppd::kTicketKey<"mediaColorArrayTicket">))
+{}
+
+bool TicketMedia::Refuses(const ppd::XConstraintTable* table, const std::string& key, ppd_file_t* ppd) const
+{
+    for (const auto& [option, values] : {std::pair{"PageSize", &pageSizes}, std::pair{"MediaType", &mediaTypes},
+                                         std::pair{"ZLKMediaColor", &mediaColors}}) {
+        for (const std::string& value : *values) {
+            if (framework::PPDPopupControl::isChoiceConflicted(table, key.c_str(), option, value.c_str(), ppd)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The panel's rules disable a control while any of them holds.
+void DisableWhileRulesHold(const PanelRules& rules, const std::function<void()>& disable)
+{
+    for (bool holds : {rules.mailbox, rules.mailboxRestore, rules.specialPage, rules.watermark}) {
+        if (holds) {
+            disable();
+        }
+    }
+}
 
 const ConstraintInfo kSeparatorListConstraint{kFirstDisablesSeparator, {}, {}};
 const ConstraintInfo kTabMarginSwitchConstraint{kFirstDisablesTabMargin, {}, {}};
@@ -207,33 +237,19 @@ int PFList::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
     if (title_) {
         title_->ResetStatus();
     }
-    const std::vector<std::string> sizes =
-        ReadChoiceNameList(ctrlParentPanelPtr, ppd::kTicketKey<"pageSizeArrayTicket">);
-    const std::vector<std::string> types =
-        ReadChoiceNameList(ctrlParentPanelPtr, ppd::kTicketKey<"mediaTypeArrayTicket">);
-    const std::vector<std::string> colors =
-        ReadChoiceNameList(ctrlParentPanelPtr, ppd::kTicketKey<"mediaColorArrayTicket">);
     std::string interposer;
     if (platform::PMPrintSettings* settings = PanelSettings()) {
         platform::PMPrintSettingsGetValue(settings, ppd::kTicketKey<"whetherInterposerTicket">, &interposer);
     }
     const ppd::XConstraintTable* table = ctrlParentPanelPtr ? ctrlParentPanelPtr->Getxppd() : nullptr;
+    const TicketMedia media(ctrlParentPanelPtr);
     widgets::PopUp* list = List();
     for (std::size_t i = 0; list && i < ctrlPPDInfoArrayRef.size(); ++i) {
         if (!list->IsItemEnabled(static_cast<int>(i))) {
             continue;
         }
         const std::string& choice = ctrlPPDInfoArrayRef[i][1];
-        const std::string key = ppd::XConstraintKey(kPPDMainKey, choice);
-        bool conflict = false;
-        for (const auto& [option, values] :
-             {std::pair{"PageSize", &sizes}, std::pair{"MediaType", &types}, std::pair{"ZLKMediaColor", &colors}}) {
-            for (const std::string& value : *values) {
-                if (!conflict && isChoiceConflicted(table, key.c_str(), option, value.c_str(), ppd)) {
-                    conflict = true;
-                }
-            }
-        }
+        bool conflict = media.Refuses(table, ppd::XConstraintKey(kPPDMainKey, choice), ppd);
         // A tray 8 interposer cannot feed coil-punched sheets.
         if (interposer == "1" && kPPDMainKey == "ZLKNumPunchHoles" && choice == "CoilPunch") {
             conflict = true;
@@ -242,35 +258,14 @@ int PFList::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
             list->SetItemEnabled(static_cast<int>(i), false);
         }
     }
-    const PanelRules rules = Rules();
-    for (bool holds : {rules.mailbox, rules.mailboxRestore, rules.specialPage, rules.watermark}) {
-        if (holds) {
-            DisableWithTitle();
-        }
-    }
+    DisableWhileRulesHold(Rules(), [this] { DisableWithTitle(); });
     return 0;
-}
-
-bool PFList::GetValueToPreset()
-{
-    const bool read = PPDPopupControlExt::GetValueToPreset();
-    if (Rules().AnyRestore()) {
-        SetControlValueToDefault();
-    }
-    return read;
 }
 
 void PFList::SetValueFromUIToControl()
 {
-    const PanelRules rules = Rules();
-    if (rules.mailboxRestore) {
-        SetControlValueToDefault();
-        return;
-    }
-    if (rules.specialPage || rules.watermark) {
-        SetControlValueToDefault();
-    }
-    PPDPopupControlExt::SetValueFromUIToControl();
+    // Saving to a mailbox leaves the widget showing the default.
+    TakeValueUnderRules(Rules().mailboxRestore);
 }
 
 int PFList::GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray)
@@ -451,9 +446,8 @@ bool PFOffsetStackingListCtrl::UIEventHandler()
 
 PFCheckBox::PFCheckBox(const RowPlace& place, ControlID tag, std::string ppdKey, const ConstraintInfo* constraint,
                        const AccessInfo* access)
-    : PPDCheckBoxExt(*place.groupBox, tag, std::move(ppdKey), nullptr, constraint, access,
-                     framework::kPreferencesCurrentUser, kPopUpCtrlTotalWidth, 0, place.index, place.group,
-                     place.position)
+    : PanelRuled(*place.groupBox, tag, std::move(ppdKey), nullptr, constraint, access,
+                 framework::kPreferencesCurrentUser, kPopUpCtrlTotalWidth, 0, place.index, place.group, place.position)
 {}
 
 const char* PFCheckBox::ChoiceOfState(int state) const
@@ -484,53 +478,20 @@ int PFCheckBox::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
         if (i + 1 < ctrlPPDInfoArrayRef.size()) {
             continue;
         }
-        const std::string key = ppd::XConstraintKey(kPPDMainKey, "True");
         const ppd::XConstraintTable* table = ctrlParentPanelPtr ? ctrlParentPanelPtr->Getxppd() : nullptr;
-        const std::vector<std::string> sizes =
-            ReadChoiceNameList(ctrlParentPanelPtr, ppd::kTicketKey<"pageSizeArrayTicket">);
-        const std::vector<std::string> types =
-            ReadChoiceNameList(ctrlParentPanelPtr, ppd::kTicketKey<"mediaTypeArrayTicket">);
-        const std::vector<std::string> colors =
-            ReadChoiceNameList(ctrlParentPanelPtr, ppd::kTicketKey<"mediaColorArrayTicket">);
-        for (const auto& [option, values] :
-             {std::pair{"PageSize", &sizes}, std::pair{"MediaType", &types}, std::pair{"ZLKMediaColor", &colors}}) {
-            for (const std::string& value : *values) {
-                if (framework::PPDPopupControl::isChoiceConflicted(table, key.c_str(), option, value.c_str(), ppd)) {
-                    Disable();
-                    return 0;
-                }
-            }
+        if (TicketMedia(ctrlParentPanelPtr).Refuses(table, ppd::XConstraintKey(kPPDMainKey, "True"), ppd)) {
+            Disable();
+            return 0;
         }
-        const PanelRules rules = Rules();
-        for (bool holds : {rules.mailbox, rules.mailboxRestore, rules.specialPage, rules.watermark}) {
-            if (holds) {
-                Disable();
-            }
-        }
+        DisableWhileRulesHold(Rules(), [this] { Disable(); });
     }
     return 0;
-}
-
-bool PFCheckBox::GetValueToPreset()
-{
-    const bool read = PPDCheckBoxExt::GetValueToPreset();
-    if (Rules().AnyRestore()) {
-        SetControlValueToDefault();
-    }
-    return read;
 }
 
 void PFCheckBox::SetValueFromUIToControl()
 {
     const PanelRules rules = Rules();
-    if (rules.mailboxRestore || rules.specialPage) {
-        SetControlValueToDefault();
-        return;
-    }
-    if (rules.watermark) {
-        SetControlValueToDefault();
-    }
-    PPDCheckBoxExt::SetValueFromUIToControl();
+    TakeValueUnderRules(rules.mailboxRestore || rules.specialPage);
 }
 
 int PFCheckBox::GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray)

@@ -40,6 +40,17 @@ PanelRules RulesFor(const framework::BasePrintPanel* panel, std::string_view key
 // choice names, separated by commas or white space.
 std::vector<std::string> ReadChoiceNameList(const framework::BasePrintPanel* panel, const char* key);
 
+// The page sizes, media types and media colours another panel lists in the
+// ticket; a choice is refused when the extended constraints tie it to any.
+struct TicketMedia {
+    explicit TicketMedia(const framework::BasePrintPanel* panel);
+    // key: "option:choice" of the choice asked about.
+    bool Refuses(const ppd::XConstraintTable* table, const std::string& key, ppd_file_t* ppd) const;
+    std::vector<std::string> pageSizes;
+    std::vector<std::string> mediaTypes;
+    std::vector<std::string> mediaColors;
+};
+
 // Where a run-time control goes: its row in the page, its page number (the
 // group number) and the group box holding every PPD control.
 struct RowPlace {
@@ -47,6 +58,36 @@ struct RowPlace {
     int index = 0;
     int group = 0;
     PPDCtrlPositionData position;
+};
+
+// A PPD list or check box under the panel's rules: while a rule restores
+// the default, the control's value is the default.
+template <class Base>
+class PanelRuled : public Base {
+public:
+    using Base::Base;
+    bool GetValueToPreset() override
+    {
+        const bool read = Base::GetValueToPreset();
+        if (Rules().AnyRestore()) {
+            this->SetControlValueToDefault();
+        }
+        return read;
+    }
+
+protected:
+    PanelRules Rules() const { return RulesFor(this->ctrlParentPanelPtr, this->kPPDMainKey); }
+    // Takes the widget's value unless skipWidget; under a restore rule the
+    // default is taken first, so a skipped widget leaves the default.
+    void TakeValueUnderRules(bool skipWidget)
+    {
+        if (Rules().AnyRestore()) {
+            this->SetControlValueToDefault();
+        }
+        if (!skipWidget) {
+            Base::SetValueFromUIToControl();
+        }
+    }
 };
 
 // The group selector: one item per group title; choosing a group shows that
@@ -80,16 +121,14 @@ protected:
 // Every pick-one PPD option: its items are disabled by the extended
 // constraints against the media lists of the ticket and by the interposer,
 // and the whole list by the panel's rules.
-class PFList : public PFBasePPDPopupListExt {
+class PFList : public PanelRuled<PFBasePPDPopupListExt> {
 public:
-    using PFBasePPDPopupListExt::PFBasePPDPopupListExt;
+    using PanelRuled::PanelRuled;
     int UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd) override;
-    bool GetValueToPreset() override;
     void SetValueFromUIToControl() override;
     int GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray) override;
 
 protected:
-    PanelRules Rules() const { return RulesFor(ctrlParentPanelPtr, kPPDMainKey); }
     void DisableWithTitle();
 };
 
@@ -162,12 +201,11 @@ private:
 };
 
 // Every boolean PPD option of the panel.
-class PFCheckBox : public framework::PPDCheckBoxExt {
+class PFCheckBox : public PanelRuled<framework::PPDCheckBoxExt> {
 public:
     PFCheckBox(const RowPlace& place, ControlID tag, std::string ppdKey, const ConstraintInfo* constraint,
                const AccessInfo* access);
     int UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd) override;
-    bool GetValueToPreset() override;
     void SetValueFromUIToControl() override;
     int GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray) override;
     bool SetValueToTicket(platform::PMPrintSettings* settings, bool withParam) override;
@@ -176,7 +214,6 @@ public:
     const char* ChoiceOfState(int state) const;
 
 protected:
-    PanelRules Rules() const { return RulesFor(ctrlParentPanelPtr, kPPDMainKey); }
     bool MarkChangedChoice();
 };
 

@@ -60,6 +60,18 @@ std::vector<std::string> StringArray(const nlohmann::json& value)
     return out;
 }
 
+// The options of the table that the PPD has, in table order.
+std::vector<ppd_option_t*> ExistingOptions(ppd_file_t* ppd, KeywordList keywords)
+{
+    std::vector<ppd_option_t*> options;
+    for (std::string_view keyword : keywords) {
+        if (ppd_option_t* option = ppdFindOption(ppd, std::string(keyword).c_str())) {
+            options.push_back(option);
+        }
+    }
+    return options;
+}
+
 // The leading decimal number of a ticket text (as "05" or "5a" read); 0
 // when it has none.
 long LeadingNumber(const std::string& text) { return std::strtol(text.c_str(), nullptr, 10); }
@@ -420,22 +432,14 @@ int PrintFeaturesPDE::AddUserPaneControl(const platform::Bundle* bundle, ppd_fil
         placed += real;
     }
     if (ppd::CheckPPDKeyIsExist(withPPD, "ZLKIntSheet")) {
-        for (std::string_view keyword : KFXCoverSepGroupKeyArray) {
-            if (ppd_option_t* option = ppdFindOption(withPPD, std::string(keyword).c_str())) {
-                CoverSeparatorRealOptionKeyArray.push_back(option);
-            }
-        }
+        CoverSeparatorRealOptionKeyArray = ExistingOptions(withPPD, KFXCoverSepGroupKeyArray);
         if (!CoverSeparatorRealOptionKeyArray.empty()) {
             AllGroupNameStrArray.push_back(Localized("Covers Separator Ttitle String"));
             CreateCoversSepControl(withPPD, CoverSeparatorRealOptionKeyArray, groupNo++);
         }
     }
     if (ppd::CheckPPDKeyIsExist(withPPD, "ZLKSignature") && isLayoutPanelExist) {
-        for (std::string_view keyword : KFXLayoutGroupKeyArray) {
-            if (ppd_option_t* option = ppdFindOption(withPPD, std::string(keyword).c_str())) {
-                LayoutOptionKeyArray.push_back(option);
-            }
-        }
+        LayoutOptionKeyArray = ExistingOptions(withPPD, KFXLayoutGroupKeyArray);
         if (!LayoutOptionKeyArray.empty()) {
             AllGroupNameStrArray.push_back(Localized("Layout Ttitle String"));
             CreateLayoutControl(withPPD, LayoutOptionKeyArray, groupNo++);

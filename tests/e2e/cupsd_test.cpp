@@ -220,6 +220,14 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
               std::filesystem::perms::others_exec);
     const std::string ppdDir = dir.file("root/usr/share/ppd");
     ASSERT_TRUE(std::filesystem::exists(ppdDir + "/zelko/zelko-mfp-c4500.ppd"));
+    // The features plug-in's bundle and the definition file a sample names.
+    for (const char* shipped : {"usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/ZLKFeaturesPDE.so",
+                                "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Info.json",
+                                "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Localizable02.json",
+                                "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Help/SpecifyPosition.htm",
+                                "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Layouts/ZLKPrintFeature.json",
+                                "usr/share/zelko/cdf/zelko-mfp-q6000.cdf"})
+        EXPECT_TRUE(std::filesystem::exists(dir.file("root/") + shipped)) << shipped;
     // The scheduler runs as lp: the unpacked tree must be readable.
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
         if (entry.is_directory())

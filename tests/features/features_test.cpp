@@ -239,6 +239,15 @@ TEST(FeaturesPlugin, GroupsPagesAndTheirTitles)
     for (const auto& [model, expected] : titles) {
         ShownPanel shown(Sample(model));
         EXPECT_EQ(shown.GroupTitles(), expected) << model;
+        // Every text the panel shows has a translation in the printer's table.
+        EXPECT_NE(shown.panel->panelName(), platform::kNoTranslation) << model;
+        shown.panel->panelView()->ForEachDescendant([&](widgets::Widget& widget) {
+            EXPECT_EQ(widget.Title().find(platform::kNoTranslation), std::string::npos) << model << " " << widget.Tag();
+        });
+        for (const auto& [title, value] : shown.panel->summaryInfo().values) {
+            EXPECT_EQ(title.find(platform::kNoTranslation), std::string::npos) << model;
+            EXPECT_EQ(value.find(platform::kNoTranslation), std::string::npos) << model << " " << title;
+        }
     }
 }
 
