@@ -664,7 +664,7 @@ bool TicketText(platform::PMPrintSettings* settings, const char* key, std::strin
 // Set means: the control exists and is on (or has no value yet).
 bool SwitchedOn(const BaseControl* control)
 {
-    return control && (const_cast<BaseControl*>(control)->GetControlBlkPtr().empty() || control->CommittedInt() == 1);
+    return control && (!control->HasValueBlock() || control->CommittedInt() == 1);
 }
 }  // namespace
 
@@ -698,8 +698,7 @@ bool PrintFeaturesPDE::IsOffsetStacking() const
         return false;
     }
     const int value = offsetStackingList_->CommittedInt();
-    return const_cast<PFOffsetStackingListCtrl*>(offsetStackingList_)->GetControlBlkPtr().empty() || value == 4 ||
-           value == 5;
+    return !offsetStackingList_->HasValueBlock() || value == 4 || value == 5;
 }
 
 int PrintFeaturesPDE::getOffsetStackingValue() const

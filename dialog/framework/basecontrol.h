@@ -164,6 +164,8 @@ public:
 
     // Committed value as an integer or text (0 / "" when absent).
     std::int32_t CommittedInt() const { return BlockInt(ctrlDataBlkPtr); }
+    // False before the control was initialised (it has no value block yet).
+    bool HasValueBlock() const { return !ctrlDataBlkPtr.empty(); }
     std::string CommittedText() const { return BlockText(ctrlDataBlkPtr); }
     std::int32_t UIInt() const { return BlockInt(ctrlUIDataBlkPtr); }
     std::string UIText() const { return BlockText(ctrlUIDataBlkPtr); }
