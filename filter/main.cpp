@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <string>
 
 #include "common/fd.h"
 #include "filter/hostid.h"
@@ -13,6 +14,7 @@
 #include "filter/output.h"
 #include "filter/pipeline.h"
 #include "filter/signals.h"
+#include "filter/standardattrs.h"
 #include "filter/ticket.h"
 #include "secblob/secblob.h"
 
@@ -32,6 +34,14 @@ int RunJob(int argc, const char* const* argv)
     DocumentNames names{};
     PDFDocInfo docInfo;
     GetPrintOptions(argv, env.ppdPath.c_str(), options, names);
+    // Before any conversion: a job that asked to be held must not print
+    // openly, nor under a passcode other than the one asked for.
+    const std::string refusal =
+        ApplyStandardJobAttributes(argv[5], argv[2], ReadPasscodeRule(env.ppdPath.c_str()), options);
+    if (!refusal.empty()) {
+        Report(Severity::Error, "The job is not printed: %s.", refusal.c_str());
+        return 1;
+    }
 
     zlk::common::TempFile pdf;
     if (!ProcessData(argc, argv, env, pdf, docInfo)) {

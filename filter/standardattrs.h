@@ -1,0 +1,38 @@
+// The standard IPP job attributes that any client can send instead of the
+// print dialog's ticket keys: a passcode for a job held at the printer
+// (job-password, job-password-encryption) and accounting (job-account-id,
+// job-accounting-user-id).
+#pragma once
+
+#include <string>
+
+#include "filter/printoptions.h"
+
+namespace zlk::filter {
+
+// The longest passcode the print type panel takes.
+inline constexpr int kPasscodeMaxDigits = 12;
+
+// What the printer's PPD allows for a secure print passcode, and how the
+// print dialog keeps it in the ticket for this model.
+struct PasscodeRule {
+    int minimum = 0;
+    int maximum = kPasscodeMaxDigits;
+    bool storedEncrypted = false;  // the dialog writes it as a Base64 storage blob
+};
+
+// The rule of the PPD at ppdPath; a PPD that does not open gives the
+// defaults (no minimum, digits in clear).
+PasscodeRule ReadPasscodeRule(const char* ppdPath);
+
+// Fills the print type group from job-password and the accounting group
+// from job-account-id and job-accounting-user-id in jobOptions (argument 5),
+// each group only when the ticket carries none of its own keys: the
+// dialog's choices always win. user is the requesting user, who names the
+// held job. Answers the empty text, or why the job must not be printed (a
+// passcode the printer cannot hold the job under, an accounting value that
+// would be cut); the text never holds the passcode.
+std::string ApplyStandardJobAttributes(const char* jobOptions, const char* user, const PasscodeRule& rule,
+                                       printoptions& record);
+
+}  // namespace zlk::filter
