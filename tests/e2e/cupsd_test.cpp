@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,71 @@ TEST_F(CupsQueue, Utf8PrinterCarriesTheTitleInUtf8)
     JobStreamParts parts = Parts(job);
     EXPECT_EQ(Attribute(parts.header, "ACNA"), title);
     EXPECT_EQ(Attribute(parts.header, "UACN").substr(0, title.size()), title);
+}
+
+// A job's log without the scheduler's own lines that quote the filter's
+// arguments or name process ids.
+std::string FilterLines(const std::string& log)
+{
+    std::string kept;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        if (line.find("argv[") == std::string::npos && line.find("PID ") == std::string::npos)
+            kept += line + "\n";
+    return kept;
+}
+
+// Any IPP client's standard attributes, sent with plain lp: a held job
+// under the passcode asked for, accounted to the account and user named.
+TEST_F(CupsQueue, StandardJobAttributesHoldAndAccountTheJob)
+{
+    struct Case {
+        const char* queue;
+        const char* passcode;  // at least the queue's minimum: 6 digits, 8 on the UTF-8 printer
+        bool storedEncrypted;  // that printer's dialog keeps the passcode as a storage blob
+    };
+    for (const Case& c : {Case{"zlk", "246810", false}, Case{"zlkutf8", "24681357", true}}) {
+        PrintedJob job = Print(Sample(1),
+                               {"-t", "Payroll", "-o", std::string("job-password=") + c.passcode, "-o",
+                                "job-account-id=ACC9", "-o", "job-accounting-user-id=bob"},
+                               c.queue);
+        JobStreamParts parts = Parts(job);
+        EXPECT_EQ(FilterLines(cupsd->JobLog(job.id)).find(c.passcode), std::string::npos) << cupsd->JobLog(job.id);
+        EXPECT_EQ(Attribute(parts.header, "JOAU"), "bob") << c.queue;
+        EXPECT_EQ(Attribute(parts.header, "DAID"), "ACC9") << c.queue;
+        EXPECT_NE(report.find("JOAU: bob\n"), std::string::npos) << report;
+        EXPECT_NE(report.find("DAID: ACC9\n"), std::string::npos) << report;
+        EXPECT_NE(report.find("JobName = Payroll\n"), std::string::npos) << report;
+        EXPECT_NE(report.find("SheetCollate = Collated\n"), std::string::npos) << report;
+        const std::string open = "<JobPassword>";
+        const std::size_t at = parts.ticket.find(open);
+        ASSERT_NE(at, std::string::npos) << parts.ticket;
+        const std::string sent =
+            parts.ticket.substr(at + open.size(), parts.ticket.find("</JobPassword>", at) - at - open.size());
+        if (c.storedEncrypted) {
+            EXPECT_EQ(job.stream.find(c.passcode), std::string::npos) << c.queue;
+            auto blob = zlk::secblob::SecBlobEnc_Base64_Decode_Data(sent.c_str());
+            ASSERT_TRUE(blob.has_value()) << sent;
+            using namespace zlk::secblob;
+            EXPECT_EQ(OpenSslOpenStorageBlob(*blob, {seed1, seed1 + 32}, {seed2, seed2 + 32}, {seed3, seed3 + 16}),
+                      c.passcode);
+        } else {
+            EXPECT_EQ(sent, c.passcode);
+            EXPECT_NE(report.find(std::string("JobPassword = ") + c.passcode + "\n"), std::string::npos) << report;
+        }
+    }
+}
+
+TEST_F(CupsQueue, APasscodeThePrinterCannotTakeStopsTheJobUnprinted)
+{
+    for (const char* passcode : {"12ab", "1234"}) {  // not digits; fewer than the queue's six
+        PrintedJob job = cupsd->Print("zlk", Sample(1), {"-o", std::string("job-password=") + passcode});
+        EXPECT_TRUE(job.state == "aborted" || job.state == "stopped") << job.state << "\n" << cupsd->JobLog(job.id);
+        EXPECT_EQ(job.stream, "") << passcode;
+        const std::string log = cupsd->JobLog(job.id);
+        EXPECT_NE(log.find("The job is not printed: job-password"), std::string::npos) << log;
+        EXPECT_EQ(FilterLines(log).find(passcode), std::string::npos) << log;
+    }
 }
 
 // The Debian package as an administrator installs it: its printer
