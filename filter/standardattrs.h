@@ -19,10 +19,12 @@ struct PasscodeRule {
     int minimum = 0;
     int maximum = kPasscodeMaxDigits;
     bool storedEncrypted = false;  // the dialog writes it as a Base64 storage blob
+    bool canHoldJobs = true;  // the installed options give the printer storage to hold jobs in
 };
 
-// The rule of the PPD at ppdPath; a PPD that does not open gives the
-// defaults (no minimum, digits in clear).
+// The rule of the PPD at ppdPath, read from its defaults (the installed
+// options as the administrator set them); a PPD that does not open gives
+// the defaults here (no minimum, digits in clear, jobs can be held).
 PasscodeRule ReadPasscodeRule(const char* ppdPath);
 
 // Fills the print type group from job-password and the accounting group

@@ -31,6 +31,18 @@ std::string PpdWith(const TempDir& dir, const std::string& lines)
     return path;
 }
 
+std::string Storage(const char* ui, const char* choice)
+{
+    return std::string("*OpenUI *ZLKHardDisk/Storage: ") + ui + "\n*DefaultZLKHardDisk: " + choice + "\n*ZLKHardDisk " +
+           choice + "/Choice: \"\"\n*CloseUI: *ZLKHardDisk\n";
+}
+
+std::string RamDisk(const char* choice)
+{
+    return std::string("*OpenUI *ZLKRAMDisk/RAM Disk: Boolean\n*DefaultZLKRAMDisk: ") + choice +
+           "\n*ZLKRAMDisk True/Installed: \"\"\n*ZLKRAMDisk False/Not Installed: \"\"\n*CloseUI: *ZLKRAMDisk\n";
+}
+
 std::string MinimumOption(const char* keyword, const char* defaultChoice)
 {
     return std::string("*OpenUI *") + keyword + "/Minimum: PickOne\n*Default" + keyword + ": " + defaultChoice + "\n*" +
@@ -99,6 +111,18 @@ TEST(PasscodeRule, ComesFromThePrintersMinimumAndModel)
         {"sample m2500", SamplePpd("zelko-mfp-m2500.ppd"), true, {0, 12, false}},
         {"sample q6000", SamplePpd("zelko-mfp-q6000.ppd"), true, {8, 12, true}},
         {"no PPD", dir.file("missing.ppd"), true, {0, 12, false}},
+        // Held jobs need storage, as the print type panel offers its types.
+        {"storage list: none", Storage("PickOne", "None"), false, {0, 12, false, false}},
+        {"storage list: hard disk", Storage("PickOne", "HardDisk"), false, {0, 12, false, true}},
+        {"storage list: RAM disk", Storage("PickOne", "RAMDisk"), false, {0, 12, false, true}},
+        {"storage switch off", Storage("Boolean", "False"), false, {0, 12, false, false}},
+        {"storage switch on", Storage("Boolean", "True"), false, {0, 12, false, true}},
+        {"storage off, RAM disk on", Storage("Boolean", "False") + RamDisk("True"), false, {0, 12, false, true}},
+        {"storage off, RAM disk off", Storage("Boolean", "False") + RamDisk("False"), false, {0, 12, false, false}},
+        {"no storage, but secure print always offered",
+         "*ZLKPTSecurePrintDefault: \"True\"\n" + Storage("PickOne", "None"),
+         false,
+         {0, 12, false, true}},
     };
     for (const Case& c : cases) {
         const std::string path = c.sample ? c.ppd : PpdWith(dir, c.ppd);
@@ -106,6 +130,7 @@ TEST(PasscodeRule, ComesFromThePrintersMinimumAndModel)
         EXPECT_EQ(rule.minimum, c.expected.minimum) << c.what;
         EXPECT_EQ(rule.maximum, c.expected.maximum) << c.what;
         EXPECT_EQ(rule.storedEncrypted, c.expected.storedEncrypted) << c.what;
+        EXPECT_EQ(rule.canHoldJobs, c.expected.canHoldJobs) << c.what;
     }
 }
 
@@ -167,6 +192,11 @@ TEST(StandardJobAttributes, APasscodeThePrinterCannotTakeStopsTheJob)
         EXPECT_EQ(mapped.refusal.find("12345"), std::string::npos) << c.options;
         EXPECT_EQ(static_cast<int>(mapped.record.printType.printType), -1) << c.options;
     }
+
+    // A good passcode for a printer that cannot hold the job.
+    const Mapped noStorage = Map("job-password=123456", {6, 12, false, false});
+    EXPECT_NE(noStorage.refusal.find("no storage installed"), std::string::npos) << noStorage.refusal;
+    EXPECT_EQ(static_cast<int>(noStorage.record.printType.printType), -1);
 }
 
 TEST(StandardJobAttributes, TheDialogsKeysAlwaysWin)
@@ -247,22 +277,24 @@ TEST(StandardJobAttributes, AccountingAttributesNameTheAccountAndTheUser)
 
 TEST(StandardJobAttributes, TheFilterPrintsTheMappedJobOrNothingAtAll)
 {
-    TempDir dir;
-    const std::string ppd = PpdWith(dir, MinimumOption("ZLKMinDigitPasscode", "PW4"));
+    const std::string minimum = MinimumOption("ZLKMinDigitPasscode", "PW4");
     struct Case {
         const char* options;
         int exitCode;
         const char* error;  // the ERROR line's reason; empty when the job prints
+        std::string ppdLines = "";
     };
     const Case cases[] = {
         {"job-password=4711 job-password-encryption=none job-account-id=ACC9 job-accounting-user-id=bob", 0, ""},
         {"job-password=47x1 job-password-encryption=none", 1, "job-password is not all digits"},
         {"job-password=471 job-password-encryption=none", 1, "job-password has 3 digits, fewer than the 4"},
         {"job-password=4711 job-password-encryption=md5", 1, "job-password-encryption is not \"none\""},
+        {"job-password=4711", 1, "job-password asks for a held job, and this printer has no storage",
+         Storage("PickOne", "None")},
     };
     for (const Case& c : cases) {
         SpoolerRun spooler;
-        spooler.env["PPD"] = ppd;
+        spooler.env["PPD"] = PpdWith(spooler.root, minimum + c.ppdLines);
         spooler.document = spooler.Pdf(1);
         spooler.options = c.options;
         const RunResult result = spooler.Run();
