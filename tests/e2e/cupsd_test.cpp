@@ -2,6 +2,7 @@
 // lp, the job stream captured by a file device and checked.
 #include <gtest/gtest.h>
 
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/iconv.h"
 #include "cupsd.h"
 #include "opensslcli.h"
 #include "process.h"
@@ -103,6 +105,29 @@ std::string Attribute(const std::string& header, const std::string& code)
         if (line.rfind(head, 0) == 0)
             return line.substr(head.size(), line.size() - head.size() - 1);
     return "<missing>";
+}
+
+// The administrator's command against this scheduler.
+RunResult QueueDefaults(const Cupsd& cupsd, std::vector<std::string> args)
+{
+    RunOptions run;
+    args.insert(args.begin(), "zlk-queue-defaults");
+    run.args = args;
+    run.env = {{"PATH", "/usr/sbin:/usr/bin:/sbin:/bin"}, {"CUPS_SERVER", cupsd.server()}, {"HOME", cupsd.root()}};
+    return RunProgram(ZLK_QUEUEDEFAULTS_BINARY, run);
+}
+
+// UTF-8 text in CP932, by the system's converter.
+std::string Cp932(std::string text)
+{
+    zlk::common::IconvHandle cd("CP932", "UTF-8");
+    std::string out(text.size() * 2, '\0');
+    char* in = text.data();
+    char* to = out.data();
+    std::size_t inLeft = text.size(), outLeft = out.size();
+    EXPECT_TRUE(cd.ok() && iconv(cd.get(), &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1));
+    out.resize(out.size() - outLeft);
+    return out;
 }
 
 }  // namespace
@@ -255,6 +280,62 @@ TEST_F(CupsQueue, APasscodeThePrinterCannotTakeStopsTheJobUnprinted)
     }
 }
 
+// A plain lp job names no print type product: on a CP932 printer the
+// document name is empty until the administrator sets the queue's driver
+// defaults, and empty again once they are removed.
+TEST_F(CupsQueue, QueueDefaultsGivePlainJobsTheirDocumentName)
+{
+    ASSERT_EQ(cupsd->AddQueue("zlkdefaults", SamplePpd("zelko-mfp-c3500j.ppd")), "");
+    const std::string title =
+        "\xE4\xBC\x9A\xE8\xAD\xB0\xE8\xB3\x87\xE6\x96\x99 \xE7\xAC\xAC"
+        "3\xE7\x89\x88";  // 会議資料 第3版
+    const std::string inCp932 = Cp932(title);
+    ASSERT_EQ(inCp932.size(), 14u);
+
+    JobStreamParts before = Parts(Print(Sample(1), {"-t", title}, "zlkdefaults"));
+    EXPECT_EQ(Attribute(before.header, "ACNA"), "");
+
+    RunResult set = QueueDefaults(*cupsd, {"zlkdefaults"});
+    ASSERT_EQ(set.exitCode, 0) << set.out << set.err;
+    EXPECT_NE(set.out.find(kTicket + "PrintTypeProductTypeTicketKey-default=1\n"), std::string::npos) << set.out;
+
+    // Print() has the inspector check the stream, digests included.
+    JobStreamParts parts = Parts(Print(Sample(1), {"-t", title}, "zlkdefaults"));
+    EXPECT_EQ(Attribute(parts.header, "ACNA"), inCp932);
+    EXPECT_EQ(Attribute(parts.header, "UACN").substr(0, title.size() + 1), title + "\t");
+    EXPECT_NE(report.find("ACNA"), std::string::npos) << report;
+
+    RunResult removed = QueueDefaults(*cupsd, {"--remove", "zlkdefaults"});
+    ASSERT_EQ(removed.exitCode, 0) << removed.out << removed.err;
+    JobStreamParts after = Parts(Print(Sample(1), {"-t", title}, "zlkdefaults"));
+    EXPECT_EQ(Attribute(after.header, "ACNA"), "");
+}
+
+// Secure printing and accounting for every job of a queue: the job is held
+// under its title and charged to the user who printed it, with the site's
+// account id and domain exactly as the administrator typed them.
+TEST_F(CupsQueue, QueueDefaultsMakeEveryJobSecureAndAccounted)
+{
+    ASSERT_EQ(cupsd->AddQueue("zlksecure", SamplePpd("zelko-mfp-c3500j.ppd")), "");
+    RunResult set =
+        QueueDefaults(*cupsd, {"--print-type", "secure", "--account", "1,2 'x'", "--domain", "corp west", "zlksecure"});
+    ASSERT_EQ(set.exitCode, 0) << set.out << set.err;
+
+    const char* user = getenv("USER");
+    JobStreamParts parts = Parts(Print(Sample(1), {"-t", "Budget"}, "zlksecure"));
+    EXPECT_EQ(Attribute(parts.header, "ACNA"), "Budget");
+    EXPECT_EQ(Attribute(parts.header, "DAID"), "1,2 'x'");
+    EXPECT_EQ(Attribute(parts.header, "JOAD"), "corp west");
+    EXPECT_EQ(Attribute(parts.header, "JOEP"), "");
+    if (user) {
+        EXPECT_EQ(Attribute(parts.header, "JOAU"), user);
+    }
+    EXPECT_NE(parts.ticket.find("<JobName>Budget</JobName>"), std::string::npos) << parts.ticket;
+    // The passcode is each user's own, given per job.
+    parts = Parts(Print(Sample(1), {"-t", "Budget", "-o", kTicket + "PrintTypePasswordTicketKey=4711"}, "zlksecure"));
+    EXPECT_NE(parts.ticket.find("<JobPassword>4711</JobPassword>"), std::string::npos) << parts.ticket;
+}
+
 // The Debian package as an administrator installs it: its printer
 // descriptions are listed by the scheduler and a queue is made from one
 // with lpadmin -m, printing through the packaged filter.
@@ -292,7 +373,7 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
                                 "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Localizable02.json",
                                 "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Help/SpecifyPosition.htm",
                                 "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Layouts/ZLKPrintFeature.json",
-                                "usr/share/zelko/cdf/zelko-mfp-q6000.cdf"})
+                                "usr/share/zelko/cdf/zelko-mfp-q6000.cdf", "usr/sbin/zlk-queue-defaults"})
         EXPECT_TRUE(std::filesystem::exists(dir.file("root/") + shipped)) << shipped;
     // The scheduler runs as lp: the unpacked tree must be readable.
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))

@@ -1,0 +1,368 @@
+// zlk-queue-defaults: which driver defaults each printer description and
+// request give, what it refuses, and the lpadmin run it makes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/ppdfile.h"
+#include "process.h"
+#include "spooler.h"
+#include "testpdf.h"
+#include "tools/queuedefaults/queuedefaults.h"
+
+using namespace zlk::test;
+using namespace zlk::queuedefaults;
+
+namespace {
+
+const std::string kTicket = "com.zelko.jt.printsettings.pdf.ww.";
+
+// A sample PPD with some lines replaced, for descriptions the samples lack.
+std::string EditedPpd(const TempDir& dir, const std::string& sample,
+                      const std::vector<std::pair<std::string, std::string>>& edits)
+{
+    std::string text = ReadFile(SamplePpd(sample));
+    for (const auto& [from, to] : edits) {
+        std::size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos)
+            text.replace(at, from.size(), to);
+    }
+    static int count = 0;
+    std::string path = dir.file(std::to_string(++count) + "-" + sample);
+    WriteFile(path, text);
+    return path;
+}
+
+std::string Describe(const std::vector<Setting>& settings)
+{
+    std::string text;
+    for (const Setting& setting : settings)
+        text += setting.name + "=" + setting.value + ";";
+    return text;
+}
+
+struct PlanCase {
+    const char* what;
+    std::string ppd;  // a sample name, or a path from EditedPpd
+    Request request;
+    std::string settings;  // expected, as Describe writes them; empty when refused
+    std::string error = {};  // a part of the refusal
+};
+
+class QueueDefaultsPlan : public testing::Test {
+protected:
+    void Check(const PlanCase& c)
+    {
+        std::string path = c.ppd.find('/') == std::string::npos ? SamplePpd(c.ppd) : c.ppd;
+        zlk::common::PPDHandle ppd = zlk::common::OpenPPD(path.c_str());
+        ASSERT_TRUE(ppd) << path;
+        Plan plan = PlanDefaults(ppd.get(), c.request);
+        if (c.error.empty()) {
+            EXPECT_EQ(plan.error, "") << c.what;
+            EXPECT_EQ(Describe(plan.settings), c.settings) << c.what;
+        } else {
+            EXPECT_NE(plan.error.find(c.error), std::string::npos) << c.what << ": " << plan.error;
+        }
+    }
+    TempDir dir;
+};
+
+TEST_F(QueueDefaultsPlan, EachSampleGivesThePrintTypeProductOfItsPanel)
+{
+    const PlanCase cases[] = {
+        {"colour, UTF-8", "zelko-mfp-c4500.ppd", {}, "PrintTypeProductTypeTicketKey=0;"},
+        {"Japanese, CP932", "zelko-mfp-c3500j.ppd", {}, "PrintTypeProductTypeTicketKey=1;"},
+        {"entry model, CP932", "zelko-mfp-m2500.ppd", {}, "PrintTypeProductTypeTicketKey=2;"},
+        {"Quorvel", "zelko-mfp-q6000.ppd", {}, "PrintTypeProductTypeTicketKey=4;"},
+    };
+    for (const PlanCase& c : cases)
+        Check(c);
+}
+
+TEST_F(QueueDefaultsPlan, ProductNamesThePanelDoesNotKnowAndPanelsThatAreOff)
+{
+    const PlanCase cases[] = {
+        {"the row after the product table's fourth",
+         EditedPpd(dir, "zelko-mfp-c4500.ppd",
+                   {{"\"Default00-ColorMFP\"\n*ZLKXAccounting", "\"Default03-X\"\n*ZLKXAccounting"}}),
+         {},
+         "PrintTypeProductTypeTicketKey=3;"},
+        {"unknown product keeps the first row",
+         EditedPpd(dir, "zelko-mfp-c4500.ppd",
+                   {{"\"Default00-ColorMFP\"\n*ZLKXAccounting", "\"Default04-Y\"\n*ZLKXAccounting"}}),
+         {},
+         "PrintTypeProductTypeTicketKey=0;"},
+        {"no help name: the whole value is the product",
+         EditedPpd(dir, "zelko-mfp-c4500.ppd",
+                   {{"\"Default00-ColorMFP\"\n*ZLKXAccounting", "\"Default02\"\n*ZLKXAccounting"}}),
+         {},
+         "PrintTypeProductTypeTicketKey=2;"},
+        {"no print type panel, nothing asked",
+         EditedPpd(dir, "zelko-mfp-c4500.ppd", {{"*ZLKXPrintTypeSettings:", "*ZLKXOtherSettings:"}}),
+         {},
+         "",
+         "nothing to set"},
+        {"Quorvel with print types switched off offers no panel",
+         EditedPpd(dir, "zelko-mfp-q6000.ppd", {{"*ZLKXEnablePrintType: \"True\"", "*ZLKXEnablePrintType: \"False\""}}),
+         {},
+         "",
+         "nothing to set"},
+        {"Quorvel with accounting switched off offers neither",
+         EditedPpd(dir, "zelko-mfp-q6000.ppd",
+                   {{"*ZLKXEnableAccounting: \"True\"", "*ZLKXEnableAccounting: \"False\""}}),
+         {.accounting = true},
+         "",
+         "no job accounting"},
+    };
+    for (const PlanCase& c : cases)
+        Check(c);
+}
+
+TEST_F(QueueDefaultsPlan, PrintTypesFollowTheStorageThePrinterHas)
+{
+    const std::string noDisk =
+        EditedPpd(dir, "zelko-mfp-c4500.ppd", {{"*DefaultZLKHardDisk: HardDisk", "*DefaultZLKHardDisk: None"}});
+    const std::string noBooleanDisks =
+        EditedPpd(dir, "zelko-mfp-m2500.ppd", {{"*DefaultZLKRAMDisk: True", "*DefaultZLKRAMDisk: False"}});
+    const PlanCase cases[] = {
+        {"secure, hard disk",
+         "zelko-mfp-c4500.ppd",
+         {.printType = 2},
+         "PrintTypeProductTypeTicketKey=0;PrintTypeTicketKey=2;DocumentNameTypeTicketKey=1;"},
+        {"sample, hard disk installed (Boolean)",
+         "zelko-mfp-c3500j.ppd",
+         {.printType = 3},
+         "PrintTypeProductTypeTicketKey=1;PrintTypeTicketKey=3;DocumentNameTypeTicketKey=1;"},
+        {"secure, RAM disk only",
+         "zelko-mfp-m2500.ppd",
+         {.printType = 2},
+         "PrintTypeProductTypeTicketKey=2;PrintTypeTicketKey=2;DocumentNameTypeTicketKey=1;"},
+        {"secure always there on the Quorvel without a disk",
+         "zelko-mfp-q6000.ppd",
+         {.printType = 2},
+         "PrintTypeProductTypeTicketKey=4;PrintTypeTicketKey=2;DocumentNameTypeTicketKey=1;"},
+        {"normal needs no disk and names nothing",
+         noDisk,
+         {.printType = 1},
+         "PrintTypeProductTypeTicketKey=0;PrintTypeTicketKey=1;"},
+        {"secure without a disk", noDisk, {.printType = 2}, "", "cannot hold jobs"},
+        {"sample with neither Boolean disk", noBooleanDisks, {.printType = 3}, "", "cannot hold jobs"},
+        {"delayed is per job", "zelko-mfp-c4500.ppd", {.printType = 4}, "", "cannot be a queue default"},
+        {"no print type panel",
+         EditedPpd(dir, "zelko-mfp-c4500.ppd", {{"*ZLKXPrintTypeSettings:", "*ZLKXOtherSettings:"}}),
+         {.printType = 2},
+         "",
+         "offers no print types"},
+    };
+    for (const PlanCase& c : cases)
+        Check(c);
+}
+
+TEST_F(QueueDefaultsPlan, AccountingChargesThePrintingUserWithTheSiteValues)
+{
+    const std::string on = "JBAManageTypeListTicketKey=2;JBAUserIDListCtrlTicket=1;JBAUserInputRadioBtnTicket=0;";
+    const PlanCase cases[] = {
+        {"accounting alone", "zelko-mfp-c3500j.ppd", {.accounting = true}, "PrintTypeProductTypeTicketKey=1;" + on},
+        {"account and domain imply it",
+         "zelko-mfp-m2500.ppd",
+         {.account = "1,2", .domain = "corp"},
+         "PrintTypeProductTypeTicketKey=2;" + on + "JBAAccountIDTextEditTicket=1,2;JBADomainNameTextEditTicket=corp;"},
+        {"account of the field's 32 bytes",
+         "zelko-mfp-c4500.ppd",
+         {.account = std::string(32, '7')},
+         "PrintTypeProductTypeTicketKey=0;" + on + "JBAAccountIDTextEditTicket=" + std::string(32, '7') + ";"},
+        {"account longer than the field",
+         "zelko-mfp-c4500.ppd",
+         {.account = std::string(33, '7')},
+         "",
+         "1 to 32 bytes"},
+        {"domain with a line break", "zelko-mfp-c4500.ppd", {.domain = "corp\nx"}, "", "without control characters"},
+        {"domain not UTF-8", "zelko-mfp-c4500.ppd", {.domain = "corp\xff"}, "", "UTF-8"},
+        {"no accounting panel",
+         EditedPpd(dir, "zelko-mfp-c4500.ppd", {{"*ZLKXAccountingSettings:", "*ZLKXOtherSettings:"}}),
+         {.account = "1"},
+         "",
+         "no job accounting"},
+    };
+    for (const PlanCase& c : cases)
+        Check(c);
+}
+
+TEST_F(QueueDefaultsPlan, SingleKeysArePasswordFreeKnownAndInRange)
+{
+    auto set = [](std::string name, std::string value) {
+        Request request;
+        request.extra.push_back({std::move(name), std::move(value)});
+        return request;
+    };
+    const PlanCase cases[] = {
+        {"a known key, bare name", "zelko-mfp-c3500j.ppd", set("JBAAdminAccountIDTextEditTicket", "42"),
+         "PrintTypeProductTypeTicketKey=1;JBAAdminAccountIDTextEditTicket=42;"},
+        {"the whole key, and it overrides the PPD's product", "zelko-mfp-c3500j.ppd",
+         set(kTicket + "PrintTypeProductTypeTicketKey", "3"), "PrintTypeProductTypeTicketKey=3;"},
+        {"secure passcode", "zelko-mfp-c3500j.ppd", set("PrintTypePasswordTicketKey", "1234"), "", "is a password"},
+        {"mailbox password", "zelko-mfp-c3500j.ppd", set("PrintTypeMBNPasswordTicketKey", "1"), "", "printers.conf"},
+        {"user password, whole key", "zelko-mfp-c3500j.ppd", set(kTicket + "JBAUserPasswordTextEditTicket", "x"), "",
+         "is a password"},
+        {"admin storage password", "zelko-mfp-c3500j.ppd", set("JBAAdminStoragePasswordTextEditTicket", "x"), "",
+         "is a password"},
+        {"a password name the command does not know", "zelko-mfp-c3500j.ppd", set("SomeNewPASSWORDKey", "x"), "",
+         "is a password"},
+        {"unknown key", "zelko-mfp-c3500j.ppd", set("JBAUserIDTextEditTicket", "bob"), "", "unknown ticket key"},
+        {"number out of range", "zelko-mfp-c3500j.ppd", set("PrintTypeTicketKey", "5"), "", "from 1 to 3"},
+        {"not a number", "zelko-mfp-c3500j.ppd", set("JBAManageTypeListTicketKey", "two"), "", "from 1 to 2"},
+        {"empty text", "zelko-mfp-c3500j.ppd", set("JBADomainNameTextEditTicket", ""), "", "1 to 64 bytes"},
+    };
+    for (const PlanCase& c : cases)
+        Check(c);
+}
+
+TEST(QueueDefaultsValue, TextsReachTheFilterAsTyped)
+{
+    // The filter decodes the slash-decimal form; blanks and quotes are
+    // escaped for lpadmin's option parser.
+    const std::pair<std::string, std::string> cases[] = {
+        {"1", "1"},
+        {"corp", "corp"},
+        {"a b", "a\\ b"},
+        {"say \"hi\"", "say\\ \\\"hi\\\""},
+        {"a,b", "/97/44/98"},
+        {"O'N", "/79/39/78"},
+        {"a\\b", "/97/92/98"},
+        {"/x", "/47/120"},
+        {"\xE7\xAC\xAC", "\xE7\xAC\xAC"},
+    };
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(OptionValue(text), value) << text;
+}
+
+struct CommandCase {
+    const char* what;
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out;  // a part of standard output (matched as a regular expression)
+    std::string err;  // a part of standard error
+    bool runs = {};  // lpadmin is run
+};
+
+TEST(QueueDefaultsCommand, ArgumentsRefusalsAndTheLpadminRun)
+{
+    const std::string c3500j = SamplePpd("zelko-mfp-c3500j.ppd");
+    const std::string key = "com\\.zelko\\.jt\\.printsettings\\.pdf\\.ww\\.";
+    const CommandCase cases[] = {
+        {"help", {"--help"}, 0, "usage: zlk-queue-defaults[^]*PrintTypeProductTypeTicketKey", ""},
+        {"dry run prints and runs nothing",
+         {"--dry-run", "--ppd", c3500j, "office"},
+         0,
+         key + "PrintTypeProductTypeTicketKey-default=1\nwould run: lpadmin -p office -o " + key +
+             "PrintTypeProductTypeTicketKey-default=1\n",
+         ""},
+        {"server passed on",
+         {"--dry-run", "--ppd", c3500j, "-h", "srv:631", "office"},
+         0,
+         "would run: lpadmin -h srv:631 -p office ",
+         ""},
+        {"sets through lpadmin",
+         {"--ppd", c3500j, "--print-type", "sample", "office"},
+         0,
+         "PrintTypeTicketKey-default=3",
+         "",
+         true},
+        {"removes every key it sets", {"--remove", "office"}, 0, "removed the driver defaults of office", "", true},
+        {"remove, dry run",
+         {"--remove", "--dry-run", "office"},
+         0,
+         "lpadmin -p office -R " + key + "PrintTypeProductTypeTicketKey-default -R ",
+         ""},
+        {"unknown option", {"--colour", "office"}, 2, "", "unknown option or missing value: --colour"},
+        {"option without its value", {"office", "--account"}, 2, "", "unknown option or missing value: --account"},
+        {"no queue", {"--dry-run"}, 2, "", "no queue given"},
+        {"two queues", {"a", "b"}, 2, "", "more than one queue: b"},
+        {"print type by an unknown name", {"--print-type", "mailbox", "office"}, 2, "", "not one of normal"},
+        {"--set without a value", {"--set", "PrintTypeTicketKey", "office"}, 2, "", "NAME=VALUE"},
+        {"password refused, nothing run",
+         {"--ppd", c3500j, "--set", "PrintTypePasswordTicketKey=1234", "office"},
+         2,
+         "",
+         "PrintTypePasswordTicketKey is a password.*nothing set"},
+        {"PPD that does not read", {"--ppd", "/nonexistent.ppd", "office"}, 1, "", "cannot read"},
+    };
+    for (const CommandCase& c : cases) {
+        std::ostringstream out, err;
+        std::vector<std::vector<std::string>> runs;
+        auto run = [&](const std::vector<std::string>& argv, std::string& output) {
+            runs.push_back(argv);
+            output.clear();
+            return 0;
+        };
+        EXPECT_EQ(RunCommand(c.args, out, err, run), c.exitCode) << c.what << "\n" << err.str();
+        EXPECT_TRUE(std::regex_search(out.str(), std::regex(c.out))) << c.what << "\n" << out.str();
+        EXPECT_TRUE(std::regex_search(err.str(), std::regex(c.err))) << c.what << "\n" << err.str();
+        EXPECT_EQ(runs.size(), c.runs ? 1u : 0u) << c.what;
+        if (c.runs && !runs.empty()) {
+            EXPECT_EQ(runs[0][0], "lpadmin") << c.what;
+        }
+    }
+}
+
+TEST(QueueDefaultsCommand, LpadminRunsAndFailuresAreReported)
+{
+    const std::string ppd = SamplePpd("zelko-mfp-m2500.ppd");
+    std::vector<std::string> seen;
+    auto run = [&](const std::vector<std::string>& argv, std::string& output) {
+        seen = argv;
+        output = "lpadmin: The printer or class does not exist.";
+        return 1;
+    };
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCommand({"--ppd", ppd, "--account", "dept 7", "office"}, out, err, run), 1);
+    EXPECT_NE(err.str().find("lpadmin failed (1): lpadmin: The printer or class does not exist."), std::string::npos)
+        << err.str();
+    const std::vector<std::string> expected = {"lpadmin",
+                                               "-p",
+                                               "office",
+                                               "-o",
+                                               kTicket + "PrintTypeProductTypeTicketKey-default=2",
+                                               "-o",
+                                               kTicket + "JBAManageTypeListTicketKey-default=2",
+                                               "-o",
+                                               kTicket + "JBAUserIDListCtrlTicket-default=1",
+                                               "-o",
+                                               kTicket + "JBAUserInputRadioBtnTicket-default=0",
+                                               "-o",
+                                               kTicket + "JBAAccountIDTextEditTicket-default=dept\\ 7"};
+    EXPECT_EQ(seen, expected);
+
+    // The real runner: exit status and output of the program.
+    std::string output;
+    EXPECT_EQ(zlk::queuedefaults::RunProgram({"sh", "-c", "echo out; echo err >&2; exit 3"}, output), 3);
+    EXPECT_EQ(output, "out\nerr\n");
+    EXPECT_EQ(zlk::queuedefaults::RunProgram({"/nonexistent/lpadmin"}, output), -1);
+}
+
+TEST(QueueDefaultsCommand, TheProgramPrintsItsHelpAndRefusesPasswords)
+{
+    RunOptions run;
+    run.env = {{"PATH", "/usr/bin:/bin"}};
+    run.args = {"zlk-queue-defaults", "--help"};
+    RunResult help = zlk::test::RunProgram(ZLK_QUEUEDEFAULTS_BINARY, run);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Passwords and passcodes are refused"), std::string::npos) << help.out;
+    run.args = {"zlk-queue-defaults",
+                "--ppd",
+                SamplePpd("zelko-mfp-c4500.ppd"),
+                "--set",
+                "JBAInputUserPasswordTextEditTicket=x",
+                "office"};
+    RunResult refused = zlk::test::RunProgram(ZLK_QUEUEDEFAULTS_BINARY, run);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("is a password"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.out, "");
+}
+
+}  // namespace

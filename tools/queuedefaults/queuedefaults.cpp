@@ -1,0 +1,495 @@
+#include "tools/queuedefaults/queuedefaults.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <ostream>
+
+#include <cups/cups.h>
+
+#include "common/fd.h"
+#include "common/ppdfile.h"
+#include "common/utf8.h"
+
+extern char** environ;
+
+namespace zlk::queuedefaults {
+
+namespace {
+
+// The filter reads every ticket key under this prefix.
+constexpr char kPrefix[] = "com.zelko.jt.printsettings.pdf.ww.";
+
+// Print type panel products, in the panel's own order: the row's position is
+// the product number it writes.
+constexpr const char* kPrintTypeProducts[] = {"Default00", "Default01", "Default02", "Default03", "Quorvel00"};
+
+// A key the command may set: an integer within [low, high], or a text of at
+// most maxBytes bytes (the filter's field less its terminator).
+struct Key {
+    const char* name;
+    int low = 0;
+    int high = 0;
+    std::size_t maxBytes = 0;  // 0: an integer key
+};
+
+constexpr Key kKeys[] = {
+    {"PrintTypeProductTypeTicketKey", 0, 4},
+    // Delayed and mailbox printing need a start time or box number per job.
+    {"PrintTypeTicketKey", 1, 3},
+    {"DocumentNameTypeTicketKey", 1, 2},
+    {"JBAManageTypeListTicketKey", 1, 2},
+    {"JBAUserIDListCtrlTicket", 1, 2},
+    {"JBAUserInputRadioBtnTicket", 0, 1},
+    {"JBAAccountIDTextEditTicket", 0, 0, 32},
+    {"JBADomainNameTextEditTicket", 0, 0, 64},
+    {"JBAAdminAccountIDTextEditTicket", 0, 0, 32},
+    {"JBAAdminDomainNameTextEditTicket", 0, 0, 64},
+};
+
+const char* AttrValue(ppd_file_t* ppd, const char* name)
+{
+    ppd_attr_t* attr = ppdFindAttr(ppd, name, nullptr);
+    return attr && attr->value ? attr->value : nullptr;
+}
+
+bool AttrIs(ppd_file_t* ppd, const char* name, const char* value)
+{
+    const char* found = AttrValue(ppd, name);
+    return found && std::strcmp(found, value) == 0;
+}
+
+// The dialogs offer neither panel on a Quorvel model that switches either off.
+bool PanelsAllowed(ppd_file_t* ppd)
+{
+    if (!AttrIs(ppd, "ZLKDeviceModel", "Quorvel"))
+        return true;
+    return !AttrIs(ppd, "ZLKXEnableAccounting", "False") && !AttrIs(ppd, "ZLKXEnablePrintType", "False");
+}
+
+bool AccountingOffered(ppd_file_t* ppd)
+{
+    const char* value = AttrValue(ppd, "ZLKXAccountingSettings");
+    return PanelsAllowed(ppd) && value && *value;
+}
+
+// Whether the print type list offers more than normal printing: the printer
+// must be able to hold jobs (hard disk or RAM disk installed), unless the
+// PPD says secure printing is always there.
+bool HoldingPrintTypesOffered(ppd_file_t* ppd)
+{
+    if (AttrIs(ppd, "ZLKPTSecurePrintDefault", "True"))
+        return true;
+    ppd_option_t* disk = ppdFindOption(ppd, "ZLKHardDisk");
+    ppd_choice_t* choice = disk ? ppdFindMarkedChoice(ppd, "ZLKHardDisk") : nullptr;
+    if (!choice)
+        return true;
+    if (disk->ui == PPD_UI_PICKONE)
+        return std::strcmp(choice->choice, "None") != 0;
+    if (disk->ui != PPD_UI_BOOLEAN || std::strcmp(choice->choice, "False") != 0)
+        return true;
+    ppd_choice_t* ram = ppdFindMarkedChoice(ppd, "ZLKRAMDisk");
+    return ram && std::strcmp(ram->choice, "True") == 0;
+}
+
+bool IsPasswordName(const std::string& name)
+{
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    return lower.find("password") != std::string::npos;
+}
+
+const Key* FindKey(const std::string& name)
+{
+    for (const Key& key : kKeys)
+        if (name == key.name)
+            return &key;
+    return nullptr;
+}
+
+// Empty when value fits key; otherwise why not.
+std::string CheckValue(const Key& key, const std::string& value)
+{
+    if (key.maxBytes == 0) {
+        bool digits = !value.empty() && value.size() <= 3 &&
+                      std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); });
+        int number = digits ? std::stoi(value) : -1;
+        if (number < key.low || number > key.high)
+            return std::string(key.name) + " takes a number from " + std::to_string(key.low) + " to " +
+                   std::to_string(key.high) + ", not \"" + value + "\"";
+        return {};
+    }
+    if (value.empty() || value.size() > key.maxBytes)
+        return std::string(key.name) + " takes a text of 1 to " + std::to_string(key.maxBytes) + " bytes";
+    if (!common::IsValidUtf8(value) ||
+        std::any_of(value.begin(), value.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; }))
+        return std::string(key.name) + " takes UTF-8 text without control characters";
+    return {};
+}
+
+void Put(std::vector<Setting>& settings, const std::string& name, const std::string& value)
+{
+    for (Setting& setting : settings)
+        if (setting.name == name) {
+            setting.value = value;
+            return;
+        }
+    settings.push_back({name, value});
+}
+
+std::string PasswordRefusal(const std::string& name)
+{
+    return name +
+           " is a password: queue defaults are kept readable in the scheduler's printers.conf, so passwords are "
+           "never set there; give it per job (lp -o) or per user (lpoptions)";
+}
+
+}  // namespace
+
+std::optional<int> PrintTypeProductType(ppd_file_t* ppd)
+{
+    const char* value = AttrValue(ppd, "ZLKXPrintTypeSettings");
+    if (!PanelsAllowed(ppd) || !value || !*value)
+        return std::nullopt;
+    // "Default01-ColorMFPJ": the product before the first "-", its help page after it.
+    std::string product(value, std::strcspn(value, "-"));
+    for (std::size_t row = 0; row < std::size(kPrintTypeProducts); ++row)
+        if (product == kPrintTypeProducts[row])
+            return static_cast<int>(row);
+    // The panel of an unknown product keeps the first row's number.
+    return 0;
+}
+
+Plan PlanDefaults(ppd_file_t* ppd, const Request& request)
+{
+    Plan plan;
+    ppdMarkDefaults(ppd);
+    std::optional<int> product = PrintTypeProductType(ppd);
+    if (product)
+        Put(plan.settings, "PrintTypeProductTypeTicketKey", std::to_string(*product));
+
+    if (request.printType) {
+        int type = *request.printType;
+        if (type < 1 || type > 3) {
+            plan.error = "print type " + std::to_string(type) + " cannot be a queue default";
+            return plan;
+        }
+        if (!product) {
+            plan.error = "the printer description offers no print types (no ZLKXPrintTypeSettings)";
+            return plan;
+        }
+        if (type != 1 && !HoldingPrintTypesOffered(ppd)) {
+            plan.error =
+                "the printer cannot hold jobs as its description stands (ZLKHardDisk not installed): only "
+                "normal printing is offered";
+            return plan;
+        }
+        Put(plan.settings, "PrintTypeTicketKey", std::to_string(type));
+        // Held jobs are named on the printer's panel by the job's title.
+        if (type != 1)
+            Put(plan.settings, "DocumentNameTypeTicketKey", "1");
+    }
+
+    if (request.accounting || request.account || request.domain) {
+        if (!AccountingOffered(ppd)) {
+            plan.error = "the printer description offers no job accounting (no ZLKXAccountingSettings)";
+            return plan;
+        }
+        // Charged to the user the spooler names: the filter falls back to
+        // the job's user when no user id is given.
+        Put(plan.settings, "JBAManageTypeListTicketKey", "2");
+        Put(plan.settings, "JBAUserIDListCtrlTicket", "1");
+        Put(plan.settings, "JBAUserInputRadioBtnTicket", "0");
+        const std::pair<const char*, const std::optional<std::string>*> texts[] = {
+            {"JBAAccountIDTextEditTicket", &request.account}, {"JBADomainNameTextEditTicket", &request.domain}};
+        for (const auto& [name, value] : texts) {
+            if (!*value)
+                continue;
+            if (std::string why = CheckValue(*FindKey(name), **value); !why.empty()) {
+                plan.error = why;
+                return plan;
+            }
+            Put(plan.settings, name, **value);
+        }
+    }
+
+    for (const Setting& extra : request.extra) {
+        std::string name = extra.name;
+        if (name.rfind(kPrefix, 0) == 0)
+            name.erase(0, std::strlen(kPrefix));
+        if (IsPasswordName(name)) {
+            plan.error = PasswordRefusal(name);
+            return plan;
+        }
+        const Key* key = FindKey(name);
+        if (!key) {
+            plan.error = "unknown ticket key " + name + " (see --help for the keys that can be set)";
+            return plan;
+        }
+        if (std::string why = CheckValue(*key, extra.value); !why.empty()) {
+            plan.error = why;
+            return plan;
+        }
+        Put(plan.settings, name, extra.value);
+    }
+
+    if (plan.settings.empty())
+        plan.error = "nothing to set: the printer description names no print type product and no default was asked for";
+    return plan;
+}
+
+const std::vector<std::string>& SettableNames()
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (const Key& key : kKeys)
+            all.emplace_back(key.name);
+        return all;
+    }();
+    return names;
+}
+
+std::string OptionValue(const std::string& text)
+{
+    // lpadmin parses the value as an option list, and the scheduler hands
+    // it on escaped again, so escaped blanks and quotes arrive whole.
+    std::string value;
+    if (text.starts_with('/') || text.find_first_of("',\\") != std::string::npos) {
+        for (unsigned char c : text)
+            value += "/" + std::to_string(c);
+        return value;
+    }
+    for (char c : text) {
+        if (c == ' ' || c == '"')
+            value += '\\';
+        value += c;
+    }
+    return value;
+}
+
+std::vector<std::string> SetArguments(const std::string& queue, const std::vector<Setting>& settings,
+                                      const std::string& server)
+{
+    std::vector<std::string> argv = {"lpadmin"};
+    if (!server.empty())
+        argv.insert(argv.end(), {"-h", server});
+    argv.insert(argv.end(), {"-p", queue});
+    for (const Setting& setting : settings)
+        argv.insert(argv.end(), {"-o", kPrefix + setting.name + "-default=" + OptionValue(setting.value)});
+    return argv;
+}
+
+std::vector<std::string> RemoveArguments(const std::string& queue, const std::string& server)
+{
+    std::vector<std::string> argv = {"lpadmin"};
+    if (!server.empty())
+        argv.insert(argv.end(), {"-h", server});
+    argv.insert(argv.end(), {"-p", queue});
+    for (const std::string& name : SettableNames())
+        argv.insert(argv.end(), {"-R", kPrefix + name + "-default"});
+    return argv;
+}
+
+int RunProgram(const std::vector<std::string>& argv, std::string& output)
+{
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        output = std::strerror(errno);
+        return -1;
+    }
+    common::UniqueFd readEnd(pipeEnds[0]), writeEnd(pipeEnds[1]);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDERR_FILENO);
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    int status = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    writeEnd.reset();
+    if (status != 0) {
+        output = argv[0] + ": " + std::strerror(status);
+        return -1;
+    }
+    char buffer[4096];
+    for (ssize_t got; (got = read(readEnd.get(), buffer, sizeof buffer)) != 0;) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            break;
+        output.append(buffer, static_cast<std::size_t>(got));
+    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+namespace {
+
+std::string Usage()
+{
+    std::string text =
+        "usage: zlk-queue-defaults [options] QUEUE\n"
+        "Sets the driver defaults of a CUPS queue from its printer description, so that jobs from\n"
+        "any program carry the printer's print type product (the document name the printer shows)\n"
+        "and, if asked, a print type and job accounting.\n"
+        "\n"
+        "  --print-type normal|secure|sample  print type of every job (secure and sample jobs are\n"
+        "                        held at the printer, named by the job's title)\n"
+        "  --accounting          charge every job to the user who prints it\n"
+        "  --account ID          ... to this account id (implies --accounting)\n"
+        "  --domain NAME         ... in this domain (implies --accounting)\n"
+        "  --set NAME=VALUE      set one ticket key (names below, with or without the\n"
+        "                        com.zelko.jt.printsettings.pdf.ww. prefix)\n"
+        "  --ppd FILE            read this printer description instead of the queue's\n"
+        "  -h SERVER[:PORT]      the scheduler to talk to\n"
+        "  --dry-run             print what would be set, change nothing\n"
+        "  --remove              remove every default this command sets\n"
+        "  --help                this text\n"
+        "\n"
+        "Passwords and passcodes are refused: queue defaults are readable in printers.conf.\n"
+        "Keys that can be set:";
+    for (const std::string& name : SettableNames())
+        text += "\n  " + name;
+    return text + "\n";
+}
+
+struct RemoveOnExit {
+    std::string path;
+    ~RemoveOnExit()
+    {
+        if (!path.empty())
+            unlink(path.c_str());
+    }
+};
+
+std::optional<int> PrintTypeByName(const std::string& name)
+{
+    if (name == "normal")
+        return 1;
+    if (name == "secure")
+        return 2;
+    if (name == "sample")
+        return 3;
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const Runner& run)
+{
+    Request request;
+    std::string queue, ppdPath, server;
+    bool dryRun = false, remove = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto next = [&](std::string& into) {
+            if (i + 1 >= args.size())
+                return false;
+            into = args[++i];
+            return true;
+        };
+        std::string value;
+        if (arg == "--help") {
+            out << Usage();
+            return 0;
+        } else if (arg == "--dry-run") {
+            dryRun = true;
+        } else if (arg == "--remove") {
+            remove = true;
+        } else if (arg == "--accounting") {
+            request.accounting = true;
+        } else if (arg == "--print-type" && next(value)) {
+            request.printType = PrintTypeByName(value);
+            if (!request.printType) {
+                err << "zlk-queue-defaults: print type \"" << value
+                    << "\" is not one of normal, secure, sample (delayed and mailbox printing need a start time "
+                       "or box number per job)\n";
+                return 2;
+            }
+        } else if (arg == "--account" && next(value)) {
+            request.account = value;
+        } else if (arg == "--domain" && next(value)) {
+            request.domain = value;
+        } else if (arg == "--set" && next(value)) {
+            std::size_t equals = value.find('=');
+            if (equals == std::string::npos || equals == 0) {
+                err << "zlk-queue-defaults: --set takes NAME=VALUE\n";
+                return 2;
+            }
+            request.extra.push_back({value.substr(0, equals), value.substr(equals + 1)});
+        } else if (arg == "--ppd" && next(value)) {
+            ppdPath = value;
+        } else if (arg == "-h" && next(value)) {
+            server = value;
+        } else if (!arg.starts_with('-') && queue.empty()) {
+            queue = arg;
+        } else {
+            err << "zlk-queue-defaults: "
+                << (arg.starts_with('-') ? "unknown option or missing value: " : "more than one queue: ") << arg << "\n"
+                << Usage();
+            return 2;
+        }
+    }
+    if (queue.empty()) {
+        err << "zlk-queue-defaults: no queue given\n" << Usage();
+        return 2;
+    }
+
+    std::vector<std::string> argv;
+    if (remove) {
+        argv = RemoveArguments(queue, server);
+    } else {
+        RemoveOnExit fetched;
+        if (ppdPath.empty()) {
+            if (!server.empty())
+                cupsSetServer(server.c_str());
+            const char* path = cupsGetPPD2(CUPS_HTTP_DEFAULT, queue.c_str());
+            if (!path) {
+                err << "zlk-queue-defaults: cannot get the printer description of " << queue << ": "
+                    << cupsLastErrorString() << "\n";
+                return 1;
+            }
+            ppdPath = fetched.path = path;
+        }
+        common::PPDHandle ppd = common::OpenPPD(ppdPath.c_str());
+        if (!ppd) {
+            err << "zlk-queue-defaults: cannot read the printer description " << ppdPath << "\n";
+            return 1;
+        }
+        Plan plan = PlanDefaults(ppd.get(), request);
+        if (!plan.error.empty()) {
+            err << "zlk-queue-defaults: " << plan.error << "; nothing set\n";
+            return 2;
+        }
+        for (const Setting& setting : plan.settings)
+            out << kPrefix << setting.name << "-default=" << setting.value << "\n";
+        argv = SetArguments(queue, plan.settings, server);
+    }
+    if (dryRun) {
+        out << "would run:";
+        for (const std::string& arg : argv)
+            out << " " << arg;
+        out << "\n";
+        return 0;
+    }
+    std::string output;
+    int status = run(argv, output);
+    if (status != 0) {
+        err << "zlk-queue-defaults: lpadmin failed (" << status << "): " << output << "\n";
+        return 1;
+    }
+    if (remove)
+        out << "removed the driver defaults of " << queue << "\n";
+    return 0;
+}
+
+}  // namespace zlk::queuedefaults
