@@ -331,6 +331,9 @@ TEST_F(CupsQueue, QueueDefaultsMakeEveryJobSecureAndAccounted)
         EXPECT_EQ(Attribute(parts.header, "JOAU"), user);
     }
     EXPECT_NE(parts.ticket.find("<JobName>Budget</JobName>"), std::string::npos) << parts.ticket;
+    // A job's own option wins over the queue's default: a normal job names nothing.
+    parts = Parts(Print(Sample(1), {"-t", "Budget", "-o", kTicket + "PrintTypeTicketKey=1"}, "zlksecure"));
+    EXPECT_EQ(parts.ticket.find("<JobName>"), std::string::npos) << parts.ticket;
     // The passcode is each user's own, given per job.
     parts = Parts(Print(Sample(1), {"-t", "Budget", "-o", kTicket + "PrintTypePasswordTicketKey=4711"}, "zlksecure"));
     EXPECT_NE(parts.ticket.find("<JobPassword>4711</JobPassword>"), std::string::npos) << parts.ticket;

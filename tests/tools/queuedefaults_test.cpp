@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -245,52 +244,64 @@ struct CommandCase {
     const char* what;
     std::vector<std::string> args;
     int exitCode;
-    std::string out;  // a part of standard output (matched as a regular expression)
-    std::string err;  // a part of standard error
+    std::vector<std::string> out;  // parts of standard output, in this order
+    std::vector<std::string> err;  // parts of standard error, in this order
     bool runs = {};  // lpadmin is run
 };
+
+bool ContainsInOrder(const std::string& text, const std::vector<std::string>& parts)
+{
+    std::size_t at = 0;
+    for (const std::string& part : parts) {
+        at = text.find(part, at);
+        if (at == std::string::npos)
+            return false;
+        at += part.size();
+    }
+    return true;
+}
 
 TEST(QueueDefaultsCommand, ArgumentsRefusalsAndTheLpadminRun)
 {
     const std::string c3500j = SamplePpd("zelko-mfp-c3500j.ppd");
-    const std::string key = "com\\.zelko\\.jt\\.printsettings\\.pdf\\.ww\\.";
+    const std::string key = kTicket;
     const CommandCase cases[] = {
-        {"help", {"--help"}, 0, "usage: zlk-queue-defaults[^]*PrintTypeProductTypeTicketKey", ""},
+        {"help", {"--help"}, 0, {"usage: zlk-queue-defaults", "PrintTypeProductTypeTicketKey"}, {}},
         {"dry run prints and runs nothing",
          {"--dry-run", "--ppd", c3500j, "office"},
          0,
-         key + "PrintTypeProductTypeTicketKey-default=1\nwould run: lpadmin -p office -o " + key +
-             "PrintTypeProductTypeTicketKey-default=1\n",
-         ""},
+         {key + "PrintTypeProductTypeTicketKey-default=1\nwould run: lpadmin -p office -o " + key +
+          "PrintTypeProductTypeTicketKey-default=1\n"},
+         {}},
         {"server passed on",
          {"--dry-run", "--ppd", c3500j, "-h", "srv:631", "office"},
          0,
-         "would run: lpadmin -h srv:631 -p office ",
-         ""},
+         {"would run: lpadmin -h srv:631 -p office "},
+         {}},
         {"sets through lpadmin",
          {"--ppd", c3500j, "--print-type", "sample", "office"},
          0,
-         "PrintTypeTicketKey-default=3",
-         "",
+         {"PrintTypeTicketKey-default=3"},
+         {},
          true},
-        {"removes every key it sets", {"--remove", "office"}, 0, "removed the driver defaults of office", "", true},
+        {"removes every key it sets", {"--remove", "office"}, 0, {"removed the driver defaults of office"}, {}, true},
         {"remove, dry run",
          {"--remove", "--dry-run", "office"},
          0,
-         "lpadmin -p office -R " + key + "PrintTypeProductTypeTicketKey-default -R ",
-         ""},
-        {"unknown option", {"--colour", "office"}, 2, "", "unknown option or missing value: --colour"},
-        {"option without its value", {"office", "--account"}, 2, "", "unknown option or missing value: --account"},
-        {"no queue", {"--dry-run"}, 2, "", "no queue given"},
-        {"two queues", {"a", "b"}, 2, "", "more than one queue: b"},
-        {"print type by an unknown name", {"--print-type", "mailbox", "office"}, 2, "", "not one of normal"},
-        {"--set without a value", {"--set", "PrintTypeTicketKey", "office"}, 2, "", "NAME=VALUE"},
+         {"lpadmin -p office -R " + key + "PrintTypeProductTypeTicketKey-default -R "},
+         {}},
+        {"unknown option", {"--colour", "office"}, 2, {}, {"unknown option or missing value: --colour"}},
+        {"option without its value", {"office", "--account"}, 2, {}, {"unknown option or missing value: --account"}},
+        {"no queue", {"--dry-run"}, 2, {}, {"no queue given"}},
+        {"two queues", {"a", "b"}, 2, {}, {"more than one queue: b"}},
+        {"print type by an unknown name", {"--print-type", "mailbox", "office"}, 2, {}, {"not one of normal"}},
+        {"--set without a value", {"--set", "PrintTypeTicketKey", "office"}, 2, {}, {"NAME=VALUE"}},
         {"password refused, nothing run",
          {"--ppd", c3500j, "--set", "PrintTypePasswordTicketKey=1234", "office"},
          2,
-         "",
-         "PrintTypePasswordTicketKey is a password.*nothing set"},
-        {"PPD that does not read", {"--ppd", "/nonexistent.ppd", "office"}, 1, "", "cannot read"},
+         {},
+         {"PrintTypePasswordTicketKey is a password", "nothing set"}},
+        {"PPD that does not read", {"--ppd", "/nonexistent.ppd", "office"}, 1, {}, {"cannot read"}},
     };
     for (const CommandCase& c : cases) {
         std::ostringstream out, err;
@@ -301,8 +312,8 @@ TEST(QueueDefaultsCommand, ArgumentsRefusalsAndTheLpadminRun)
             return 0;
         };
         EXPECT_EQ(RunCommand(c.args, out, err, run), c.exitCode) << c.what << "\n" << err.str();
-        EXPECT_TRUE(std::regex_search(out.str(), std::regex(c.out))) << c.what << "\n" << out.str();
-        EXPECT_TRUE(std::regex_search(err.str(), std::regex(c.err))) << c.what << "\n" << err.str();
+        EXPECT_TRUE(ContainsInOrder(out.str(), c.out)) << c.what << "\n" << out.str();
+        EXPECT_TRUE(ContainsInOrder(err.str(), c.err)) << c.what << "\n" << err.str();
         EXPECT_EQ(runs.size(), c.runs ? 1u : 0u) << c.what;
         if (c.runs && !runs.empty()) {
             EXPECT_EQ(runs[0][0], "lpadmin") << c.what;
