@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -123,12 +124,24 @@ bool GetTicketStringConvertedToPrtLangForUTF8(const char* key, int numOptions, c
     return true;
 }
 
+// A "number-up" of exactly 1, which the scheduler adds to every job.
+bool IsOneUp(const char* value)
+{
+    char* end = nullptr;
+    errno = 0;
+    long number = std::strtol(value, &end, 10);
+    return end != value && *end == '\0' && errno == 0 && number == 1;
+}
+
 // Always fills the field, from "number-up" or else from the layout keys; it
-// answers true for the tables' common reader form.
+// answers true for the tables' common reader form. A "number-up" of 1 is
+// the scheduler's default rather than a choice: it defers to the layout
+// keys, so a one-up job says "1" as it does without a scheduler.
 bool GetNumberUpTicketString(const char* key, int numOptions, cups_option_t* options, void* dest, std::size_t width)
 {
     std::string text;
-    if (const char* value = cupsGetOption(key, numOptions, options)) {
+    const char* value = cupsGetOption(key, numOptions, options);
+    if (value && !IsOneUp(value)) {
         text = "N" + std::string(value).substr(0, 1022);
     } else {
         // A missing row or column count counts as 1.

@@ -120,11 +120,21 @@ TEST(GetPrintOptions, NumberUpFromOptionOrLayout)
     const std::string rows = "com.apple.print.PrintSettings.PMLayoutRows..n.=";
     const std::string columns = " com.apple.print.PrintSettings.PMLayoutColumns..n.=";
     const std::pair<std::string, const char*> cases[] = {
+        {"", "1"},
+        {"number-up=1", "1"},  // the scheduler sends it with every job
+        {"number-up=01", "1"},
+        {"number-up=2", "N2"},
         {"number-up=4", "N4"},
+        {"number-up=16", "N16"},
+        {"number-up=10", "N10"},
+        {"number-up=1x", "N1x"},  // not a number: kept as it came
         {rows + "2" + columns + "3", "N6"},
         {rows + "1" + columns + "1", "1"},
         {rows + "2", "N2"},  // one layout key alone: the other counts as 1
+        {rows + "4" + columns + "4", "N16"},
         {"number-up=2 " + rows + "4" + columns + "4", "N2"},  // number-up wins over the layout keys
+        {"number-up=1 " + rows + "2" + columns + "2", "N4"},  // the scheduler's 1 does not hide the layout
+        {"number-up=1 " + rows + "1" + columns + "1", "1"},
     };
     for (const auto& [options, numberUp] : cases)
         EXPECT_STREQ(Job(options).record.features.numberUp, numberUp) << options;

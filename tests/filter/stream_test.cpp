@@ -260,3 +260,38 @@ TEST(JobStream, HostileNamesKeepTheTicketWellFormedAndThePjlIntact)
             EXPECT_NE(line.find("@PJL "), std::string::npos) << line;
     }
 }
+
+// The header's pages-per-sheet attribute and the trailer's N-up line say
+// "1" for a one-up job however it arrives, and "N<count>" otherwise.
+TEST(JobStream, NumberUpInHeaderAndTrailer)
+{
+    const std::string rows = "com.apple.print.PrintSettings.PMLayoutRows..n.=";
+    const std::string columns = " com.apple.print.PrintSettings.PMLayoutColumns..n.=";
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "1"},
+        {"number-up=1", "1"},
+        {"Collate=true number-up=1 job-uuid=urn:uuid:0", "1"},  // as the scheduler passes a plain job
+        {"number-up=2", "N2"},
+        {"number-up=4", "N4"},
+        {"number-up=16", "N16"},
+        {rows + "2" + columns + "2", "N4"},
+        {"number-up=1 " + rows + "2" + columns + "3", "N6"},
+        {rows + "1" + columns + "1", "1"},
+    };
+    for (const auto& [options, numberUp] : cases) {
+        SpoolerRun spooler;
+        spooler.document = spooler.Pdf(1);
+        spooler.options = options;
+        RunResult result = spooler.Run();
+        ASSERT_EQ(result.exitCode, 0) << options << ": " << result.err;
+        JobStreamParts parts = SplitJobStream(result.out);
+        ASSERT_TRUE(parts.ok) << options;
+        EXPECT_NE(parts.header.find("@PJL SET JOBATTR=\"@NLPP=" + numberUp + "\"\n"), std::string::npos)
+            << options << "\n"
+            << parts.header;
+        EXPECT_NE(parts.trailer.find("PRINTJOBINFO NUP=" + numberUp + "\n"), std::string::npos) << options << "\n"
+                                                                                                << parts.trailer;
+        RunResult inspected = InspectStream(result.out);
+        EXPECT_EQ(inspected.exitCode, 0) << options << ": " << inspected.err;
+    }
+}
