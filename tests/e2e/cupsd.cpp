@@ -2,7 +2,9 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -12,6 +14,7 @@
 #include <fcntl.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <thread>
@@ -51,9 +54,40 @@ bool Accepts(int port)
     return ok;
 }
 
+// Exit status of a scheduler child that could not set up its namespace.
+constexpr int kNoNamespace = 126;
+
+bool WriteProcFile(const char* path, const char* text)
+{
+    int fd = open(path, O_WRONLY);
+    if (fd < 0)
+        return false;
+    const std::size_t length = std::strlen(text);
+    bool ok = write(fd, text, length) == static_cast<ssize_t>(length);
+    close(fd);
+    return ok;
+}
+
+// In the child between fork and exec: a mount namespace where the system's
+// /usr/share/ppd shows at systemView and ppdDir stands in for it. Without
+// root, a user namespace mapping only this user grants the mounts.
+bool EnterPpdNamespace(const char* ppdDir, const char* systemView, const char* uidMap, const char* gidMap)
+{
+    if (getuid() == 0) {
+        if (unshare(CLONE_NEWNS) != 0)
+            return false;
+    } else if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !WriteProcFile("/proc/self/setgroups", "deny") ||
+               !WriteProcFile("/proc/self/uid_map", uidMap) || !WriteProcFile("/proc/self/gid_map", gidMap)) {
+        return false;
+    }
+    return mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           mount("/usr/share/ppd", systemView, nullptr, MS_BIND | MS_REC, nullptr) == 0 &&
+           mount(ppdDir, "/usr/share/ppd", nullptr, MS_BIND | MS_REC, nullptr) == 0;
+}
+
 }  // namespace
 
-Cupsd::Cupsd(const std::string& filterPath, const std::string& modelDir)
+Cupsd::Cupsd(const std::string& filterPath, const std::string& modelDir, const std::string& sharePpdDir)
 {
     const std::string root = dir_.path();
     // The scheduler runs filters as lp when started by root: every folder
@@ -67,9 +101,15 @@ Cupsd::Cupsd(const std::string& filterPath, const std::string& modelDir)
     chmod((root + "/spool/tmp").c_str(), 01777);
 
     const std::string system = "/usr/lib/cups";
-    // No driver programs: listing them would browse the network.
-    fs::create_directories(root + "/bin/driver");
-    chmod((root + "/bin/driver").c_str(), 0755);
+    const bool systemLayout = !sharePpdDir.empty();
+    if (systemLayout) {
+        // The system's driver programs, which its scheduler lists too.
+        fs::create_symlink(system + "/driver", root + "/bin/driver");
+    } else {
+        // No driver programs: listing them would browse the network.
+        fs::create_directories(root + "/bin/driver");
+        chmod((root + "/bin/driver").c_str(), 0755);
+    }
     for (const char* sub : {"backend", "cgi-bin", "daemon", "monitor", "notifier"})
         if (fs::exists(system + "/" + sub))
             fs::create_symlink(system + "/" + sub, root + "/bin/" + sub);
@@ -90,6 +130,26 @@ Cupsd::Cupsd(const std::string& filterPath, const std::string& modelDir)
         fs::create_symlink(modelDir, dataDir + "/model");
     }
 
+    // /usr/share/ppd with the package installed: the system's entries, seen
+    // through systemView, and the package's, which win a clash.
+    const std::string ppdDir = root + "/ppd";
+    const std::string systemView = root + "/system-ppd";
+    if (systemLayout) {
+        for (const std::string& made : {ppdDir, systemView}) {
+            fs::create_directories(made);
+            chmod(made.c_str(), 0755);
+        }
+        for (const auto& entry : fs::directory_iterator(sharePpdDir))
+            fs::create_symlink(entry.path(), ppdDir + "/" + entry.path().filename().string());
+        if (fs::is_directory("/usr/share/ppd"))
+            for (const auto& entry : fs::directory_iterator("/usr/share/ppd"))
+                if (!fs::exists(fs::symlink_status(ppdDir + "/" + entry.path().filename().string())))
+                    fs::create_symlink(systemView + "/" + entry.path().filename().string(),
+                                       ppdDir + "/" + entry.path().filename().string());
+    }
+    const std::string uidMap = std::to_string(getuid()) + " " + std::to_string(getuid()) + " 1";
+    const std::string gidMap = std::to_string(getgid()) + " " + std::to_string(getgid()) + " 1";
+
     port_ = FreePort();
     WriteFile(root + "/etc/cupsd.conf", "LogLevel debug\nMaxLogSize 0\nListen 127.0.0.1:" + std::to_string(port_) +
                                             "\nWebInterface No\nBrowsing Off\nDefaultAuthType None\n"
@@ -108,6 +168,8 @@ Cupsd::Cupsd(const std::string& filterPath, const std::string& modelDir)
     if (pid_ == 0) {
         // The scheduler must not outlive a test run that crashes.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (systemLayout && !EnterPpdNamespace(ppdDir.c_str(), systemView.c_str(), uidMap.c_str(), gidMap.c_str()))
+            _exit(kNoNamespace);
         int null = open("/dev/null", O_RDWR);
         dup2(null, 0);
         dup2(null, 1);
@@ -120,7 +182,10 @@ Cupsd::Cupsd(const std::string& filterPath, const std::string& modelDir)
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
-            error_ = "cupsd exited at start";
+            noNamespace_ = WIFEXITED(status) && WEXITSTATUS(status) == kNoNamespace;
+            error_ = noNamespace_ ? "no mount namespace for a private /usr/share/ppd (needs root or user namespaces, "
+                                    "and /usr/share/ppd)"
+                                  : "cupsd exited at start";
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

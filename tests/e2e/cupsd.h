@@ -24,12 +24,19 @@ public:
     // Starts cupsd with filterPath installed as ZLKPrintFilter. ok() tells
     // whether it came up; error() says why not.
     // modelDir, when given, is where the scheduler looks for drivers.
-    explicit Cupsd(const std::string& filterPath, const std::string& modelDir = "");
+    // sharePpdDir, when given, is a package's usr/share/ppd: the scheduler
+    // is then set up as the system's, with its driver programs, and sees
+    // /usr/share/ppd as it is with the package installed (in a mount
+    // namespace of its own), so it names drivers as the system does.
+    explicit Cupsd(const std::string& filterPath, const std::string& modelDir = "",
+                   const std::string& sharePpdDir = "");
     ~Cupsd();
     Cupsd(const Cupsd&) = delete;
     Cupsd& operator=(const Cupsd&) = delete;
 
     bool ok() const { return pid_ > 0 && error_.empty(); }
+    // True when this machine refuses the mount namespace sharePpdDir needs.
+    bool noNamespace() const { return noNamespace_; }
     const std::string& error() const { return error_; }
     std::string server() const;  // host:port for -h
 
@@ -54,6 +61,7 @@ private:
     int port_ = 0;
     pid_t pid_ = -1;
     std::string error_;
+    bool noNamespace_ = false;
     std::map<std::string, std::string> captures_;  // queue -> capture file
 };
 

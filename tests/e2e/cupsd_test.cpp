@@ -152,6 +152,25 @@ TEST_F(CupsQueue, UncollatedCopiesAndPageRanges)
     EXPECT_NE(parts.trailer.find("JOBCOPIES=1\n"), std::string::npos);
 }
 
+// The scheduler sends number-up=1 with every job; a one-up job still says 1.
+TEST_F(CupsQueue, PlainJobIsOneUpAndNUpJobsSayN)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, "1"},
+        {{"-o", "number-up=1"}, "1"},
+        {{"-o", "number-up=2"}, "N2"},
+        {{"-o", "number-up=4"}, "N4"},
+    };
+    for (const auto& [args, numberUp] : cases) {
+        PrintedJob job = Print(Sample(4), args);
+        JobStreamParts parts = Parts(job);
+        EXPECT_EQ(Attribute(parts.header, "NLPP"), numberUp) << job.id;
+        EXPECT_NE(parts.trailer.find("PRINTJOBINFO NUP=" + numberUp + "\n"), std::string::npos) << numberUp << "\n"
+                                                                                                << parts.trailer;
+        EXPECT_NE(cupsd->JobLog(job.id).find("number-up="), std::string::npos) << "the scheduler sends number-up";
+    }
+}
+
 TEST_F(CupsQueue, PlainTextIsConvertedBeforeTheFilter)
 {
     WriteFile(dir.file("note.txt"), "Hello from a plain text job.\nSecond line.\n");
@@ -339,36 +358,76 @@ TEST_F(CupsQueue, QueueDefaultsMakeEveryJobSecureAndAccounted)
     EXPECT_NE(parts.ticket.find("<JobPassword>4711</JobPassword>"), std::string::npos) << parts.ticket;
 }
 
+namespace {
+
+// The Debian package, built and unpacked once for the package tests.
+struct UnpackedPackage {
+    TempDir dir;
+    std::string deb;
+    std::string error;  // why there is none
+    std::string root() const { return dir.file("root"); }
+};
+
+const UnpackedPackage& Unpacked()
+{
+    static const std::unique_ptr<UnpackedPackage> package = [] {
+        auto made = std::make_unique<UnpackedPackage>();
+        RunOptions run;
+        run.env = {{"PATH", "/usr/bin:/bin"}};
+        run.args = {"cpack", "--config", BuildDir() + "/CPackConfig.cmake", "-G", "DEB", "-B", made->dir.path()};
+        RunResult packed = RunProgram("/usr/bin/cpack", run);
+        if (packed.exitCode != 0) {
+            made->error = "cpack failed: " + packed.out + packed.err;
+            return made;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(made->dir.path()))
+            if (entry.path().extension() == ".deb")
+                made->deb = entry.path().string();
+        if (made->deb.empty()) {
+            made->error = "cpack made no .deb";
+            return made;
+        }
+        run.args = {"dpkg-deb", "-x", made->deb, made->root()};
+        if (RunProgram("/usr/bin/dpkg-deb", run).exitCode != 0)
+            made->error = "dpkg-deb -x failed";
+        // The scheduler runs as lp: the unpacked tree must be readable.
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(made->dir.path()))
+            if (entry.is_directory())
+                chmod(entry.path().c_str(), 0755);
+        chmod(made->dir.path().c_str(), 0755);
+        return made;
+    }();
+    return *package;
+}
+
+bool PackageToolsMissing()
+{
+    return !std::filesystem::exists("/usr/sbin/cupsd") || !std::filesystem::exists("/usr/bin/cpack") ||
+           !std::filesystem::exists("/usr/bin/dpkg-deb");
+}
+
+}  // namespace
+
 // The Debian package as an administrator installs it: its printer
 // descriptions are listed by the scheduler and a queue is made from one
 // with lpadmin -m, printing through the packaged filter.
 TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
 {
-    if (!std::filesystem::exists("/usr/sbin/cupsd") || !std::filesystem::exists("/usr/bin/cpack") ||
-        !std::filesystem::exists("/usr/bin/dpkg-deb"))
+    if (PackageToolsMissing())
         GTEST_SKIP() << "cupsd, cpack or dpkg-deb missing";
+    const UnpackedPackage& package = Unpacked();
+    ASSERT_EQ(package.error, "");
     TempDir dir;
     RunOptions run;
     run.env = {{"PATH", "/usr/bin:/bin"}};
-    run.args = {"cpack", "--config", BuildDir() + "/CPackConfig.cmake", "-G", "DEB", "-B", dir.path()};
-    RunResult packed = RunProgram("/usr/bin/cpack", run);
-    ASSERT_EQ(packed.exitCode, 0) << packed.out << packed.err;
-    std::string deb;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        if (entry.path().extension() == ".deb")
-            deb = entry.path().string();
-    ASSERT_FALSE(deb.empty());
-
-    run.args = {"dpkg-deb", "-f", deb, "Depends"};
+    run.args = {"dpkg-deb", "-f", package.deb, "Depends"};
     std::string depends = RunProgram("/usr/bin/dpkg-deb", run).out;
     EXPECT_NE(depends.find("cups-filters"), std::string::npos) << depends;
-    run.args = {"dpkg-deb", "-x", deb, dir.file("root")};
-    ASSERT_EQ(RunProgram("/usr/bin/dpkg-deb", run).exitCode, 0);
-    const std::string filter = dir.file("root/usr/lib/cups/filter/ZLKPrintFilter");
+    const std::string filter = package.root() + "/usr/lib/cups/filter/ZLKPrintFilter";
     ASSERT_TRUE(std::filesystem::exists(filter));
     EXPECT_EQ(std::filesystem::status(filter).permissions() & std::filesystem::perms::others_exec,
               std::filesystem::perms::others_exec);
-    const std::string ppdDir = dir.file("root/usr/share/ppd");
+    const std::string ppdDir = package.root() + "/usr/share/ppd";
     ASSERT_TRUE(std::filesystem::exists(ppdDir + "/zelko/zelko-mfp-c4500.ppd"));
     // The features plug-in's bundle and the definition file a sample names.
     for (const char* shipped : {"usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/ZLKFeaturesPDE.so",
@@ -377,11 +436,7 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
                                 "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Help/SpecifyPosition.htm",
                                 "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Layouts/ZLKPrintFeature.json",
                                 "usr/share/zelko/cdf/zelko-mfp-q6000.cdf", "usr/sbin/zlk-queue-defaults"})
-        EXPECT_TRUE(std::filesystem::exists(dir.file("root/") + shipped)) << shipped;
-    // The scheduler runs as lp: the unpacked tree must be readable.
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
-        if (entry.is_directory())
-            chmod(entry.path().c_str(), 0755);
+        EXPECT_TRUE(std::filesystem::exists(package.root() + "/" + shipped)) << shipped;
     chmod(dir.path().c_str(), 0755);
 
     Cupsd cupsd(filter, ppdDir);
@@ -399,4 +454,57 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
     JobStreamParts parts = SplitJobStream(job.stream);
     EXPECT_TRUE(parts.ok);
     EXPECT_NE(parts.trailer.find("JOBCOPIES=2\n"), std::string::npos);
+}
+
+// As on Debian: the system's scheduler finds the package's printer
+// descriptions in /usr/share/ppd and names them lsb/usr/<folder>/<file>;
+// the README's queue commands, with those names, make queues that print.
+TEST(Package, ReadmeQueueCommandsWorkWithTheSystemsDriverNames)
+{
+    if (PackageToolsMissing())
+        GTEST_SKIP() << "cupsd, cpack or dpkg-deb missing";
+    const UnpackedPackage& package = Unpacked();
+    ASSERT_EQ(package.error, "");
+    Cupsd cupsd(package.root() + "/usr/lib/cups/filter/ZLKPrintFilter", "", package.root() + "/usr/share/ppd");
+    if (cupsd.noNamespace())
+        GTEST_SKIP() << cupsd.error();
+    ASSERT_TRUE(cupsd.ok()) << cupsd.error();
+
+    const std::string readme = ReadFile(ZLK_README);
+    const std::string models = cupsd.Command({"lpinfo", "-h", cupsd.server(), "-m"});
+    for (const char* model : {"zelko-mfp-c3500j", "zelko-mfp-c4500", "zelko-mfp-m2500", "zelko-mfp-q6000"}) {
+        const std::string name = "lsb/usr/zelko/" + std::string(model) + ".ppd";
+        EXPECT_NE(("\n" + models).find("\n" + name + " "), std::string::npos) << name << " not in\n" << models;
+    }
+    EXPECT_NE(readme.find("-m lsb/usr/zelko/<model>.ppd"), std::string::npos);
+    EXPECT_NE(readme.find("-P /usr/share/ppd/zelko/<model>.ppd"), std::string::npos);
+    EXPECT_NE(readme.find("lpinfo -m | grep -i zelko"), std::string::npos);
+
+    // The name a scheduler gives files in its own model folder is unknown
+    // here, as the administrator found; lpadmin warns about drivers either way.
+    int code = 0;
+    std::string refused = cupsd.Command({"lpadmin", "-h", cupsd.server(), "-p", "old", "-E", "-v", "file:///dev/null",
+                                         "-m", "zelko/zelko-mfp-c4500.ppd"},
+                                        &code);
+    EXPECT_NE(code, 0) << refused;
+    EXPECT_NE(refused.find("cups-driverd failed to get PPD file"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("Printer drivers are deprecated"), std::string::npos) << refused;
+
+    TempDir dir;
+    WriteTestPdf(dir.file("doc.pdf"), 2);
+    // lpadmin -m with the listed name, and lpadmin -P with the installed file.
+    const std::pair<std::string, bool> queues[] = {
+        {"lsb/usr/zelko/zelko-mfp-c4500.ppd", true},
+        {package.root() + "/usr/share/ppd/zelko/zelko-mfp-c4500.ppd", false},
+    };
+    int number = 0;
+    for (const auto& [ppd, model] : queues) {
+        const std::string queue = "office" + std::to_string(++number);
+        ASSERT_EQ(cupsd.AddQueue(queue, ppd, model), "") << ppd;
+        PrintedJob job = cupsd.Print(queue, dir.file("doc.pdf"), {});
+        EXPECT_EQ(job.state, "completed") << ppd << "\n" << cupsd.JobLog(job.id);
+        RunResult inspected = InspectStream(job.stream);
+        EXPECT_EQ(inspected.exitCode, 0) << ppd << ": " << inspected.err;
+        EXPECT_NE(inspected.out.find("N-up: 1\n"), std::string::npos) << inspected.out;
+    }
 }
