@@ -2,7 +2,9 @@
 // lp, the job stream captured by a file device and checked.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fd.h"
 #include "common/iconv.h"
 #include "cupsd.h"
 #include "opensslcli.h"
@@ -372,6 +375,11 @@ const UnpackedPackage& Unpacked()
 {
     static const std::unique_ptr<UnpackedPackage> package = [] {
         auto made = std::make_unique<UnpackedPackage>();
+        // ctest runs the package tests as parallel processes; cpack runs
+        // the build folder's install step, so one at a time.
+        zlk::common::UniqueFd lock(open((BuildDir() + "/cpack-test.lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644));
+        if (lock)
+            flock(lock.get(), LOCK_EX);
         RunOptions run;
         run.env = {{"PATH", "/usr/bin:/bin"}};
         run.args = {"cpack", "--config", BuildDir() + "/CPackConfig.cmake", "-G", "DEB", "-B", made->dir.path()};
