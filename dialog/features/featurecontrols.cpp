@@ -598,6 +598,34 @@ void PFSetupButton::RequestControlAction(widgets::Widget*)
     }
 }
 
+PHelpButton::PHelpButton(widgets::Widget* widget, std::string withHelpName)
+    : BaseButton(widget, "Help Button Title"),
+      helpfilename(std::move(withHelpName))
+{}
+
+bool PHelpButton::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD)
+{
+    BaseButton::InitializeCtrl(bundle, withPPD);
+    if (bundle && !bundle->HelpPageExists(helpfilename)) {
+        const std::string layout = VendorAttribute(withPPD, "ZLKXLayoutSettings");
+        const auto dash = layout.find('-');
+        const std::string stem = helpfilename.substr(0, helpfilename.rfind(".htm"));
+        helpfilename = stem + "_" + (dash == std::string::npos ? "" : layout.substr(dash + 1)) + ".htm";
+    }
+    return true;
+}
+
+void PHelpButton::RequestControlAction(widgets::Widget*)
+{
+    const platform::Bundle* bundle = PanelBundle();
+    if (!bundle || !ControlPtr) {
+        return;
+    }
+    const std::string table = LocalizeTableName.empty() ? platform::kDefaultStringTable : LocalizeTableName;
+    ControlPtr->GetToolkit().OpenHelp(bundle->LocalizedString("Help Viewer Title for Features", table),
+                                      bundle->HelpPagePath(helpfilename).string(), "");
+}
+
 PFOffsetStackingButton::PFOffsetStackingButton(const RowPlace& place, std::string titleKey,
                                                const PFOffsetStackingListCtrl* list)
     : PFSetupButton(place, OffsetStackingSetupBtnCtrlID, std::move(titleKey), nullptr),

@@ -285,6 +285,21 @@ private:
     const PFOffsetStackingListCtrl* list_;
 };
 
+// A help button of the panel's windows: opens its page of the plug-in's
+// help, or the page of the printer's layout type when the plain page is
+// missing ("Margins.htm" becomes "Margins_Type01.htm").
+class PHelpButton : public framework::BaseButton {
+public:
+    // CreateControl:withHelpName:
+    PHelpButton(widgets::Widget* widget, std::string withHelpName);
+    bool InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
+    void RequestControlAction(widgets::Widget* sender) override;
+    const std::string& HelpFileName() const { return helpfilename; }
+
+private:
+    std::string helpfilename;
+};
+
 // The fixed controls' constraint records and ticket keys.
 extern const ConstraintInfo kSeparatorListConstraint;
 extern const ConstraintInfo kTabMarginSwitchConstraint;

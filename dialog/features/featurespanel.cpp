@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "dialog/features/separatorwnd.h"
 #include "platform/printing/printsettings.h"
 #include "platform/widgets/controls.h"
 #include "platform/widgets/toolkit.h"
@@ -548,7 +549,10 @@ void PrintFeaturesPDE::CreateCoversSepControl(ppd_file_t* ppd, const std::vector
         int titleLength = 0;
         if (keyword == "ZLKIntSheet") {
             BaseControl* title = AddTitle(ppd, option->keyword, place, titleLength);
-            sepWnd_ = AddWindow("Separator Window Title String");
+            auto separatorWindow =
+                std::make_unique<PFSeparatorWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName);
+            sepWnd_ = separatorWindow.get();
+            RunTimeAddNewWindow(std::move(separatorWindow));
             framework::PopupWinInPanel* window = sepWnd_;
             separatorList_ = Add(std::make_unique<PFListExt>(place, option->keyword, kTabMarginCtrlTotalWidth,
                                                              titleLength, title, window));

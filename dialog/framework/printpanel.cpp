@@ -488,7 +488,12 @@ void PopupWinInPanel::CancelWindow(IdentifierList resetOnRefusal)
     });
     if (refused && resetOnRefusal) {
         for (IdentifierList at = resetOnRefusal; *at; ++at) {
+            // The controls to reset may be the owning panel's (a list that
+            // opened this window).
             BaseControl* control = GetPanelControl(*at);
+            if (!control && GetParentWnd()) {
+                control = GetParentWnd()->GetPanelControl(*at);
+            }
             if (!control) {
                 continue;
             }

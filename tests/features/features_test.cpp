@@ -511,6 +511,89 @@ TEST(FeaturesPlugin, SwitchesFollowTheirChoiceOrderAndChoicesTheDefinitionFile)
     EXPECT_TRUE(q6000.ItemEnabled("ZLKStaple", "UpperLeftSinglePort"));
 }
 
+TEST(FeaturesPlugin, SeparatorPagesAreTypedCheckedStoredAndShown)
+{
+    ShownPanel shown(Sample("c4500"));
+    // Types the text into the separator window, presses OK and, when the
+    // window stays open, Cancel; answers the alert shown, if any.
+    auto enter = [&](const std::string& typed) {
+        const std::size_t alertsBefore = shown.host.toolkit.Alerts().size();
+        std::string shownText;
+        shown.host.toolkit.ScriptModal([&](widgets::Window& window) {
+            auto* field = window.Content().Find<widgets::TextField>(503);
+            ASSERT_NE(field, nullptr);
+            shownText = field->Text();
+            field->UserClear();
+            field->UserType(typed);
+            window.Content().Find<widgets::Button>(504)->UserClick();
+            if (window.IsOpen()) {
+                window.Content().Find<widgets::Button>(505)->UserClick();
+            }
+        });
+        auto* button = shown.panel->panelView()->Find<widgets::Button>(102);
+        shown.ShowPageOf(button);
+        EXPECT_TRUE(button->UserClick());
+        const auto& alerts = shown.host.toolkit.Alerts();
+        return std::pair{shownText, alerts.size() > alertsBefore ? alerts.back().alert.informative : ""};
+    };
+    ASSERT_TRUE(shown.Choose("ZLKIntSheet", "1stTray"));  // opens the window once, unscripted
+    const std::string badInput = shown.Text("Message22c");
+    const std::string tooMany = shown.Text("Message22d");
+    std::string twenty, twentyOne;
+    for (int page = 2; page <= 21; ++page) {
+        twenty += (page > 2 ? "," : "") + std::to_string(page);
+    }
+    twentyOne = twenty + ",22";
+    struct Case {
+        std::string typed;
+        std::string alert;  // empty: accepted
+        std::string stored;  // the ticket after printing, when accepted
+    };
+    const std::vector<Case> cases = {
+        {"3,5,7", "", "3 5 7"}, {"12, 4", "", "4 12"}, {"1,5", badInput, ""},    {"3,,5", badInput, ""},
+        {",3", badInput, ""},   {"3,", badInput, ""},  {"10000", badInput, ""},  {"   ", badInput, ""},
+        {"3;5", "", "35"},      {twenty, "", ""},      {twentyOne, tooMany, ""}, {"9, 3,12", "", "3 9 12"},
+    };
+    std::string lastStored;
+    for (const Case& c : cases) {
+        const auto [before, alert] = enter(c.typed);
+        EXPECT_EQ(alert, c.alert) << c.typed;
+        if (c.alert.empty()) {
+            lastStored = c.stored.empty() ? lastStored : c.stored;
+            EXPECT_TRUE(shown.panel->shouldPrint());
+            if (!c.stored.empty()) {
+                EXPECT_EQ(shown.Ticket("SeparatorPageTicket"), c.stored) << c.typed;
+            }
+        }
+    }
+    // The stored list comes back with commas, and shows in the summary.
+    EXPECT_EQ(shown.panel->summaryInfo().values[shown.Text("Separator Location Title")], "3 9 12");
+    EXPECT_EQ(enter("4").first, "3,9,12");
+    // Help opens the page on positions; Cancel keeps what was stored.
+    shown.host.toolkit.ScriptModal([](widgets::Window& window) {
+        window.Content().Find<widgets::Button>(507)->UserClick();
+        window.Content().Find<widgets::Button>(505)->UserClick();
+    });
+    auto* setup = shown.panel->panelView()->Find<widgets::Button>(102);
+    shown.ShowPageOf(setup);
+    EXPECT_TRUE(setup->UserClick());
+    ASSERT_FALSE(shown.host.toolkit.HelpRequests().empty());
+    EXPECT_EQ(fs::path(shown.host.toolkit.HelpRequests().back().page).filename(), "SpecifyPosition.htm");
+    EXPECT_EQ(shown.host.toolkit.HelpRequests().back().book, shown.Text("Help Viewer Title for Features"));
+    EXPECT_TRUE(shown.panel->shouldPrint());
+    EXPECT_EQ(shown.Ticket("SeparatorPageTicket"), "4");
+
+    // Cancel with no pages stored switches the separator off again.
+    ShownPanel fresh(Sample("c4500"));
+    fresh.host.toolkit.ScriptModal(
+        [](widgets::Window& window) { window.Content().Find<widgets::Button>(505)->UserClick(); });
+    ASSERT_TRUE(fresh.Choose("ZLKIntSheet", "1stTray"));
+    ASSERT_FALSE(fresh.host.toolkit.Alerts().empty());
+    EXPECT_EQ(fresh.host.toolkit.Alerts().back().alert.informative, badInput);
+    EXPECT_EQ(fresh.ListOf("ZLKIntSheet")->SelectedKey(), "None");
+    EXPECT_EQ(fresh.Marked("ZLKIntSheet"), "None");
+}
+
 TEST(FeaturesPlugin, ThePanelsTicketPrintsAsAValidJobStream)
 {
     ShownPanel shown(Sample("c4500"));
