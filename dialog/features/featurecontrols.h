@@ -285,6 +285,13 @@ private:
     const PFOffsetStackingListCtrl* list_;
 };
 
+// The buttons of the panel's windows are the framework's: OK validates and
+// commits, Cancel restores (resetting its cancel-default list when a
+// control refuses), Restore default shows every default.
+using PFWndOKButton = framework::WindowOKButton;
+using PFWndCancelButton = framework::WindowCancelButton;
+using PFWndRestoreDefaultButton = framework::WindowDefaultButton;
+
 // A help button of the panel's windows: opens its page of the plug-in's
 // help, or the page of the printer's layout type when the plain page is
 // missing ("Margins.htm" becomes "Margins_Type01.htm").

@@ -248,12 +248,11 @@ PFSeparatorWnd::PFSeparatorWnd(widgets::Toolkit& toolkit, const platform::Bundle
     widgets::View& content = GetWindow()->Content();
     RunTimeAddNewControl(std::make_unique<PFSepTextEditCtrl>(content.FindWidget(kSepFieldTag),
                                                              "Separator Location Title", kMaxSeparatorPages));
+    RunTimeAddNewControl(std::make_unique<PFWndOKButton>(content.FindWidget(kSepOKTag), "OK Button Title", this));
+    RunTimeAddNewControl(std::make_unique<PFWndCancelButton>(content.FindWidget(kSepCancelTag), "Cancel Button Title",
+                                                             this, kSeparatorListOnly));
     RunTimeAddNewControl(
-        std::make_unique<framework::WindowOKButton>(content.FindWidget(kSepOKTag), "OK Button Title", this));
-    RunTimeAddNewControl(std::make_unique<framework::WindowCancelButton>(
-        content.FindWidget(kSepCancelTag), "Cancel Button Title", this, kSeparatorListOnly));
-    RunTimeAddNewControl(std::make_unique<framework::WindowDefaultButton>(content.FindWidget(kSepDefaultTag),
-                                                                          "Default Button Title", this));
+        std::make_unique<PFWndRestoreDefaultButton>(content.FindWidget(kSepDefaultTag), "Default Button Title", this));
     RunTimeAddNewControl(std::make_unique<PHelpButton>(content.FindWidget(kSepHelpTag), "SpecifyPosition.htm"));
 }
 
