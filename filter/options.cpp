@@ -12,6 +12,7 @@
 #include <string_view>
 #include <strings.h>
 
+#include "common/joinedtext.h"
 #include "common/ppdfile.h"
 #include "common/utf8.h"
 #include "filter/output.h"
@@ -25,27 +26,10 @@ namespace {
 
 // ---- Ticket keys -----------------------------------------------------------
 
-// A key name as a template argument.
-template <std::size_t N>
-struct KeyName {
-    constexpr KeyName(const char (&name)[N]) { std::copy_n(name, N, text); }
-    char text[N];
-};
-
-// kTicketKeyPrefix followed by Name, spelled whole at compile time into one
-// zero-terminated text of static storage, so that the tables below hold
-// plain pointers and the prefix is written in one place only.
-template <KeyName Name>
-inline constexpr auto kTicketKeyText = [] {
-    constexpr std::size_t prefixLength = sizeof kTicketKeyPrefix - 1;
-    std::array<char, prefixLength + sizeof Name.text> key{};
-    std::copy_n(kTicketKeyPrefix, prefixLength, key.begin());
-    std::copy_n(Name.text, sizeof Name.text, key.begin() + prefixLength);
-    return key;
-}();
-
-template <KeyName Name>
-inline constexpr const char* kTicketKey = kTicketKeyText<Name>.data();
+// kTicketKeyPrefix followed by Name, spelled whole at compile time, so that
+// the tables below hold plain pointers and the prefix is written once.
+template <common::FixedText Name>
+inline constexpr const char* kTicketKey = common::kJoinedText<kTicketKeyPrefix, Name>.data();
 
 // Keys of the platform's print settings, named whole.
 constexpr char kDuplexingKey[] = "com.apple.print.PrintSettings.PMDuplexing..n.";

@@ -3,13 +3,10 @@
 // SetValueToSettingsWithTicketKeyAndLock.
 #pragma once
 
-#include <algorithm>
-#include <array>
-#include <cstddef>
-
 #include <string>
 #include <string_view>
 
+#include "common/joinedtext.h"
 #include "platform/printing/printsettings.h"
 #include "platform/printing/session.h"
 #include "platform/printing/status.h"
@@ -21,27 +18,13 @@ using platform::OSStatus;
 // The vendor prefix of every print settings key the dialog plug-ins write or
 // read (ticket keys and stored preferences alike); the filter reads the same
 // keys. Spelled once: every key is this prefix followed by a name.
-inline constexpr std::string_view kTicketKeyPrefix = "com.zelko.jt.printsettings.pdf.ww.";
+inline constexpr char kTicketKeyPrefixText[] = "com.zelko.jt.printsettings.pdf.ww.";
+inline constexpr std::string_view kTicketKeyPrefix = kTicketKeyPrefixText;
 
-// A key name as a template argument.
-template <std::size_t N>
-struct TicketKeyName {
-    constexpr TicketKeyName(const char (&name)[N]) { std::copy_n(name, N, text); }
-    char text[N];
-};
-
-// kTicketKeyPrefix followed by Name, spelled whole at compile time into one
-// zero-terminated text of static storage, so that the panels' static
-// records can hold plain pointers to whole keys.
-template <TicketKeyName Name>
-inline constexpr auto kTicketKeyText = [] {
-    std::array<char, kTicketKeyPrefix.size() + sizeof Name.text> key{};
-    std::copy_n(kTicketKeyPrefix.data(), kTicketKeyPrefix.size(), key.begin());
-    std::copy_n(Name.text, sizeof Name.text, key.begin() + kTicketKeyPrefix.size());
-    return key;
-}();
-template <TicketKeyName Name>
-inline constexpr const char* kTicketKey = kTicketKeyText<Name>.data();
+// kTicketKeyPrefix followed by Name, spelled whole at compile time, so that
+// the panels' static records can hold plain pointers to whole keys.
+template <common::FixedText Name>
+inline constexpr const char* kTicketKey = common::kJoinedText<kTicketKeyPrefixText, Name>.data();
 
 // Stores the UTF-8 value under key (used unchanged) with the caller's lock
 // flag, every U+FFE4 (fullwidth broken bar) turned into "|": the spooler's
