@@ -85,34 +85,6 @@ int FirstNumberInAttribute(ppd_file_t* ppd, const char* keyword)
     return -1;
 }
 
-const char* DefaultChoice(ppd_file_t* ppd, const char* keyword, ppd_option_t** option = nullptr)
-{
-    ppd_option_t* found = ppdFindOption(ppd, keyword);
-    if (option)
-        *option = found;
-    return found ? found->defchoice : nullptr;
-}
-
-// Whether the installed options offer the secure print type at all, as the
-// print type panel decides which of its types to offer.
-bool CanHoldJobs(ppd_file_t* ppd)
-{
-    const ppd_attr_t* always = ppdFindAttr(ppd, "ZLKPTSecurePrintDefault", nullptr);
-    if (always && always->value && std::strcmp(always->value, "True") == 0)
-        return true;
-    ppd_option_t* storage = nullptr;
-    const char* disk = DefaultChoice(ppd, "ZLKHardDisk", &storage);
-    if (!disk || !disk[0])
-        return true;
-    if (storage->ui == PPD_UI_PICKONE)
-        return std::strcmp(disk, "None") != 0;
-    if (storage->ui == PPD_UI_BOOLEAN && std::strcmp(disk, "False") == 0) {
-        const char* ram = DefaultChoice(ppd, "ZLKRAMDisk");
-        return ram && std::strcmp(ram, "True") == 0;
-    }
-    return true;
-}
-
 bool IsDigits(std::string_view text)
 {
     for (char c : text)
@@ -245,7 +217,7 @@ PasscodeRule ReadPasscodeRule(const char* ppdPath)
         return rule;
     const ppd_attr_t* model = ppdFindAttr(ppd.get(), "ZLKDeviceModel", nullptr);
     rule.storedEncrypted = model && model->value && std::strcmp(model->value, "Quorvel") == 0;
-    rule.canHoldJobs = CanHoldJobs(ppd.get());
+    rule.canHoldJobs = common::CanHoldJobs(ppd.get());
     // The option names the minimum; on the encrypting model an attribute of
     // the same name, when it holds a number, overrides it.
     const char* keyword = rule.storedEncrypted ? "ZLKPTPasswdLimit" : "ZLKMinDigitPasscode";

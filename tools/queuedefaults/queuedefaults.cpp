@@ -79,25 +79,6 @@ bool AccountingOffered(ppd_file_t* ppd)
     return PanelsAllowed(ppd) && value && *value;
 }
 
-// Whether the print type list offers more than normal printing: the printer
-// must be able to hold jobs (hard disk or RAM disk installed), unless the
-// PPD says secure printing is always there.
-bool HoldingPrintTypesOffered(ppd_file_t* ppd)
-{
-    if (AttrIs(ppd, "ZLKPTSecurePrintDefault", "True"))
-        return true;
-    ppd_option_t* disk = ppdFindOption(ppd, "ZLKHardDisk");
-    ppd_choice_t* choice = disk ? ppdFindMarkedChoice(ppd, "ZLKHardDisk") : nullptr;
-    if (!choice)
-        return true;
-    if (disk->ui == PPD_UI_PICKONE)
-        return std::strcmp(choice->choice, "None") != 0;
-    if (disk->ui != PPD_UI_BOOLEAN || std::strcmp(choice->choice, "False") != 0)
-        return true;
-    ppd_choice_t* ram = ppdFindMarkedChoice(ppd, "ZLKRAMDisk");
-    return ram && std::strcmp(ram->choice, "True") == 0;
-}
-
 bool IsPasswordName(const std::string& name)
 {
     std::string lower(name);
@@ -184,7 +165,7 @@ Plan PlanDefaults(ppd_file_t* ppd, const Request& request)
             plan.error = "the printer description offers no print types (no ZLKXPrintTypeSettings)";
             return plan;
         }
-        if (type != 1 && !HoldingPrintTypesOffered(ppd)) {
+        if (type != 1 && !common::CanHoldJobs(ppd)) {
             plan.error =
                 "the printer cannot hold jobs as its description stands (ZLKHardDisk not installed): only "
                 "normal printing is offered";
