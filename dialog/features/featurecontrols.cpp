@@ -384,7 +384,8 @@ bool PFCoverTypeList::GetValueToPreset()
         }
         SetBlockInt(ctrlDataBlkPtr, static_cast<std::int32_t>(index) + 1);
     }
-    if (Rules().mailbox || RulesFor(ctrlParentPanelPtr, "MediaType").mailboxRestore) {
+    if (const PrintFeaturesPDE* features = FeaturesPanel(ctrlParentPanelPtr);
+        features && features->getPrintTypeMailbox()) {
         SetControlValueToDefault();
     }
     return true;
