@@ -541,6 +541,12 @@ PFNonPPDCheckBox::PFNonPPDCheckBox(const RowPlace& place, ControlID ctrlTag, con
     ctrlInWhichGroup = place.group;
 }
 
+PFNonPPDCheckBox::PFNonPPDCheckBox(widgets::Widget* widget, ControlID ctrlTag, const CheckBoxIniData* IniData,
+                                   const ConstraintInfo* constraint, const AccessInfo* access)
+    : CheckBox(widget, IniData, constraint, access, framework::kPreferencesCurrentUser),
+      controlTag(ctrlTag)
+{}
+
 bool PFNonPPDCheckBox::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD)
 {
     CheckBox::InitializeCtrl(bundle, withPPD);

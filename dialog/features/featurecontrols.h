@@ -232,6 +232,9 @@ class PFNonPPDCheckBox : public framework::CheckBox {
 public:
     PFNonPPDCheckBox(const RowPlace& place, ControlID ctrlTag, const CheckBoxIniData* IniData,
                      const ConstraintInfo* constraint, const AccessInfo* access);
+    // The same on a widget of a window's layout.
+    PFNonPPDCheckBox(widgets::Widget* widget, ControlID ctrlTag, const CheckBoxIniData* IniData,
+                     const ConstraintInfo* constraint, const AccessInfo* access);
     bool InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
     bool GetValueToPreset() override;
     bool ToGetSummaryText() const { return ctrlConstrainCount <= 0 && ctrlHideCount < 1; }

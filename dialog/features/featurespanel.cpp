@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "dialog/features/marginwnd.h"
 #include "dialog/features/separatorwnd.h"
 #include "platform/printing/printsettings.h"
 #include "platform/widgets/controls.h"
@@ -528,6 +529,13 @@ void PrintFeaturesPDE::AddOptionRow(ppd_file_t* ppd, ppd_option_t* option, const
     fxPPDKeywordList.push_back(option->keyword);
 }
 
+framework::PopupWinInPanel* PrintFeaturesPDE::AddWindow(std::unique_ptr<framework::PopupWinInPanel> window)
+{
+    framework::PopupWinInPanel* raw = window.get();
+    RunTimeAddNewWindow(std::move(window));
+    return raw;
+}
+
 framework::PopupWinInPanel* PrintFeaturesPDE::AddWindow(const char* titleKey)
 {
     if (!groupBox_) {
@@ -549,10 +557,8 @@ void PrintFeaturesPDE::CreateCoversSepControl(ppd_file_t* ppd, const std::vector
         int titleLength = 0;
         if (keyword == "ZLKIntSheet") {
             BaseControl* title = AddTitle(ppd, option->keyword, place, titleLength);
-            auto separatorWindow =
-                std::make_unique<PFSeparatorWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName);
-            sepWnd_ = separatorWindow.get();
-            RunTimeAddNewWindow(std::move(separatorWindow));
+            sepWnd_ =
+                AddWindow(std::make_unique<PFSeparatorWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
             framework::PopupWinInPanel* window = sepWnd_;
             separatorList_ = Add(std::make_unique<PFListExt>(place, option->keyword, kTabMarginCtrlTotalWidth,
                                                              titleLength, title, window));
@@ -589,7 +595,8 @@ void PrintFeaturesPDE::CreateLayoutControl(ppd_file_t* ppd, const std::vector<pp
     bookletMarginSwitch_ =
         Add(std::make_unique<PFNonPPDCheckBox>(place, BookletMarginCheckBoxCtrlID, &kBookletMarginSwitchIniData,
                                                &kBookletMarginSwitchConstraint, &kBookletMarginSwitchAccess));
-    bookletMarginWnd_ = AddWindow("Booklet Margin Window Title String");
+    bookletMarginWnd_ =
+        AddWindow(std::make_unique<PFBookletMarginWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
     framework::PopupWinInPanel* window = bookletMarginWnd_;
     Add(std::make_unique<PFBookletSetupButton>(place, BookletMarginSetupBtnCtrlID, "Setup Button Text", window));
 }
@@ -601,7 +608,8 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
         const RowPlace place = Row(index++, group);
         tabMarginSwitch_ = Add(std::make_unique<PFCheckBoxExt>(place, NextTag(), "ZLKTabMarginShiftEx",
                                                                &kTabMarginSwitchConstraint, &kTabMarginSwitchAccess));
-        tabMarginWnd_ = AddWindow("Tab Margin Window Title String");
+        tabMarginWnd_ =
+            AddWindow(std::make_unique<PFTabMarginWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
         framework::PopupWinInPanel* window = tabMarginWnd_;
         Add(std::make_unique<PFTabSetupButton>(place, TabMarginSetupBtnCtrlID, "Shift Button Text", window));
         fxPPDKeywordList.push_back("ZLKTabMarginShiftEx");

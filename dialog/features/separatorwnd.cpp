@@ -1,7 +1,5 @@
 #include "dialog/features/separatorwnd.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -9,7 +7,7 @@
 
 #include "dialog/features/featurecontrols.h"
 #include "dialog/features/featurespanel.h"
-#include "platform/widgets/layout.h"
+#include "dialog/features/inchmm.h"
 #include "ppd/textcodec.h"
 #include "ppd/textutil.h"
 #include "ppd/ticket.h"
@@ -235,14 +233,7 @@ PFSeparatorWnd::PFSeparatorWnd(widgets::Toolkit& toolkit, const platform::Bundle
     : PopupWinInPanel(toolkit.CreateWindow("Separator Window Title String", {0, 0, 360, 200}),
                       "Separator Window Title String")
 {
-    nlohmann::json layout;
-    if (!bundle || !GetWindow() || bundle->LoadLayout(kSeparatorLayout, layout) != platform::noErr) {
-        return;
-    }
-    const auto status = widgets::LoadWindowLayout(*GetWindow(), layout.dump(), [bundle, table](const std::string& key) {
-        return bundle->LocalizedString(key, table);
-    });
-    if (!status) {
+    if (!LoadWindowLayout(*this, bundle, table, kSeparatorLayout)) {
         return;
     }
     widgets::View& content = GetWindow()->Content();

@@ -304,6 +304,9 @@ public:
     bool ToGetSummaryText() const { return true; }
     int LastValue() const { return lastValue; }
 
+protected:
+    void SetLastValue(int value) { lastValue = value; }
+
 private:
     widgets::Stepper* Stepper() const { return ControlPtr ? ControlPtr->As<widgets::Stepper>() : nullptr; }
     RecordSlots Slots() const override { return SlotsOf(littleArrayIniDataPtr); }

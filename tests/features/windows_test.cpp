@@ -1,0 +1,284 @@
+// The features panel's number windows as a person uses them: the setup
+// button opens the window, the person types, steps, switches units and
+// presses OK or Cancel; the ticket the panel writes is what was accepted.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "shownpanel.h"
+#include "spooler.h"
+#include "testpdf.h"
+
+namespace zlk::test {
+namespace {
+
+using Act = std::function<void(widgets::Window&)>;
+
+template <class T>
+T* In(widgets::Window& window, int tag)
+{
+    T* widget = window.Content().Find<T>(tag);
+    EXPECT_NE(widget, nullptr) << "tag " << tag;
+    return widget;
+}
+
+void Type(widgets::Window& window, int tag, const std::string& text)
+{
+    auto* field = In<widgets::TextField>(window, tag);
+    field->UserClear();
+    field->UserType(text);
+}
+
+// Presses OK, and Cancel when the window stays open.
+void OkOrCancel(widgets::Window& window, int ok, int cancel)
+{
+    In<widgets::Button>(window, ok)->UserClick();
+    if (window.IsOpen()) {
+        In<widgets::Button>(window, cancel)->UserClick();
+    }
+}
+
+// Opens the window behind the button, acts in it; the informative texts
+// of the alerts it showed.
+std::vector<std::string> InWindow(ShownPanel& shown, int button, Act act)
+{
+    const std::size_t before = shown.host.toolkit.Alerts().size();
+    shown.host.toolkit.ScriptModal(std::move(act));
+    auto* setup = shown.panel->panelView()->Find<widgets::Button>(button);
+    EXPECT_NE(setup, nullptr);
+    if (!setup) {
+        return {};
+    }
+    shown.ShowPageOf(setup);
+    EXPECT_TRUE(setup->UserClick()) << "button " << button;
+    EXPECT_EQ(shown.host.toolkit.PendingModalScripts(), 0u) << "the window did not open";
+    std::vector<std::string> alerts;
+    for (std::size_t i = before; i < shown.host.toolkit.Alerts().size(); ++i) {
+        alerts.push_back(shown.host.toolkit.Alerts()[i].alert.informative);
+    }
+    return alerts;
+}
+
+// One typed value in a two-unit window: the unit, the text, the message
+// expected (empty: accepted) and, when accepted, the ticket afterwards.
+struct UnitCase {
+    bool inches;
+    std::string typed;
+    std::string messageKey;
+    std::map<std::string, std::string> ticket;
+};
+
+struct UnitWindow {
+    int button, mmField, inchField, mmRadio, inchRadio, ok, cancel;
+};
+
+void RunUnitCases(ShownPanel& shown, const UnitWindow& w, const std::vector<UnitCase>& cases)
+{
+    for (const UnitCase& c : cases) {
+        const auto alerts = InWindow(shown, w.button, [&](widgets::Window& window) {
+            In<widgets::RadioButton>(window, c.inches ? w.inchRadio : w.mmRadio)->UserClick();
+            Type(window, c.inches ? w.inchField : w.mmField, c.typed);
+            OkOrCancel(window, w.ok, w.cancel);
+        });
+        const std::string shownTyped = c.typed.size() > 20 ? c.typed.substr(0, 20) + "..." : c.typed;
+        if (!c.messageKey.empty()) {
+            EXPECT_EQ(alerts, std::vector<std::string>{shown.Text(c.messageKey.c_str())}) << shownTyped;
+            continue;
+        }
+        EXPECT_TRUE(alerts.empty()) << shownTyped;
+        EXPECT_TRUE(shown.panel->shouldPrint());
+        for (const auto& [key, value] : c.ticket) {
+            EXPECT_EQ(shown.Ticket(key), value) << shownTyped << ": " << key;
+        }
+    }
+}
+
+TEST(FeaturesWindows, TabMarginTextsAreCheckedAndBothUnitsKeptInStep)
+{
+    ShownPanel shown(Sample("c4500"));
+    ASSERT_TRUE(shown.SwitchOf("ZLKTabMarginShiftEx")->UserClick());
+    const UnitWindow w{101, 213, 211, 215, 216, 217, 218};
+    const std::string mm = "Message22b", inch = "Message22b2";
+    RunUnitCases(shown, w,
+                 {
+                     {false,
+                      "12.7",
+                      "",
+                      {{"TabMarginMMShiftTicket", "127"},
+                       {"TabMarginInchesShiftTicket", "50"},
+                       {"TabMarginMMTextEditTicket", "12.7"},
+                       {"TabMarginInchesTextEditTicket", "0.50"},
+                       {"TabMarginMMRadioTicket", "1"},
+                       {"TabMarginInchesRadioTicket", "0"}}},
+                     {false, "12.75", mm, {}},
+                     {false, "12.", mm, {}},
+                     {false, ".5", mm, {}},
+                     {false, "15.1", mm, {}},
+                     {false, "", mm, {}},
+                     {false, " 1", mm, {}},
+                     {false, "-1", mm, {}},
+                     {false, "+1", mm, {}},
+                     {false, "1e1", mm, {}},
+                     {false, "\xEF\xBC\x91\xEF\xBC\x92", mm, {}},  // full-width 12
+                     {false, "1,5", mm, {}},
+                     {false, "1..5", mm, {}},
+                     {false, std::string(10000, '1'), mm, {}},
+                     {false, "15", "", {{"TabMarginMMShiftTicket", "150"}, {"TabMarginInchesTextEditTicket", "0.59"}}},
+                     {false, "0", "", {{"TabMarginMMShiftTicket", "0"}, {"TabMarginInchesShiftTicket", "0"}}},
+                     {true,
+                      "0.5",
+                      "",
+                      {{"TabMarginInchesShiftTicket", "50"},
+                       {"TabMarginMMShiftTicket", "127"},
+                       {"TabMarginMMTextEditTicket", "12.7"},
+                       {"TabMarginInchesRadioTicket", "1"},
+                       {"TabMarginMMRadioTicket", "0"}}},
+                     {true, "0.60", inch, {}},
+                     {true, "0.", inch, {}},
+                     {true, ".05", inch, {}},
+                     {true, "0.05", "", {{"TabMarginInchesShiftTicket", "5"}, {"TabMarginMMTextEditTicket", "1.3"}}},
+                 });
+    // The summary names the committed unit.
+    EXPECT_EQ(shown.panel->summaryInfo().values[shown.Text("Tab Margin Text")],
+              "0.05 " + shown.Text("Tab Margin Inch Side Static Text"));
+}
+
+TEST(FeaturesWindows, SteppersAndUnitButtonsRefuseWhatTheFieldRefuses)
+{
+    ShownPanel shown(Sample("c4500"));
+    ASSERT_TRUE(shown.SwitchOf("ZLKTabMarginShiftEx")->UserClick());
+    const int beepsBefore = shown.host.toolkit.BeepCount();
+    std::string afterStep, atLimit, afterRefusedStep;
+    bool mmStillShown = false;
+    const auto alerts = InWindow(shown, 101, [&](widgets::Window& window) {
+        // The default shows 12.7 mm; inches show 0.05 after stepping to 5.
+        EXPECT_EQ(In<widgets::TextField>(window, 213)->Text(), "12.7");
+        EXPECT_TRUE(In<widgets::TextField>(window, 211)->IsHidden());
+        In<widgets::RadioButton>(window, 216)->UserClick();
+        EXPECT_FALSE(In<widgets::TextField>(window, 211)->IsHidden());
+        EXPECT_TRUE(In<widgets::TextField>(window, 213)->IsHidden());
+        In<widgets::Stepper>(window, 212)->UserSetValue(5);
+        afterStep = In<widgets::TextField>(window, 211)->Text();
+        // Up to the limit and once more: the last press beeps.
+        Type(window, 211, "0.59");
+        In<widgets::Stepper>(window, 212)->UserIncrement();
+        atLimit = In<widgets::TextField>(window, 211)->Text();
+        // A refused text stops both the stepper and the unit switch.
+        Type(window, 211, "0.7");
+        In<widgets::Stepper>(window, 212)->UserDecrement();
+        afterRefusedStep = In<widgets::TextField>(window, 211)->Text();
+        In<widgets::RadioButton>(window, 215)->UserClick();
+        mmStillShown =
+            In<widgets::RadioButton>(window, 216)->IsOn() && !In<widgets::TextField>(window, 211)->IsHidden();
+        In<widgets::Button>(window, 218)->UserClick();
+    });
+    EXPECT_EQ(afterStep, "0.05");
+    EXPECT_EQ(atLimit, "0.59");
+    EXPECT_EQ(shown.host.toolkit.BeepCount(), beepsBefore + 1);
+    EXPECT_EQ(afterRefusedStep, "0.7");
+    EXPECT_TRUE(mmStillShown) << "the inch unit stays while its text is refused";
+    EXPECT_EQ(alerts, std::vector<std::string>(2, shown.Text("Message22b2")));
+    // Cancel kept the default.
+    EXPECT_TRUE(shown.panel->shouldPrint());
+    EXPECT_EQ(shown.Ticket("TabMarginMMShiftTicket"), "127");
+    EXPECT_EQ(shown.Ticket("TabMarginMMRadioTicket"), "1");
+
+    // Default brings 12.7 mm back after other values were committed.
+    InWindow(shown, 101, [](widgets::Window& window) {
+        Type(window, 213, "3.4");
+        OkOrCancel(window, 217, 218);
+    });
+    std::string restored;
+    InWindow(shown, 101, [&](widgets::Window& window) {
+        EXPECT_EQ(In<widgets::TextField>(window, 213)->Text(), "3.4");
+        In<widgets::Button>(window, 219)->UserClick();
+        restored = In<widgets::TextField>(window, 213)->Text();
+        OkOrCancel(window, 217, 218);
+    });
+    EXPECT_EQ(restored, "12.7");
+    EXPECT_TRUE(shown.panel->shouldPrint());
+    EXPECT_EQ(shown.Ticket("TabMarginMMShiftTicket"), "127");
+}
+
+// Opens the booklet margin window's setup button: a booklet, the switch on.
+void BookletMarginOn(ShownPanel& shown)
+{
+    ASSERT_TRUE(shown.Choose("ZLKSignature", "LeftSig"));
+    auto* margin = shown.panel->panelView()->Find<widgets::CheckBox>(106);
+    shown.ShowPageOf(margin);
+    ASSERT_TRUE(margin->UserClick());
+}
+
+TEST(FeaturesWindows, BookletMarginIsDoubledInTheTicketAndReachesThePrinter)
+{
+    ShownPanel shown(Sample("c4500"));
+    BookletMarginOn(shown);
+    const UnitWindow w{107, 313, 311, 315, 316, 317, 318};
+    const std::string mm = "Message22e", inch = "Message22e2";
+    RunUnitCases(
+        shown, w,
+        {
+            {false,
+             "12",
+             "",
+             {{"BookletMarginMMShiftTicket", "24"},
+              {"BookletMarginMMTextEditTicket", "12"},
+              {"BookletMarginInchesTextEditTicket", "0.5"},
+              {"AutoFitSwitchTicket", "1"}}},
+            {true, "1.0", "", {{"BookletMarginMMShiftTicket", "50"}, {"BookletMarginMMTextEditTicket", "25"}}},
+            {false, "13", "", {{"BookletMarginInchesTextEditTicket", "0.5"}, {"BookletMarginInchesShiftTicket", "5"}}},
+            {false, "26", mm, {}},
+            {false, "1.5", mm, {}},
+            {false, "", mm, {}},
+            {false, "-1", mm, {}},
+            {true, "1.1", inch, {}},
+            {true, "0.55", inch, {}},
+            {true, ".5", inch, {}},
+            {false, "12", "", {{"BookletMarginMMShiftTicket", "24"}}},
+        });
+
+    // The filter takes the margin from the panel's ticket.
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(2);
+    spooler.options = shown.JobOptions();
+    spooler.env["PPD"] = Sample("c4500");
+    const RunResult run = spooler.Run();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(SplitJobStream(run.out).ticket.find("1200"), std::string::npos);
+}
+
+TEST(FeaturesWindows, MarginsReadFromTheTicketAreBroughtIntoRange)
+{
+    struct Case {
+        std::map<std::string, std::string> ticket;
+        std::string mmText;  // the booklet window's mm field when opened
+        std::string written;  // BookletMarginMMShiftTicket after printing
+    };
+    const std::vector<Case> cases = {
+        {{{"BookletMarginMMShiftTicket", "25"}}, "12", "24"},
+        {{{"BookletMarginMMShiftTicket", "999999999999"}}, "25", "50"},
+        {{{"BookletMarginMMShiftTicket", "-7"}}, "0", "0"},
+        {{{"BookletMarginMMShiftTicket", "abc"}}, "0", "0"},
+        {{{"BookletMarginMMShiftTicket", "10"}, {"BookletMarginMMTextEditTicket", "\xff\xfe"}}, "5", "10"},
+        {{{"BookletMarginMMRadioTicket", "0"}, {"BookletMarginInchesRadioTicket", "0"}}, "0", "0"},
+    };
+    for (const Case& c : cases) {
+        ShownPanel shown(Sample("c4500"), c.ticket);
+        BookletMarginOn(shown);
+        std::string mmText;
+        InWindow(shown, 107, [&](widgets::Window& window) {
+            mmText = In<widgets::TextField>(window, 313)->IsHidden() ? "hidden"
+                                                                     : In<widgets::TextField>(window, 313)->Text();
+            In<widgets::Button>(window, 318)->UserClick();
+        });
+        EXPECT_EQ(mmText, c.mmText) << c.ticket.begin()->second;
+        EXPECT_TRUE(shown.panel->shouldPrint());
+        EXPECT_EQ(shown.Ticket("BookletMarginMMShiftTicket"), c.written) << c.ticket.begin()->second;
+        EXPECT_EQ(shown.Ticket("BookletMarginMMTextEditTicket"), c.mmText) << c.ticket.begin()->second;
+    }
+}
+
+}  // namespace
+}  // namespace zlk::test
