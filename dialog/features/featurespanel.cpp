@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "dialog/features/marginwnd.h"
+#include "dialog/features/numinseqwnd.h"
 #include "dialog/features/separatorwnd.h"
 #include "platform/printing/printsettings.h"
 #include "platform/widgets/controls.h"
@@ -618,7 +619,8 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
         const RowPlace place = Row(index++, group);
         numInSequenceSwitch_ = Add(std::make_unique<PFCheckBoxExt>(
             place, NextTag(), "ZLKTabNumberInSequence", &kNumInSequenceSwitchConstraint, &kNumInSequenceSwitchAccess));
-        numInSeqWnd_ = AddWindow("Number In Sequence Window Title String");
+        numInSeqWnd_ =
+            AddWindow(std::make_unique<PFNumInSeqWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
         framework::PopupWinInPanel* window = numInSeqWnd_;
         Add(std::make_unique<PFNumInSeqButton>(place, NumInSequenceSetupBtnCtrlID, "Num In Sequence Button Text",
                                                window));
@@ -628,8 +630,10 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
         const RowPlace place = Row(index++, group);
         int titleLength = 0;
         BaseControl* title = AddTitle(ppd, "ZLKJog", place, titleLength);
-        offsetStackingPagesWnd_ = AddWindow("Offset Per Page Window Title String");
-        offsetStackingUnitsWnd_ = AddWindow("Offset Per Copy Window Title String");
+        offsetStackingPagesWnd_ = AddWindow(
+            std::make_unique<PFOffsetStackingPagesWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
+        offsetStackingUnitsWnd_ = AddWindow(
+            std::make_unique<PFOffsetStackingUnitsWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
         framework::PopupWinInPanel* pages = offsetStackingPagesWnd_;
         framework::PopupWinInPanel* units = offsetStackingUnitsWnd_;
         offsetStackingList_ = Add(std::make_unique<PFOffsetStackingListCtrl>(

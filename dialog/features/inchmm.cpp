@@ -269,9 +269,8 @@ int PFInchMMTextEditCtrl::GetSummaryText(SummaryDictionary& dictionary, OrderArr
     const std::string title = Localized(titletextRef.c_str(), LocalizeTableName);
     std::string value;
     ConvertToTickectData(value, false);
-    value += " ";
     if (const char* side = SideLabelKey()) {
-        value += Localized(side, LocalizeTableName);
+        value += " " + Localized(side, LocalizeTableName);
     }
     dictionary[title] = value;
     orderArray.push_back(title);
@@ -512,7 +511,30 @@ bool PFStaticCheckBox::ReInitializeCtrl(const platform::Bundle* bundle, ppd_file
     return InitializeCtrl(bundle, withPPD);
 }
 
-// --- window layouts ----------------------------------------------------------
+// --- windows -----------------------------------------------------------------
+
+PFNumberWnd::PFNumberWnd(widgets::Toolkit& toolkit, const char* titleKey)
+    : PopupWinInPanel(toolkit.CreateWindow(titleKey, {0, 0, 420, 240}), titleKey)
+{}
+
+widgets::Widget* PFNumberWnd::Widget(ControlID tag) const
+{
+    return GetWindow() ? GetWindow()->Content().FindWidget(tag) : nullptr;
+}
+
+void PFNumberWnd::AddLabel(ControlID tag, const char* key)
+{
+    RunTimeAddNewControl(std::make_unique<framework::StaticTextEditControl>(Widget(tag), nullptr, nullptr, nullptr,
+                                                                            nullptr, nullptr, key));
+}
+
+void PFNumberWnd::AddWindowButtons(ControlID ok, ControlID cancel, ControlID def, ControlID help, const char* helpFile)
+{
+    RunTimeAddNewControl(std::make_unique<PFWndOKButton>(Widget(ok), "OK Button Title", this));
+    RunTimeAddNewControl(std::make_unique<PFWndCancelButton>(Widget(cancel), "Cancel Button Title", this));
+    RunTimeAddNewControl(std::make_unique<PFWndRestoreDefaultButton>(Widget(def), "Default Button Title", this));
+    RunTimeAddNewControl(std::make_unique<PHelpButton>(Widget(help), helpFile));
+}
 
 bool LoadWindowLayout(framework::PopupWinInPanel& window, const platform::Bundle* bundle, const std::string& table,
                       const char* layoutName)

@@ -208,6 +208,20 @@ private:
     bool initialized_ = false;
 };
 
+// A window of the number fields: built from its layout, with labels
+// localized again with the window and the four window buttons.
+class PFNumberWnd : public framework::PopupWinInPanel {
+public:
+    PFNumberWnd(widgets::Toolkit& toolkit, const char* titleKey);
+
+protected:
+    // OK, Cancel, Default and Help with their tags.
+    void AddWindowButtons(ControlID ok, ControlID cancel, ControlID def, ControlID help, const char* helpFile);
+    // A label whose text is its key's, localized again with the window.
+    void AddLabel(ControlID tag, const char* key);
+    widgets::Widget* Widget(ControlID tag) const;
+};
+
 // Builds a window's widgets from its layout in the bundle; false (and an
 // empty window) when the layout is missing or damaged.
 bool LoadWindowLayout(framework::PopupWinInPanel& window, const platform::Bundle* bundle, const std::string& table,

@@ -129,21 +129,10 @@ float AsFloat(const std::string& text) { return static_cast<float>(std::strtod(t
 // --- the unit windows ----------------------------------------------------------
 
 PFUnitWnd::PFUnitWnd(widgets::Toolkit& toolkit, const char* titleKey, ControlID mmRadio, ControlID inchRadio)
-    : PopupWinInPanel(toolkit.CreateWindow(titleKey, {0, 0, 420, 240}), titleKey),
+    : PFNumberWnd(toolkit, titleKey),
       mmRadioTag_(mmRadio),
       inchRadioTag_(inchRadio)
 {}
-
-widgets::Widget* PFUnitWnd::Widget(ControlID tag) const
-{
-    return GetWindow() ? GetWindow()->Content().FindWidget(tag) : nullptr;
-}
-
-void PFUnitWnd::AddLabel(ControlID tag, const char* key)
-{
-    RunTimeAddNewControl(std::make_unique<framework::StaticTextEditControl>(Widget(tag), nullptr, nullptr, nullptr,
-                                                                            nullptr, nullptr, key));
-}
 
 void PFUnitWnd::AddUnitButtons(const RadioButtonIniData* mmIni, const ConstraintInfo* mmConstraint,
                                const AccessInfo* mmAccess, std::vector<ControlID> validateByMM,
@@ -159,14 +148,6 @@ void PFUnitWnd::AddUnitButtons(const RadioButtonIniData* mmIni, const Constraint
     group->RunTimeAddNewControl(inch.get());
     RunTimeAddNewControl(std::move(mm));
     RunTimeAddNewControl(std::move(inch));
-}
-
-void PFUnitWnd::AddWindowButtons(ControlID ok, ControlID cancel, ControlID def, ControlID help, const char* helpFile)
-{
-    RunTimeAddNewControl(std::make_unique<PFWndOKButton>(Widget(ok), "OK Button Title", this));
-    RunTimeAddNewControl(std::make_unique<PFWndCancelButton>(Widget(cancel), "Cancel Button Title", this));
-    RunTimeAddNewControl(std::make_unique<PFWndRestoreDefaultButton>(Widget(def), "Default Button Title", this));
-    RunTimeAddNewControl(std::make_unique<PHelpButton>(Widget(help), helpFile));
 }
 
 void PFUnitWnd::ActivateWindow()

@@ -51,7 +51,7 @@ enum UnitDisplayStyle : int { kShowsInches = 0, kShowsMM = 1, kShowsNoUnit = -1 
 // A window with a pair of unit buttons. It keeps exactly one unit on
 // whatever the ticket says, and applies the unit's hiding afresh on every
 // opening.
-class PFUnitWnd : public framework::PopupWinInPanel {
+class PFUnitWnd : public PFNumberWnd {
 public:
     PFUnitWnd(widgets::Toolkit& toolkit, const char* titleKey, ControlID mmRadio, ControlID inchRadio);
     void ActivateWindow() override;
@@ -66,11 +66,6 @@ protected:
                         const AccessInfo* mmAccess, std::vector<ControlID> validateByMM,
                         const framework::RadioButtonIniData* inchIni, const ConstraintInfo* inchConstraint,
                         const AccessInfo* inchAccess, std::vector<ControlID> validateByInch);
-    // OK, Cancel, Default and Help with their tags.
-    void AddWindowButtons(ControlID ok, ControlID cancel, ControlID def, ControlID help, const char* helpFile);
-    // A label whose text is its key's, localized again with the window.
-    void AddLabel(ControlID tag, const char* key);
-    widgets::Widget* Widget(ControlID tag) const;
 
     ControlID mmRadioTag_;
     ControlID inchRadioTag_;

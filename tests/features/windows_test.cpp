@@ -280,5 +280,83 @@ TEST(FeaturesWindows, MarginsReadFromTheTicketAreBroughtIntoRange)
     }
 }
 
+TEST(FeaturesWindows, WholeNumbersInSequenceAndOffsetWindows)
+{
+    ShownPanel shown(Sample("c4500"));
+    ASSERT_TRUE(shown.SwitchOf("ZLKTabNumberInSequence")->UserClick());
+    struct Case {
+        int button, field, ok, cancel;
+        std::string typed;
+        std::string messageKey;  // empty: accepted
+        const char* key;  // the stepper's ticket key
+        std::string written;
+    };
+    const std::string seq = "Message22k", pages = "Message22l", copies = "Message22m";
+    const std::vector<Case> cases = {
+        {111, 612, 617, 616, "", "", "NumInSequenceLArrowTicket", "3"},  // untouched: the default
+        {111, 612, 617, 616, "254", "", "NumInSequenceLArrowTicket", "254"},
+        {111, 612, 617, 616, "0", seq, "NumInSequenceLArrowTicket", "254"},
+        {111, 612, 617, 616, "255", seq, "NumInSequenceLArrowTicket", "254"},
+        {111, 612, 617, 616, "1 ", seq, "NumInSequenceLArrowTicket", "254"},
+        {111, 612, 617, 616, "-1", seq, "NumInSequenceLArrowTicket", "254"},
+        {111, 612, 617, 616, "01", "", "NumInSequenceLArrowTicket", "1"},
+    };
+    for (const Case& c : cases) {
+        const auto alerts = InWindow(shown, c.button, [&](widgets::Window& window) {
+            if (!c.typed.empty()) {
+                Type(window, c.field, c.typed);
+            }
+            OkOrCancel(window, c.ok, c.cancel);
+        });
+        EXPECT_EQ(alerts, c.messageKey.empty() ? std::vector<std::string>{}
+                                               : std::vector<std::string>{shown.Text(c.messageKey.c_str())})
+            << c.typed;
+        EXPECT_TRUE(shown.panel->shouldPrint());
+        EXPECT_EQ(shown.Ticket(c.key), c.written) << c.typed;
+    }
+    EXPECT_EQ(shown.panel->summaryInfo().values[shown.Text("Number In Sequence Text")], "01");
+
+    // The offset list opens its window as the choice is made; the setup
+    // button opens it again.
+    struct OffsetCase {
+        const char* choice;
+        int field, ok, cancel;
+        std::string typed, messageKey;
+        const char* key;
+        std::string written;
+    };
+    const std::vector<OffsetCase> offsets = {
+        {"PerCopies", 702, 704, 705, "9999", "", "OffsetStackingUnitsLArrowTicket", "9999"},
+        {"PerCopies", 702, 704, 705, "10000", copies, "OffsetStackingUnitsLArrowTicket", "9999"},
+        {"PerCopies", 702, 704, 705, "1", copies, "OffsetStackingUnitsLArrowTicket", "9999"},
+        {"PerPages", 602, 604, 605, "65000", "", "OffsetStackingPagesLArrowTicket", "65000"},
+        {"PerPages", 602, 604, 605, "65001", pages, "OffsetStackingPagesLArrowTicket", "65000"},
+        {"PerPages", 602, 604, 605, "2", "", "OffsetStackingPagesLArrowTicket", "2"},
+    };
+    for (const OffsetCase& c : offsets) {
+        const std::size_t alertsBefore = shown.host.toolkit.Alerts().size();
+        auto act = [&](widgets::Window& window) {
+            Type(window, c.field, c.typed);
+            OkOrCancel(window, c.ok, c.cancel);
+        };
+        if (shown.ListOf("ZLKJog")->SelectedKey() != c.choice) {
+            shown.host.toolkit.ScriptModal(act);
+            ASSERT_TRUE(shown.Choose("ZLKJog", c.choice));
+            EXPECT_EQ(shown.host.toolkit.PendingModalScripts(), 0u) << c.choice << " opens its window at once";
+        } else {
+            InWindow(shown, 108, act);
+        }
+        const auto& alerts = shown.host.toolkit.Alerts();
+        EXPECT_EQ(alerts.size() > alertsBefore ? alerts.back().alert.informative : "",
+                  c.messageKey.empty() ? "" : shown.Text(c.messageKey.c_str()))
+            << c.typed;
+        EXPECT_TRUE(shown.panel->shouldPrint());
+        EXPECT_EQ(shown.Ticket(c.key), c.written) << c.typed;
+    }
+    EXPECT_EQ(shown.Ticket("OffsetStackingListTicket"), "4");
+    EXPECT_EQ(shown.panel->summaryInfo().values[shown.Text("Offset Stacking Pages Text")], "2");
+    EXPECT_EQ(shown.panel->summaryInfo().values.count(shown.Text("Offset Stacking Copies Text")), 0u);
+}
+
 }  // namespace
 }  // namespace zlk::test
