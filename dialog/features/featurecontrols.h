@@ -272,10 +272,6 @@ class PFNumInSeqButton : public PFSetupButton {
 public:
     using PFSetupButton::PFSetupButton;
 };
-class PFTrimmerSetupButton : public PFSetupButton {
-public:
-    using PFSetupButton::PFSetupButton;
-};
 // Opens the window of the offset stacking list's current value.
 class PFOffsetStackingButton : public PFSetupButton {
 public:

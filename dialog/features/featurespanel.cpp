@@ -10,6 +10,7 @@
 #include "dialog/features/marginwnd.h"
 #include "dialog/features/numinseqwnd.h"
 #include "dialog/features/separatorwnd.h"
+#include "dialog/features/trimmerwnd.h"
 #include "platform/printing/printsettings.h"
 #include "platform/widgets/controls.h"
 #include "platform/widgets/toolkit.h"
@@ -537,18 +538,6 @@ framework::PopupWinInPanel* PrintFeaturesPDE::AddWindow(std::unique_ptr<framewor
     return raw;
 }
 
-framework::PopupWinInPanel* PrintFeaturesPDE::AddWindow(const char* titleKey)
-{
-    if (!groupBox_) {
-        return nullptr;
-    }
-    auto window = std::make_unique<framework::PopupWinInPanel>(
-        groupBox_->GetToolkit().CreateWindow(titleKey, {0, 0, 420, 300}), titleKey);
-    framework::PopupWinInPanel* raw = window.get();
-    RunTimeAddNewWindow(std::move(window));
-    return raw;
-}
-
 void PrintFeaturesPDE::CreateCoversSepControl(ppd_file_t* ppd, const std::vector<ppd_option_t*>& options, int group)
 {
     int index = 0;
@@ -655,10 +644,12 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
                 place, TrimmerListCtrlID, "ZLKTrimming", &kTrimmerListConstraint, &kTrimmerListAccess,
                 kPopUpCtrlTotalWidthWithButton, titleLength, title));
         }
-        trimmerWnd_ = AddWindow("Trimmer Window Title String");
-        trimmerTopLowerWnd_ = AddWindow("Trimmer Window Title String");
-        framework::PopupWinInPanel* window = trimmerWnd_;
-        Add(std::make_unique<PFTrimmerSetupButton>(place, TrimmerSetupBtnCtrlID, "Shift Button Text", window));
+        trimmerWnd_ =
+            AddWindow(std::make_unique<PFTrimmerWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
+        trimmerTopLowerWnd_ = AddWindow(
+            std::make_unique<PFTrimmerTopLowerWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
+        Add(std::make_unique<PFTrimmerSetupButton>(place, TrimmerSetupBtnCtrlID, "Shift Button Text", trimmerWnd_,
+                                                   trimmerTopLowerWnd_, trimmerList_));
         fxPPDKeywordList.push_back("ZLKTrimming");
     }
 }

@@ -111,7 +111,6 @@ private:
     ControlID NextTag() { return nextTag_++; }
     // The title label of a row, sized to its text.
     BaseControl* AddTitle(ppd_file_t* ppd, const char* keyword, const RowPlace& place, int& titleLength);
-    framework::PopupWinInPanel* AddWindow(const char* titleKey);
     framework::PopupWinInPanel* AddWindow(std::unique_ptr<framework::PopupWinInPanel> window);
     template <class T>
     T* Add(std::unique_ptr<T> control);

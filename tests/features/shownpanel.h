@@ -35,10 +35,17 @@ inline constexpr char kTicketPrefix[] = "com.zelko.jt.printsettings.pdf.ww.";
 // The panel shown for a printer: offered, keys claimed, built. Ticket
 // values given beforehand are there when the panel first restores.
 struct ShownPanel {
-    explicit ShownPanel(const fs::path& ppd, const std::map<std::string, std::string>& ticket = {}) : host(ppd)
+    // marks: PPD choices the host has marked before the panel is shown.
+    explicit ShownPanel(const fs::path& ppd, const std::map<std::string, std::string>& ticket = {},
+                        const std::map<std::string, std::string>& marks = {})
+        : host(ppd)
     {
         for (const auto& [name, value] : ticket) {
             SetTicket(name, value);
+        }
+        for (const auto& [option, choice] : marks) {
+            // The answer counts conflicts; a test may mark past them.
+            ppdMarkOption(host.callback->ppdFile(), option.c_str(), choice.c_str());
         }
         auto panels = PanelsFor(plugin, host);
         EXPECT_EQ(panels.size(), 1u) << ppd;

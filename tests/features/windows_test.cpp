@@ -358,5 +358,207 @@ TEST(FeaturesWindows, WholeNumbersInSequenceAndOffsetWindows)
     EXPECT_EQ(shown.panel->summaryInfo().values.count(shown.Text("Offset Stacking Copies Text")), 0u);
 }
 
+// A booklet trimmed on the c4500: the booklet and its sheet chosen, the
+// page size marked as another panel of the dialog would.
+struct Trimmed {
+    Trimmed(const char* booklet, const char* sheet, const char* page, const char* trimming,
+            std::map<std::string, std::string> ticket = {})
+        : shown(Sample("c4500"), ticket)
+    {
+        EXPECT_EQ(ppdMarkOption(shown.host.callback->ppdFile(), "PageSize", page), 0);
+        EXPECT_TRUE(shown.Choose("ZLKSignature", booklet)) << booklet;
+        if (sheet) {
+            EXPECT_TRUE(shown.Choose("ZLKSigSize", sheet)) << sheet;
+        }
+        EXPECT_TRUE(shown.Choose("ZLKTrimming", trimming)) << trimming;
+    }
+    // What the window showed when opened: its unit labels and fields.
+    std::map<int, std::string> Opened(std::function<void(widgets::Window&)> act = {})
+    {
+        std::map<int, std::string> seen;
+        alerts = InWindow(shown, 112, [&](widgets::Window& window) {
+            window.Content().ForEachDescendant([&](widgets::Widget& widget) {
+                if (auto* field = widget.As<widgets::TextField>()) {
+                    seen[widget.Tag()] = field->Text();
+                } else if (widget.As<widgets::Label>()) {
+                    seen[widget.Tag()] = widget.Title();
+                }
+            });
+            if (act) {
+                act(window);
+            } else {
+                In<widgets::Button>(window, window.Content().FindWidget(8012) ? 8012 : 9029)->UserClick();
+            }
+        });
+        return seen;
+    }
+    ShownPanel shown;
+    std::vector<std::string> alerts;
+};
+
+TEST(FeaturesWindows, TrimmerRangesFollowTheSheetTheBookletIsMadeOf)
+{
+    struct Case {
+        const char* what;
+        const char* booklet;
+        const char* sheet;
+        const char* page;
+        const char* trimming;
+        int mmLabel, inchLabel, mmField;
+        std::string mmRange, inchRange, shown;
+    };
+    const std::vector<Case> cases = {
+        {"A3 sheet", "LeftSig", "A3", "A4", "ForeEdge", 8006, 8001, 8008, "190.0 - 208.0", "7.48 - 8.19", "202.0"},
+        {"Tabloid sheet", "LeftSig", "DL", "Letter", "ForeEdge", 8006, 8001, 8008, "195.9 - 213.9", "7.71 - 8.42",
+         "207.9"},
+        {"sheet as page, A4", "LeftSig", "None", "A4", "ForeEdge", 8006, 8001, 8008, "190.0 - 208.0", "7.48 - 8.19",
+         "202.0"},
+        {"height, A3 sheet", "LeftSig", "A3", "A4", "ThreeEdge", 9005, 9001, 9007, "247.0 - 285.0", "9.72 - 11.22",
+         "285.0"},
+        {"height, Letter page", "LeftSig", "None", "Letter", "ThreeEdge", 9005, 9001, 9007, "229.4 - 267.4",
+         "9.03 - 10.53", "267.4"},
+        {"width, A3 sheet", "LeftSig", "A3", "A4", "ThreeEdge", 9015, 9011, 9017, "190.0 - 208.0", "7.48 - 8.19",
+         "202.0"},
+        {"adjustment", "LeftSig", "A3", "A4", "ThreeEdge", 9023, 9019, 9025, "-2.0 - 2.0", "-0.08 - 0.08", "0.0"},
+    };
+    for (const Case& c : cases) {
+        Trimmed trimmed(c.booklet, c.sheet, c.page, c.trimming);
+        const auto seen = trimmed.Opened();
+        EXPECT_NE(seen.at(c.mmLabel).find(c.mmRange), std::string::npos) << c.what << ": " << seen.at(c.mmLabel);
+        EXPECT_NE(seen.at(c.inchLabel).find(c.inchRange), std::string::npos) << c.what << ": " << seen.at(c.inchLabel);
+        EXPECT_EQ(seen.at(c.mmField), c.shown) << c.what;
+    }
+}
+
+TEST(FeaturesWindows, TrimmerStoresTheTrimAndWritesTheFinishedSize)
+{
+    Trimmed trimmed("LeftSig", "A3", "A4", "ForeEdge");
+    ShownPanel& shown = trimmed.shown;
+    EXPECT_TRUE(shown.panel->shouldPrint());
+    EXPECT_EQ(shown.Ticket("TrimmerSelectTicket"), "2");
+    EXPECT_EQ(shown.Ticket("TrimmerMMShiftTicket"), "80");
+    EXPECT_EQ(shown.Ticket("TrimmerMMCuttingSizeTicket"), "2020");
+    const std::string outOfRange = "Enter a value from 190.0 to 208.0.";
+    struct Case {
+        std::string typed, alert, trim, cut;
+    };
+    const std::vector<Case> cases = {
+        {"208.0", "", "20", "2080"},         {"208.1", outOfRange, "20", "2080"},   {"189.9", outOfRange, "20", "2080"},
+        {"195.5", "", "145", "1955"},        {"195.55", outOfRange, "145", "1955"}, {"19 5", outOfRange, "145", "1955"},
+        {"-195", outOfRange, "145", "1955"}, {"1.95e2", outOfRange, "145", "1955"}, {".5", outOfRange, "145", "1955"},
+        {"190.", "", "200", "1900"},
+    };
+    for (const Case& c : cases) {
+        trimmed.Opened([&](widgets::Window& window) {
+            Type(window, 8008, c.typed);
+            OkOrCancel(window, 8011, 8012);
+        });
+        EXPECT_EQ(trimmed.alerts, c.alert.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alert})
+            << c.typed;
+        EXPECT_TRUE(shown.panel->shouldPrint());
+        EXPECT_EQ(shown.Ticket("TrimmerMMShiftTicket"), c.trim) << c.typed;
+        EXPECT_EQ(shown.Ticket("TrimmerMMCuttingSizeTicket"), c.cut) << c.typed;
+    }
+    // Inches: the default finished size stands for the mm default both ways.
+    std::string inches, mmAgain;
+    trimmed.Opened([&](widgets::Window& window) {
+        In<widgets::Button>(window, 8013)->UserClick();
+        In<widgets::RadioButton>(window, 8005)->UserClick();
+        inches = In<widgets::TextField>(window, 8003)->Text();
+        In<widgets::RadioButton>(window, 8010)->UserClick();
+        mmAgain = In<widgets::TextField>(window, 8008)->Text();
+        In<widgets::RadioButton>(window, 8005)->UserClick();
+        OkOrCancel(window, 8011, 8012);
+    });
+    EXPECT_EQ(trimmed.alerts, std::vector<std::string>{});
+    EXPECT_EQ(inches, "7.96");
+    EXPECT_EQ(mmAgain, "202.0");
+    EXPECT_TRUE(shown.panel->shouldPrint());
+    EXPECT_EQ(shown.Ticket("TrimmerMMShiftTicket"), "80");
+    EXPECT_EQ(shown.Ticket("TrimmerInchesShiftTicket"), "31");
+    EXPECT_EQ(shown.Ticket("TrimmerInchesRadioTicket"), "1");
+    EXPECT_EQ(shown.panel->summaryInfo().values[shown.Text("Trimmer Text")],
+              "7.96 " + shown.Text("Trimmer Inches Side Static Text"));
+
+    // A trim read back from the ticket, and one the sheet cannot take.
+    for (const auto& [stored, seen] :
+         std::map<std::string, std::string>{{"100", "200.0"}, {"99999", "190.0"}, {"x", "202.0"}}) {
+        Trimmed again("LeftSig", "A3", "A4", "ForeEdge", {{"TrimmerMMShiftTicket", stored}});
+        EXPECT_EQ(again.Opened().at(8008), seen) << stored;
+    }
+}
+
+TEST(FeaturesWindows, TopLowerHeightLeavesTheTrimmerSomethingToCut)
+{
+    const std::string range = "Enter a finished height from 247.0 to 285.0.";
+    struct Case {
+        std::string adjust, height, alertStart;  // alertStart empty: accepted
+        std::string heightSize;
+    };
+    const std::vector<Case> cases = {
+        {"", "250.0", "", "2500"},
+        {"2.0", "247.0", range, "2850"},  // 25.0 mm off each edge plus 2.0 is too much
+        {"-2.0", "285.0", range, "2850"},  // 6.0 mm less 2.0 too little
+        {"1.0", "280.0", "", "2800"},
+        {"", "246.9", "Enter a value from 247.0 to 285.0.", "2850"},
+        {"2.1", "260.0", "Enter a value from -2.0 to 2.0.", "2850"},
+    };
+    for (const Case& c : cases) {
+        Trimmed trimmed("LeftSig", "A3", "A4", "ThreeEdge");
+        trimmed.Opened([&](widgets::Window& window) {
+            if (!c.adjust.empty()) {
+                Type(window, 9025, c.adjust);
+            }
+            Type(window, 9007, c.height);
+            OkOrCancel(window, 9028, 9029);
+        });
+        const std::string alert = trimmed.alerts.empty() ? "" : trimmed.alerts.front();
+        EXPECT_EQ(alert.substr(0, c.alertStart.size()), c.alertStart) << c.adjust << " " << c.height;
+        EXPECT_EQ(trimmed.alerts.empty(), c.alertStart.empty()) << c.adjust << " " << c.height;
+        EXPECT_TRUE(trimmed.shown.panel->shouldPrint());
+        EXPECT_EQ(trimmed.shown.Ticket("TrimmerSelectTicket"), "3");
+        EXPECT_EQ(trimmed.shown.Ticket("TrimmerHeightMMSizeTicket"), c.heightSize) << c.adjust << " " << c.height;
+        EXPECT_EQ(trimmed.shown.Ticket("TrimmerWidthMMSizeTicket"), "2020");
+    }
+    // A page too small to trim on three edges (marked past the PPD's own
+    // rule that trimming needs a booklet).
+    ShownPanel small(Sample("c4500"), {}, {{"PageSize", "A5"}, {"ZLKSignature", "None"}, {"ZLKTrimming", "ThreeEdge"}});
+    const auto alerts = InWindow(small, 112, [&](widgets::Window& window) {
+        Type(window, 9007, "182.0");
+        OkOrCancel(window, 9028, 9029);
+    });
+    EXPECT_EQ(alerts, std::vector<std::string>{small.Text("Message66")});
+}
+
+TEST(FeaturesWindows, TrimmerSetupButtonOpensTheWindowOfTheListsChoice)
+{
+    Trimmed trimmed("LeftSig", "A3", "A4", "ForeEdge");
+    auto* setup = trimmed.shown.panel->panelView()->Find<widgets::Button>(112);
+    struct Case {
+        const char* choice;
+        int tagInWindow;  // 0: no window
+    };
+    for (const Case& c : std::vector<Case>{{"ForeEdge", 8008}, {"ThreeEdge", 9007}, {"None", 0}}) {
+        ASSERT_TRUE(trimmed.shown.Choose("ZLKTrimming", c.choice));
+        trimmed.shown.ShowPageOf(setup);
+        const std::size_t runs = trimmed.shown.host.toolkit.ModalRuns().size();
+        bool found = false;
+        trimmed.shown.host.toolkit.ScriptModal([&](widgets::Window& window) {
+            found = window.Content().FindWidget(c.tagInWindow) != nullptr;
+            window.Content().ForEachDescendant([](widgets::Widget& widget) {
+                if (widget.Title() == "Cancel" && widget.As<widgets::Button>()) {
+                    widget.As<widgets::Button>()->UserClick();
+                }
+            });
+        });
+        setup->UserClick();
+        EXPECT_EQ(trimmed.shown.host.toolkit.ModalRuns().size() - runs, c.tagInWindow ? 1u : 0u) << c.choice;
+        EXPECT_EQ(found, c.tagInWindow != 0) << c.choice;
+        if (!c.tagInWindow) {
+            EXPECT_FALSE(setup->IsEnabled());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zlk::test
