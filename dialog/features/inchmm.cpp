@@ -498,12 +498,20 @@ bool PFStaticCheckBox::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t
         SetWidgetState(checkboxctrlIniDataPtr->defaultValue);
         initialized_ = true;
     }
-    const std::string layout = VendorAttribute(withPPD, "ZLKXLayoutSettings");
+    const std::string layout =
+        VendorAttribute(withPPD ? withPPD : framework::PPDOf(ctrlParentPanelPtr), "ZLKXLayoutSettings");
     const auto dash = layout.find('-');
-    if (ControlPtr && HideCount() < 1 && dash != std::string::npos && layout.substr(dash + 1) == "Type02") {
+    notOffered_ = dash != std::string::npos && layout.substr(dash + 1) == "Type02";
+    ResetStatus();
+    return true;
+}
+
+void PFStaticCheckBox::ResetStatus()
+{
+    PFNonPPDCheckBox::ResetStatus();
+    if (notOffered_) {
         Hide();
     }
-    return true;
 }
 
 bool PFStaticCheckBox::ReInitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD)

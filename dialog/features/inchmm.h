@@ -203,9 +203,12 @@ public:
     bool InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
     // Opening the window again keeps the committed state.
     bool ReInitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
+    // A reset shows every control; this one stays hidden where it is not offered.
+    void ResetStatus() override;
 
 private:
     bool initialized_ = false;
+    bool notOffered_ = false;
 };
 
 // A window of the number fields: built from its layout, with labels

@@ -150,13 +150,6 @@ void PFUnitWnd::AddUnitButtons(const RadioButtonIniData* mmIni, const Constraint
     RunTimeAddNewControl(std::move(inch));
 }
 
-void PFUnitWnd::ActivateWindow()
-{
-    // The unit buttons hide the other unit anew on every opening.
-    ResetControlStatus();
-    PopupWinInPanel::ActivateWindow();
-}
-
 bool PFUnitWnd::GetValueFromPreset()
 {
     PopupWinInPanel::GetValueFromPreset();

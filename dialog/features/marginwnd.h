@@ -49,12 +49,11 @@ inline constexpr ControlID kBookletHelpTag = 320;
 enum UnitDisplayStyle : int { kShowsInches = 0, kShowsMM = 1, kShowsNoUnit = -1 };
 
 // A window with a pair of unit buttons. It keeps exactly one unit on
-// whatever the ticket says, and applies the unit's hiding afresh on every
-// opening.
+// whatever the ticket says; every opening resets the controls, so the unit
+// buttons hide the other unit afresh.
 class PFUnitWnd : public PFNumberWnd {
 public:
     PFUnitWnd(widgets::Toolkit& toolkit, const char* titleKey, ControlID mmRadio, ControlID inchRadio);
-    void ActivateWindow() override;
     bool GetValueFromPreset() override;
     // From the committed states of the unit buttons.
     UnitDisplayStyle DisplayStyle() const;

@@ -884,7 +884,7 @@ void PFTrimmerWndBase::ActivateWindow()
 {
     UpdateTrimmerIniDate();
     SetCancelRestoreValue();
-    PFUnitWnd::ActivateWindow();
+    PopupWinInPanel::ActivateWindow();
 }
 
 PFTrimmerWnd::PFTrimmerWnd(widgets::Toolkit& toolkit, const platform::Bundle* bundle, const std::string& table)

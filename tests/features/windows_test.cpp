@@ -3,7 +3,10 @@
 // presses OK or Cancel; the ticket the panel writes is what was accepted.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@
 namespace zlk::test {
 namespace {
 
+namespace fs = std::filesystem;
 using Act = std::function<void(widgets::Window&)>;
 
 template <class T>
@@ -249,34 +253,59 @@ TEST(FeaturesWindows, BookletMarginIsDoubledInTheTicketAndReachesThePrinter)
     EXPECT_NE(SplitJobStream(run.out).ticket.find("1200"), std::string::npos);
 }
 
-TEST(FeaturesWindows, MarginsReadFromTheTicketAreBroughtIntoRange)
+TEST(FeaturesWindows, ValuesReadFromTheTicketAreBroughtIntoRange)
 {
     struct Case {
         std::map<std::string, std::string> ticket;
-        std::string mmText;  // the booklet window's mm field when opened
-        std::string written;  // BookletMarginMMShiftTicket after printing
+        int button, field, cancel;
+        std::string shown;  // the field when the window opens
+        const char* key;
+        std::string written;  // under key after printing
     };
+    const char* booklet = "BookletMarginMMShiftTicket";
     const std::vector<Case> cases = {
-        {{{"BookletMarginMMShiftTicket", "25"}}, "12", "24"},
-        {{{"BookletMarginMMShiftTicket", "999999999999"}}, "25", "50"},
-        {{{"BookletMarginMMShiftTicket", "-7"}}, "0", "0"},
-        {{{"BookletMarginMMShiftTicket", "abc"}}, "0", "0"},
-        {{{"BookletMarginMMShiftTicket", "10"}, {"BookletMarginMMTextEditTicket", "\xff\xfe"}}, "5", "10"},
-        {{{"BookletMarginMMRadioTicket", "0"}, {"BookletMarginInchesRadioTicket", "0"}}, "0", "0"},
+        {{{booklet, "25"}}, 107, 313, 318, "12", booklet, "24"},
+        {{{booklet, "999999999999"}}, 107, 313, 318, "25", booklet, "50"},
+        {{{booklet, "-7"}}, 107, 313, 318, "0", booklet, "0"},
+        {{{booklet, "abc"}}, 107, 313, 318, "0", booklet, "0"},
+        {{{booklet, "10"}, {"BookletMarginMMTextEditTicket", "\xff\xfe"}},
+         107,
+         313,
+         318,
+         "5",
+         "BookletMarginMMTextEditTicket",
+         "5"},
+        {{{"BookletMarginMMRadioTicket", "0"}, {"BookletMarginInchesRadioTicket", "0"}},
+         107,
+         313,
+         318,
+         "0",
+         "BookletMarginMMRadioTicket",
+         "1"},
+        {{{"TabMarginMMShiftTicket", "151"}}, 101, 213, 218, "15.0", "TabMarginMMShiftTicket", "150"},
+        {{{"TabMarginMMTextEditTicket", std::string(10000, '9')}},
+         101,
+         213,
+         218,
+         "12.7",
+         "TabMarginMMTextEditTicket",
+         "12.7"},
+        {{{"NumInSequenceLArrowTicket", "255"}}, 111, 612, 616, "254", "NumInSequenceLArrowTicket", "254"},
+        {{{"NumInSequenceLArrowTicket", " -3"}}, 111, 612, 616, "1", "NumInSequenceTextEditTicket", "1"},
     };
     for (const Case& c : cases) {
         ShownPanel shown(Sample("c4500"), c.ticket);
         BookletMarginOn(shown);
-        std::string mmText;
-        InWindow(shown, 107, [&](widgets::Window& window) {
-            mmText = In<widgets::TextField>(window, 313)->IsHidden() ? "hidden"
-                                                                     : In<widgets::TextField>(window, 313)->Text();
-            In<widgets::Button>(window, 318)->UserClick();
+        shown.SwitchOf("ZLKTabMarginShiftEx")->UserClick();
+        shown.SwitchOf("ZLKTabNumberInSequence")->UserClick();
+        std::string seen;
+        InWindow(shown, c.button, [&](widgets::Window& window) {
+            seen = In<widgets::TextField>(window, c.field)->Text();
+            In<widgets::Button>(window, c.cancel)->UserClick();
         });
-        EXPECT_EQ(mmText, c.mmText) << c.ticket.begin()->second;
+        EXPECT_EQ(seen, c.shown) << c.ticket.begin()->first << "=" << c.ticket.begin()->second.substr(0, 20);
         EXPECT_TRUE(shown.panel->shouldPrint());
-        EXPECT_EQ(shown.Ticket("BookletMarginMMShiftTicket"), c.written) << c.ticket.begin()->second;
-        EXPECT_EQ(shown.Ticket("BookletMarginMMTextEditTicket"), c.mmText) << c.ticket.begin()->second;
+        EXPECT_EQ(shown.Ticket(c.key), c.written) << c.ticket.begin()->second.substr(0, 20);
     }
 }
 
@@ -558,6 +587,44 @@ TEST(FeaturesWindows, TrimmerSetupButtonOpensTheWindowOfTheListsChoice)
             EXPECT_FALSE(setup->IsEnabled());
         }
     }
+}
+
+TEST(FeaturesWindows, JapanesePrinterOfTheSecondLayoutType)
+{
+    // Trimming is a switch on this printer; its texts are Japanese.
+    ShownPanel shown(Sample("c3500j"), {},
+                     {{"ZLKSignature", "LeftSig"}, {"ZLKSigSize", "A3"}, {"ZLKTrimming", "True"}});
+    auto text = [&](const char* key) { return shown.plugin.bundle()->LocalizedString(key, "Localizable02"); };
+    std::string label;
+    const auto alerts = InWindow(shown, 112, [&](widgets::Window& window) {
+        label = In<widgets::Label>(window, 8006)->Title();
+        Type(window, 8008, "1");
+        OkOrCancel(window, 8011, 8012);
+    });
+    EXPECT_EQ(label, "仕上がり幅 (190.0 - 208.0 mm):");
+    EXPECT_EQ(alerts, std::vector<std::string>{"190.0～208.0 の範囲で入力してください。"});
+    EXPECT_EQ(shown.host.toolkit.ModalRuns().back().title, text("Trimmer Window Title String"));
+
+    // The auto fit switch is not offered for the second layout type.
+    TempDir scratch;
+    const fs::path ppd = fs::path(scratch.path()) / "type02.ppd";
+    {
+        std::ifstream in(Sample("c4500"));
+        std::stringstream content;
+        content << in.rdbuf();
+        std::string text = content.str();
+        const std::string type01 = "Default00-Type01";
+        text.replace(text.find(type01), type01.size(), "Default00-Type02");
+        std::ofstream(ppd) << text;
+    }
+    ShownPanel type02(ppd);
+    BookletMarginOn(type02);
+    bool autoFitHidden = false;
+    InWindow(type02, 107, [&](widgets::Window& window) {
+        autoFitHidden = In<widgets::CheckBox>(window, 310)->IsHidden();
+        OkOrCancel(window, 317, 318);
+    });
+    EXPECT_TRUE(autoFitHidden);
 }
 
 }  // namespace
