@@ -10,7 +10,6 @@ namespace zlk::features {
 
 namespace {
 
-using framework::IdentifierList;
 using framework::RadioButtonIniData;
 using framework::StepperIniData;
 using framework::TextIniData;
@@ -47,20 +46,12 @@ constexpr RadioButtonIniData kTabMMRadioIni{
     0, 1, -1, 0, "Tab Margin MM Radio Button Title", "Tab Margin Summary for MM Radio Button Title"};
 constexpr RadioButtonIniData kTabInchRadioIni{
     0, 0, -1, 0, "Tab Margin Inches Radio Button Title", "Tab Margin Summary for Inches Radio Button Title"};
-// Each unit button hides its unit's four controls while off, and switches
-// the other button off when it comes on.
+// Each unit button hides its unit's four controls while off.
 constexpr const ControlID* kTabMMControls[] = {&kTabMMFieldTag, &kTabMMStepperTag, &kTabMMLabelTag, &kTabMMSideTag,
                                                nullptr};
 constexpr const ControlID* kTabInchControls[] = {&kTabInchFieldTag, &kTabInchStepperTag, &kTabInchLabelTag,
                                                  &kTabInchSideTag, nullptr};
-constexpr const ControlID* kTabMMRadioOnly[] = {&kTabMMRadioTag, nullptr};
-constexpr const ControlID* kTabInchRadioOnly[] = {&kTabInchRadioTag, nullptr};
-constexpr IdentifierList kTabMMHides[] = {kTabMMControls, nullptr};
-constexpr IdentifierList kTabInchHides[] = {kTabInchControls, nullptr};
-constexpr IdentifierList kTabMMUpdates[] = {nullptr, kTabInchRadioOnly};
-constexpr IdentifierList kTabInchUpdates[] = {nullptr, kTabMMRadioOnly};
-const ConstraintInfo kTabMMRadioConstraint{{}, kTabMMHides, kTabMMUpdates};
-const ConstraintInfo kTabInchRadioConstraint{{}, kTabInchHides, kTabInchUpdates};
+using kTabUnitButtons = UnitButtonRecords<kTabMMControls, kTabInchControls, kTabMMRadioTag, kTabInchRadioTag>;
 
 // --- booklet margin records ---
 constexpr inchMMEditValueRangeData kBookletMMRange{0, 25};
@@ -89,14 +80,8 @@ constexpr const ControlID* kBookletMMControls[] = {&kBookletMMFieldTag, &kBookle
                                                    &kBookletMMSideTag, nullptr};
 constexpr const ControlID* kBookletInchControls[] = {&kBookletInchFieldTag, &kBookletInchStepperTag,
                                                      &kBookletInchLabelTag, &kBookletInchSideTag, nullptr};
-constexpr const ControlID* kBookletMMRadioOnly[] = {&kBookletMMRadioTag, nullptr};
-constexpr const ControlID* kBookletInchRadioOnly[] = {&kBookletInchRadioTag, nullptr};
-constexpr IdentifierList kBookletMMHides[] = {kBookletMMControls, nullptr};
-constexpr IdentifierList kBookletInchHides[] = {kBookletInchControls, nullptr};
-constexpr IdentifierList kBookletMMUpdates[] = {nullptr, kBookletInchRadioOnly};
-constexpr IdentifierList kBookletInchUpdates[] = {nullptr, kBookletMMRadioOnly};
-const ConstraintInfo kBookletMMRadioConstraint{{}, kBookletMMHides, kBookletMMUpdates};
-const ConstraintInfo kBookletInchRadioConstraint{{}, kBookletInchHides, kBookletInchUpdates};
+using kBookletUnitButtons =
+    UnitButtonRecords<kBookletMMControls, kBookletInchControls, kBookletMMRadioTag, kBookletInchRadioTag>;
 
 bool Within(std::optional<int> value, const inchMMEditValueRangeData& range)
 {
@@ -191,8 +176,8 @@ PFTabMarginWnd::PFTabMarginWnd(widgets::Toolkit& toolkit, const platform::Bundle
     RunTimeAddNewControl(std::make_unique<PFTabMMTextEditCtrl>(Widget(kTabMMFieldTag)));
     RunTimeAddNewControl(std::make_unique<PFTabInchesLittleArrowControl>(Widget(kTabInchStepperTag)));
     RunTimeAddNewControl(std::make_unique<PFTabMMLittleArrowControl>(Widget(kTabMMStepperTag)));
-    AddUnitButtons(&kTabMMRadioIni, &kTabMMRadioConstraint, &kTabMMRadioAccess, {kTabInchFieldTag}, &kTabInchRadioIni,
-                   &kTabInchRadioConstraint, &kTabInchRadioAccess, {kTabMMFieldTag});
+    AddUnitButtons(&kTabMMRadioIni, &kTabUnitButtons::mm, &kTabMMRadioAccess, {kTabInchFieldTag}, &kTabInchRadioIni,
+                   &kTabUnitButtons::inch, &kTabInchRadioAccess, {kTabMMFieldTag});
     AddWindowButtons(kTabOKTag, kTabCancelTag, kTabDefaultTag, kTabHelpTag, "TabMarginShift.htm");
 }
 
@@ -211,8 +196,8 @@ PFBookletMarginWnd::PFBookletMarginWnd(widgets::Toolkit& toolkit, const platform
     RunTimeAddNewControl(std::make_unique<PFBookletMMTextEditCtrl>(Widget(kBookletMMFieldTag)));
     RunTimeAddNewControl(std::make_unique<PFBookletInchesLittleArrowControl>(Widget(kBookletInchStepperTag)));
     RunTimeAddNewControl(std::make_unique<PFBookletMMLittleArrowControl>(Widget(kBookletMMStepperTag)));
-    AddUnitButtons(&kBookletMMRadioIni, &kBookletMMRadioConstraint, &kBookletMMRadioAccess, {kBookletInchFieldTag},
-                   &kBookletInchRadioIni, &kBookletInchRadioConstraint, &kBookletInchRadioAccess, {kBookletMMFieldTag});
+    AddUnitButtons(&kBookletMMRadioIni, &kBookletUnitButtons::mm, &kBookletMMRadioAccess, {kBookletInchFieldTag},
+                   &kBookletInchRadioIni, &kBookletUnitButtons::inch, &kBookletInchRadioAccess, {kBookletMMFieldTag});
     RunTimeAddNewControl(std::make_unique<PFStaticCheckBox>(Widget(kBookletAutoFitTag), kBookletAutoFitTag,
                                                             &kAutoFitIni, &kAutoFitAccess));
     AddWindowButtons(kBookletOKTag, kBookletCancelTag, kBookletDefaultTag, kBookletHelpTag, "Margins.htm");

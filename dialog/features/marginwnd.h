@@ -44,6 +44,21 @@ inline constexpr ControlID kBookletCancelTag = 318;
 inline constexpr ControlID kBookletDefaultTag = 319;
 inline constexpr ControlID kBookletHelpTag = 320;
 
+// The constraint records of a pair of unit buttons: each hides its unit's
+// controls while off, and switches the other button off when it comes on.
+template <framework::IdentifierList MMControls, framework::IdentifierList InchControls, const ControlID& MMRadio,
+          const ControlID& InchRadio>
+struct UnitButtonRecords {
+    static constexpr const ControlID* mmRadioOnly[] = {&MMRadio, nullptr};
+    static constexpr const ControlID* inchRadioOnly[] = {&InchRadio, nullptr};
+    static constexpr framework::IdentifierList mmHides[] = {MMControls, nullptr};
+    static constexpr framework::IdentifierList inchHides[] = {InchControls, nullptr};
+    static constexpr framework::IdentifierList mmUpdates[] = {nullptr, inchRadioOnly};
+    static constexpr framework::IdentifierList inchUpdates[] = {nullptr, mmRadioOnly};
+    static constexpr ConstraintInfo mm{{}, mmHides, mmUpdates};
+    static constexpr ConstraintInfo inch{{}, inchHides, inchUpdates};
+};
+
 // Which unit a window shows: only the inch button on, only the mm button
 // on, or neither (or both) on.
 enum UnitDisplayStyle : int { kShowsInches = 0, kShowsMM = 1, kShowsNoUnit = -1 };

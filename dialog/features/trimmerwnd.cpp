@@ -15,7 +15,6 @@ namespace zlk::features {
 
 namespace {
 
-using framework::IdentifierList;
 using framework::RadioButtonIniData;
 using framework::StepperIniData;
 using framework::TextIniData;
@@ -69,20 +68,12 @@ constexpr RadioButtonIniData kMMRadioIni{
 constexpr RadioButtonIniData kInchRadioIni{
     0, 0, -1, 0, "Trimmer Inches Radio Button Title", "Trimmer Summary for Inches Radio Button Title"};
 
-// The trimmer window's unit buttons: each hides its unit while off and
-// switches the other off when it comes on.
+// The trimmer window's unit buttons: each hides its unit while off.
 constexpr const ControlID* kTrimMMControls[] = {&kTrimMMFieldTag, &kTrimMMStepperTag, &kTrimMMLabelTag, &kTrimMMSideTag,
                                                 nullptr};
 constexpr const ControlID* kTrimInchControls[] = {&kTrimInchFieldTag, &kTrimInchStepperTag, &kTrimInchLabelTag,
                                                   &kTrimInchSideTag, nullptr};
-constexpr const ControlID* kTrimMMRadioOnly[] = {&kTrimMMRadioTag, nullptr};
-constexpr const ControlID* kTrimInchRadioOnly[] = {&kTrimInchRadioTag, nullptr};
-constexpr IdentifierList kTrimMMHides[] = {kTrimMMControls, nullptr};
-constexpr IdentifierList kTrimInchHides[] = {kTrimInchControls, nullptr};
-constexpr IdentifierList kTrimMMUpdates[] = {nullptr, kTrimInchRadioOnly};
-constexpr IdentifierList kTrimInchUpdates[] = {nullptr, kTrimMMRadioOnly};
-const ConstraintInfo kTrimMMRadioConstraint{{}, kTrimMMHides, kTrimMMUpdates};
-const ConstraintInfo kTrimInchRadioConstraint{{}, kTrimInchHides, kTrimInchUpdates};
+using kTrimUnitButtons = UnitButtonRecords<kTrimMMControls, kTrimInchControls, kTrimMMRadioTag, kTrimInchRadioTag>;
 
 // The top/lower window's rows: per edge and unit the label, side label,
 // field and stepper, in tag order.
@@ -124,14 +115,8 @@ constexpr const ControlID* kTopLowerMMControls[] = {&kTopLowerTags[4],
                                                     &kTopLowerTags[22],
                                                     &kTopLowerTags[23],
                                                     nullptr};
-constexpr const ControlID* kTopLowerMMRadioOnly[] = {&kTopLowerMMRadioTag, nullptr};
-constexpr const ControlID* kTopLowerInchRadioOnly[] = {&kTopLowerInchRadioTag, nullptr};
-constexpr IdentifierList kTopLowerMMHides[] = {kTopLowerMMControls, nullptr};
-constexpr IdentifierList kTopLowerInchHides[] = {kTopLowerInchControls, nullptr};
-constexpr IdentifierList kTopLowerMMUpdates[] = {nullptr, kTopLowerInchRadioOnly};
-constexpr IdentifierList kTopLowerInchUpdates[] = {nullptr, kTopLowerMMRadioOnly};
-const ConstraintInfo kTopLowerMMRadioConstraint{{}, kTopLowerMMHides, kTopLowerMMUpdates};
-const ConstraintInfo kTopLowerInchRadioConstraint{{}, kTopLowerInchHides, kTopLowerInchUpdates};
+using kTopLowerUnitButtons =
+    UnitButtonRecords<kTopLowerMMControls, kTopLowerInchControls, kTopLowerMMRadioTag, kTopLowerInchRadioTag>;
 
 const char* const kEdgeTitles[4] = {"Trimmer Height Edit Text", "Trimmer Width Edit Text", "Trimmer Adjust Edit Text",
                                     "Trimmer Text"};
@@ -904,8 +889,8 @@ PFTrimmerWnd::PFTrimmerWnd(widgets::Toolkit& toolkit, const platform::Bundle* bu
     // The mm stepper first: the inch stepper follows what it read.
     RunTimeAddNewControl(std::make_unique<PFTrimmerMMLittleArrowControl>(Widget(kTrimMMStepperTag)));
     RunTimeAddNewControl(std::make_unique<PFTrimmerInchesLittleArrowControl>(Widget(kTrimInchStepperTag)));
-    AddUnitButtons(&kMMRadioIni, &kTrimMMRadioConstraint, &kMMRadioAccess, {kTrimInchFieldTag}, &kInchRadioIni,
-                   &kTrimInchRadioConstraint, &kInchRadioAccess, {kTrimMMFieldTag});
+    AddUnitButtons(&kMMRadioIni, &kTrimUnitButtons::mm, &kMMRadioAccess, {kTrimInchFieldTag}, &kInchRadioIni,
+                   &kTrimUnitButtons::inch, &kInchRadioAccess, {kTrimMMFieldTag});
     RunTimeAddNewControl(std::make_unique<PFWndOKButton>(Widget(kTrimOKTag), "OK Button Title", this));
     RunTimeAddNewControl(std::make_unique<framework::WindowButton>(
         Widget(kTrimCancelTag), "Cancel Button Title", this, [](framework::PopupWinInPanel& window) {
@@ -956,10 +941,10 @@ PFTrimmerTopLowerWnd::PFTrimmerTopLowerWnd(widgets::Toolkit& toolkit, const plat
         RunTimeAddNewControl(std::make_unique<PFTrimmerTopLowerInchesLittleArrowControl>(
             Widget(EdgeOf(type, kTrimmerInches).stepper), type));
     }
-    AddUnitButtons(&kMMRadioIni, &kTopLowerMMRadioConstraint, &kMMRadioAccess,
+    AddUnitButtons(&kMMRadioIni, &kTopLowerUnitButtons::mm, &kMMRadioAccess,
                    {EdgeOf(kTrimmerAdjust, kTrimmerInches).field, EdgeOf(kTrimmerHeight, kTrimmerInches).field,
                     EdgeOf(kTrimmerWidth, kTrimmerInches).field},
-                   &kInchRadioIni, &kTopLowerInchRadioConstraint, &kInchRadioAccess,
+                   &kInchRadioIni, &kTopLowerUnitButtons::inch, &kInchRadioAccess,
                    {EdgeOf(kTrimmerAdjust, kTrimmerMM).field, EdgeOf(kTrimmerHeight, kTrimmerMM).field,
                     EdgeOf(kTrimmerWidth, kTrimmerMM).field});
     AddWindowButtons(kTopLowerOKTag, kTopLowerCancelTag, kTopLowerDefaultTag, kTopLowerHelpTag, "ThreeEdgeTrimmer.htm");

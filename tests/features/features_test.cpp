@@ -313,16 +313,8 @@ TEST(FeaturesPlugin, SwitchesFollowTheirChoiceOrderAndChoicesTheDefinitionFile)
     // q6000 names a definition file whose one rule of its own (not among
     // the PPD's constraints) refuses top-left stapling on thick paper.
     TempDir scratch;
-    const fs::path ppd = fs::path(scratch.path()) / "zelko-mfp-q6000.ppd";
-    {
-        std::ifstream in(Sample("q6000"));
-        std::stringstream text;
-        text << in.rdbuf();
-        std::string content = text.str();
-        const std::string installed = "/usr/share/zelko/cdf/zelko-mfp-q6000.cdf";
-        content.replace(content.find(installed), installed.size(), (kSamples / "zelko-mfp-q6000.cdf").string());
-        std::ofstream(ppd) << content;
-    }
+    const fs::path ppd = EditedSample(scratch.path(), "q6000", "/usr/share/zelko/cdf/zelko-mfp-q6000.cdf",
+                                      (kSamples / "zelko-mfp-q6000.cdf").string());
     ShownPanel q6000(ppd);
     EXPECT_TRUE(q6000.ItemEnabled("ZLKStaple", "UpperLeftSinglePort"));
     ASSERT_TRUE(q6000.Choose("MediaType", "ThickPaper"));

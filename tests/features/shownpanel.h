@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,24 @@ inline std::vector<std::unique_ptr<platform::PDEPanel>>
 PanelsFor(const LoadedPlugin& plugin, Host& host, const std::string& type = platform::kPrintDialogPDEType)
 {
     return plugin.get()->PDEPanelsForType(type, host.callback.get());
+}
+
+// A copy of a sample PPD in folder with one text replaced.
+inline fs::path EditedSample(const fs::path& folder, const std::string& model, const std::string& from,
+                             const std::string& to)
+{
+    std::ifstream in(Sample(model));
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string content = text.str();
+    const auto at = content.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) {
+        content.replace(at, from.size(), to);
+    }
+    const fs::path edited = folder / ("zelko-mfp-" + model + ".ppd");
+    std::ofstream(edited) << content;
+    return edited;
 }
 
 inline constexpr char kTicketPrefix[] = "com.zelko.jt.printsettings.pdf.ww.";

@@ -607,16 +607,7 @@ TEST(FeaturesWindows, JapanesePrinterOfTheSecondLayoutType)
 
     // The auto fit switch is not offered for the second layout type.
     TempDir scratch;
-    const fs::path ppd = fs::path(scratch.path()) / "type02.ppd";
-    {
-        std::ifstream in(Sample("c4500"));
-        std::stringstream content;
-        content << in.rdbuf();
-        std::string text = content.str();
-        const std::string type01 = "Default00-Type01";
-        text.replace(text.find(type01), type01.size(), "Default00-Type02");
-        std::ofstream(ppd) << text;
-    }
+    const fs::path ppd = EditedSample(scratch.path(), "c4500", "Default00-Type01", "Default00-Type02");
     ShownPanel type02(ppd);
     BookletMarginOn(type02);
     bool autoFitHidden = false;
