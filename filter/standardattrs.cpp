@@ -13,6 +13,8 @@
 #include "filter/output.h"
 #include "secblob/secblob.h"
 
+#include <openssl/crypto.h>
+
 namespace zlk::filter {
 
 namespace {
@@ -172,6 +174,30 @@ std::string ApplyPasscode(const JobOptions& options, const char* user, const Pas
     return "";
 }
 
+// The print dialog keeps the passcode out of the print settings in clear
+// text: it writes a Base64 storage blob for every model. A model that reads
+// the passcode itself gets the digits back; the encrypting model reads the
+// blob. A value that is not a blob (older dialogs, other clients) is left
+// as it came.
+void OpenDialogPasscode(const PasscodeRule& rule, printoptions& record)
+{
+    using namespace zlk::secblob;
+    char(&field)[sizeof stPrintTypeOption::password] = record.printType.password;
+    const std::string_view value(field, strnlen(field, sizeof field));
+    if (rule.storedEncrypted || value.empty() || IsDigits(value))
+        return;
+    uint8_t stored[2000];
+    const std::size_t storedLength = SecBlobEnc_Base64_Decode(field, stored, sizeof stored);
+    uint8_t plain[255];
+    std::size_t plainLength = sizeof plain;
+    if (storedLength > 0 && Decode_Storage(stored, storedLength, plain, &plainLength) == kSecBlobSuccess &&
+        plainLength < sizeof field) {
+        std::memset(field, 0, sizeof field);
+        std::memcpy(field, plain, plainLength);
+    }
+    OPENSSL_cleanse(plain, sizeof plain);
+}
+
 std::string ApplyAccounting(const JobOptions& options, printoptions& record)
 {
     const char* accountId = options.Get("job-account-id");
@@ -232,6 +258,7 @@ std::string ApplyStandardJobAttributes(const char* jobOptions, const char* user,
                                        printoptions& record)
 {
     const JobOptions options(jobOptions);
+    OpenDialogPasscode(rule, record);
     if (std::string refusal = ApplyPasscode(options, user, rule, record); !refusal.empty())
         return refusal;
     return ApplyAccounting(options, record);

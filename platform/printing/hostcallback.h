@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/ppdfile.h"
@@ -38,12 +39,21 @@ public:
     // The toolkit lent to the panels; it must outlive them.
     void SetWidgetToolkit(widgets::Toolkit* toolkit) { toolkit_ = toolkit; }
 
+    // The system clock, or the fixed time set (a host that replays a
+    // dialog, and tests).
+    std::chrono::system_clock::time_point currentTime() override
+    {
+        return fixedTime_ ? *fixedTime_ : std::chrono::system_clock::now();
+    }
+    void SetCurrentTime(std::optional<std::chrono::system_clock::time_point> at) { fixedTime_ = at; }
+
 private:
     common::PPDHandle ppd_;
     PMPrintSession session_;
     PMPrintSettings settings_;
     PMPageFormat pageFormat_;
     widgets::Toolkit* toolkit_ = nullptr;
+    std::optional<std::chrono::system_clock::time_point> fixedTime_;
 };
 
 // Whether "Custom.<value>" is acceptable for option of ppd (the checks of

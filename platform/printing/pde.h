@@ -6,6 +6,7 @@
 
 #include <cups/ppd.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -58,6 +59,9 @@ public:
     // The widget toolkit the host shows panels with; a panel builds its view
     // through it. Null: the host shows no panels (it only prints).
     virtual widgets::Toolkit* widgetToolkit() { return nullptr; }
+    // The current time as the panels see it (a start time is judged against
+    // it); the host may hold it still, as tests do.
+    virtual std::chrono::system_clock::time_point currentTime() { return std::chrono::system_clock::now(); }
 };
 
 // One panel of a plug-in.
