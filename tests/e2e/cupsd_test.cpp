@@ -437,13 +437,18 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
               std::filesystem::perms::others_exec);
     const std::string ppdDir = package.root() + "/usr/share/ppd";
     ASSERT_TRUE(std::filesystem::exists(ppdDir + "/zelko/zelko-mfp-c4500.ppd"));
-    // The features plug-in's bundle and the definition file a sample names.
-    for (const char* shipped : {"usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/ZLKFeaturesPDE.so",
-                                "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Info.json",
-                                "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Localizable02.json",
-                                "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Help/SpecifyPosition.htm",
-                                "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Layouts/ZLKPrintFeature.json",
-                                "usr/share/zelko/cdf/zelko-mfp-q6000.cdf", "usr/sbin/zlk-queue-defaults"})
+    // The plug-ins' bundles and the definition file a sample names.
+    for (const char* shipped :
+         {"usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/ZLKFeaturesPDE.so",
+          "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Info.json",
+          "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Localizable02.json",
+          "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Help/SpecifyPosition.htm",
+          "usr/lib/zelko/plugins/ZLKFeaturesPDE.plugin/Resources/Layouts/ZLKPrintFeature.json",
+          "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/ZLKAccountPDE.so",
+          "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Localizable02.json",
+          "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Help/SelectJobType_ColorMFP.htm",
+          "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Layouts/ZLKPrintType_Default00.json",
+          "usr/share/zelko/cdf/zelko-mfp-q6000.cdf", "usr/sbin/zlk-queue-defaults"})
         EXPECT_TRUE(std::filesystem::exists(package.root() + "/" + shipped)) << shipped;
     chmod(dir.path().c_str(), 0755);
 

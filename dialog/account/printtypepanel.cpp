@@ -1,0 +1,456 @@
+#include "dialog/account/printtypepanel.h"
+
+#include <syslog.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "common/utf8.h"
+#include "platform/printing/printsettings.h"
+#include "platform/system/identity.h"
+#include "platform/widgets/toolkit.h"
+#include "ppd/ppdquery.h"
+#include "ppd/textcodec.h"
+#include "ppd/ticket.h"
+
+namespace zlk::account {
+
+namespace {
+
+constexpr char kPrintTypeSettingsAttr[] = "ZLKXPrintTypeSettings";
+constexpr char kMailboxAttr[] = "ZLKXMailBoxSettings";
+constexpr char kDeviceModelAttr[] = "ZLKDeviceModel";
+constexpr char kSettingsFileAttr[] = "ZLKXCDFSetting";
+constexpr char kKeywordProduct[] = "Default04";
+constexpr std::size_t kMaxTextBytes = 255;
+
+std::string Attribute(ppd_file_t* ppd, const char* name)
+{
+    if (!ppd) {
+        return {};
+    }
+    std::string keyword;
+    ppd::FixPPDKeywordAccordingToType(ppd, name, keyword);
+    ppd_attr_t* attr = ppd::ppdFindAttr_ALT(ppd, keyword.c_str());
+    return attr && attr->value ? attr->value : "";
+}
+
+bool HasAttribute(ppd_file_t* ppd, const char* name) { return ppd && ppd::ppdFindAttr_ALT(ppd, name); }
+
+// Whether the companion settings file the PPD names can be read; a PPD
+// that names none needs none.
+bool SettingsFileUsable(ppd_file_t* ppd)
+{
+    const std::string path = Attribute(ppd, kSettingsFileAttr);
+    return path.empty() || std::ifstream(path).good();
+}
+
+void Diagnostic(const char* text, long number) { syslog(LOG_DEBUG, "##Plugin debug## %s - %ld", text, number); }
+
+}  // namespace
+
+ProductAndHelp SplitSettingsValue(const std::string& value)
+{
+    const auto dash = value.find('-');
+    if (dash == std::string::npos) {
+        return {value, ""};
+    }
+    return {value.substr(0, dash), value.substr(dash + 1)};
+}
+
+// --- the plug-in -------------------------------------------------------------
+
+bool PrintAccountPDEPlugIn::initWithBundle(std::shared_ptr<const platform::Bundle> bundle)
+{
+    if (!bundle_) {
+        bundle_ = std::move(bundle);
+    }
+    return true;
+}
+
+bool PrintAccountPDEPlugIn::CheckLoadCondition(ppd_file_t* ppd, const char* ppdkey)
+{
+    ppd_attr_t* attr = ppd ? ppd::ppdFindAttr_ALT(ppd, ppdkey) : nullptr;
+    return !(attr && attr->value && std::strcmp(attr->value, "False") == 0);
+}
+
+bool PrintAccountPDEPlugIn::CheckDeviceModelFromPPD(ppd_file_t* ppd, const char* ppdkey)
+{
+    return PTPWTextEditCtrl::CheckDeviceModelFromPPD(ppd, ppdkey);
+}
+
+std::vector<std::unique_ptr<platform::PDEPanel>>
+PrintAccountPDEPlugIn::PDEPanelsForType(const std::string& type, platform::PDEPlugInCallback* hostInfo)
+{
+    std::vector<std::unique_ptr<platform::PDEPanel>> panels;
+    ppd_file_t* ppd = hostInfo ? hostInfo->ppdFile() : nullptr;
+    if (type != platform::kPrintDialogPDEType || !ppd || !bundle_) {
+        return panels;
+    }
+    const bool quorvel = CheckDeviceModelFromPPD(ppd, kDeviceModelAttr);
+    if (quorvel &&
+        (!CheckLoadCondition(ppd, "ZLKXEnableAccounting") || !CheckLoadCondition(ppd, "ZLKXEnablePrintType"))) {
+        return panels;
+    }
+    if (HasAttribute(ppd, kPrintTypeSettingsAttr)) {
+        ProductAndHelp names = SplitSettingsValue(Attribute(ppd, kPrintTypeSettingsAttr));
+        const bool helpExists = !names.help.empty() && bundle_->HelpPageExists("SelectJobType_" + names.help + ".htm");
+        const bool layoutExists = bundle_->ResourceExists("Layouts/ZLKPrintType_" + names.product + ".json");
+        if (helpExists && layoutExists) {
+            panels.push_back(std::make_unique<PrintTypePDE>(hostInfo, bundle_, std::move(names), quorvel));
+        }
+    }
+    return panels;
+}
+
+// --- the panel ---------------------------------------------------------------
+
+PrintTypePDE::PrintTypePDE(platform::PDEPlugInCallback* hostInfo, std::shared_ptr<const platform::Bundle> bundle,
+                           ProductAndHelp names, bool quorvel)
+    : BasePrintPanel(hostInfo),
+      bundle_(std::move(bundle)),
+      names_(std::move(names)),
+      isQuorvelModel(quorvel)
+{
+    pdeBundleRef = bundle_.get();
+    for (const PTProductRow& row : PTProductInfo) {
+        if (names_.product == row.productName) {
+            setPDEType(row.typeNumber);
+        }
+    }
+    LocalizeTableName = TableName();
+}
+
+PrintTypePDE::~PrintTypePDE()
+{
+    // The controls point into the view and the windows: they go first.
+    fCtrlGroupArray.clear();
+    fCtrlInstallableGroupArray.clear();
+    ControlIDArray.clear();
+}
+
+ppd_file_t* PrintTypePDE::HostPPD() const { return m_pPDECallbackObj ? m_pPDECallbackObj->ppdFile() : nullptr; }
+
+platform::PMPrintSettings* PrintTypePDE::Settings() const
+{
+    if (m_pSettings) {
+        return m_pSettings;
+    }
+    return m_pPDECallbackObj ? m_pPDECallbackObj->printSettings() : nullptr;
+}
+
+std::string PrintTypePDE::TableName() const
+{
+    if (!HasAttribute(HostPPD(), framework::kLocalizableIndexAttr)) {
+        return platform::kDefaultStringTable;
+    }
+    return std::string(platform::kDefaultStringTable) + Attribute(HostPPD(), framework::kLocalizableIndexAttr);
+}
+
+widgets::View* PrintTypePDE::panelView()
+{
+    if (view_) {
+        return view_.get();
+    }
+    widgets::Toolkit* toolkit = m_pPDECallbackObj ? m_pPDECallbackObj->widgetToolkit() : nullptr;
+    if (!toolkit) {
+        return nullptr;
+    }
+    view_ = toolkit->CreateView(0, {0, 0, 500, 260});
+    windowRef = view_.get();
+    layoutLoaded_ = loadNibNamed("ZLKPrintType_" + names_.product, view_.get());
+    Diagnostic("PrintTypePDE : panelView", static_cast<long>(view_->ChildCount()));
+    return view_.get();
+}
+
+std::string PrintTypePDE::panelName()
+{
+    if (panelTitle_.empty() && bundle_) {
+        panelTitle_ = bundle_->LocalizedString("PDE Title", TableName());
+    }
+    return panelTitle_;
+}
+
+int PrintTypePDE::DefaultDocumentNameType() const
+{
+    return pdeType == kProductType2 || pdeType == kProductTypeQuorvel ? kDocumentNameEntered : kDocumentNameAuto;
+}
+
+PTSetupWnd* PrintTypePDE::WindowOfType(int value) const
+{
+    switch (value) {
+    case kPrintSecure: return secureWnd_;
+    case kPrintSample: return sampleWnd_;
+    case kPrintDelayed: return delayedWnd_;
+    case kPrintMailbox: return mailboxWnd_;
+    default: return nullptr;
+    }
+}
+
+void PrintTypePDE::CreatePanel(widgets::View* view)
+{
+    BasePrintPanel::CreatePanel(view);
+    ppd_file_t* ppd = HostPPD();
+    widgets::Toolkit* toolkit = m_pPDECallbackObj ? m_pPDECallbackObj->widgetToolkit() : nullptr;
+    if (!view || !toolkit) {
+        return;
+    }
+    bKeywordSupported = Attribute(ppd, kPrintTypeSettingsAttr).starts_with(kKeywordProduct);
+    const PTWindowContext context{bundle_.get(),  LocalizeTableName, HelpPage(),           pdeType,
+                                  isQuorvelModel, bKeywordSupported, platform::LoginName()};
+
+    RunTimeAddNewControl(std::make_unique<PTStaticTextEditControl>(
+        view->FindWidget(kPrintTypeCaptionTag), nullptr, nullptr, nullptr, nullptr, nullptr, "Print Type List"));
+    auto list = std::make_unique<PTListCtrl>(view->FindWidget(kPrintTypeListTag), kMailboxAttr,
+                                             isQuorvelModel || bKeywordSupported);
+    printTypeList_ = list.get();
+    RunTimeAddNewControl(std::move(list));
+    RunTimeAddNewControl(std::make_unique<PTSetupButton>(view->FindWidget(kSetupButtonTag), "Setup Button Title"));
+
+    auto sample = std::make_unique<PTSamplePrintWnd>(*toolkit, context);
+    auto secure = std::make_unique<PTSecurePrintWnd>(*toolkit, context, ControlIDArray);
+    auto delayed = std::make_unique<PTDelayedPrintWnd>(*toolkit, context);
+    auto mailbox = std::make_unique<PTMailBoxPrintWnd>(*toolkit, context, ControlIDArray);
+    sampleWnd_ = sample->Built() ? sample.get() : nullptr;
+    secureWnd_ = secure->Built() ? secure.get() : nullptr;
+    delayedWnd_ = delayed->Built() ? delayed.get() : nullptr;
+    mailboxWnd_ = mailbox->Built() ? mailbox.get() : nullptr;
+    RunTimeAddNewWindow(std::move(sample));
+    RunTimeAddNewWindow(std::move(secure));
+    RunTimeAddNewWindow(std::move(delayed));
+    RunTimeAddNewWindow(std::move(mailbox));
+
+    RunTimeAddNewControl(
+        std::make_unique<PTDefaultButton>(view->FindWidget(kRestoreButtonTag), "Restore Button Title"));
+    RunTimeAddNewControl(std::make_unique<PrintTypeHelpBtn>(view->FindWidget(kPanelHelpTag), HelpPage(), true));
+    RunTimeAddNewControl(
+        std::make_unique<VersionStringSText>(view->FindWidget(kVersionCaptionTag), SettingsFileUsable(ppd)));
+    auto about = std::make_unique<PTAboutWnd>(*toolkit, context);
+    aboutWnd_ = about.get();
+    RunTimeAddNewWindow(std::move(about));
+
+    JobStatus = kJobStopped;
+    bPPDkeyPassCodeExist = false;
+    printTypeusernameDataBlkPtr.assign(framework::kTextBlockSize, 0);
+    documentnameeditDataBlkPtr.assign(framework::kTextBlockSize, 0);
+    documentlistDataBlkPtr.assign(sizeof(std::int32_t), 0);
+    BaseControl::SetBlockInt(documentlistDataBlkPtr, kDocumentNameAuto);
+}
+
+int PrintTypePDE::InitializeUserPane(const platform::Bundle* bundle, ppd_file_t* withPPD)
+{
+    bPPDkeyPassCodeExist =
+        ppd::CheckPPDKeyIsExist(withPPD, isQuorvelModel ? "ZLKPTPasswdLimit" : "ZLKMinDigitPasscode");
+    return BasePrintPanel::InitializeUserPane(bundle, withPPD);
+}
+
+bool PrintTypePDE::SimulationOpenPDE()
+{
+    ppd_file_t* ppd = HostPPD();
+    if (!ppd) {
+        return true;
+    }
+    panelView();
+    bool result = true;
+    const bool first = bFirstInitialzePDE;
+    if (first && view_) {
+        CreatePanel(view_.get());
+        result = bundle_ && std::filesystem::is_directory(bundle_->HelpFolder());
+        InitializeUserPane(bundle_.get(), ppd);
+    }
+    SetCurrentPrintSettings(Settings(), ppd, m_pPDECallbackObj,
+                            m_pPDECallbackObj ? m_pPDECallbackObj->printSession() : nullptr);
+    SetUIDataToIniData();
+    if (!first) {
+        ResetControlStatus();
+    }
+    GetValueFromPreference();
+    SetCurrentValueToUI();
+    bFirstInitialzePDE = false;
+    return result;
+}
+
+bool PrintTypePDE::restoreValuesAndReturnError(platform::PDEError* error)
+{
+    const bool opened = SimulationOpenPDE();
+    if (!opened && error) {
+        error->code = platform::fnfErr;
+        error->message = "the account plug-in has no help book";
+    }
+    return opened;
+}
+
+// --- last input ---------------------------------------------------------------
+
+void PrintTypePDE::ReadSharedBlocks()
+{
+    platform::PMPrintSettings* settings = Settings();
+    std::string text;
+    // The document-name type: 1 or 2; anything else keeps an entered name
+    // entered and makes every other the automatic one.
+    if (settings && platform::PMPrintSettingsGetValue(settings, kDocumentNameTypeReference, &text) == platform::noErr) {
+        char* end = nullptr;
+        const long type = std::strtol(text.c_str(), &end, 10);
+        const bool number = end != text.c_str();
+        if (number && (type == kDocumentNameAuto || type == kDocumentNameEntered)) {
+            BaseControl::SetBlockInt(documentlistDataBlkPtr, static_cast<int>(type));
+        } else {
+            const int held = BaseControl::BlockInt(documentlistDataBlkPtr);
+            BaseControl::SetBlockInt(documentlistDataBlkPtr,
+                                     held == kDocumentNameEntered ? kDocumentNameEntered : kDocumentNameAuto);
+        }
+    } else {
+        BaseControl::SetBlockInt(documentlistDataBlkPtr, DefaultDocumentNameType());
+    }
+    auto readText = [&](const char* key, framework::ValueBlock& block, const std::string& fallback) {
+        std::string value;
+        if (!settings || platform::PMPrintSettingsGetValue(settings, key, &value) != platform::noErr) {
+            BaseControl::SetBlockText(block, fallback);
+        } else if (!common::IsValidUtf8(value)) {
+            // Damaged stored input is not shown or sent on.
+            syslog(LOG_DEBUG, "##Plugin debug## PrintTypePDE : stored %s is not UTF-8; the default is used", key);
+            BaseControl::SetBlockText(block, fallback);
+        } else {
+            BaseControl::SetBlockText(block, ppd::Utf8Prefix(value, kMaxTextBytes));
+        }
+    };
+    readText(kDocumentNameReference, documentnameeditDataBlkPtr, "");
+    if (bKeywordSupported && !isQuorvelModel) {
+        // The login-name field reads no stored input.
+        BaseControl::SetBlockText(printTypeusernameDataBlkPtr,
+                                  KPTWNDLOGINTECTRL::DefaultUserName(platform::LoginName()));
+    } else {
+        readText(kUserNameReference, printTypeusernameDataBlkPtr, "");
+    }
+}
+
+bool PrintTypePDE::WriteSharedBlocks()
+{
+    platform::PMPrintSettings* settings = Settings();
+    if (!settings) {
+        return false;
+    }
+    const std::string type = std::to_string(BaseControl::BlockInt(documentlistDataBlkPtr));
+    return platform::PMPrintSettingsSetValue(settings, kDocumentNameTypeReference, type.c_str(), false) ==
+               platform::noErr &&
+           platform::PMPrintSettingsSetValue(settings, kDocumentNameReference,
+                                             BaseControl::BlockText(documentnameeditDataBlkPtr).c_str(),
+                                             false) == platform::noErr &&
+           platform::PMPrintSettingsSetValue(settings, kUserNameReference,
+                                             BaseControl::BlockText(printTypeusernameDataBlkPtr).c_str(),
+                                             false) == platform::noErr;
+}
+
+int PrintTypePDE::GetValueFromPreference()
+{
+    ReadSharedBlocks();
+    return BasePrintPanel::GetValueFromPreferenceWithPrinterSettings();
+}
+
+int PrintTypePDE::SetValueToPreference()
+{
+    if (!WriteSharedBlocks()) {
+        return 1;
+    }
+    return BasePrintPanel::SetValueToPreferenceWithPrinterSettings();
+}
+
+// --- ticket, save and print -------------------------------------------------------
+
+int PrintTypePDE::SetValueToTicket(platform::PMPrintSettings* settings, bool withParam)
+{
+    auto write = [&](const char* key, const std::string& value) {
+        const std::string text = framework::NeedsSlashDecimal(value) ? framework::ToSlashDecimal(value) : value;
+        ppd::SetValueToSettingsWithTicketKeyAndLock(text.c_str(), settings, key, withParam);
+    };
+    write(ppd::kTicketKey<"PrintTypeProductTypeTicketKey">, std::to_string(pdeType));
+    write(ppd::kTicketKey<"DocumentNameTypeTicketKey">, std::to_string(BaseControl::BlockInt(documentlistDataBlkPtr)));
+    write(ppd::kTicketKey<"DocumentNameTicketKey">, BaseControl::BlockText(documentnameeditDataBlkPtr));
+    write(ppd::kTicketKey<"PrintTypeUserNameTicketKey">, BaseControl::BlockText(printTypeusernameDataBlkPtr));
+    return BasePrintPanel::SetValueToTicket(settings, withParam, &ControlIDArray);
+}
+
+bool PrintTypePDE::ValidateUserPane()
+{
+    ForEachControl([](BaseControl& control) {
+        if (control.GetControlPtr()) {
+            control.GetValueFromUI();
+        }
+    });
+    for (auto& control : fCtrlGroupArray) {
+        if (!control->PreInvalidateData() || !control->InvalidateData()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PrintTypePDE::saveValuesAndReturnError(platform::PDEError* error)
+{
+    if (bFirstInitialzePDE) {
+        SimulationOpenPDE();
+    }
+    if (!ValidateUserPane()) {
+        return false;
+    }
+    if (view_) {
+        SetValueFromUIToControl();
+    }
+    if (SetValueToPreference() != 0) {
+        if (error) {
+            error->code = platform::paramErr;
+            error->message = "the print type settings could not be stored";
+        }
+        return false;
+    }
+    SetValueToTicket(Settings(), false);
+    return true;
+}
+
+bool PrintTypePDE::OnClickPrintCommand()
+{
+    JobStatus = kJobGoesOn;
+    if (printTypeList_ && printTypeList_->SelectedValue() == kPrintSecure && secureWnd_ &&
+        secureWnd_->getSecurePasscodePtr()) {
+        secureWnd_->getSecurePasscodePtr()->InvalidateDataOnPrintCommand();
+    }
+    return JobStatus == kJobGoesOn;
+}
+
+bool PrintTypePDE::shouldPrint()
+{
+    if (bFirstInitialzePDE) {
+        SimulationOpenPDE();
+    }
+    if (!OnClickPrintCommand()) {
+        return false;
+    }
+    if (view_) {
+        SetValueFromUIToControl();
+    }
+    if (SetValueToPreference() != 0) {
+        return false;
+    }
+    SetValueToTicket(Settings(), false);
+    return true;
+}
+
+bool PrintTypePDE::shouldShowHelp()
+{
+    for (auto& control : fCtrlGroupArray) {
+        if (auto* help = dynamic_cast<PrintTypeHelpBtn*>(control.get())) {
+            return !help->OpenHelp();
+        }
+    }
+    return true;
+}
+
+platform::PDESummary PrintTypePDE::summaryInfo()
+{
+    platform::PDESummary summary;
+    GetSummaryText(summary.values, summary.displayOrder);
+    return summary;
+}
+
+}  // namespace zlk::account
