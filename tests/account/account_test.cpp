@@ -175,6 +175,17 @@ TEST(AccountPlugin, OffersThePrintTypePanelWhereThePrinterHasOne)
     PrintTypePanel japanese(Sample("c3500j"));
     EXPECT_EQ(japanese.panel->panelName(), "印刷タイプ");
     EXPECT_EQ(japanese.panel->panelKind(), "com.zelko.print.pde.PrintTypeKind");
+    // The host's help button opens the printer's page; the panel's own is hidden.
+    EXPECT_FALSE(japanese.panel->shouldShowHelp());
+    ASSERT_FALSE(japanese.host.toolkit.HelpRequests().empty());
+    EXPECT_EQ(fs::path(japanese.host.toolkit.HelpRequests().back().page).filename(), "SelectJobType_ColorMFPJ.htm");
+    ASSERT_TRUE(japanese.panel->restoreValuesAndReturnError(nullptr));
+    EXPECT_TRUE(japanese.panel->panelView()->FindWidget(109)->IsHidden());
+    const widgets::Widget* version = japanese.panel->panelView()->FindWidget(110);
+    EXPECT_EQ(version->Title(), "Ver.0.1.0.1");
+    // The encrypting sample names a settings file that is not installed here.
+    PrintTypePanel quorvel(Sample("q6000"));
+    EXPECT_EQ(quorvel.panel->panelView()->FindWidget(110)->Title(), "Ver.0.1.0.1.");
 }
 
 TEST(AccountPlugin, PrintTypeListFollowsMailboxStorageAndProduct)
@@ -263,7 +274,16 @@ TEST(AccountPlugin, SecurePrintReachesThePrinterAndNeverInPlainText)
     const RunResult run = spooler.Run();
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(InspectStream(run.out).exitCode, 0);
-    EXPECT_NE(SplitJobStream(run.out).ticket.find("1234"), std::string::npos);
+    const std::string ticket = SplitJobStream(run.out).ticket;
+    EXPECT_NE(ticket.find("JobPassword"), std::string::npos) << ticket;
+    EXPECT_NE(ticket.find(">1234<"), std::string::npos) << ticket;
+
+    // Saving stores the choice as the last input and writes the ticket too.
+    shown.Set("PrintTypeTicketKey", "");
+    platform::PDEError error;
+    ASSERT_TRUE(shown.panel->saveValuesAndReturnError(&error)) << error.message;
+    EXPECT_EQ(shown.Get("PrintTypeReference"), "2");
+    EXPECT_EQ(shown.Get("PrintTypeTicketKey"), "2");
 }
 
 TEST(AccountPlugin, CancelWithNothingStoredReturnsToNormalPrint)
