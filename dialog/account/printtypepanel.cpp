@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "common/utf8.h"
+#include "dialog/account/jbapanel.h"
 #include "platform/printing/printsettings.h"
 #include "platform/system/identity.h"
 #include "platform/widgets/toolkit.h"
@@ -19,6 +20,7 @@ namespace zlk::account {
 namespace {
 
 constexpr char kPrintTypeSettingsAttr[] = "ZLKXPrintTypeSettings";
+constexpr char kAccountingSettingsAttr[] = "ZLKXAccountingSettings";
 constexpr char kMailboxAttr[] = "ZLKXMailBoxSettings";
 constexpr char kDeviceModelAttr[] = "ZLKDeviceModel";
 constexpr char kSettingsFileAttr[] = "ZLKXCDFSetting";
@@ -92,6 +94,15 @@ PrintAccountPDEPlugIn::PDEPanelsForType(const std::string& type, platform::PDEPl
     if (quorvel &&
         (!CheckLoadCondition(ppd, "ZLKXEnableAccounting") || !CheckLoadCondition(ppd, "ZLKXEnablePrintType"))) {
         return panels;
+    }
+    // The accounting panel comes first.
+    if (HasAttribute(ppd, kAccountingSettingsAttr)) {
+        ProductAndHelp names = SplitSettingsValue(Attribute(ppd, kAccountingSettingsAttr));
+        const bool helpExists = !names.help.empty() && bundle_->HelpPageExists("JBA_" + names.help + ".htm");
+        const bool layoutExists = bundle_->ResourceExists("Layouts/ZLKPrintJBA_" + names.product + ".json");
+        if (helpExists && layoutExists) {
+            panels.push_back(std::make_unique<JBAPDE>(hostInfo, bundle_, std::move(names), quorvel));
+        }
     }
     if (HasAttribute(ppd, kPrintTypeSettingsAttr)) {
         ProductAndHelp names = SplitSettingsValue(Attribute(ppd, kPrintTypeSettingsAttr));

@@ -20,6 +20,7 @@ namespace zlk::account {
 
 using framework::AccessInfo;
 using framework::BaseControl;
+using framework::CheckBoxIniData;
 using framework::ConstraintInfo;
 using framework::OrderArray;
 using framework::SummaryDictionary;

@@ -1,0 +1,129 @@
+// The job accounting panel: who prints and which account a job is charged
+// to, the settings windows, and the computer that sent the job.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialog/account/clientidentity.h"
+#include "dialog/account/jbawnd.h"
+#include "dialog/account/printtypepanel.h"
+
+namespace zlk::account {
+
+inline constexpr char kJBAPanelKind[] = "com.zelko.print.pde.JobAccountingKind";
+
+// The management-type list: value 1 chooses the administrator's settings
+// (account mode 0), value 2 the user's (account mode 1).
+class JBAListCtrl : public framework::PopupControl {
+public:
+    explicit JBAListCtrl(widgets::Widget* widget);
+    bool UIEventHandler() override;
+    bool SimulationUIEventHandler() override;
+    int GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray) override;
+    int whichPreferenceKey = 1;
+};
+
+// The identification list; hidden, silent and "0" in the ticket when the
+// printer has no prompt option.
+class JBAInfoListCtrl : public framework::PopupControl {
+public:
+    explicit JBAInfoListCtrl(widgets::Widget* widget);
+    bool InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
+    bool UIEventHandler() override;
+    bool ConvertToTickectData(std::string& out, bool lock) override;
+    int GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray) override;
+};
+
+// The case of the identification rules, derived from the prompt option
+// and the identification list, never chosen.
+class JBAInfoSetListCtrl : public framework::PopupControl {
+public:
+    explicit JBAInfoSetListCtrl(widgets::Widget* widget);
+    int Update() override;
+    bool ConvertToTickectData(std::string& out, bool lock) override;
+    bool GetValueFromPreferenceWithPrinterSettings() override { return false; }
+    bool SetValueToPreferenceWithPrinterSettings() override { return true; }
+};
+
+class JBAPDE final : public framework::BasePrintPanel, public platform::PDEPanel {
+public:
+    JBAPDE(platform::PDEPlugInCallback* hostInfo, std::shared_ptr<const platform::Bundle> bundle, ProductAndHelp names,
+           bool quorvel);
+    ~JBAPDE() override;
+
+    widgets::View* panelView() override;
+    std::string panelName() override;
+    std::string panelKind() override { return kJBAPanelKind; }
+    std::vector<std::string> supportedPPDOptionKeys() override { return {}; }
+    void willShow() override {}
+    bool shouldHide() override { return true; }
+    bool shouldPrint() override;
+    bool shouldShowHelp() override;
+    bool restoreValuesAndReturnError(platform::PDEError* error) override;
+    bool saveValuesAndReturnError(platform::PDEError* error) override;
+    platform::PDESummary summaryInfo() override;
+    void PPDOptionKeyValueDidChange(const char*, const char*) override {}
+
+    bool SimulationOpenPDE();
+    void CreatePanel(widgets::View* view) override;
+    int InitializeUserPane(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
+    bool OnClickPrintCommand();
+    // Writes the computer's names and address.
+    bool SetInformationToTicket(platform::PMPrintSettings* settings, bool lock);
+
+    int getAccountMode() const;
+    int getInfoSetMode() const;
+    bool checkIsCostomizeUserPromptExist() const { return bIsCostomizeUserPromptExist; }
+    int getCostomizeUserPromptValue() const { return iCostomizeUserPromptValue; }
+    bool getbInputWndVisible() const;
+    JBAInfoSettingsWnd* getjbaInfoAdminWnd() const { return adminWnd_; }
+    JBAInfoSettingsWnd* getjbaInfoWnd() const { return userWnd_; }
+    JBAInputWindow* getjbaInputWnd() const { return inputWnd_; }
+    // The settings window of the current account mode; null otherwise.
+    JBAInfoSettingsWnd* CurrentSettingsWindow() const;
+    JBAListCtrl* getjobAcctTypeListCtrlPtr() const { return manageList_; }
+    JBAInfoListCtrl* getjbaInfoListCtrlPtr() const { return infoList_; }
+    JBAInfoSetListCtrl* getjbaInfoSetListCtrlPtr() const { return infoSetList_; }
+    BaseControl* getjbaInfoWndPushCtrlPtr() const { return detailButton_; }
+    std::vector<widgets::Widget*>& getEncryptArray() { return ControlIDArray; }
+    void setJobStatus(int status) { JobStatus = status; }
+    int getJobStatus() const { return JobStatus; }
+    int getPDEType() const { return pdeType; }
+    void setPDEType(int type) { pdeType = type >= 0 && type < kJBAProductInfoCount ? type : 0; }
+    bool IsQuorvelModel() const { return isQuorvelModel; }
+    // Applies the case: the management list and the details button.
+    void ApplyCase();
+    // Where the computer's identity comes from (a seam for tests).
+    void SetClientIdentitySources(ClientIdentitySources sources) { identity_ = std::move(sources); }
+
+private:
+    ppd_file_t* HostPPD() const;
+    platform::PMPrintSettings* Settings() const;
+    std::string TableName() const;
+    void WriteAll(platform::PMPrintSettings* settings);
+
+    std::shared_ptr<const platform::Bundle> bundle_;
+    std::unique_ptr<widgets::View> view_;
+    ProductAndHelp names_;
+    std::string panelTitle_;
+    std::vector<widgets::Widget*> ControlIDArray;
+    int JobStatus = kJobStopped;
+    bool bFirstInitialzePDE = true;
+    int pdeType = 0;
+    bool isQuorvelModel = false;
+    bool bIsCostomizeUserPromptExist = false;
+    int iCostomizeUserPromptValue = -1;
+    std::optional<ClientIdentitySources> identity_;
+
+    JBAListCtrl* manageList_ = nullptr;
+    JBAInfoListCtrl* infoList_ = nullptr;
+    JBAInfoSetListCtrl* infoSetList_ = nullptr;
+    BaseControl* detailButton_ = nullptr;
+    JBAInfoSettingsWnd* adminWnd_ = nullptr;
+    JBAInfoSettingsWnd* userWnd_ = nullptr;
+    JBAInputWindow* inputWnd_ = nullptr;
+};
+
+}  // namespace zlk::account
