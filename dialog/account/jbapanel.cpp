@@ -324,6 +324,8 @@ void JBAPDE::CreatePanel(widgets::View* view)
     } else {
         if (!Attribute(ppd, kAccountingSettingsAttr).starts_with("Default05")) {
             caption(kInfoCaptionTag, "JBA Account Info Setting Text");
+        } else if (widgets::Widget* widget = view->FindWidget(kInfoCaptionTag)) {
+            widget->SetHidden(true);
         }
         auto info = std::make_unique<JBAInfoListCtrl>(view->FindWidget(kInfoListTag));
         infoList_ = info.get();

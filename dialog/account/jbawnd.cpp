@@ -655,11 +655,11 @@ void JBAInputWindow::ApplyState()
     SetState(Widget(kInMaskedUserID), true, !userSide || !maskUser);
     SetState(Widget(kInDomain), true, !userSide || maskUser);
     SetState(Widget(kInMaskedDomain), true, !userSide || !maskUser);
-    const bool accountShown = auth && !accountHidden && !quorvel_;
+    const bool accountShown = auth && !accountHidden;
     SetState(Widget(kInAccountIDCaption), true, !accountShown);
     SetState(Widget(kInAccountID), true, !accountShown || maskAccount);
     SetState(Widget(kInMaskedAccountID), true, !accountShown || !maskAccount);
-    const bool storageShown = storage && !storageHidden && !quorvel_;
+    const bool storageShown = storage && !storageHidden;
     for (ControlID tag : {kInStorageIDCaption, kInStoragePasswordCaption, kInStoragePassword}) {
         SetState(Widget(tag), true, !storageShown);
     }

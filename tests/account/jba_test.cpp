@@ -255,6 +255,50 @@ TEST(AccountingPanel, LoginNameAndFixedValues)
     EXPECT_EQ(quorvel.Get("JBAInfoListTicketKey"), "(none)");
 }
 
+TEST(AccountingPanel, ProductsAndTheAdministratorsSettings)
+{
+    TempDir scratch;
+    // The administrator's stored management type chooses the administrator window.
+    AccountingPanel admin(kSamples / "zelko-mfp-m2500.ppd", {{"JBAManageTypeListReference", "1"}});
+    bool adminWindow = false;
+    admin.Settings([&](widgets::Window& window) {
+        adminWindow = window.Content().FindWidget(2007) != nullptr;
+        In<widgets::Button>(window, 2002)->UserClick();
+    });
+    EXPECT_TRUE(adminWindow);
+    EXPECT_FALSE(admin.Panel(1001)->IsEnabled());
+    ASSERT_TRUE(admin.panel->shouldPrint());
+    EXPECT_EQ(admin.Get("JBAManageTypeListTicketKey"), "1");
+
+    // A "Default05" product shows no identification caption.
+    const fs::path default05 = fs::path(scratch.path()) / "default05.ppd";
+    {
+        std::ifstream in(kSamples / "zelko-mfp-c4500.ppd", std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string from = "*ZLKXAccountingSettings: \"Default00-ColorMFP\"";
+        text.replace(text.find(from), from.size(), "*ZLKXAccountingSettings: \"Default05-ColorMFP\"");
+        std::ofstream(default05, std::ios::binary) << text;
+    }
+    AccountingPanel product5(default05);
+    EXPECT_TRUE(product5.Panel(1003)->IsHidden());
+    EXPECT_FALSE(product5.Panel(1004)->IsHidden());
+
+    // The encrypting model sends the billing ID password as typed.
+    AccountingPanel quorvel(kSamples / "zelko-mfp-q6000.ppd",
+                            {{"JBAUserInputRadioBtnReference", "1"}, {"JBAUserSettingRadioBtnReference", "0"}});
+    quorvel.host.toolkit.ScriptModal([](widgets::Window& window) {
+        Type(window, 4006, "gina");  // no masking on this model; the user side must do before switching
+        In<widgets::RadioButton>(window, 4009)->UserClick();
+        Type(window, 4011, "box");
+        Type(window, 4013, "5555");
+        In<widgets::Button>(window, 4001)->UserClick();
+    });
+    ASSERT_TRUE(quorvel.panel->shouldPrint());
+    EXPECT_TRUE(quorvel.host.toolkit.Alerts().empty());
+    EXPECT_EQ(quorvel.Get("JBAInputStoragePasswordTextEditTicket"), "5555");
+    EXPECT_EQ(Opened(quorvel.Get("JBAInputUserPasswordTextEditTicket")), "(not a storage blob)");
+}
+
 TEST(AccountingPanel, InputWindowAtPrintTime)
 {
     TempDir scratch;
