@@ -3,8 +3,6 @@
 #include <syslog.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "platform/printing/printsettings.h"
 #include "platform/system/identity.h"
@@ -17,7 +15,6 @@ namespace zlk::account {
 namespace {
 
 constexpr char kAccountingSettingsAttr[] = "ZLKXAccountingSettings";
-constexpr char kSettingsFileAttr[] = "ZLKXCDFSetting";
 
 constexpr const char* kManageItems[] = {"Job Authentication Type User Mode",
                                         "Job Authentication Type Administration Mode", nullptr};
@@ -35,12 +32,6 @@ const AccessInfo kCaseAccess{0, 0, ppd::kTicketKey<"JBAInfoSetListTicketKey">, n
 constexpr const ControlID* kCaseOnly[] = {&kInfoSetListTag, nullptr};
 constexpr framework::IdentifierList kInfoUpdates[] = {kCaseOnly, kCaseOnly, kCaseOnly};
 const ConstraintInfo kInfoConstraint{{}, {}, kInfoUpdates};
-
-std::string Attribute(ppd_file_t* ppd, const char* name)
-{
-    ppd_attr_t* attr = ppd ? ppd::ppdFindAttr_ALT(ppd, name) : nullptr;
-    return attr && attr->value ? attr->value : "";
-}
 
 std::string LocalizedFor(const BaseControl& control, const platform::Bundle* bundle, const char* key)
 {
@@ -184,69 +175,9 @@ bool JBAInfoSetListCtrl::ConvertToTickectData(std::string& out, bool lock)
 
 JBAPDE::JBAPDE(platform::PDEPlugInCallback* hostInfo, std::shared_ptr<const platform::Bundle> bundle,
                ProductAndHelp names, bool quorvel)
-    : BasePrintPanel(hostInfo),
-      bundle_(std::move(bundle)),
-      names_(std::move(names)),
-      isQuorvelModel(quorvel)
-{
-    pdeBundleRef = bundle_.get();
-    for (const PTProductRow& row : JBAProductInfo) {
-        if (names_.product == row.productName) {
-            setPDEType(row.typeNumber);
-        }
-    }
-    LocalizeTableName = TableName();
-}
-
-JBAPDE::~JBAPDE()
-{
-    fCtrlGroupArray.clear();
-    fCtrlInstallableGroupArray.clear();
-    ControlIDArray.clear();
-}
-
-ppd_file_t* JBAPDE::HostPPD() const { return m_pPDECallbackObj ? m_pPDECallbackObj->ppdFile() : nullptr; }
-
-platform::PMPrintSettings* JBAPDE::Settings() const
-{
-    if (m_pSettings) {
-        return m_pSettings;
-    }
-    return m_pPDECallbackObj ? m_pPDECallbackObj->printSettings() : nullptr;
-}
-
-std::string JBAPDE::TableName() const
-{
-    ppd_file_t* ppd = HostPPD();
-    if (!ppd || !ppd::ppdFindAttr_ALT(ppd, framework::kLocalizableIndexAttr)) {
-        return platform::kDefaultStringTable;
-    }
-    return std::string(platform::kDefaultStringTable) + Attribute(ppd, framework::kLocalizableIndexAttr);
-}
-
-widgets::View* JBAPDE::panelView()
-{
-    if (view_) {
-        return view_.get();
-    }
-    widgets::Toolkit* toolkit = m_pPDECallbackObj ? m_pPDECallbackObj->widgetToolkit() : nullptr;
-    if (!toolkit) {
-        return nullptr;
-    }
-    view_ = toolkit->CreateView(0, {0, 0, 500, 260});
-    windowRef = view_.get();
-    loadNibNamed("ZLKPrintJBA_" + names_.product, view_.get());
-    syslog(LOG_DEBUG, "##Plugin debug## JBAPDE : panelView - %zu", view_->ChildCount());
-    return view_.get();
-}
-
-std::string JBAPDE::panelName()
-{
-    if (panelTitle_.empty() && bundle_) {
-        panelTitle_ = bundle_->LocalizedString("Job Authentication Title", TableName());
-    }
-    return panelTitle_;
-}
+    : AccountPanelBase(hostInfo, std::move(bundle), std::move(names), quorvel,
+                       {JBAProductInfo, "ZLKPrintJBA_", "Job Authentication Title", "JBAPDE"})
+{}
 
 int JBAPDE::getAccountMode() const { return manageList_ ? manageList_->whichPreferenceKey : -1; }
 
@@ -296,8 +227,7 @@ void JBAPDE::CreatePanel(widgets::View* view)
     if (!view || !toolkit) {
         return;
     }
-    const std::string settingsFile = Attribute(ppd, kSettingsFileAttr);
-    const bool settingsFileUsable = settingsFile.empty() || std::ifstream(settingsFile).good();
+    const bool settingsFileUsable = SettingsFileUsable();
     const JBAWindowContext context{bundle_.get(),
                                    LocalizeTableName,
                                    names_.help,
@@ -322,7 +252,7 @@ void JBAPDE::CreatePanel(widgets::View* view)
             }
         }
     } else {
-        if (!Attribute(ppd, kAccountingSettingsAttr).starts_with("Default05")) {
+        if (!AttributeOf(ppd, kAccountingSettingsAttr).starts_with("Default05")) {
             caption(kInfoCaptionTag, "JBA Account Info Setting Text");
         } else if (widgets::Widget* widget = view->FindWidget(kInfoCaptionTag)) {
             widget->SetHidden(true);
@@ -358,45 +288,12 @@ int JBAPDE::InitializeUserPane(const platform::Bundle* bundle, ppd_file_t* withP
     return BasePrintPanel::InitializeUserPane(bundle, withPPD);
 }
 
-bool JBAPDE::SimulationOpenPDE()
+void JBAPDE::BeforeBuild(ppd_file_t* ppd)
 {
-    ppd_file_t* ppd = HostPPD();
-    if (!ppd) {
-        return true;
-    }
-    panelView();
-    const bool first = bFirstInitialzePDE;
-    bool result = true;
-    if (first && view_) {
-        // The prompt option decides the case table's row.
-        bIsCostomizeUserPromptExist = ppdFindOption(ppd, "ZLKSelectID") != nullptr;
-        std::vector<std::string_view> choices(kSelectIDChoices.begin(), kSelectIDChoices.end());
-        iCostomizeUserPromptValue = ppd::GetValueFromPPD(ppd, "ZLKSelectID", choices);
-        CreatePanel(view_.get());
-        result = bundle_ && std::filesystem::is_directory(bundle_->HelpFolder());
-        InitializeUserPane(bundle_.get(), ppd);
-    }
-    SetCurrentPrintSettings(Settings(), ppd, m_pPDECallbackObj,
-                            m_pPDECallbackObj ? m_pPDECallbackObj->printSession() : nullptr);
-    SetUIDataToIniData();
-    if (!first) {
-        ResetControlStatus();
-    }
-    GetValueFromPreferenceWithPrinterSettings();
-    SetCurrentValueToUI();
-    ApplyCase();
-    bFirstInitialzePDE = false;
-    return result;
-}
-
-bool JBAPDE::restoreValuesAndReturnError(platform::PDEError* error)
-{
-    const bool opened = SimulationOpenPDE();
-    if (!opened && error) {
-        error->code = platform::fnfErr;
-        error->message = "the account plug-in has no help book";
-    }
-    return opened;
+    // The prompt option decides the case table's row.
+    bIsCostomizeUserPromptExist = ppdFindOption(ppd, "ZLKSelectID") != nullptr;
+    std::vector<std::string_view> choices(kSelectIDChoices.begin(), kSelectIDChoices.end());
+    iCostomizeUserPromptValue = ppd::GetValueFromPPD(ppd, "ZLKSelectID", choices);
 }
 
 bool JBAPDE::SetInformationToTicket(platform::PMPrintSettings* settings, bool lock)
@@ -472,23 +369,6 @@ bool JBAPDE::saveValuesAndReturnError(platform::PDEError* error)
         WriteAll(settings);
     }
     return true;
-}
-
-bool JBAPDE::shouldShowHelp()
-{
-    for (auto& control : fCtrlGroupArray) {
-        if (auto* help = dynamic_cast<PrintTypeHelpBtn*>(control.get())) {
-            return !help->OpenHelp();
-        }
-    }
-    return true;
-}
-
-platform::PDESummary JBAPDE::summaryInfo()
-{
-    platform::PDESummary summary;
-    GetSummaryText(summary.values, summary.displayOrder);
-    return summary;
 }
 
 }  // namespace zlk::account

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "dialog/account/accountpanel.h"
 #include "dialog/account/clientidentity.h"
 #include "dialog/account/jbawnd.h"
-#include "dialog/account/printtypepanel.h"
 
 namespace zlk::account {
 
@@ -47,26 +47,15 @@ public:
     bool SetValueToPreferenceWithPrinterSettings() override { return true; }
 };
 
-class JBAPDE final : public framework::BasePrintPanel, public platform::PDEPanel {
+class JBAPDE final : public AccountPanelBase {
 public:
     JBAPDE(platform::PDEPlugInCallback* hostInfo, std::shared_ptr<const platform::Bundle> bundle, ProductAndHelp names,
            bool quorvel);
-    ~JBAPDE() override;
 
-    widgets::View* panelView() override;
-    std::string panelName() override;
     std::string panelKind() override { return kJBAPanelKind; }
-    std::vector<std::string> supportedPPDOptionKeys() override { return {}; }
-    void willShow() override {}
-    bool shouldHide() override { return true; }
     bool shouldPrint() override;
-    bool shouldShowHelp() override;
-    bool restoreValuesAndReturnError(platform::PDEError* error) override;
     bool saveValuesAndReturnError(platform::PDEError* error) override;
-    platform::PDESummary summaryInfo() override;
-    void PPDOptionKeyValueDidChange(const char*, const char*) override {}
 
-    bool SimulationOpenPDE();
     void CreatePanel(widgets::View* view) override;
     int InitializeUserPane(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
     bool OnClickPrintCommand();
@@ -87,32 +76,17 @@ public:
     JBAInfoListCtrl* getjbaInfoListCtrlPtr() const { return infoList_; }
     JBAInfoSetListCtrl* getjbaInfoSetListCtrlPtr() const { return infoSetList_; }
     BaseControl* getjbaInfoWndPushCtrlPtr() const { return detailButton_; }
-    std::vector<widgets::Widget*>& getEncryptArray() { return ControlIDArray; }
-    void setJobStatus(int status) { JobStatus = status; }
-    int getJobStatus() const { return JobStatus; }
-    int getPDEType() const { return pdeType; }
-    void setPDEType(int type) { pdeType = type >= 0 && type < kJBAProductInfoCount ? type : 0; }
-    bool IsQuorvelModel() const { return isQuorvelModel; }
     // Applies the case: the management list and the details button.
     void ApplyCase();
     // Where the computer's identity comes from (a seam for tests).
     void SetClientIdentitySources(ClientIdentitySources sources) { identity_ = std::move(sources); }
 
 private:
-    ppd_file_t* HostPPD() const;
-    platform::PMPrintSettings* Settings() const;
-    std::string TableName() const;
+    void BeforeBuild(ppd_file_t* ppd) override;
+    void ReadLastInput() override { GetValueFromPreferenceWithPrinterSettings(); }
+    void AfterShow() override { ApplyCase(); }
     void WriteAll(platform::PMPrintSettings* settings);
 
-    std::shared_ptr<const platform::Bundle> bundle_;
-    std::unique_ptr<widgets::View> view_;
-    ProductAndHelp names_;
-    std::string panelTitle_;
-    std::vector<widgets::Widget*> ControlIDArray;
-    int JobStatus = kJobStopped;
-    bool bFirstInitialzePDE = true;
-    int pdeType = 0;
-    bool isQuorvelModel = false;
     bool bIsCostomizeUserPromptExist = false;
     int iCostomizeUserPromptValue = -1;
     std::optional<ClientIdentitySources> identity_;

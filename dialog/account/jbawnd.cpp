@@ -1,12 +1,9 @@
 #include "dialog/account/jbawnd.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cstring>
 
 #include "dialog/account/jbapanel.h"
-#include "platform/widgets/layout.h"
 #include "platform/widgets/toolkit.h"
 #include "ppd/inputfilter.h"
 #include "ppd/textcodec.h"
@@ -21,16 +18,7 @@ constexpr char kUnknownUser[] = "UnknownUser";
 
 bool LoadLayout(framework::PopupWinInPanel& window, const JBAWindowContext& context, const char* name)
 {
-    nlohmann::json layout;
-    if (!context.bundle || !window.GetWindow() || context.bundle->LoadLayout(name, layout) != platform::noErr) {
-        return false;
-    }
-    const platform::Bundle* bundle = context.bundle;
-    const std::string table = context.table;
-    return widgets::LoadWindowLayout(
-               *window.GetWindow(), layout.dump(),
-               [bundle, table](const std::string& key) { return bundle->LocalizedString(key, table); })
-        .ok;
+    return framework::LoadWindowLayout(window, context.bundle, context.table, name);
 }
 
 bool Usable(const widgets::Widget* widget) { return widget && !widget->IsHidden() && widget->IsEnabled(); }

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 
 #include "common/utf8.h"
 #include "dialog/account/jbapanel.h"
@@ -23,43 +22,12 @@ constexpr char kPrintTypeSettingsAttr[] = "ZLKXPrintTypeSettings";
 constexpr char kAccountingSettingsAttr[] = "ZLKXAccountingSettings";
 constexpr char kMailboxAttr[] = "ZLKXMailBoxSettings";
 constexpr char kDeviceModelAttr[] = "ZLKDeviceModel";
-constexpr char kSettingsFileAttr[] = "ZLKXCDFSetting";
 constexpr char kKeywordProduct[] = "Default04";
 constexpr std::size_t kMaxTextBytes = 255;
 
-std::string Attribute(ppd_file_t* ppd, const char* name)
-{
-    if (!ppd) {
-        return {};
-    }
-    std::string keyword;
-    ppd::FixPPDKeywordAccordingToType(ppd, name, keyword);
-    ppd_attr_t* attr = ppd::ppdFindAttr_ALT(ppd, keyword.c_str());
-    return attr && attr->value ? attr->value : "";
-}
-
 bool HasAttribute(ppd_file_t* ppd, const char* name) { return ppd && ppd::ppdFindAttr_ALT(ppd, name); }
 
-// Whether the companion settings file the PPD names can be read; a PPD
-// that names none needs none.
-bool SettingsFileUsable(ppd_file_t* ppd)
-{
-    const std::string path = Attribute(ppd, kSettingsFileAttr);
-    return path.empty() || std::ifstream(path).good();
-}
-
-void Diagnostic(const char* text, long number) { syslog(LOG_DEBUG, "##Plugin debug## %s - %ld", text, number); }
-
 }  // namespace
-
-ProductAndHelp SplitSettingsValue(const std::string& value)
-{
-    const auto dash = value.find('-');
-    if (dash == std::string::npos) {
-        return {value, ""};
-    }
-    return {value.substr(0, dash), value.substr(dash + 1)};
-}
 
 // --- the plug-in -------------------------------------------------------------
 
@@ -97,7 +65,7 @@ PrintAccountPDEPlugIn::PDEPanelsForType(const std::string& type, platform::PDEPl
     }
     // The accounting panel comes first.
     if (HasAttribute(ppd, kAccountingSettingsAttr)) {
-        ProductAndHelp names = SplitSettingsValue(Attribute(ppd, kAccountingSettingsAttr));
+        ProductAndHelp names = SplitSettingsValue(AttributeOf(ppd, kAccountingSettingsAttr));
         const bool helpExists = !names.help.empty() && bundle_->HelpPageExists("JBA_" + names.help + ".htm");
         const bool layoutExists = bundle_->ResourceExists("Layouts/ZLKPrintJBA_" + names.product + ".json");
         if (helpExists && layoutExists) {
@@ -105,7 +73,7 @@ PrintAccountPDEPlugIn::PDEPanelsForType(const std::string& type, platform::PDEPl
         }
     }
     if (HasAttribute(ppd, kPrintTypeSettingsAttr)) {
-        ProductAndHelp names = SplitSettingsValue(Attribute(ppd, kPrintTypeSettingsAttr));
+        ProductAndHelp names = SplitSettingsValue(AttributeOf(ppd, kPrintTypeSettingsAttr));
         const bool helpExists = !names.help.empty() && bundle_->HelpPageExists("SelectJobType_" + names.help + ".htm");
         const bool layoutExists = bundle_->ResourceExists("Layouts/ZLKPrintType_" + names.product + ".json");
         if (helpExists && layoutExists) {
@@ -119,69 +87,9 @@ PrintAccountPDEPlugIn::PDEPanelsForType(const std::string& type, platform::PDEPl
 
 PrintTypePDE::PrintTypePDE(platform::PDEPlugInCallback* hostInfo, std::shared_ptr<const platform::Bundle> bundle,
                            ProductAndHelp names, bool quorvel)
-    : BasePrintPanel(hostInfo),
-      bundle_(std::move(bundle)),
-      names_(std::move(names)),
-      isQuorvelModel(quorvel)
-{
-    pdeBundleRef = bundle_.get();
-    for (const PTProductRow& row : PTProductInfo) {
-        if (names_.product == row.productName) {
-            setPDEType(row.typeNumber);
-        }
-    }
-    LocalizeTableName = TableName();
-}
-
-PrintTypePDE::~PrintTypePDE()
-{
-    // The controls point into the view and the windows: they go first.
-    fCtrlGroupArray.clear();
-    fCtrlInstallableGroupArray.clear();
-    ControlIDArray.clear();
-}
-
-ppd_file_t* PrintTypePDE::HostPPD() const { return m_pPDECallbackObj ? m_pPDECallbackObj->ppdFile() : nullptr; }
-
-platform::PMPrintSettings* PrintTypePDE::Settings() const
-{
-    if (m_pSettings) {
-        return m_pSettings;
-    }
-    return m_pPDECallbackObj ? m_pPDECallbackObj->printSettings() : nullptr;
-}
-
-std::string PrintTypePDE::TableName() const
-{
-    if (!HasAttribute(HostPPD(), framework::kLocalizableIndexAttr)) {
-        return platform::kDefaultStringTable;
-    }
-    return std::string(platform::kDefaultStringTable) + Attribute(HostPPD(), framework::kLocalizableIndexAttr);
-}
-
-widgets::View* PrintTypePDE::panelView()
-{
-    if (view_) {
-        return view_.get();
-    }
-    widgets::Toolkit* toolkit = m_pPDECallbackObj ? m_pPDECallbackObj->widgetToolkit() : nullptr;
-    if (!toolkit) {
-        return nullptr;
-    }
-    view_ = toolkit->CreateView(0, {0, 0, 500, 260});
-    windowRef = view_.get();
-    layoutLoaded_ = loadNibNamed("ZLKPrintType_" + names_.product, view_.get());
-    Diagnostic("PrintTypePDE : panelView", static_cast<long>(view_->ChildCount()));
-    return view_.get();
-}
-
-std::string PrintTypePDE::panelName()
-{
-    if (panelTitle_.empty() && bundle_) {
-        panelTitle_ = bundle_->LocalizedString("PDE Title", TableName());
-    }
-    return panelTitle_;
-}
+    : AccountPanelBase(hostInfo, std::move(bundle), std::move(names), quorvel,
+                       {PTProductInfo, "ZLKPrintType_", "PDE Title", "PrintTypePDE"})
+{}
 
 int PrintTypePDE::DefaultDocumentNameType() const
 {
@@ -207,7 +115,7 @@ void PrintTypePDE::CreatePanel(widgets::View* view)
     if (!view || !toolkit) {
         return;
     }
-    bKeywordSupported = Attribute(ppd, kPrintTypeSettingsAttr).starts_with(kKeywordProduct);
+    bKeywordSupported = AttributeOf(ppd, kPrintTypeSettingsAttr).starts_with(kKeywordProduct);
     const PTWindowContext context{bundle_.get(),  LocalizeTableName, HelpPage(),           pdeType,
                                   isQuorvelModel, bKeywordSupported, platform::LoginName()};
 
@@ -236,7 +144,7 @@ void PrintTypePDE::CreatePanel(widgets::View* view)
         std::make_unique<PTDefaultButton>(view->FindWidget(kRestoreButtonTag), "Restore Button Title"));
     RunTimeAddNewControl(std::make_unique<PrintTypeHelpBtn>(view->FindWidget(kPanelHelpTag), HelpPage(), true));
     RunTimeAddNewControl(
-        std::make_unique<VersionStringSText>(view->FindWidget(kVersionCaptionTag), SettingsFileUsable(ppd)));
+        std::make_unique<VersionStringSText>(view->FindWidget(kVersionCaptionTag), SettingsFileUsable()));
     auto about = std::make_unique<PTAboutWnd>(*toolkit, context);
     aboutWnd_ = about.get();
     RunTimeAddNewWindow(std::move(about));
@@ -254,42 +162,6 @@ int PrintTypePDE::InitializeUserPane(const platform::Bundle* bundle, ppd_file_t*
     bPPDkeyPassCodeExist =
         ppd::CheckPPDKeyIsExist(withPPD, isQuorvelModel ? "ZLKPTPasswdLimit" : "ZLKMinDigitPasscode");
     return BasePrintPanel::InitializeUserPane(bundle, withPPD);
-}
-
-bool PrintTypePDE::SimulationOpenPDE()
-{
-    ppd_file_t* ppd = HostPPD();
-    if (!ppd) {
-        return true;
-    }
-    panelView();
-    bool result = true;
-    const bool first = bFirstInitialzePDE;
-    if (first && view_) {
-        CreatePanel(view_.get());
-        result = bundle_ && std::filesystem::is_directory(bundle_->HelpFolder());
-        InitializeUserPane(bundle_.get(), ppd);
-    }
-    SetCurrentPrintSettings(Settings(), ppd, m_pPDECallbackObj,
-                            m_pPDECallbackObj ? m_pPDECallbackObj->printSession() : nullptr);
-    SetUIDataToIniData();
-    if (!first) {
-        ResetControlStatus();
-    }
-    GetValueFromPreference();
-    SetCurrentValueToUI();
-    bFirstInitialzePDE = false;
-    return result;
-}
-
-bool PrintTypePDE::restoreValuesAndReturnError(platform::PDEError* error)
-{
-    const bool opened = SimulationOpenPDE();
-    if (!opened && error) {
-        error->code = platform::fnfErr;
-        error->message = "the account plug-in has no help book";
-    }
-    return opened;
 }
 
 // --- last input ---------------------------------------------------------------
@@ -445,23 +317,6 @@ bool PrintTypePDE::shouldPrint()
     }
     SetValueToTicket(Settings(), false);
     return true;
-}
-
-bool PrintTypePDE::shouldShowHelp()
-{
-    for (auto& control : fCtrlGroupArray) {
-        if (auto* help = dynamic_cast<PrintTypeHelpBtn*>(control.get())) {
-            return !help->OpenHelp();
-        }
-    }
-    return true;
-}
-
-platform::PDESummary PrintTypePDE::summaryInfo()
-{
-    platform::PDESummary summary;
-    GetSummaryText(summary.values, summary.displayOrder);
-    return summary;
 }
 
 }  // namespace zlk::account

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog/account/accountpanel.h"
 #include "dialog/account/printtypewnd.h"
 #include "dialog/account/ptcontrols.h"
 #include "dialog/framework/printpanel.h"
@@ -18,36 +19,17 @@ namespace zlk::account {
 
 inline constexpr char kPrintTypePanelKind[] = "com.zelko.print.pde.PrintTypeKind";
 
-// The product and help names of a settings attribute value
-// ("Default00-ColorMFP"); a value without "-" names a product and no help.
-struct ProductAndHelp {
-    std::string product;
-    std::string help;
-};
-ProductAndHelp SplitSettingsValue(const std::string& value);
-
-class PrintTypePDE final : public framework::BasePrintPanel, public platform::PDEPanel {
+class PrintTypePDE final : public AccountPanelBase {
 public:
     PrintTypePDE(platform::PDEPlugInCallback* hostInfo, std::shared_ptr<const platform::Bundle> bundle,
                  ProductAndHelp names, bool quorvel);
-    ~PrintTypePDE() override;
 
-    // The host protocol.
-    widgets::View* panelView() override;
-    std::string panelName() override;
+    // The host protocol beyond the shared part.
     std::string panelKind() override { return kPrintTypePanelKind; }
-    std::vector<std::string> supportedPPDOptionKeys() override { return {}; }
-    void willShow() override {}
-    bool shouldHide() override { return true; }
     bool shouldPrint() override;
-    bool shouldShowHelp() override;
-    bool restoreValuesAndReturnError(platform::PDEError* error) override;
     bool saveValuesAndReturnError(platform::PDEError* error) override;
-    platform::PDESummary summaryInfo() override;
-    void PPDOptionKeyValueDidChange(const char*, const char*) override {}
 
     // The panel's steps.
-    bool SimulationOpenPDE();
     void CreatePanel(widgets::View* view) override;
     int InitializeUserPane(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
     // The shared blocks first, then every control's own last input.
@@ -73,19 +55,10 @@ public:
     framework::ValueBlock& getPrintTypeDocumentNameDataBlk() { return documentnameeditDataBlkPtr; }
     framework::ValueBlock& getPrintTypeDocumentListDataBlk() { return documentlistDataBlkPtr; }
     bool IsPPDkeyPassCodeExist() const { return bPPDkeyPassCodeExist; }
-    void setJobStatus(int status) { JobStatus = status; }
-    int getJobStatus() const { return JobStatus; }
-    int getPDEType() const { return pdeType; }
-    // Type numbers outside the product rows become 0.
-    void setPDEType(int type) { pdeType = type >= 0 && type < kPTProductInfoCount ? type : 0; }
-    bool IsQuorvelModel() const { return isQuorvelModel; }
     bool IsKeywordSupported() const { return bKeywordSupported; }
-    const std::vector<widgets::Widget*>& getControlIDArray() const { return ControlIDArray; }
 
 private:
-    ppd_file_t* HostPPD() const;
-    platform::PMPrintSettings* Settings() const;
-    std::string TableName() const;
+    void ReadLastInput() override { GetValueFromPreference(); }
     std::string HelpPage() const { return "SelectJobType_" + names_.help + ".htm"; }
     // The document-name type that applies when none is stored.
     int DefaultDocumentNameType() const;
@@ -93,17 +66,6 @@ private:
     bool WriteSharedBlocks();
     void WriteTicket(platform::PMPrintSettings* settings);
 
-    std::shared_ptr<const platform::Bundle> bundle_;
-    std::unique_ptr<widgets::View> view_;
-    ProductAndHelp names_;
-    std::string panelTitle_;
-    bool layoutLoaded_ = false;
-
-    std::vector<widgets::Widget*> ControlIDArray;
-    int JobStatus = kJobStopped;
-    bool bFirstInitialzePDE = true;
-    int pdeType = 0;
-    bool isQuorvelModel = false;
     bool bKeywordSupported = false;
     bool bPPDkeyPassCodeExist = false;
     framework::ValueBlock printTypeusernameDataBlkPtr;

@@ -1,11 +1,8 @@
 #include "dialog/account/printtypewnd.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 
 #include "dialog/account/printtypepanel.h"
-#include "platform/widgets/layout.h"
 #include "platform/widgets/toolkit.h"
 
 namespace zlk::account {
@@ -17,16 +14,7 @@ constexpr ControlID kMinuteStepperTag = 1032;
 
 bool LoadLayout(framework::PopupWinInPanel& window, const PTWindowContext& context, const char* name)
 {
-    nlohmann::json layout;
-    if (!context.bundle || !window.GetWindow() || context.bundle->LoadLayout(name, layout) != platform::noErr) {
-        return false;
-    }
-    const platform::Bundle* bundle = context.bundle;
-    const std::string table = context.table;
-    return widgets::LoadWindowLayout(
-               *window.GetWindow(), layout.dump(),
-               [bundle, table](const std::string& key) { return bundle->LocalizedString(key, table); })
-        .ok;
+    return framework::LoadWindowLayout(window, context.bundle, context.table, name);
 }
 
 }  // namespace

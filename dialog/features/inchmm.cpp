@@ -1,7 +1,5 @@
 #include "dialog/features/inchmm.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -10,7 +8,6 @@
 #include <cstring>
 
 #include "dialog/features/featurespanel.h"
-#include "platform/widgets/layout.h"
 #include "ppd/textutil.h"
 
 namespace zlk::features {
@@ -542,20 +539,6 @@ void PFNumberWnd::AddWindowButtons(ControlID ok, ControlID cancel, ControlID def
     RunTimeAddNewControl(std::make_unique<PFWndCancelButton>(Widget(cancel), "Cancel Button Title", this));
     RunTimeAddNewControl(std::make_unique<PFWndRestoreDefaultButton>(Widget(def), "Default Button Title", this));
     RunTimeAddNewControl(std::make_unique<PHelpButton>(Widget(help), helpFile));
-}
-
-bool LoadWindowLayout(framework::PopupWinInPanel& window, const platform::Bundle* bundle, const std::string& table,
-                      const char* layoutName)
-{
-    nlohmann::json layout;
-    if (!bundle || !window.GetWindow() || bundle->LoadLayout(layoutName, layout) != platform::noErr) {
-        return false;
-    }
-    const auto status =
-        widgets::LoadWindowLayout(*window.GetWindow(), layout.dump(), [bundle, table](const std::string& key) {
-            return bundle->LocalizedString(key, table);
-        });
-    return status.ok;
 }
 
 }  // namespace zlk::features

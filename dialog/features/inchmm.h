@@ -225,10 +225,7 @@ protected:
     widgets::Widget* Widget(ControlID tag) const;
 };
 
-// Builds a window's widgets from its layout in the bundle; false (and an
-// empty window) when the layout is missing or damaged.
-bool LoadWindowLayout(framework::PopupWinInPanel& window, const platform::Bundle* bundle, const std::string& table,
-                      const char* layoutName);
+using framework::LoadWindowLayout;
 
 // Number forms shared by the windows' fields. All refuse what a person
 // cannot mean: signs where none belongs, exponents, full-width digits,

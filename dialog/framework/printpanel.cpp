@@ -507,6 +507,19 @@ void PopupWinInPanel::CancelWindow(IdentifierList resetOnRefusal)
 
 void PopupWinInPanel::RestoreDefaultWindow() { SetDefaultValueToUI(); }
 
+bool LoadWindowLayout(PopupWinInPanel& window, const platform::Bundle* bundle, const std::string& table,
+                      const std::string& name)
+{
+    nlohmann::json layout;
+    if (!bundle || !window.GetWindow() || bundle->LoadLayout(name, layout) != platform::noErr) {
+        return false;
+    }
+    return widgets::LoadWindowLayout(
+               *window.GetWindow(), layout.dump(),
+               [bundle, table](const std::string& key) { return bundle->LocalizedString(key, table); })
+        .ok;
+}
+
 ppd_file_t* PPDOf(const BasePrintPanel* panel)
 {
     if (!panel)

@@ -231,6 +231,12 @@ private:
 // Null without a panel.
 ppd_file_t* PPDOf(const BasePrintPanel* panel);
 
+// Builds a window's widgets from the bundle's layout of that name, its
+// texts from table; false (and an empty window) when the layout is
+// missing or damaged.
+bool LoadWindowLayout(PopupWinInPanel& window, const platform::Bundle* bundle, const std::string& table,
+                      const std::string& name);
+
 namespace detail {
 // Whether a window's result lets a fan-out go on to the next window.
 inline bool GoesOn(int result) { return result == 0; }
