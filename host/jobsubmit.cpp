@@ -1,0 +1,121 @@
+#include "host/jobsubmit.h"
+
+#include <cups/cups.h>
+
+#include <fstream>
+#include <memory>
+
+namespace zlk::host {
+
+namespace {
+
+struct DestsDeleter {
+    int count;
+    void operator()(cups_dest_t* dests) const { cupsFreeDests(count, dests); }
+};
+
+}  // namespace
+
+std::string DocumentFormat(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    char head[5] = {};
+    in.read(head, sizeof head);
+    const std::string start(head, static_cast<std::size_t>(in.gcount()));
+    if (start.rfind("%PDF-", 0) == 0) {
+        return CUPS_FORMAT_PDF;
+    }
+    if (start.rfind("%!", 0) == 0) {
+        return CUPS_FORMAT_POSTSCRIPT;
+    }
+    return CUPS_FORMAT_AUTO;
+}
+
+std::string DefaultQueue()
+{
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr);
+    if (!dest) {
+        return {};
+    }
+    std::string name = dest->name;
+    cupsFreeDests(1, dest);
+    return name;
+}
+
+std::filesystem::path QueuePPD(const std::string& queue, std::string* error)
+{
+    char path[1024] = "";
+    time_t modified = 0;
+    if (cupsGetPPD3(CUPS_HTTP_DEFAULT, queue.c_str(), &modified, path, sizeof path) != HTTP_STATUS_OK) {
+        if (error) {
+            *error = "the queue \"" + queue + "\" is unknown to the scheduler, or it has no PPD";
+        }
+        return {};
+    }
+    return path;
+}
+
+SubmitResult SubmitJob(const std::string& queue, const std::string& title,
+                       const std::vector<std::filesystem::path>& files, const std::vector<JobOption>& options)
+{
+    SubmitResult result;
+    std::unique_ptr<cups_dest_t, DestsDeleter> dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.c_str(), nullptr),
+                                                    DestsDeleter{1});
+    if (!dest) {
+        result.message = "the queue \"" + queue + "\" is unknown: " + cupsLastErrorString();
+        return result;
+    }
+    cups_option_t* cupsOptions = nullptr;
+    int count = 0;
+    for (const auto& [name, value] : options) {
+        count = cupsAddOption(name.c_str(), value.c_str(), count, &cupsOptions);
+    }
+    cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get());
+    int jobId = 0;
+    if (cupsCreateDestJob(CUPS_HTTP_DEFAULT, dest.get(), info, &jobId, title.c_str(), count, cupsOptions) !=
+        IPP_STATUS_OK) {
+        result.message = std::string("the queue refused the job: ") + cupsLastErrorString();
+        cupsFreeOptions(count, cupsOptions);
+        cupsFreeDestInfo(info);
+        return result;
+    }
+    bool sent = true;
+    for (std::size_t i = 0; i < files.size() && sent; ++i) {
+        std::ifstream in(files[i], std::ios::binary);
+        if (!in) {
+            result.message = "cannot read " + files[i].string();
+            sent = false;
+            break;
+        }
+        const std::string format = DocumentFormat(files[i]);
+        if (cupsStartDestDocument(CUPS_HTTP_DEFAULT, dest.get(), info, jobId, files[i].filename().c_str(),
+                                  format.c_str(), 0, nullptr, i + 1 == files.size()) != HTTP_STATUS_CONTINUE) {
+            result.message = std::string("the document could not be sent: ") + cupsLastErrorString();
+            sent = false;
+            break;
+        }
+        char buffer[65536];
+        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+            if (cupsWriteRequestData(CUPS_HTTP_DEFAULT, buffer, static_cast<std::size_t>(in.gcount())) !=
+                HTTP_STATUS_CONTINUE) {
+                sent = false;
+                break;
+            }
+        }
+        if (cupsFinishDestDocument(CUPS_HTTP_DEFAULT, dest.get(), info) != IPP_STATUS_OK) {
+            result.message = std::string("the document was not accepted: ") + cupsLastErrorString();
+            sent = false;
+        }
+    }
+    if (!sent) {
+        // Half a job must not print.
+        cupsCancelDestJob(CUPS_HTTP_DEFAULT, dest.get(), jobId);
+    } else {
+        result.jobId = jobId;
+    }
+    cupsFreeOptions(count, cupsOptions);
+    cupsFreeDestInfo(info);
+    return result;
+}
+
+}  // namespace zlk::host

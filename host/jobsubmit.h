@@ -1,0 +1,34 @@
+// Sends a job to a CUPS queue, local or remote, with the job options the
+// print dialog came to.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/printdialog.h"
+
+namespace zlk::host {
+
+struct SubmitResult {
+    int jobId = 0;  // 0 when the queue refused the job
+    std::string message;
+};
+
+// One job holding the files, each sent with its own type (PDF, PostScript
+// or plain text as its first bytes say; anything else for the scheduler to
+// recognise).
+SubmitResult SubmitJob(const std::string& queue, const std::string& title,
+                       const std::vector<std::filesystem::path>& files, const std::vector<JobOption>& options);
+
+// The PPD the scheduler keeps for a queue, copied to a temporary file the
+// caller removes; empty with a message when the queue is unknown.
+std::filesystem::path QueuePPD(const std::string& queue, std::string* error);
+
+// The default queue, or empty.
+std::string DefaultQueue();
+
+// The document type by its first bytes.
+std::string DocumentFormat(const std::filesystem::path& file);
+
+}  // namespace zlk::host

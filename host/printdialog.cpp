@@ -1,0 +1,124 @@
+#include "host/printdialog.h"
+
+#include <algorithm>
+
+#include "platform/printing/printsettings.h"
+
+namespace zlk::host {
+
+namespace {
+
+// Last input the panels keep for the next dialog; it is not sent with a job.
+bool IsLastInput(const std::string& key) { return key.find("Reference") != std::string::npos; }
+
+}  // namespace
+
+std::unique_ptr<PrintDialog> PrintDialog::Open(const Setup& setup, std::string* error)
+{
+    std::unique_ptr<PrintDialog> dialog(new PrintDialog());
+    dialog->queue_ = setup.queue;
+    platform::OSStatus status = 0;
+    dialog->host_ = platform::HostPDECallback::Open(setup.ppd, setup.queue, &status);
+    if (!dialog->host_) {
+        if (error) {
+            *error = "the PPD " + setup.ppd.string() + " cannot be read (status " + std::to_string(status) + ")";
+        }
+        return nullptr;
+    }
+    dialog->host_->SetWidgetToolkit(setup.toolkit);
+    if (!setup.settingsFolder.empty() && !setup.queue.empty()) {
+        dialog->store_ = std::make_unique<platform::PrintSettingsStore>(setup.settingsFolder);
+        const platform::StoreResult loaded = dialog->store_->Load(setup.queue, *dialog->host_->printSettings());
+        if (!loaded.ok() && loaded.status != platform::fnfErr) {
+            dialog->notices_.push_back("the stored print settings were not used: " + loaded.message);
+        }
+    }
+    for (const auto& [name, value] : setup.initial) {
+        if (ppdFindOption(dialog->host_->ppdFile(), name.c_str())) {
+            if (!dialog->host_->willChangePPDOptionKeyValue(name.c_str(), value.c_str())) {
+                dialog->notices_.push_back("the printer has no choice \"" + value + "\" for " + name);
+            }
+        } else {
+            platform::PMPrintSettingsSetValue(dialog->host_->printSettings(), name.c_str(), value.c_str(), false);
+        }
+    }
+    for (const PluginBundle& bundle : FindPluginBundles(setup.pluginFolders)) {
+        std::string problem;
+        std::unique_ptr<LoadedPlugIn> plugin = LoadedPlugIn::Load(bundle, &problem);
+        if (!plugin) {
+            dialog->notices_.push_back(problem);
+            continue;
+        }
+        for (auto& panel : plugin->get()->PDEPanelsForType(platform::kPrintDialogPDEType, dialog->host_.get())) {
+            dialog->panels_.push_back(std::move(panel));
+        }
+        dialog->plugins_.push_back(std::move(plugin));
+    }
+    return dialog;
+}
+
+PrintDialog::~PrintDialog()
+{
+    panels_.clear();
+    plugins_.clear();
+}
+
+bool PrintDialog::Restore()
+{
+    bool restored = true;
+    for (auto& panel : panels_) {
+        platform::PDEError error;
+        panel->panelView();
+        if (!panel->restoreValuesAndReturnError(&error)) {
+            notices_.push_back(panel->panelName() + ": " + error.message);
+            restored = false;
+        }
+        panel->willShow();
+    }
+    return restored;
+}
+
+bool PrintDialog::Print()
+{
+    return std::all_of(panels_.begin(), panels_.end(), [](auto& panel) { return panel->shouldPrint(); });
+}
+
+bool PrintDialog::Save()
+{
+    for (auto& panel : panels_) {
+        platform::PDEError error;
+        if (!panel->saveValuesAndReturnError(&error)) {
+            notices_.push_back(panel->panelName() + ": " + error.message);
+            return false;
+        }
+    }
+    return StoreSettings().ok();
+}
+
+platform::StoreResult PrintDialog::StoreSettings() const
+{
+    if (!store_) {
+        return {};
+    }
+    return store_->Save(queue_, *host_->printSettings());
+}
+
+std::vector<JobOption> PrintDialog::JobOptions() const
+{
+    std::vector<JobOption> options;
+    ppd_file_t* ppd = host_->ppdFile();
+    for (ppd_option_t* option = ppdFirstOption(ppd); option; option = ppdNextOption(ppd)) {
+        if (const ppd_choice_t* marked = ppdFindMarkedChoice(ppd, option->keyword)) {
+            options.emplace_back(option->keyword, marked->choice);
+        }
+    }
+    for (const auto& [key, entry] : host_->printSettings()->entries()) {
+        if (!IsLastInput(key)) {
+            options.emplace_back(key, entry.value);
+        }
+    }
+    std::sort(options.begin(), options.end());
+    return options;
+}
+
+}  // namespace zlk::host

@@ -1,0 +1,70 @@
+// One print dialog over a queue: the host's print objects for the queue's
+// PPD, the panels of every plug-in found, the queue's stored print
+// settings, and the job options the panels' choices come to.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/pluginhost.h"
+#include "platform/printing/hostcallback.h"
+#include "platform/system/storedsettings.h"
+#include "platform/widgets/toolkit.h"
+
+namespace zlk::host {
+
+using JobOption = std::pair<std::string, std::string>;
+
+class PrintDialog {
+public:
+    struct Setup {
+        std::string queue;
+        std::filesystem::path ppd;
+        // -o NAME=VALUE as lp takes them: a PPD option's choice is marked,
+        // anything else starts the print settings.
+        std::vector<JobOption> initial;
+        std::filesystem::path settingsFolder;
+        std::vector<std::filesystem::path> pluginFolders;
+        widgets::Toolkit* toolkit = nullptr;
+    };
+
+    // Null with a message when the PPD cannot be read. A plug-in that
+    // cannot be loaded, or a damaged settings file (moved aside), is only
+    // reported in notices.
+    static std::unique_ptr<PrintDialog> Open(const Setup& setup, std::string* error);
+    ~PrintDialog();
+    PrintDialog(const PrintDialog&) = delete;
+    PrintDialog& operator=(const PrintDialog&) = delete;
+
+    // The host's order: every panel restores its values, then is shown.
+    bool Restore();
+    // Every panel in turn; false as soon as one stops the print.
+    bool Print();
+    // Every panel saves, then the settings are stored for the queue.
+    bool Save();
+    // The options of the job: the marked PPD choices and the ticket entries
+    // (the panels' last input stays on this computer), sorted by name.
+    std::vector<JobOption> JobOptions() const;
+    // Stores the print settings for the queue.
+    platform::StoreResult StoreSettings() const;
+
+    const std::vector<std::unique_ptr<platform::PDEPanel>>& Panels() const { return panels_; }
+    platform::HostPDECallback& Host() { return *host_; }
+    const std::vector<std::string>& Notices() const { return notices_; }
+
+private:
+    PrintDialog() = default;
+    std::string queue_;
+    std::unique_ptr<platform::PrintSettingsStore> store_;
+    // Declared in this order so that panels go before their plug-ins, and
+    // both before the host objects they were lent.
+    std::unique_ptr<platform::HostPDECallback> host_;
+    std::vector<std::unique_ptr<LoadedPlugIn>> plugins_;
+    std::vector<std::unique_ptr<platform::PDEPanel>> panels_;
+    std::vector<std::string> notices_;
+};
+
+}  // namespace zlk::host

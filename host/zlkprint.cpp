@@ -1,0 +1,179 @@
+// zlk-print: the print dialog without a screen. It shows the queue's PPD to
+// every installed dialog plug-in, lets their panels write the job's
+// settings as a print dialog would, and prints the files with them.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "host/jobsubmit.h"
+#include "host/printdialog.h"
+#include "platform/system/storedsettings.h"
+#include "platform/widgets/headless.h"
+
+namespace {
+
+using namespace zlk;
+
+constexpr int kPrinted = 0;
+constexpr int kStopped = 1;
+constexpr int kUsage = 2;
+
+constexpr char kUsageText[] =
+    "usage: zlk-print [-d QUEUE | --ppd FILE] [-o NAME=VALUE]... [--options] FILE...\n"
+    "Shows the queue's printer to the Zelko print dialog plug-ins without a screen and prints the\n"
+    "files with the settings their panels write.\n"
+    "  -d QUEUE         the queue (default: the default queue)\n"
+    "  --ppd FILE       use this PPD instead of the queue's (with --options only)\n"
+    "  -o NAME=VALUE    start the settings as lp -o does: a printer option's choice, or a setting\n"
+    "  --options        print the job options that would be sent, one NAME=VALUE a line, and exit\n"
+    "  --help           this text\n"
+    "Exit status: 0 printed, 1 a panel or the queue stopped the job, 2 a usage error or an unknown queue.\n";
+
+struct Arguments {
+    std::string queue;
+    std::filesystem::path ppd;
+    std::vector<host::JobOption> options;
+    std::vector<std::filesystem::path> files;
+    bool showOptions = false;
+};
+
+bool Parse(int argc, char** argv, Arguments& arguments, std::string& problem)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char* what) -> const char* {
+            if (i + 1 >= argc) {
+                problem = arg + " needs " + what;
+                return nullptr;
+            }
+            return argv[++i];
+        };
+        if (arg == "-d") {
+            const char* queue = value("a queue name");
+            if (!queue) {
+                return false;
+            }
+            arguments.queue = queue;
+        } else if (arg == "--ppd") {
+            const char* ppd = value("a PPD file");
+            if (!ppd) {
+                return false;
+            }
+            arguments.ppd = ppd;
+        } else if (arg == "-o") {
+            const char* option = value("NAME=VALUE");
+            if (!option) {
+                return false;
+            }
+            const std::string text = option;
+            const auto equals = text.find('=');
+            if (equals == std::string::npos || equals == 0) {
+                problem = "-o needs NAME=VALUE, not \"" + text + "\"";
+                return false;
+            }
+            arguments.options.emplace_back(text.substr(0, equals), text.substr(equals + 1));
+        } else if (arg == "--options") {
+            arguments.showOptions = true;
+        } else if (arg == "--help") {
+            std::cout << kUsageText;
+            std::exit(kPrinted);
+        } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+            problem = "unknown option " + arg;
+            return false;
+        } else {
+            arguments.files.emplace_back(arg);
+        }
+    }
+    if (!arguments.showOptions && arguments.files.empty()) {
+        problem = "no file to print";
+        return false;
+    }
+    if (!arguments.ppd.empty() && !arguments.showOptions) {
+        problem = "--ppd shows the options only; print to a queue with -d";
+        return false;
+    }
+    return true;
+}
+
+int Run(int argc, char** argv)
+{
+    Arguments arguments;
+    std::string problem;
+    if (!Parse(argc, argv, arguments, problem)) {
+        std::cerr << "zlk-print: " << problem << "\n" << kUsageText;
+        return kUsage;
+    }
+    std::filesystem::path ppd = arguments.ppd;
+    std::filesystem::path queuePPD;
+    if (ppd.empty()) {
+        if (arguments.queue.empty()) {
+            arguments.queue = host::DefaultQueue();
+        }
+        if (arguments.queue.empty()) {
+            std::cerr << "zlk-print: no queue given and no default queue\n";
+            return kUsage;
+        }
+        queuePPD = host::QueuePPD(arguments.queue, &problem);
+        if (queuePPD.empty()) {
+            std::cerr << "zlk-print: " << problem << "\n";
+            return kUsage;
+        }
+        ppd = queuePPD;
+    }
+    widgets::HeadlessToolkit toolkit;
+    host::PrintDialog::Setup setup;
+    setup.queue = arguments.queue.empty() ? ppd.stem().string() : arguments.queue;
+    setup.ppd = ppd;
+    setup.initial = arguments.options;
+    setup.settingsFolder = platform::DefaultPrintSettingsFolder();
+    setup.pluginFolders = host::PluginFolders(std::getenv("ZLK_PLUGIN_PATH"));
+    setup.toolkit = &toolkit;
+    std::unique_ptr<host::PrintDialog> dialog = host::PrintDialog::Open(setup, &problem);
+    if (!queuePPD.empty()) {
+        unlink(queuePPD.c_str());
+    }
+    if (!dialog) {
+        std::cerr << "zlk-print: " << problem << "\n";
+        return kUsage;
+    }
+    if (dialog->Panels().empty()) {
+        std::cerr << "zlk-print: no dialog plug-in serves this printer; the job has the -o options only\n";
+    }
+    dialog->Restore();
+    const bool goesOn = dialog->Print();
+    for (const std::string& notice : dialog->Notices()) {
+        std::cerr << "zlk-print: " << notice << "\n";
+    }
+    if (!goesOn) {
+        std::cerr << "zlk-print: a panel stopped the print\n";
+        return kStopped;
+    }
+    if (const platform::StoreResult stored = dialog->StoreSettings(); !stored.ok()) {
+        std::cerr << "zlk-print: the settings were not stored: " << stored.message << "\n";
+    }
+    const std::vector<host::JobOption> options = dialog->JobOptions();
+    if (arguments.showOptions) {
+        for (const auto& [name, value] : options) {
+            std::cout << name << "=" << value << "\n";
+        }
+        return kPrinted;
+    }
+    const host::SubmitResult submitted =
+        host::SubmitJob(arguments.queue, arguments.files.front().filename().string(), arguments.files, options);
+    if (submitted.jobId == 0) {
+        std::cerr << "zlk-print: " << submitted.message << "\n";
+        return kStopped;
+    }
+    std::cout << arguments.queue << "-" << submitted.jobId << "\n";
+    return kPrinted;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return Run(argc, argv); }

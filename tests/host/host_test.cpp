@@ -1,0 +1,158 @@
+// The print dialog host: finding and loading the plug-in bundles, running
+// their panels over a PPD, and zlk-print on the command line.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "host/printdialog.h"
+#include "platform/widgets/headless.h"
+#include "process.h"
+#include "testpdf.h"
+
+namespace zlk::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kPlugins = ZLK_PLUGIN_BUILD_DIR;
+const fs::path kSamples = ZLK_SAMPLE_PPD_DIR;
+
+TEST(PluginHost, FoldersAndBundles)
+{
+    using host::PluginFolders;
+    EXPECT_EQ(PluginFolders(nullptr, "/inst"), std::vector<fs::path>{"/inst"});
+    EXPECT_EQ(PluginFolders("", "/inst"), std::vector<fs::path>{"/inst"});
+    EXPECT_EQ(PluginFolders("/a::/b:", "/inst"), (std::vector<fs::path>{"/a", "/b"}));
+
+    TempDir dir;
+    const fs::path first = fs::path(dir.path()) / "first";
+    const fs::path second = fs::path(dir.path()) / "second";
+    auto bundle = [](const fs::path& folder, const std::string& name, bool module, bool info) {
+        fs::create_directories(folder / (name + ".plugin"));
+        if (module) {
+            std::ofstream(folder / (name + ".plugin") / (name + ".so")) << "not a module";
+        }
+        if (info) {
+            std::ofstream(folder / (name + ".plugin") / "Info.json") << "{}";
+        }
+    };
+    bundle(first, "Beta", true, true);
+    bundle(first, "NoModule", false, true);
+    bundle(first, "NoInfo", true, false);
+    bundle(second, "Alpha", true, true);
+    bundle(second, "Beta", true, true);  // the first folder's wins
+    const auto found = host::FindPluginBundles({first, second, fs::path(dir.path()) / "missing"});
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].name, "Alpha");
+    EXPECT_EQ(found[1].name, "Beta");
+    EXPECT_EQ(found[1].folder, first / "Beta.plugin");
+
+    // A module that is not one is reported, not loaded.
+    std::string error;
+    EXPECT_EQ(host::LoadedPlugIn::Load(found[0], &error), nullptr);
+    EXPECT_NE(error.find("Alpha"), std::string::npos) << error;
+}
+
+TEST(PrintDialogHost, PanelsWriteTheJobOptionsAndTheSettingsAreKept)
+{
+    TempDir dir;
+    widgets::HeadlessToolkit toolkit;
+    host::PrintDialog::Setup setup;
+    setup.queue = "office";
+    setup.ppd = kSamples / "zelko-mfp-c4500.ppd";
+    setup.initial = {{"ZLKStaple", "LeftDoublePort"}, {"ZLKStaple", "NoSuchChoice"}, {"copies", "2"}};
+    setup.settingsFolder = fs::path(dir.path()) / "settings";
+    setup.pluginFolders = {kPlugins};
+    setup.toolkit = &toolkit;
+    std::string error;
+    auto dialog = host::PrintDialog::Open(setup, &error);
+    ASSERT_NE(dialog, nullptr) << error;
+    // Features, then accounting and print type.
+    ASSERT_EQ(dialog->Panels().size(), 3u);
+    EXPECT_TRUE(dialog->Restore());
+    ASSERT_TRUE(dialog->Print());
+    ASSERT_EQ(dialog->Notices().size(), 1u);
+    EXPECT_NE(dialog->Notices().front().find("NoSuchChoice"), std::string::npos);
+    const std::vector<host::JobOption> options = dialog->JobOptions();
+    auto value = [&](const std::string& name) {
+        for (const auto& [key, text] : options) {
+            if (key == name) {
+                return text;
+            }
+        }
+        return std::string("(none)");
+    };
+    EXPECT_EQ(value("ZLKStaple"), "LeftDoublePort");
+    EXPECT_EQ(value("copies"), "2");
+    EXPECT_EQ(value("com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey"), "1");
+    EXPECT_EQ(value("com.zelko.jt.printsettings.pdf.ww.JBAManageTypeListTicketKey"), "2");
+    for (const auto& [key, text] : options) {
+        EXPECT_EQ(key.find("Reference"), std::string::npos) << "last input stays here: " << key;
+    }
+    EXPECT_TRUE(std::is_sorted(options.begin(), options.end()));
+
+    ASSERT_TRUE(dialog->StoreSettings().ok());
+    struct stat info {};
+    ASSERT_EQ(stat((setup.settingsFolder / "office.json").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    // A damaged settings file is moved aside and reported.
+    std::ofstream(setup.settingsFolder / "office.json") << "{ damaged";
+    setup.initial.clear();
+    auto again = host::PrintDialog::Open(setup, &error);
+    ASSERT_NE(again, nullptr) << error;
+    ASSERT_FALSE(again->Notices().empty());
+    EXPECT_NE(again->Notices().front().find("not used"), std::string::npos);
+}
+
+TEST(ZlkPrint, CommandLine)
+{
+    TempDir dir;
+    auto run = [&](std::vector<std::string> args) {
+        RunOptions options;
+        options.env = {{"ZLK_PLUGIN_PATH", kPlugins.string()},
+                       {"XDG_CONFIG_HOME", dir.path()},
+                       {"CUPS_SERVER", "/nonexistent/cups.sock"},
+                       {"PATH", "/usr/bin:/bin"}};
+        args.insert(args.begin(), ZLK_PRINT_BINARY);
+        options.args = args;
+        return RunProgram(ZLK_PRINT_BINARY, options);
+    };
+    const std::string ppd = (kSamples / "zelko-mfp-m2500.ppd").string();
+    const RunResult first = run({"--ppd", ppd, "-o", "ZLKStaple=None", "--options"});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_NE(first.out.find("com.zelko.jt.printsettings.pdf.ww.PrintTypeProductTypeTicketKey=2\n"), std::string::npos);
+    const RunResult second = run({"--ppd", ppd, "-o", "ZLKStaple=None", "--options"});
+    // Stable, apart from the start time the delayed print would be dated with.
+    auto withoutDate = [](std::string text) {
+        const auto at = text.find("DelayPrintTicketKey=");
+        return at == std::string::npos ? text : text.erase(at, text.find('\n', at) - at);
+    };
+    EXPECT_EQ(withoutDate(first.out), withoutDate(second.out));
+
+    struct Usage {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    };
+    for (const Usage& u : std::vector<Usage>{{{"--bogus"}, 2, "unknown option"},
+                                             {{"-o", "novalue", "--options"}, 2, "NAME=VALUE"},
+                                             {{"-d"}, 2, "needs a queue"},
+                                             {{"--ppd", ppd, "file.pdf"}, 2, "--ppd shows the options only"},
+                                             {{"-d", "nosuchqueue", "file.pdf"}, 2, "unknown to the scheduler"},
+                                             {{"--ppd", "/nonexistent.ppd", "--options"}, 2, "cannot be read"},
+                                             {{"--help"}, 0, ""}}) {
+        const RunResult result = run(u.args);
+        EXPECT_EQ(result.exitCode, u.exitCode) << u.args.front();
+        EXPECT_NE(result.err.find(u.message), std::string::npos) << u.args.front() << ": " << result.err;
+    }
+}
+
+}  // namespace
+}  // namespace zlk::test
