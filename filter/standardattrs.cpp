@@ -176,24 +176,31 @@ std::string ApplyPasscode(const JobOptions& options, const char* user, const Pas
 
 // The print dialog keeps the passcode out of the print settings in clear
 // text: it writes a Base64 storage blob for every model. A model that reads
-// the passcode itself gets the digits back; the encrypting model reads the
-// blob. A value that is not a blob (older dialogs, other clients) is left
-// as it came.
-void OpenDialogPasscode(const PasscodeRule& rule, printoptions& record)
+// the passcode itself gets the digits back; the encrypting model gets the
+// blob as it was written. A value that is not a blob (older dialogs, other
+// clients) is left as the reader read it.
+void OpenDialogPasscode(const JobOptions& options, const PasscodeRule& rule, printoptions& record)
 {
     using namespace zlk::secblob;
-    char(&field)[sizeof stPrintTypeOption::password] = record.printType.password;
-    const std::string_view value(field, strnlen(field, sizeof field));
-    if (rule.storedEncrypted || value.empty() || IsDigits(value))
+    const std::string key = std::string(kTicketKeyPrefix) + "PrintTypePasswordTicketKey";
+    const char* raw = options.Get(key.c_str());
+    if (!raw || !*raw || IsDigits(raw))
         return;
+    char(&field)[sizeof stPrintTypeOption::password] = record.printType.password;
+    char text[1024] = {};
+    std::strncpy(text, raw, sizeof text - 1);
     uint8_t stored[2000];
-    const std::size_t storedLength = SecBlobEnc_Base64_Decode(field, stored, sizeof stored);
+    const std::size_t storedLength = SecBlobEnc_Base64_Decode(text, stored, sizeof stored);
     uint8_t plain[255];
     std::size_t plainLength = sizeof plain;
-    if (storedLength > 0 && Decode_Storage(stored, storedLength, plain, &plainLength) == kSecBlobSuccess &&
-        plainLength < sizeof field) {
-        std::memset(field, 0, sizeof field);
-        std::memcpy(field, plain, plainLength);
+    if (storedLength > 0 && Decode_Storage(stored, storedLength, plain, &plainLength) == kSecBlobSuccess) {
+        const std::string_view value = rule.storedEncrypted
+                                           ? std::string_view(raw)
+                                           : std::string_view(reinterpret_cast<const char*>(plain), plainLength);
+        if (value.size() < sizeof field) {
+            std::memset(field, 0, sizeof field);
+            std::memcpy(field, value.data(), value.size());
+        }
     }
     OPENSSL_cleanse(plain, sizeof plain);
 }
@@ -258,7 +265,7 @@ std::string ApplyStandardJobAttributes(const char* jobOptions, const char* user,
                                        printoptions& record)
 {
     const JobOptions options(jobOptions);
-    OpenDialogPasscode(rule, record);
+    OpenDialogPasscode(options, rule, record);
     if (std::string refusal = ApplyPasscode(options, user, rule, record); !refusal.empty())
         return refusal;
     return ApplyAccounting(options, record);

@@ -317,3 +317,37 @@ TEST(StandardJobAttributes, TheFilterPrintsTheMappedJobOrNothingAtAll)
         EXPECT_NE(inspected.out.find("DAID: ACC9\n"), std::string::npos) << inspected.out;
     }
 }
+
+TEST(StandardJobAttributes, TheDialogsStoredPasscodeIsOpenedForThePrinter)
+{
+    using namespace zlk::secblob;
+    // A storage blob of "2468", as the print type panel writes it.
+    auto blobOf = [](const std::string& passcode) {
+        uint8_t blob[2000];
+        std::size_t length = sizeof blob;
+        EXPECT_EQ(Encode_Storage(reinterpret_cast<const uint8_t*>(passcode.data()), passcode.size(), blob, &length),
+                  kSecBlobSuccess);
+        char text[4000] = {};
+        SecBlobEnc_Base64_Encode(blob, length, text, sizeof text - 1);
+        return std::string(text);
+    };
+    const std::string blob = blobOf("2468");
+    struct Case {
+        std::string value;
+        bool encryptingModel;
+        std::string expected;  // "(blob)": the value as written
+    };
+    for (const Case& c : std::vector<Case>{{blob, false, "2468"},
+                                           {blob, true, "(blob)"},
+                                           {"1357", false, "1357"},
+                                           {"not a blob", false, "not a blob"}}) {
+        const PasscodeRule rule{4, 12, c.encryptingModel};
+        const Mapped mapped = Map(TicketKey("PrintTypeTicketKey") + "=2 " + TicketKey("PrintTypePasswordTicketKey") +
+                                      "='" + c.value + "'",
+                                  rule);
+        EXPECT_EQ(mapped.record.printType.password, c.expected == "(blob)" ? c.value : c.expected) << c.value;
+        if (c.encryptingModel) {
+            EXPECT_EQ(OpenStored(mapped.record.printType.password), "2468");
+        }
+    }
+}
