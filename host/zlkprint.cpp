@@ -7,12 +7,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "host/jobsubmit.h"
 #include "host/printdialog.h"
+#include "host/script.h"
 #include "platform/system/storedsettings.h"
 #include "platform/widgets/headless.h"
 
@@ -25,12 +28,14 @@ constexpr int kStopped = 1;
 constexpr int kUsage = 2;
 
 constexpr char kUsageText[] =
-    "usage: zlk-print [-d QUEUE | --ppd FILE] [-o NAME=VALUE]... [--options] FILE...\n"
+    "usage: zlk-print [-d QUEUE | --ppd FILE] [-o NAME=VALUE]... [--script FILE] [--options] FILE...\n"
     "Shows the queue's printer to the Zelko print dialog plug-ins without a screen and prints the\n"
     "files with the settings their panels write.\n"
     "  -d QUEUE         the queue (default: the default queue)\n"
     "  --ppd FILE       use this PPD instead of the queue's (with --options only)\n"
     "  -o NAME=VALUE    start the settings as lp -o does: a printer option's choice, or a setting\n"
+    "  --script FILE    the actions a person would take in the panels and windows (- for standard input;\n"
+    "                   see zlk-print(1))\n"
     "  --options        print the job options that would be sent, one NAME=VALUE a line, and exit\n"
     "  --help           this text\n"
     "Exit status: 0 printed, 1 a panel or the queue stopped the job, 2 a usage error or an unknown queue.\n";
@@ -40,6 +45,7 @@ struct Arguments {
     std::filesystem::path ppd;
     std::vector<host::JobOption> options;
     std::vector<std::filesystem::path> files;
+    std::string script;  // a file name, or "-"
     bool showOptions = false;
 };
 
@@ -78,6 +84,12 @@ bool Parse(int argc, char** argv, Arguments& arguments, std::string& problem)
                 return false;
             }
             arguments.options.emplace_back(text.substr(0, equals), text.substr(equals + 1));
+        } else if (arg == "--script") {
+            const char* script = value("a script file");
+            if (!script) {
+                return false;
+            }
+            arguments.script = script;
         } else if (arg == "--options") {
             arguments.showOptions = true;
         } else if (arg == "--help") {
@@ -101,6 +113,33 @@ bool Parse(int argc, char** argv, Arguments& arguments, std::string& problem)
     return true;
 }
 
+// The script's text; nothing when it cannot be read or is too large to
+// be one a person wrote.
+std::optional<std::string> ReadScript(const std::string& name, std::string& problem)
+{
+    constexpr std::size_t kMaxScript = 1 << 20;
+    std::ifstream file;
+    std::istream* in = &std::cin;
+    if (name != "-") {
+        file.open(name, std::ios::binary);
+        if (!file) {
+            problem = "the script " + name + " cannot be read";
+            return std::nullopt;
+        }
+        in = &file;
+    }
+    std::string text;
+    char buffer[4096];
+    while (in->read(buffer, sizeof buffer) || in->gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(in->gcount()));
+        if (text.size() > kMaxScript) {
+            problem = "the script is larger than 1 MiB";
+            return std::nullopt;
+        }
+    }
+    return text;
+}
+
 int Run(int argc, char** argv)
 {
     Arguments arguments;
@@ -108,6 +147,16 @@ int Run(int argc, char** argv)
     if (!Parse(argc, argv, arguments, problem)) {
         std::cerr << "zlk-print: " << problem << "\n" << kUsageText;
         return kUsage;
+    }
+    std::vector<host::ScriptStep> steps;
+    if (!arguments.script.empty()) {
+        const std::optional<std::string> text = ReadScript(arguments.script, problem);
+        const auto parsed = text ? host::ParseScript(*text, &problem) : std::nullopt;
+        if (!parsed) {
+            std::cerr << "zlk-print: " << (text ? "script " : "") << problem << "\n";
+            return kUsage;
+        }
+        steps = *parsed;
     }
     std::filesystem::path ppd = arguments.ppd;
     std::filesystem::path queuePPD;
@@ -146,9 +195,22 @@ int Run(int argc, char** argv)
         std::cerr << "zlk-print: no dialog plug-in serves this printer; the job has the -o options only\n";
     }
     dialog->Restore();
+    host::ScriptRunner runner(toolkit, *dialog, std::move(steps));
+    if (!runner.RunPanelSteps()) {
+        std::cerr << "zlk-print: script " << runner.Error() << "; nothing was printed\n";
+        return kUsage;
+    }
     const bool goesOn = dialog->Print();
     for (const std::string& notice : dialog->Notices()) {
         std::cerr << "zlk-print: " << notice << "\n";
+    }
+    for (const std::string& title : runner.Cancelled()) {
+        std::cerr << "zlk-print: the window \"" << title
+                  << "\" opened with no action in the script for it and was cancelled\n";
+    }
+    if (!runner.Error().empty()) {
+        std::cerr << "zlk-print: script " << runner.Error() << "; nothing was printed\n";
+        return kUsage;
     }
     if (!goesOn) {
         std::cerr << "zlk-print: a panel stopped the print\n";

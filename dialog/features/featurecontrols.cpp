@@ -158,7 +158,12 @@ std::vector<std::string> ReadChoiceNameList(const framework::BasePrintPanel* pan
 
 // --- group selector ----------------------------------------------------------
 
-PFGroupList::PFGroupList(widgets::Widget* widget) : PopupControl(widget, nullptr, nullptr, nullptr, nullptr) {}
+PFGroupList::PFGroupList(widgets::Widget* widget) : PopupControl(widget, nullptr, nullptr, nullptr, nullptr)
+{
+    if (widget) {
+        widget->SetName(framework::kPageListName);
+    }
+}
 
 bool PFGroupList::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD)
 {

@@ -163,6 +163,14 @@ void BaseControl::StoreRecords(const ConstraintInfo* constraint, const AccessInf
     ctrlConstrainControlArray = constraint;
     ctrlDataAccessInfoPtr = access;
     userNameinPreference = usernamein ? usernamein : "";
+    // Hosts name the widget by what it writes.
+    if (ControlPtr && access && access->ticketKey) {
+        std::string_view name = access->ticketKey;
+        if (name.starts_with(ppd::kTicketKeyPrefix)) {
+            name.remove_prefix(ppd::kTicketKeyPrefix.size());
+        }
+        ControlPtr->SetName(std::string(name));
+    }
 }
 
 void BaseControl::AllocateBlocks(std::size_t size)

@@ -824,17 +824,30 @@ void WindowButton::RequestControlAction(widgets::Widget*)
 
 WindowOKButton::WindowOKButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window)
     : WindowButton(widget, std::move(title), window, [](PopupWinInPanel& w) { w.OKWindow(); })
-{}
+{
+    // Hosts press a window's buttons by these names.
+    if (widget) {
+        widget->SetName(kOKButtonName);
+    }
+}
 
 WindowCancelButton::WindowCancelButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window,
                                        IdentifierList resetOnRefusal)
     : WindowButton(widget, std::move(title), window,
                    [resetOnRefusal](PopupWinInPanel& w) { w.CancelWindow(resetOnRefusal); })
-{}
+{
+    if (widget) {
+        widget->SetName(kCancelButtonName);
+    }
+}
 
 WindowDefaultButton::WindowDefaultButton(widgets::Widget* widget, std::string title, PopupWinInPanel* window)
     : WindowButton(widget, std::move(title), window, [](PopupWinInPanel& w) { w.RestoreDefaultWindow(); })
-{}
+{
+    if (widget) {
+        widget->SetName(kRestoreButtonName);
+    }
+}
 
 // --- run-time laid-out PPD kinds ---------------------------------------------
 

@@ -368,6 +368,13 @@ private:
     Action action_;
 };
 
+// The names hosts press a window's buttons by.
+inline constexpr char kOKButtonName[] = "ok";
+inline constexpr char kCancelButtonName[] = "cancel";
+inline constexpr char kRestoreButtonName[] = "restore";
+// The name of a panel's list of pages, through which a host shows a page.
+inline constexpr char kPageListName[] = "pages";
+
 // The three buttons that end or reset a set-up window's modal run.
 class WindowOKButton : public WindowButton {
 public:

@@ -52,7 +52,12 @@ protected:
     PPDBacked(widgets::Widget* widget, std::string ppdKey, KindArgs&&... kindArgs)
         : Kind(widget, std::forward<KindArgs>(kindArgs)...),
           kPPDMainKey(std::move(ppdKey))
-    {}
+    {
+        // Hosts name the widget by the option it sets.
+        if (widget) {
+            widget->SetName(kPPDMainKey);
+        }
+    }
 
     // The PPD the control works on: its panel's, else the host's.
     ppd_file_t* PanelPPD() const { return PPDOf(this->ctrlParentPanelPtr); }

@@ -17,6 +17,9 @@ int HeadlessToolkit::RunModal(Window& window)
         modalScripts_.pop_front();
         modalRuns_[record].scripted = true;
         script(window);
+    } else if (modalFallback_) {
+        modalRuns_[record].scripted = true;
+        modalFallback_(window);
     }
     // Runs nest strictly, so the innermost session is this run's.
     const Session session = sessions_.back();

@@ -45,6 +45,9 @@ public:
     // code. A script that never stops it, or a run without a script, leaves
     // the window open and answers kModalResponseAbort.
     void ScriptModal(ModalScript script) { modalScripts_.push_back(std::move(script)); }
+    // Runs every modal run that has no queued script (a host that plays a
+    // whole script of its own); none leaves such windows open.
+    void SetModalFallback(ModalScript fallback) { modalFallback_ = std::move(fallback); }
     // One answer (button index) per coming alert. An alert without an answer,
     // or with one out of its range, gets 0, the first button.
     void ScriptAlert(int buttonIndex) { alertAnswers_.push_back(buttonIndex); }
@@ -79,6 +82,7 @@ private:
     };
 
     std::deque<ModalScript> modalScripts_;
+    ModalScript modalFallback_;
     std::deque<int> alertAnswers_;
     std::vector<Session> sessions_;
     std::vector<ModalRun> modalRuns_;

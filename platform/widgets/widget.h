@@ -107,6 +107,10 @@ public:
     // Other kinds keep it without showing it.
     const std::string& Title() const { return title_; }
     void SetTitle(std::string title);
+    // What the widget sets, for scripts and descriptions: a PPD option
+    // keyword or a ticket key name. Not shown.
+    const std::string& Name() const { return name_; }
+    void SetName(std::string name) { name_ = std::move(name); }
 
     void SetAction(Action action) { action_ = std::move(action); }
     bool HasAction() const { return static_cast<bool>(action_); }
@@ -185,6 +189,7 @@ private:
     bool hidden_ = false;
     Rect frame_;
     std::string title_;
+    std::string name_;
     Action action_;
     FocusHandler focusHandler_;
     std::vector<std::unique_ptr<Widget>> children_;

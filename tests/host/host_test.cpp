@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/printdialog.h"
+#include "host/script.h"
 #include "platform/widgets/headless.h"
 #include "process.h"
 #include "testpdf.h"
@@ -151,6 +152,100 @@ TEST(ZlkPrint, CommandLine)
         const RunResult result = run(u.args);
         EXPECT_EQ(result.exitCode, u.exitCode) << u.args.front();
         EXPECT_NE(result.err.find(u.message), std::string::npos) << u.args.front() << ": " << result.err;
+    }
+}
+
+}  // namespace
+}  // namespace zlk::test
+
+namespace zlk::test {
+namespace {
+
+TEST(ZlkPrintScript, ParsingRefusesWhatIsNotAnAction)
+{
+    struct Case {
+        std::string text;
+        std::string error;  // empty: parsed
+        std::size_t steps;
+    };
+    const std::vector<Case> cases = {
+        {"# comment\n\nchoose ZLKStaple LeftDoublePort\ncheck 106\ntype 313 12\nok\nprint\nanswer 2\n", "", 6},
+        {"type 1025 \\sspaced out\\s", "", 1},
+        {"type 1025", "", 1},
+        {"frobnicate", "line 1: \"frobnicate\" is not an action", 0},
+        {"ok now", "line 1: ok takes nothing after it", 0},
+        {"choose ZLKStaple", "line 1: choose needs a value after the control", 0},
+        {"step 212 five", "line 1: step needs a whole number", 0},
+        {"answer 0", "line 1: answer needs a button number from 1", 0},
+        {"check 106 107", "line 1: check takes only a control", 0},
+        {"\ntype 1 \xff\xfe", "line 2: the text is not UTF-8", 0},
+        {"type 1 a\x01z", "line 1: a control character", 0},
+        {"type 1 " + std::string(10000, 'x'), "", 1},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto steps = host::ParseScript(c.text, &error);
+        EXPECT_EQ(error, c.error) << c.text.substr(0, 40);
+        EXPECT_EQ(steps ? steps->size() : 0u, c.steps) << c.text.substr(0, 40);
+    }
+}
+
+TEST(ZlkPrintScript, PanelsAndWindowsAsAPersonUsesThem)
+{
+    TempDir dir;
+    struct Case {
+        std::string what, model, script;
+        int exitCode;
+        std::vector<std::string> options;  // lines expected in --options
+        std::string message;  // expected in the error output
+        std::vector<std::string> extra = {};  // more arguments
+    };
+    const std::string key = "com.zelko.jt.printsettings.pdf.ww.";
+    const std::vector<Case> cases = {
+        {"secure print",
+         "c4500",
+         "choose PrintTypeTicketKey Job Type Secure\ntype 1022 alice\ntype 1026 4321\nok\n",
+         0,
+         {key + "PrintTypeTicketKey=2", key + "PrintTypeUserNameTicketKey=alice"},
+         ""},
+        {"booklet margin",
+         "c4500",
+         "choose ZLKSignature LeftSig\ncheck 106\npress 107\ntype 313 12\nok\n",
+         0,
+         {"ZLKSignature=LeftSig", key + "BookletMarginMMShiftTicket=24"},
+         ""},
+        {"accounting typed at print time",
+         "m2500",
+         "press 1005\npress 3017\nok\nprint\ntype 4015 erin\ntype 4008 pw1234\nok\n",
+         0,
+         {key + "JBAInputUserIDTextEditTicket=erin", key + "JBAUserInputRadioBtnTicket=1"},
+         ""},
+        {"input window left unanswered", "m2500", "press 1005\npress 3017\nok\n", 1, {}, "was cancelled"},
+        {"no such control", "c4500", "type NoSuchKey x\n", 2, {}, "line 1: no control named \"NoSuchKey\""},
+        {"disabled item",
+         "c4500",
+         "choose PrintTypeTicketKey Job Type Secure\n",
+         2,
+         {},
+         "cannot be chosen",
+         {"-o", "ZLKHardDisk=None"}},
+    };
+    for (const Case& c : cases) {
+        const fs::path script = fs::path(dir.path()) / "actions.zlk";
+        std::ofstream(script) << c.script;
+        RunOptions options;
+        options.env = {{"ZLK_PLUGIN_PATH", kPlugins.string()},
+                       {"XDG_CONFIG_HOME", (fs::path(dir.path()) / c.what).string()},
+                       {"PATH", "/usr/bin:/bin"}};
+        options.args = {ZLK_PRINT_BINARY, "--ppd",         (kSamples / ("zelko-mfp-" + c.model + ".ppd")).string(),
+                        "--script",       script.string(), "--options"};
+        options.args.insert(options.args.end(), c.extra.begin(), c.extra.end());
+        const RunResult run = RunProgram(ZLK_PRINT_BINARY, options);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what << ": " << run.err;
+        for (const std::string& line : c.options) {
+            EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << c.what << ": " << line;
+        }
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.what << ": " << run.err;
     }
 }
 
