@@ -254,11 +254,24 @@ std::string Cupsd::JobState(int id) const
     return {};
 }
 
+PrintedJob Cupsd::WaitForJob(const std::string& queue, int id)
+{
+    PrintedJob job;
+    job.id = id;
+    for (int i = 0; i < 300 && job.state.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        job.state = JobState(job.id);
+    }
+    if (job.state.empty())
+        job.state = "timeout";
+    job.stream = ReadFile(captures_.at(queue));
+    return job;
+}
+
 PrintedJob Cupsd::Print(const std::string& queue, const std::string& file, const std::vector<std::string>& lpArgs)
 {
     PrintedJob job;
-    const std::string capture = captures_.at(queue);
-    WriteFile(capture, "");
+    WriteFile(captures_.at(queue), "");
     std::vector<std::string> args = {"lp", "-h", server(), "-d", queue};
     args.insert(args.end(), lpArgs.begin(), lpArgs.end());
     args.push_back(file);
@@ -269,15 +282,28 @@ PrintedJob Cupsd::Print(const std::string& queue, const std::string& file, const
         job.state = "rejected: " + out;
         return job;
     }
-    job.id = std::stoi(out.substr(at + 15 + queue.size()));
-    for (int i = 0; i < 300 && job.state.empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        job.state = JobState(job.id);
+    return WaitForJob(queue, std::stoi(out.substr(at + 15 + queue.size())));
+}
+
+PrintedJob Cupsd::PrintWith(const std::string& queue, const std::string& program, const std::vector<std::string>& args,
+                            const std::map<std::string, std::string>& env, RunResult* run)
+{
+    PrintedJob job;
+    WriteFile(captures_.at(queue), "");
+    RunOptions options;
+    options.args = {program};
+    options.args.insert(options.args.end(), args.begin(), args.end());
+    options.env = {{"PATH", "/usr/sbin:/usr/bin:/sbin:/bin"}, {"CUPS_SERVER", server()}, {"HOME", dir_.path()}};
+    options.env.insert(env.begin(), env.end());
+    const RunResult result = RunProgram(program, options);
+    if (run)
+        *run = result;
+    const std::size_t at = result.out.find(queue + "-");
+    if (result.exitCode != 0 || at == std::string::npos) {
+        job.state = "rejected: " + result.err;
+        return job;
     }
-    if (job.state.empty())
-        job.state = "timeout";
-    job.stream = ReadFile(capture);
-    return job;
+    return WaitForJob(queue, std::stoi(result.out.substr(at + queue.size() + 1)));
 }
 
 std::string Cupsd::JobLog(int id) const

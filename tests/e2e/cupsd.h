@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "process.h"
 #include "testpdf.h"
 
 namespace zlk::test {
@@ -50,12 +51,19 @@ public:
     // Submits with lp and waits for the job to end.
     PrintedJob Print(const std::string& queue, const std::string& file, const std::vector<std::string>& lpArgs);
 
+    // Runs a program that submits a job and prints "<queue>-<id>" (as
+    // zlk-print does) with this server in CUPS_SERVER and env added, then
+    // waits for the job to end; run receives how the program ended.
+    PrintedJob PrintWith(const std::string& queue, const std::string& program, const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& env, RunResult* run = nullptr);
+
     // The scheduler's log lines of one job.
     std::string JobLog(int id) const;
     const std::string& root() const { return dir_.path(); }
 
 private:
     std::string JobState(int id) const;
+    PrintedJob WaitForJob(const std::string& queue, int id);
 
     TempDir dir_;
     int port_ = 0;

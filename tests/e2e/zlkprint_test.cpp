@@ -1,0 +1,74 @@
+// zlk-print from the panels to a real queue: a script drives the plug-ins'
+// panels, the job goes through the private scheduler and the filter, and
+// the printer's stream carries exactly what was typed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cupsd.h"
+#include "process.h"
+#include "spooler.h"
+#include "testpdf.h"
+
+using namespace zlk::test;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ZlkPrintEndToEnd, EachSamplePrintsWhatItsPanelsWereGiven)
+{
+    Cupsd cupsd(FilterProgram());
+    if (!cupsd.ok()) {
+        GTEST_SKIP() << cupsd.error();
+    }
+    TempDir dir;
+    const std::string pdf = dir.file("doc.pdf");
+    WriteTestPdf(pdf, 2);
+    struct Case {
+        std::string model, script;
+        std::vector<std::string> inStream;  // the inspector's report, passwords opened
+        std::vector<std::string> neverInStream;
+    };
+    const std::vector<Case> cases = {
+        {"c4500",
+         "choose ZLKSignature LeftSig\ncheck 106\npress 107\ntype 313 12\nok\n"
+         "choose PrintTypeTicketKey Job Type Secure\ntype 1022 alice\ntype 1026 4321\nok\n",
+         {"JobPassword = 4321", "ImpositionGutterCreepX = 1200"},
+         {}},
+        {"m2500",
+         "press 1005\npress 3017\nok\nprint\ntype 4015 erin\ntype 4008 pw1234\ntype 4018 ACC-9\nok\n",
+         {"erin", "pw1234", "ACC-9"},
+         {"pw1234"}},
+        {"q6000",
+         "choose PrintTypeTicketKey Job Type Secure\ntype 1022 Emile\ntype 1026 12345678\nok\n",
+         {"JobPassword = ", "RequestingUserName = Emile"},  // this model takes the passcode as a storage blob
+         {"12345678"}},
+    };
+    for (const Case& c : cases) {
+        const std::string queue = "zp" + c.model;
+        ASSERT_EQ(cupsd.AddQueue(queue, SamplePpd("zelko-mfp-" + c.model + ".ppd")), "") << c.model;
+        const std::string script = dir.file(c.model + ".zlk");
+        std::ofstream(script) << c.script;
+        RunResult run;
+        const PrintedJob job = cupsd.PrintWith(
+            queue, ZLK_PRINT_BINARY, {"-d", queue, "--script", script, pdf},
+            {{"ZLK_PLUGIN_PATH", ZLK_PLUGIN_BUILD_DIR}, {"XDG_CONFIG_HOME", dir.file("config-" + c.model)}}, &run);
+        ASSERT_EQ(job.state, "completed") << c.model << ": " << run.err << cupsd.JobLog(job.id);
+        const RunResult inspected = InspectStream(job.stream);
+        ASSERT_EQ(inspected.exitCode, 0) << c.model << ": " << inspected.err;
+        for (const std::string& text : c.inStream) {
+            EXPECT_NE(inspected.out.find(text), std::string::npos) << c.model << ": " << text << "\n" << inspected.out;
+        }
+        // Encrypted for the printer: never in the stream itself.
+        for (const std::string& text : c.neverInStream) {
+            EXPECT_EQ(job.stream.find(text), std::string::npos) << c.model << ": " << text;
+        }
+    }
+}
+
+}  // namespace
