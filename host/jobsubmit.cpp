@@ -2,6 +2,9 @@
 
 #include <cups/cups.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 
@@ -40,6 +43,44 @@ std::string DefaultQueue()
     std::string name = dest->name;
     cupsFreeDests(1, dest);
     return name;
+}
+
+bool SaveDefaultOptions(const std::string& queue, const std::vector<JobOption>& options, std::string* error)
+{
+    cups_dest_t* dests = nullptr;
+    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    std::unique_ptr<cups_dest_t, DestsDeleter> owned(dests, DestsDeleter{count});
+    cups_dest_t* dest = cupsGetDest(queue.c_str(), nullptr, count, dests);
+    if (!dest) {
+        if (error) {
+            *error = "the queue \"" + queue + "\" is unknown to the scheduler";
+        }
+        return false;
+    }
+    for (const auto& [name, value] : options) {
+        dest->num_options = cupsAddOption(name.c_str(), value.c_str(), dest->num_options, &dest->options);
+    }
+    if (cupsSetDests2(CUPS_HTTP_DEFAULT, count, dests) != 0) {
+        if (error) {
+            *error = std::string("the defaults could not be stored: ") + cupsLastErrorString();
+        }
+        return false;
+    }
+    // Where libcups keeps them for this user: its own folder in the home
+    // folder, else the system's file. Only the owner may read it.
+    const char* serverRoot = std::getenv("CUPS_SERVERROOT");
+    const char* home = std::getenv("HOME");
+    for (const std::filesystem::path& file :
+         {home ? std::filesystem::path(home) / ".cups" / "lpoptions" : std::filesystem::path(),
+          std::filesystem::path(serverRoot ? serverRoot : "/etc/cups") / "lpoptions"}) {
+        std::error_code ignored;
+        if (!file.empty() && std::filesystem::exists(file, ignored)) {
+            std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                         ignored);
+            break;
+        }
+    }
+    return true;
 }
 
 std::filesystem::path QueuePPD(const std::string& queue, std::string* error)

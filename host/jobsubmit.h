@@ -21,6 +21,12 @@ struct SubmitResult {
 SubmitResult SubmitJob(const std::string& queue, const std::string& title,
                        const std::vector<std::filesystem::path>& files, const std::vector<JobOption>& options);
 
+// Stores options as the user's defaults for the queue, as lpoptions does
+// (~/.cups/lpoptions, or the system's file for root), so that jobs any
+// program sends to the queue carry them. The file is kept at mode 0600:
+// it may hold encrypted passwords. False with a message on failure.
+bool SaveDefaultOptions(const std::string& queue, const std::vector<JobOption>& options, std::string* error);
+
 // The PPD the scheduler keeps for a queue, copied to a temporary file the
 // caller removes; empty with a message when the queue is unknown.
 std::filesystem::path QueuePPD(const std::string& queue, std::string* error);

@@ -95,6 +95,12 @@ bool PrintDialog::Save()
     return StoreSettings().ok();
 }
 
+bool PrintDialog::IsPPDDefault(const JobOption& option) const
+{
+    const ppd_option_t* ppdOption = ppdFindOption(host_->ppdFile(), option.first.c_str());
+    return ppdOption && option.second == ppdOption->defchoice;
+}
+
 platform::StoreResult PrintDialog::StoreSettings() const
 {
     if (!store_) {

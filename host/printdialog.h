@@ -48,6 +48,8 @@ public:
     // The options of the job: the marked PPD choices and the ticket entries
     // (the panels' last input stays on this computer), sorted by name.
     std::vector<JobOption> JobOptions() const;
+    // Whether the option is a PPD option at its default choice.
+    bool IsPPDDefault(const JobOption& option) const;
     // Stores the print settings for the queue.
     platform::StoreResult StoreSettings() const;
 

@@ -37,6 +37,9 @@ constexpr char kUsageText[] =
     "  --script FILE    the actions a person would take in the panels and windows (- for standard input;\n"
     "                   see zlk-print(1))\n"
     "  --options        print the job options that would be sent, one NAME=VALUE a line, and exit\n"
+    "  --save-defaults  keep the print type and accounting settings (and the printer options that\n"
+    "                   differ from the printer's defaults) as this user's defaults for QUEUE, as\n"
+    "                   lpoptions does, so that jobs from any program carry them\n"
     "  --help           this text\n"
     "Exit status: 0 printed, 1 a panel or the queue stopped the job, 2 a usage error or an unknown queue.\n";
 
@@ -47,6 +50,7 @@ struct Arguments {
     std::vector<std::filesystem::path> files;
     std::string script;  // a file name, or "-"
     bool showOptions = false;
+    bool saveDefaults = false;
 };
 
 bool Parse(int argc, char** argv, Arguments& arguments, std::string& problem)
@@ -90,6 +94,8 @@ bool Parse(int argc, char** argv, Arguments& arguments, std::string& problem)
                 return false;
             }
             arguments.script = script;
+        } else if (arg == "--save-defaults") {
+            arguments.saveDefaults = true;
         } else if (arg == "--options") {
             arguments.showOptions = true;
         } else if (arg == "--help") {
@@ -102,12 +108,12 @@ bool Parse(int argc, char** argv, Arguments& arguments, std::string& problem)
             arguments.files.emplace_back(arg);
         }
     }
-    if (!arguments.showOptions && arguments.files.empty()) {
+    if (!arguments.showOptions && !arguments.saveDefaults && arguments.files.empty()) {
         problem = "no file to print";
         return false;
     }
-    if (!arguments.ppd.empty() && !arguments.showOptions) {
-        problem = "--ppd shows the options only; print to a queue with -d";
+    if (!arguments.ppd.empty() && (!arguments.showOptions || arguments.saveDefaults)) {
+        problem = "--ppd shows the options only; print to or save for a queue with -d";
         return false;
     }
     return true;
@@ -225,6 +231,21 @@ int Run(int argc, char** argv)
             std::cout << name << "=" << value << "\n";
         }
         return kPrinted;
+    }
+    if (arguments.saveDefaults) {
+        std::vector<host::JobOption> defaults;
+        for (const auto& option : options) {
+            if (!dialog->IsPPDDefault(option)) {
+                defaults.push_back(option);
+            }
+        }
+        if (!host::SaveDefaultOptions(arguments.queue, defaults, &problem)) {
+            std::cerr << "zlk-print: " << problem << "\n";
+            return kStopped;
+        }
+        if (arguments.files.empty()) {
+            return kPrinted;
+        }
     }
     const host::SubmitResult submitted =
         host::SubmitJob(arguments.queue, arguments.files.front().filename().string(), arguments.files, options);

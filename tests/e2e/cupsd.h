@@ -45,6 +45,10 @@ public:
     // With model true, ppd names a driver the scheduler lists (lpadmin -m).
     std::string AddQueue(const std::string& name, const std::string& ppd, bool model = false);
 
+    // More environment for the client programs (lp, zlk-print): where
+    // their lpoptions file is, for instance.
+    void SetClientEnv(std::map<std::string, std::string> env) { clientEnv_ = std::move(env); }
+
     // Runs a CUPS command (lp, lpadmin, lpinfo, lpstat) against this server.
     std::string Command(const std::vector<std::string>& args, int* exitCode = nullptr) const;
 
@@ -64,6 +68,7 @@ public:
 private:
     std::string JobState(int id) const;
     PrintedJob WaitForJob(const std::string& queue, int id);
+    std::map<std::string, std::string> clientEnv_;
 
     TempDir dir_;
     int port_ = 0;

@@ -3,6 +3,8 @@
 // the printer's stream carries exactly what was typed.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -69,6 +71,47 @@ TEST(ZlkPrintEndToEnd, EachSamplePrintsWhatItsPanelsWereGiven)
             EXPECT_EQ(job.stream.find(text), std::string::npos) << c.model << ": " << text;
         }
     }
+}
+
+TEST(ZlkPrintEndToEnd, SavedDefaultsReachJobsFromOtherPrograms)
+{
+    Cupsd cupsd(FilterProgram());
+    if (!cupsd.ok()) {
+        GTEST_SKIP() << cupsd.error();
+    }
+    TempDir dir;
+    // The clients' lpoptions live here, not in the system's folder.
+    fs::create_directories(dir.file("etc"));
+    cupsd.SetClientEnv({{"CUPS_SERVERROOT", dir.file("etc")}});
+    ASSERT_EQ(cupsd.AddQueue("zpdefaults", SamplePpd("zelko-mfp-c4500.ppd")), "");
+    const std::string script = dir.file("defaults.zlk");
+    std::ofstream(script) << "press 1005\nchoose 3006 #2\ntype 3007 carol\ntype 3009 s3cret\nok\n"
+                             "choose PrintTypeTicketKey Job Type Secure\ntype 1022 alice\ntype 1026 4321\nok\n";
+    RunOptions options;
+    options.args = {ZLK_PRINT_BINARY, "-d", "zpdefaults", "--script", script, "--save-defaults"};
+    options.env = {{"PATH", "/usr/bin:/bin"},
+                   {"CUPS_SERVER", cupsd.server()},
+                   {"CUPS_SERVERROOT", dir.file("etc")},
+                   {"HOME", cupsd.root()},  // the home of the scheduler's lp
+                   {"ZLK_PLUGIN_PATH", ZLK_PLUGIN_BUILD_DIR},
+                   {"XDG_CONFIG_HOME", dir.file("config")}};
+    const RunResult saved = RunProgram(ZLK_PRINT_BINARY, options);
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    // libcups keeps a user's defaults in the home folder.
+    struct stat info {};
+    ASSERT_EQ(stat((cupsd.root() + "/.cups/lpoptions").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    const std::string pdf = dir.file("doc.pdf");
+    WriteTestPdf(pdf, 1);
+    const PrintedJob job = cupsd.Print("zpdefaults", pdf, {});
+    ASSERT_EQ(job.state, "completed") << cupsd.JobLog(job.id);
+    const RunResult inspected = InspectStream(job.stream);
+    ASSERT_EQ(inspected.exitCode, 0) << inspected.err;
+    EXPECT_NE(inspected.out.find("JobPassword = 4321"), std::string::npos) << inspected.out;
+    EXPECT_NE(inspected.out.find("carol"), std::string::npos) << inspected.out;
+    EXPECT_NE(inspected.out.find("s3cret"), std::string::npos) << "opened with the development key";
+    EXPECT_EQ(job.stream.find("s3cret"), std::string::npos);
 }
 
 }  // namespace
