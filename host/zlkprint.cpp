@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "host/describe.h"
 #include "host/jobsubmit.h"
 #include "host/printdialog.h"
 #include "host/script.h"
@@ -36,6 +37,7 @@ constexpr char kUsageText[] =
     "  -o NAME=VALUE    start the settings as lp -o does: a printer option's choice, or a setting\n"
     "  --script FILE    the actions a person would take in the panels and windows (- for standard input;\n"
     "                   see zlk-print(1))\n"
+    "  --describe       print the panels and windows with their controls as JSON, and exit\n"
     "  --options        print the job options that would be sent, one NAME=VALUE a line, and exit\n"
     "  --save-defaults  keep the print type and accounting settings (and the printer options that\n"
     "                   differ from the printer's defaults) as this user's defaults for QUEUE, as\n"
@@ -50,6 +52,7 @@ struct Arguments {
     std::vector<std::filesystem::path> files;
     std::string script;  // a file name, or "-"
     bool showOptions = false;
+    bool describe = false;
     bool saveDefaults = false;
 };
 
@@ -94,6 +97,8 @@ bool Parse(int argc, char** argv, Arguments& arguments, std::string& problem)
                 return false;
             }
             arguments.script = script;
+        } else if (arg == "--describe") {
+            arguments.describe = true;
         } else if (arg == "--save-defaults") {
             arguments.saveDefaults = true;
         } else if (arg == "--options") {
@@ -108,11 +113,11 @@ bool Parse(int argc, char** argv, Arguments& arguments, std::string& problem)
             arguments.files.emplace_back(arg);
         }
     }
-    if (!arguments.showOptions && !arguments.saveDefaults && arguments.files.empty()) {
+    if (!arguments.showOptions && !arguments.describe && !arguments.saveDefaults && arguments.files.empty()) {
         problem = "no file to print";
         return false;
     }
-    if (!arguments.ppd.empty() && (!arguments.showOptions || arguments.saveDefaults)) {
+    if (!arguments.ppd.empty() && ((!arguments.showOptions && !arguments.describe) || arguments.saveDefaults)) {
         problem = "--ppd shows the options only; print to or save for a queue with -d";
         return false;
     }
@@ -201,6 +206,10 @@ int Run(int argc, char** argv)
         std::cerr << "zlk-print: no dialog plug-in serves this printer; the job has the -o options only\n";
     }
     dialog->Restore();
+    if (arguments.describe) {
+        std::cout << host::DescribeDialog(*dialog, toolkit, ppd.string());
+        return kPrinted;
+    }
     host::ScriptRunner runner(toolkit, *dialog, std::move(steps));
     if (!runner.RunPanelSteps()) {
         std::cerr << "zlk-print: script " << runner.Error() << "; nothing was printed\n";

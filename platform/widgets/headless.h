@@ -4,6 +4,7 @@
 // or requested is recorded.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -48,6 +49,8 @@ public:
     // Runs every modal run that has no queued script (a host that plays a
     // whole script of its own); none leaves such windows open.
     void SetModalFallback(ModalScript fallback) { modalFallback_ = std::move(fallback); }
+    // The windows that exist now, in the order they were made.
+    const std::vector<Window*>& Windows() const { return windows_; }
     // One answer (button index) per coming alert. An alert without an answer,
     // or with one out of its range, gets 0, the first button.
     void ScriptAlert(int buttonIndex) { alertAnswers_.push_back(buttonIndex); }
@@ -73,6 +76,8 @@ public:
 
 protected:
     void WidgetDestroyed(const Widget& widget) override;
+    void WindowCreated(Window& window) override { windows_.push_back(&window); }
+    void WindowDestroyed(const Window& window) override { std::erase(windows_, &window); }
 
 private:
     struct Session {
@@ -83,6 +88,7 @@ private:
 
     std::deque<ModalScript> modalScripts_;
     ModalScript modalFallback_;
+    std::vector<Window*> windows_;
     std::deque<int> alertAnswers_;
     std::vector<Session> sessions_;
     std::vector<ModalRun> modalRuns_;

@@ -12,9 +12,13 @@
 
 #include "host/printdialog.h"
 #include "host/script.h"
+
+#include <nlohmann/json.hpp>
+
 #include "platform/widgets/headless.h"
 #include "process.h"
 #include "testpdf.h"
+#include <algorithm>
 
 namespace zlk::test {
 namespace {
@@ -246,6 +250,85 @@ TEST(ZlkPrintScript, PanelsAndWindowsAsAPersonUsesThem)
             EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << c.what << ": " << line;
         }
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.what << ": " << run.err;
+    }
+}
+
+}  // namespace
+}  // namespace zlk::test
+
+namespace zlk::test {
+namespace {
+
+using nlohmann::json;
+
+// The part of JSON Schema the description's schema uses: type, enum,
+// required, properties, items and local $ref. Answers where the document
+// breaks the schema, or nothing.
+std::string Violation(const json& schema, const json& value, const json& root, const std::string& at)
+{
+    if (schema.contains("$ref")) {
+        const std::string ref = schema["$ref"];
+        return Violation(root["definitions"][ref.substr(ref.rfind('/') + 1)], value, root, at);
+    }
+    if (schema.contains("enum") &&
+        std::find(schema["enum"].begin(), schema["enum"].end(), value) == schema["enum"].end()) {
+        return at + ": " + value.dump() + " is not one of the allowed values";
+    }
+    if (schema.contains("type")) {
+        const std::string type = schema["type"];
+        const bool matches = (type == "object" && value.is_object()) || (type == "array" && value.is_array()) ||
+                             (type == "string" && value.is_string()) ||
+                             (type == "integer" && value.is_number_integer()) ||
+                             (type == "boolean" && value.is_boolean());
+        if (!matches) {
+            return at + ": not " + type;
+        }
+    }
+    for (const auto& name : schema.value("required", json::array())) {
+        if (!value.contains(name.get<std::string>())) {
+            return at + ": " + name.get<std::string>() + " is missing";
+        }
+    }
+    if (schema.contains("properties") && value.is_object()) {
+        for (const auto& [name, sub] : schema["properties"].items()) {
+            if (value.contains(name)) {
+                if (std::string why = Violation(sub, value[name], root, at + "." + name); !why.empty()) {
+                    return why;
+                }
+            }
+        }
+    }
+    if (schema.contains("items") && value.is_array()) {
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            if (std::string why = Violation(schema["items"], value[i], root, at + "[" + std::to_string(i) + "]");
+                !why.empty()) {
+                return why;
+            }
+        }
+    }
+    return {};
+}
+
+TEST(ZlkPrint, DescriptionsFollowTheirSchema)
+{
+    TempDir dir;
+    std::ifstream schemaFile(ZLK_DESCRIBE_SCHEMA);
+    const json schema = json::parse(schemaFile);
+    // The schema catches what it should.
+    EXPECT_NE(Violation(schema, json{{"printer", 1}}, schema, "$"), "");
+    for (const char* model : {"c4500", "c3500j", "m2500", "q6000"}) {
+        RunOptions options;
+        options.env = {
+            {"ZLK_PLUGIN_PATH", kPlugins.string()}, {"XDG_CONFIG_HOME", dir.path()}, {"PATH", "/usr/bin:/bin"}};
+        options.args = {ZLK_PRINT_BINARY, "--ppd", (kSamples / (std::string("zelko-mfp-") + model + ".ppd")).string(),
+                        "--describe"};
+        const RunResult run = RunProgram(ZLK_PRINT_BINARY, options);
+        ASSERT_EQ(run.exitCode, 0) << model << ": " << run.err;
+        const json description = json::parse(run.out, nullptr, false);
+        ASSERT_FALSE(description.is_discarded()) << model;
+        EXPECT_EQ(Violation(schema, description, schema, "$"), "") << model;
+        EXPECT_EQ(description["panels"].size(), 3u) << model;
+        EXPECT_FALSE(description["windows"].empty()) << model;
     }
 }
 
