@@ -46,6 +46,12 @@ TEST(ZlkPrintEndToEnd, EachSamplePrintsWhatItsPanelsWereGiven)
          "press 1005\npress 3017\nok\nprint\ntype 4015 erin\ntype 4008 pw1234\ntype 4018 ACC-9\nok\n",
          {"erin", "pw1234", "ACC-9"},
          {"pw1234"}},
+        {"c3500j",
+         "choose ZLKSignature LeftSig\nchoose ZLKSigSize A3\ncheck ZLKTrimming\npress 112\ntype 8008 200.0\nok\n"
+         "choose PrintTypeTicketKey Job Type Secure\ntype 1022 yamada\ntype 1026 123456\nok\n"
+         "press 1005\npress 3017\nok\nprint\ntype 4015 sato\ntype 4008 pw5678\nok\n",
+         {"JobPassword = 123456", "sato", "pw5678"},
+         {"pw5678"}},
         {"q6000",
          "choose PrintTypeTicketKey Job Type Secure\ntype 1022 Emile\ntype 1026 12345678\nok\n",
          {"JobPassword = ", "RequestingUserName = Emile"},  // this model takes the passcode as a storage blob

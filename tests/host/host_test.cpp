@@ -146,13 +146,17 @@ TEST(ZlkPrint, CommandLine)
         int exitCode;
         std::string message;
     };
-    for (const Usage& u : std::vector<Usage>{{{"--bogus"}, 2, "unknown option"},
-                                             {{"-o", "novalue", "--options"}, 2, "NAME=VALUE"},
-                                             {{"-d"}, 2, "needs a queue"},
-                                             {{"--ppd", ppd, "file.pdf"}, 2, "--ppd shows the options only"},
-                                             {{"-d", "nosuchqueue", "file.pdf"}, 2, "unknown to the scheduler"},
-                                             {{"--ppd", "/nonexistent.ppd", "--options"}, 2, "cannot be read"},
-                                             {{"--help"}, 0, ""}}) {
+    for (const Usage& u : std::vector<Usage>{
+             {{"--bogus"}, 2, "unknown option"},
+             {{"-o", "novalue", "--options"}, 2, "NAME=VALUE"},
+             {{"-d"}, 2, "needs a queue"},
+             {{"--ppd", ppd, "file.pdf"}, 2, "--ppd shows the options only"},
+             {{"-d", "nosuchqueue", "file.pdf"}, 2, "unknown to the scheduler"},
+             {{"--ppd", "/nonexistent.ppd", "--options"}, 2, "cannot be read"},
+             {{"--ppd", std::string(ZLK_TEST_FIXTURES) + "/ppd/nofilter.ppd", "-o", "foo=bar", "--options"},
+              0,
+              "no dialog plug-in serves this printer"},
+             {{"--help"}, 0, ""}}) {
         const RunResult result = run(u.args);
         EXPECT_EQ(result.exitCode, u.exitCode) << u.args.front();
         EXPECT_NE(result.err.find(u.message), std::string::npos) << u.args.front() << ": " << result.err;
