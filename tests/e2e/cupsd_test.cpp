@@ -448,7 +448,8 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
           "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Localizable02.json",
           "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Help/SelectJobType_ColorMFP.htm",
           "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Layouts/ZLKPrintType_Default00.json",
-          "usr/share/zelko/cdf/zelko-mfp-q6000.cdf", "usr/sbin/zlk-queue-defaults"})
+          "usr/share/zelko/cdf/zelko-mfp-q6000.cdf", "usr/sbin/zlk-queue-defaults", "usr/bin/zlk-print",
+          "usr/share/man/man1/zlk-print.1"})
         EXPECT_TRUE(std::filesystem::exists(package.root() + "/" + shipped)) << shipped;
     chmod(dir.path().c_str(), 0755);
 
