@@ -39,12 +39,14 @@ TEST(ZlkPrintEndToEnd, EachSamplePrintsWhatItsPanelsWereGiven)
     const std::vector<Case> cases = {
         {"c4500",
          "choose ZLKSignature LeftSig\ncheck 106\npress 107\ntype 313 12\nok\n"
-         "choose PrintTypeTicketKey Job Type Secure\ntype 1022 alice\ntype 1026 4321\nok\n",
-         {"JobPassword = 4321", "ImpositionGutterCreepX = 1200"},
-         {}},
+         "choose PrintTypeTicketKey Job Type Secure\ntype 1022 alice\ntype 1026 4321\nok\n"
+         "press 1005\npress 3017\nok\nprint\ntype 4015 kim\ntype 4008 pw4455\ntype 4018 ACC-3\nok\n",
+         {"JobPassword = 4321", "ImpositionGutterCreepX = 1200", "kim", "pw4455", "ACC-3"},
+         {"pw4455"}},
         {"m2500",
+         "choose PrintTypeTicketKey Job Type Secure\ntype 1022 erin\ntype 1026 2580\nok\n"
          "press 1005\npress 3017\nok\nprint\ntype 4015 erin\ntype 4008 pw1234\ntype 4018 ACC-9\nok\n",
-         {"erin", "pw1234", "ACC-9"},
+         {"JobPassword = 2580", "erin", "pw1234", "ACC-9"},
          {"pw1234"}},
         {"c3500j",
          "choose ZLKSignature LeftSig\nchoose ZLKSigSize A3\ncheck ZLKTrimming\npress 112\ntype 8008 200.0\nok\n"
@@ -53,9 +55,11 @@ TEST(ZlkPrintEndToEnd, EachSamplePrintsWhatItsPanelsWereGiven)
          {"JobPassword = 123456", "sato", "pw5678"},
          {"pw5678"}},
         {"q6000",
-         "choose PrintTypeTicketKey Job Type Secure\ntype 1022 Emile\ntype 1026 12345678\nok\n",
-         {"JobPassword = ", "RequestingUserName = Emile"},  // this model takes the passcode as a storage blob
-         {"12345678"}},
+         "check ZLKTabNumberInSequence\npress 111\ntype 612 5\nok\n"
+         "choose PrintTypeTicketKey Job Type Secure\ntype 1022 Emile\ntype 1026 12345678\nok\n"
+         "press 1005\npress 3017\nok\nprint\ntype 4006 zoe\ntype 4008 pw9876\nok\n",
+         {"JobPassword = ", "RequestingUserName = Emile", "zoe", "pw9876"},  // the passcode as a storage blob
+         {"12345678", "pw9876"}},
     };
     for (const Case& c : cases) {
         const std::string queue = "zp" + c.model;
