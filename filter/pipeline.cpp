@@ -1,15 +1,21 @@
 #include "filter/pipeline.h"
 
 #include <fcntl.h>
-#include <regex.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <optional>
+#include <string_view>
+#include <strings.h>
 
 #include <qpdf/QPDF.hh>
 
@@ -23,48 +29,193 @@ namespace zlk::filter {
 
 namespace {
 
-// One line of the spooler's conversion tables:
-// source type, destination type, cost and program, separated by blanks;
-// groups 1 to 4 capture them. A type is a lower-case top-level name, "/",
-// and a subtype of the characters MIME type names are made of: letters,
-// digits and ! # $ & . + ^ _ - (RFC 6838), and '*'.
-// '-' stands last in the brackets so that it is itself: between '+' and '^'
-// it would make a range taking in , / : ; < = > ? @ [ \ ] as well.
-constexpr char kConversionLinePattern[] =
-    "([a-z]+/[a-zA-Z_0-9!#$&.+^*-]+)[ \t\f\r\n]+([a-z]+/[a-zA-Z_0-9!#$&.+^*-]+)[ \t\f\r\n]+([0-9]+)+"
-    "[ \t\f\r\n]+([^ \t\f\r\n]+)";
-constexpr char kOrientationPattern[] = ".*(orientation-requested=[0-9]+)[ \t\f\r\n]*";
-
-class Regex {
-public:
-    explicit Regex(const char* pattern) { ok_ = regcomp(&re_, pattern, REG_EXTENDED | REG_NEWLINE) == 0; }
-    ~Regex()
-    {
-        if (ok_)
-            regfree(&re_);
-    }
-    Regex(const Regex&) = delete;
-    Regex& operator=(const Regex&) = delete;
-    bool ok() const { return ok_; }
-    bool Match(const char* text, regmatch_t* groups, std::size_t count) const
-    {
-        return ok_ && regexec(&re_, text, count, groups, 0) == 0;
-    }
-
-private:
-    regex_t re_{};
-    bool ok_ = false;
+// One line of the spooler's conversion tables: source type, destination
+// type, cost and program, separated by blanks. A type is a lower-case
+// top-level name, "/", and a subtype of the characters MIME type names are
+// made of: letters, digits and ! # $ & . + ^ _ - (RFC 6838), and '*'. The
+// line is read in one pass; like the pattern search it replaces, the source
+// type may be the tail of a longer word ("xtext/plain" reads as itself,
+// "Text/plain" as "ext/plain") and anything after the program is ignored.
+struct ConversionLine {
+    std::string_view source;
+    std::string_view destination;
+    std::string_view cost;
+    std::string_view program;
 };
 
-std::string Group(const std::string& line, const regmatch_t& m)
+bool IsTableBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\r' || c == '\n'; }
+bool IsTopLevelChar(char c) { return c >= 'a' && c <= 'z'; }
+bool IsSubtypeChar(char c)
 {
-    return m.rm_so < 0 ? std::string() : line.substr(m.rm_so, m.rm_eo - m.rm_so);
+    return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("_!#$&.+^*-", c) != nullptr;
+}
+
+// The longest tail of word that is a whole type, or empty.
+std::string_view TypeTail(std::string_view word)
+{
+    const std::size_t slash = word.rfind('/');
+    if (slash == std::string_view::npos || slash + 1 == word.size() || slash == 0 || !IsTopLevelChar(word[slash - 1]))
+        return {};
+    for (std::size_t i = slash + 1; i < word.size(); ++i)
+        if (!IsSubtypeChar(word[i]))
+            return {};
+    std::size_t start = slash;
+    while (start > 0 && IsTopLevelChar(word[start - 1]))
+        --start;
+    return word.substr(start);
+}
+
+bool IsType(std::string_view word) { return !word.empty() && TypeTail(word) == word; }
+
+bool IsDigits(std::string_view word)
+{
+    return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::optional<ConversionLine> ReadConversionLine(std::string_view line)
+{
+    std::vector<std::string_view> words;
+    for (std::size_t i = 0; i < line.size();) {
+        while (i < line.size() && IsTableBlank(line[i]))
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && !IsTableBlank(line[i]))
+            ++i;
+        if (i > start)
+            words.push_back(line.substr(start, i - start));
+    }
+    for (std::size_t k = 0; k + 3 < words.size(); ++k) {
+        std::string_view source = TypeTail(words[k]);
+        if (!source.empty() && IsType(words[k + 1]) && IsDigits(words[k + 2]))
+            return ConversionLine{source, words[k + 1], words[k + 2], words[k + 3]};
+    }
+    return std::nullopt;
+}
+
+// A cost below 1000; a run of digits too long for any integer is not.
+bool IsCheapEnough(std::string_view cost)
+{
+    unsigned long value = 0;
+    auto [end, ec] = std::from_chars(cost.data(), cost.data() + cost.size(), value);
+    return ec == std::errc() && end == cost.data() + cost.size() && value < 1000;
 }
 
 std::string EnvOr(const char* name, const char* fallback)
 {
     const char* value = std::getenv(name);
     return value && *value ? value : fallback;
+}
+
+// One option of an option string as the spooler's option parser reads it:
+// from its name to the start of the next option (separating blanks
+// included). valueBegin > valueEnd for an option without "=".
+struct OptionSpan {
+    std::size_t begin = 0;
+    std::size_t nameEnd = 0;
+    std::size_t valueBegin = 1;
+    std::size_t valueEnd = 0;
+    std::size_t end = 0;
+};
+
+constexpr std::string_view kOrientationName = "orientation-requested";
+
+bool IsOptionBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Splits text in one pass the way cupsParseOptions reads it: a value is made
+// of quoted parts, brace groups and plain runs, a backslash keeping the next
+// character; a name without a value is a switch; a lone "=" ends the list.
+std::vector<OptionSpan> SplitOptions(std::string_view text)
+{
+    std::vector<OptionSpan> spans;
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < n && IsOptionBlank(text[i]))
+            ++i;
+    };
+    skipBlanks();
+    while (i < n) {
+        OptionSpan span;
+        span.begin = i;
+        while (i < n && !IsOptionBlank(text[i]) && text[i] != '=')
+            ++i;
+        if (i == span.begin)
+            break;
+        span.nameEnd = i;
+        skipBlanks();
+        if (i < n && text[i] == '=') {
+            span.valueBegin = ++i;
+            while (i < n && !IsOptionBlank(text[i])) {
+                const char c = text[i];
+                if (c == ',') {
+                    ++i;
+                } else if (c == '"' || c == '\'') {
+                    for (++i; i < n && text[i] != c; ++i)
+                        if (text[i] == '\\' && i + 1 < n)
+                            ++i;
+                    if (i < n)
+                        ++i;
+                } else if (c == '{') {
+                    for (int depth = 0; i < n; ++i) {
+                        if (text[i] == '{') {
+                            ++depth;
+                        } else if (text[i] == '}') {
+                            if (--depth == 0) {
+                                ++i;
+                                break;
+                            }
+                        } else if (text[i] == '\\' && i + 1 < n) {
+                            ++i;
+                        }
+                    }
+                } else {
+                    for (; i < n && !IsOptionBlank(text[i]); ++i)
+                        if (text[i] == '\\' && i + 1 < n)
+                            ++i;
+                }
+            }
+            span.valueEnd = i;
+            skipBlanks();
+        }
+        span.end = i;
+        spans.push_back(span);
+    }
+    return spans;
+}
+
+// Whether both parsed lists hold the same options, apart from name.
+bool SameOptionsBut(const JobOptions& a, const JobOptions& b, std::string_view name)
+{
+    auto kept = [&](const JobOptions& options) {
+        std::map<std::string, std::string> map;
+        for (int i = 0; i < options.count(); ++i)
+            if (strcasecmp(options.options()[i].name, std::string(name).c_str()) != 0)
+                map[options.options()[i].name] = options.options()[i].value;
+        return map;
+    };
+    return kept(a) == kept(b);
+}
+
+// The parsed options apart from name, written so that cupsParseOptions reads
+// each value back unchanged: every byte but letters and digits escaped.
+std::string WriteOptionsBut(const JobOptions& options, std::string_view name)
+{
+    std::string text;
+    for (int i = 0; i < options.count(); ++i) {
+        const cups_option_t& option = options.options()[i];
+        if (strcasecmp(option.name, std::string(name).c_str()) == 0)
+            continue;
+        if (!text.empty())
+            text += ' ';
+        text += option.name;
+        text += '=';
+        for (const char* p = option.value; *p; ++p) {
+            if (!std::isalnum(static_cast<unsigned char>(*p)))
+                text += '\\';
+            text += *p;
+        }
+    }
+    return text;
 }
 
 // Waits for the conversion filter and answers whether it succeeded.
@@ -160,21 +311,14 @@ std::string BestFilter(const std::string& tablePath, const std::string& sourceTy
     std::ifstream table(tablePath);
     if (!table)
         return {};
-    Regex pattern(kConversionLinePattern);
-    if (!pattern.ok())
-        return {};
     std::string line;
     while (std::getline(table, line)) {
-        // The pattern is not anchored: a commented-out line would match too.
         std::size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == '#')
             continue;
-        regmatch_t groups[5];
-        if (!pattern.Match(line.c_str(), groups, 5))
-            continue;
-        if (Group(line, groups[1]) == sourceType && Group(line, groups[2]) == destinationType &&
-            std::atoi(Group(line, groups[3]).c_str()) < 1000)
-            return Group(line, groups[4]);
+        std::optional<ConversionLine> entry = ReadConversionLine(line);
+        if (entry && entry->source == sourceType && entry->destination == destinationType && IsCheapEnough(entry->cost))
+            return std::string(entry->program);
     }
     return {};
 }
@@ -199,17 +343,26 @@ std::string ChooseFilter(const std::string& sourceType, const FilterEnvironment&
 int RewriteOrientation(const char* jobOptions, std::string& out)
 {
     out.clear();
-    Regex pattern(kOrientationPattern);
-    if (!pattern.ok())
-        return -1;
-    regmatch_t groups[2];
-    if (!jobOptions || !pattern.Match(jobOptions, groups, 2))
+    if (!jobOptions)
         return 0;
-    std::string text(jobOptions);
-    std::size_t resume = static_cast<std::size_t>(groups[1].rm_eo) + 1;  // drops one separator
-    out = text.substr(0, groups[1].rm_so);
-    if (resume < text.size())
-        out += text.substr(resume);
+    const std::string_view text(jobOptions);
+    const std::vector<OptionSpan> spans = SplitOptions(text);
+    const auto last = std::find_if(spans.rbegin(), spans.rend(), [&](const OptionSpan& span) {
+        return text.substr(span.begin, span.nameEnd - span.begin) == kOrientationName &&
+               span.valueBegin < span.valueEnd && text[span.valueBegin] >= '0' && text[span.valueBegin] <= '9';
+    });
+    if (last == spans.rend())
+        return 0;
+    out = std::string(text.substr(0, last->begin)) + std::string(text.substr(last->end));
+    // The spans above follow the spooler's option parser; should they ever
+    // read a text differently, the converter still gets every other option
+    // as that parser reads it, written out afresh.
+    const JobOptions before(jobOptions), after(out.c_str());
+    if (!SameOptionsBut(before, after, kOrientationName)) {
+        out = WriteOptionsBut(before, kOrientationName);
+        if (!SameOptionsBut(before, JobOptions(out.c_str()), kOrientationName))
+            return -1;
+    }
     return 1;
 }
 
@@ -250,6 +403,8 @@ PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env)
         return format;
     }
     format.status = RewriteOrientation(jobOptions, format.options);
+    if (format.status < 0)
+        Report(Severity::Error, "The job options cannot be passed on to the conversion filter.");
     return format;
 }
 

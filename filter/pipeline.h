@@ -49,12 +49,14 @@ struct PreparedFormat {
 };
 
 // Chooses the conversion filter from the PPD's cupsFilter entry and removes
-// the last orientation-requested pair from the job options.
+// the last orientation-requested option from the job options.
 PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env);
 
-// Removes the last "orientation-requested=N" pair and its following
-// separator. Answers 1 and fills out when there was one, 0 when not, -1 on
-// a pattern error (PrepFormat's answers, which it passes on).
+// Removes the last option named "orientation-requested" whose value starts
+// with a digit, with the blanks after it; every other byte stays, so the
+// converter reads every other option as it was given. Answers 1 and fills
+// out when there was one, 0 when not, -1 when the rest could not be kept
+// (PrepFormat's answers, which it passes on). Linear in the text's length.
 int RewriteOrientation(const char* jobOptions, std::string& out);
 
 // Replaces the calling (child) process with the conversion filter.

@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <map>
 #include <string>
 
+#include "filter/options.h"
 #include "filter/pipeline.h"
 #include "filter/signals.h"
 #include "testpdf.h"
@@ -226,4 +229,85 @@ TEST(SaveToTempFile, NothingToReadIsAFailureAndLeavesNoFile)
     close(fds[0]);
     EXPECT_TRUE(out.empty());
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// The options as the converter's own parser reads them.
+std::map<std::string, std::string> ParsedOptions(const std::string& text)
+{
+    JobOptions options(text.c_str());
+    std::map<std::string, std::string> parsed;
+    for (int i = 0; i < options.count(); ++i)
+        parsed[options.options()[i].name] = options.options()[i].value;
+    return parsed;
+}
+
+TEST(RewriteOrientation, TheConverterReadsEveryOtherOptionUnchanged)
+{
+    struct Case {
+        std::string options;
+        int answer;
+    };
+    const Case cases[] = {
+        // Text that only looks like the option, inside other values.
+        {"note=orientation-requested=3\\ page-ranges=2", 0},
+        {"job-name=orientation-requested=12345 media=A4", 0},
+        {"title=\"a orientation-requested=4 b\" media=A4", 0},
+        {"x-orientation-requested=4 media=A4", 0},
+        // The option itself among quoted, braced and escaped values.
+        {"job-name=orientation-requested=12345 orientation-requested=4 media=A4", 1},
+        {"a=\"x y\" orientation-requested=3 b={c {d} e} c='q\\' r'", 1},
+        {"a=x\\ y\torientation-requested=5\t\tnote=orientation-requested=3", 1},
+        {"  orientation-requested=6 ", 1},
+        {"sw noflag orientation-requested=3 o=,\"p q\",r", 1},
+        {"{a=1 orientation-requested=3 b=2}", 1},
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        ASSERT_EQ(RewriteOrientation(c.options.c_str(), out), c.answer) << c.options;
+        if (c.answer == 0)
+            continue;
+        std::map<std::string, std::string> expected = ParsedOptions(c.options);
+        expected.erase("orientation-requested");
+        EXPECT_EQ(ParsedOptions(out), expected) << c.options << " -> " << out;
+    }
+}
+
+TEST(RewriteOrientation, LongOptionsAndTableLinesTakeLinearTime)
+{
+    // Quadratic scans took over a minute on such texts.
+    const std::string longValue(130000, 'o');
+    const std::string options = "note=" + longValue + " orientation-requested=3 media=A4";
+    TempDir dir;
+    WriteFile(dir.file("t.convs"), std::string(200000, 'a') + " " + std::string(100000, '1') +
+                                       "\napplication/pdf application/vnd.cups-pdf 66 conv\n");
+    const auto start = std::chrono::steady_clock::now();
+    std::string out;
+    EXPECT_EQ(RewriteOrientation(options.c_str(), out), 1);
+    EXPECT_EQ(out, "note=" + longValue + " media=A4");
+    EXPECT_EQ(BestFilter(dir.file("t.convs"), "application/pdf", kDestinationType), "conv");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+TEST(BestFilter, ReadsTheWordsOfALineAsThePatternDid)
+{
+    struct Case {
+        const char* line;
+        const char* program;  // found for application/pdf, or ""
+    };
+    const Case cases[] = {
+        {"application/pdf application/vnd.cups-pdf 66 conv", "conv"},
+        {"  application/pdf\r\tapplication/vnd.cups-pdf\f66 conv extra words", "conv"},
+        {"junk words application/pdf application/vnd.cups-pdf 66 conv", "conv"},
+        {"xapplication/pdf application/vnd.cups-pdf 66 conv", ""},
+        {"Xapplication/pdf application/vnd.cups-pdf 66 conv", "conv"},  // the tail of a word
+        {"application/pdf application/vnd.cups-pdf 66", ""},
+        {"application/pdf application/vnd.cups-pdf 6x6 conv", ""},
+        {"application/pdf application/vnd.cups-pdf 99999999999999999999999 conv", ""},
+        {"application/pdf application/vnd.cups-pdf 0999 conv", "conv"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        WriteFile(dir.file("t.convs"), std::string(c.line) + "\n");
+        EXPECT_EQ(BestFilter(dir.file("t.convs"), "application/pdf", kDestinationType), c.program) << c.line;
+    }
 }
