@@ -44,13 +44,14 @@ std::string PrinterLanguageText(const std::string& text)
 void PutLine(const std::string& line) { Utlfwrite(line.data(), 1, line.size(), stdout); }
 
 // One job attribute line, its value shortened so that the line fits; a
-// shortened value never ends inside a UTF-8 character.
-void PutJobAttr(const char* code, const std::string& value)
+// shortened value never ends inside a UTF-8 character. A digest (with its
+// TAB) follows the value whole: only the value gives way.
+void PutJobAttr(const char* code, const std::string& value, const std::string& digest = {})
 {
     const std::string head = std::string("@PJL SET JOBATTR=\"@") + code + "=";
-    const std::size_t room = kJobAttrLineMax - head.size() - 2;  // closing quote and LF
+    const std::size_t room = kJobAttrLineMax - head.size() - digest.size() - 2;  // closing quote and LF
     const std::string fitted = value.substr(0, common::Utf8SafeLength(value, room));
-    PutLine(head + fitted + "\"\n");
+    PutLine(head + fitted + digest + "\"\n");
 }
 
 void PutComment(const std::string& text)
@@ -80,7 +81,7 @@ void PutConvertedPair(const char* code, const char* twinCode, const std::string&
     const std::string converted = PrinterLanguageText(text);
     PutJobAttr(code, converted);
     // The twin is declared UTF-8: bytes that are not are left out of it.
-    PutJobAttr(twinCode, ValidUTF8Only(text) + "\t" + Sha256Hex(converted));
+    PutJobAttr(twinCode, ValidUTF8Only(text), "\t" + Sha256Hex(converted));
 }
 
 // One row of the owner table.
@@ -136,7 +137,7 @@ void PutJACommand(const char* const* argv, const printoptions& options, const Do
         // one leaves them empty.
         const std::string name = PJLSafe(names.PTStdDocumentName);
         PutJobAttr("ACNA", name);
-        PutJobAttr("UACN", ValidUTF8Only(PJLSafe(names.PTStdDocumentNameForUTF8)) + "\t" + Sha256Hex(name));
+        PutJobAttr("UACN", ValidUTF8Only(PJLSafe(names.PTStdDocumentNameForUTF8)), "\t" + Sha256Hex(name));
     }
     if (!owner.domain.empty())
         PutJobAttr("JOAD", PJLSafe(owner.domain));

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <vector>
 
 #include "common/fd.h"
 #include "filter/hostid.h"
@@ -88,5 +89,10 @@ int main(int argc, char* argv[])
                      argc > 0 ? argv[0] : "ZLKPrintFilter");
         return 1;
     }
-    return RunJob(argc, argv);
+    // Copies reach the stream as a number whatever the command line said.
+    const std::string copies = ReadCopies(argv[4]);
+    std::vector<const char*> args(argv, argv + argc);
+    args[4] = copies.c_str();
+    args.push_back(nullptr);
+    return RunJob(argc, args.data());
 }

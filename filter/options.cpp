@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
+#include <charconv>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -372,6 +375,19 @@ void GetPPDOptions(const char* ppdPath, stPPDOption& group)
     if (ppd_option_t* option = ppdFindOption(ppd.get(), "ZLKEmitPageSizeCommand"))
         std::snprintf(group.emitPageSizeCommandDefault, sizeof group.emitPageSizeCommandDefault, "%s",
                       option->defchoice);
+}
+
+std::string ReadCopies(const char* text)
+{
+    const std::string_view given = text ? text : "";
+    unsigned long copies = 0;
+    auto [end, ec] = std::from_chars(given.data(), given.data() + given.size(), copies);
+    const bool whole = !given.empty() && std::isdigit(static_cast<unsigned char>(given[0])) && ec == std::errc() &&
+                       end == given.data() + given.size();
+    if (whole && copies >= 1 && copies <= INT32_MAX)
+        return std::to_string(copies);
+    Report(Severity::Warning, "The copy count given is not a whole number from 1 up; printing 1 copy.");
+    return "1";
 }
 
 int GetPrintOptions(const char* const* argv, const char* ppdPath, printoptions& record, DocumentNames& names)

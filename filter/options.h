@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include <cups/cups.h>
 #include <cups/ppd.h>
@@ -55,6 +56,11 @@ ppd_attr_t* ppdFindAttr_ALT(ppd_file_t* ppd, const char* keyword, const char* sp
 
 // Reads the PPD group from the PPD at ppdPath (may be null).
 void GetPPDOptions(const char* ppdPath, stPPDOption& ppd);
+
+// The copy count of argument 4 as a whole number from 1 up, in decimal.
+// Anything else (empty, signed, fractional, out of range, not a number)
+// reads as 1, with a warning naming what was given.
+std::string ReadCopies(const char* text);
 
 // Fills record and names from the command line (argv[3] title, argv[5]
 // options) and the PPD at ppdPath. Reading never fails; it still answers 1,
