@@ -14,17 +14,22 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <numbers>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -91,6 +96,9 @@ bool ReadRect(QPDFObjectHandle box, PageRect& rect)
     if (!box.isRectangle())
         return false;
     QPDFObjectHandle::Rectangle r = box.getArrayAsRectangle();
+    // Sizes no double holds are no box at all.
+    if (!std::isfinite(r.urx - r.llx) || !std::isfinite(r.ury - r.lly))
+        return false;
     rect.x = std::min(r.llx, r.urx);
     rect.y = std::min(r.lly, r.ury);
     rect.width = std::fabs(r.urx - r.llx);
@@ -163,16 +171,46 @@ int ForEachChosenPage(PDFDocInfo& info, const std::function<void(int, QPDFPageOb
     return 0;
 }
 
+// A page's bitmap at most this many pixels (about 70 MB of RGB, as much
+// again while the renderer draws it): every paper size the printers take
+// fits at 300 dpi, a larger page is rendered at a lower resolution.
+constexpr double kMaxRasterPixels = 24e6;
+// Neither side longer than this, whatever the other.
+constexpr double kMaxRasterSide = 32768;
+
+// The bitmap size of a page (in points) at 300 dpi, or at the highest
+// resolution below that fits the budget; dpi is the resolution chosen.
+struct RasterSize {
+    int width = 0;
+    int height = 0;
+    double dpi = 0;
+};
+
+std::optional<RasterSize> RasterSizeOf(const PageRect& box)
+{
+    const double width = box.width * kRasterDpi / 72, height = box.height * kRasterDpi / 72;
+    if (!(width >= 1 && height >= 1))
+        return std::nullopt;
+    double scale =
+        std::min({1.0, std::sqrt(kMaxRasterPixels / width / height), kMaxRasterSide / width, kMaxRasterSide / height});
+    RasterSize size;
+    size.width = static_cast<int>(std::clamp(std::floor(width * scale), 1.0, kMaxRasterSide));
+    size.height = static_cast<int>(std::clamp(std::floor(height * scale), 1.0, kMaxRasterSide));
+    size.dpi = kRasterDpi * scale;
+    return size;
+}
+
 // Renders one page when the writer asks for its image data and pipes it
 // out row by row, so only the bitmap of the page being written exists.
+// The renderer runs in a child process: it cannot be interrupted, and a
+// cancelled job must not wait for a slow page to finish.
 class PageRasterProvider : public QPDFObjectHandle::StreamDataProvider {
 public:
-    PageRasterProvider(std::shared_ptr<poppler::document> document, int index, int width, int height,
+    PageRasterProvider(std::shared_ptr<poppler::document> document, int index, RasterSize size,
                        poppler::rotation_enum rotation)
         : document_(std::move(document)),
           index_(index),
-          width_(width),
-          height_(height),
+          size_(size),
           rotation_(rotation)
     {}
 
@@ -180,31 +218,111 @@ public:
     {
         if (CancelJob)
             throw std::runtime_error("job cancelled");
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0)
+            throw std::runtime_error("no pipe for the renderer");
+        common::UniqueFd readEnd(fds[0]), writeEnd(fds[1]);
+        const pid_t child = fork();
+        if (child < 0)
+            throw std::runtime_error("renderer not started");
+        if (child == 0) {
+            readEnd.reset();
+            _exit(RenderInto(writeEnd.get()) ? 0 : 1);
+        }
+        writeEnd.reset();
+        ChildRenderer renderer(child);
+        const size_t rowBytes = static_cast<size_t>(size_.width) * 3;
+        std::vector<unsigned char> row(rowBytes);
+        for (int y = 0; y < size_.height; ++y)
+            if (!ReadWhole(readEnd.get(), row.data(), rowBytes))
+                throw std::runtime_error(CancelJob ? "job cancelled" : "page could not be rendered");
+            else
+                pipeline->write(row.data(), rowBytes);
+        if (!renderer.Succeeded())
+            throw std::runtime_error("page could not be rendered");
+        ++gRasterPagesRendered;
+        pipeline->finish();
+    }
+
+private:
+    // Waits for the renderer; one that is still running when the owner goes
+    // (cancelled, or its output cut short) is killed first.
+    class ChildRenderer {
+    public:
+        explicit ChildRenderer(pid_t pid) : pid_(pid) {}
+        ChildRenderer(const ChildRenderer&) = delete;
+        ChildRenderer& operator=(const ChildRenderer&) = delete;
+        ~ChildRenderer()
+        {
+            if (pid_ > 0) {
+                kill(pid_, SIGKILL);
+                Reap();
+            }
+        }
+        bool Succeeded()
+        {
+            const int status = Reap();
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        }
+
+    private:
+        int Reap()
+        {
+            int status = 0;
+            while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+                if (CancelJob)
+                    kill(pid_, SIGKILL);
+            }
+            pid_ = -1;
+            return status;
+        }
+        pid_t pid_;
+    };
+
+    // Fills buffer from fd; false at an early end, an error or a cancel.
+    static bool ReadWhole(int fd, unsigned char* buffer, size_t size)
+    {
+        while (size > 0) {
+            const ssize_t n = read(fd, buffer, size);
+            if (CancelJob)
+                return false;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            buffer += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    // In the child: renders the page and writes its rows to fd.
+    bool RenderInto(int fd) const
+    {
         std::unique_ptr<poppler::page> page(document_->create_page(index_));
         if (!page)
-            throw std::runtime_error("page missing in renderer");
+            return false;
         poppler::page_renderer renderer;
         renderer.set_image_format(poppler::image::format_rgb24);
         renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
         renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
         poppler::image bitmap =
-            renderer.render_page(page.get(), kRasterDpi, kRasterDpi, 0, 0, width_, height_, rotation_);
-        const size_t rowBytes = static_cast<size_t>(width_) * 3;
-        if (!bitmap.is_valid() || bitmap.format() != poppler::image::format_rgb24 || bitmap.width() != width_ ||
-            bitmap.height() != height_ || bitmap.bytes_per_row() < static_cast<int>(rowBytes))
-            throw std::runtime_error("page could not be rendered");
-        ++gRasterPagesRendered;
-        const auto* data = reinterpret_cast<const unsigned char*>(bitmap.const_data());
-        for (int row = 0; row < height_; ++row)
-            pipeline->write(data + static_cast<size_t>(row) * static_cast<size_t>(bitmap.bytes_per_row()), rowBytes);
-        pipeline->finish();
+            renderer.render_page(page.get(), size_.dpi, size_.dpi, 0, 0, size_.width, size_.height, rotation_);
+        const size_t rowBytes = static_cast<size_t>(size_.width) * 3;
+        if (!bitmap.is_valid() || bitmap.format() != poppler::image::format_rgb24 || bitmap.width() != size_.width ||
+            bitmap.height() != size_.height || bitmap.bytes_per_row() < static_cast<int>(rowBytes))
+            return false;
+        const auto* data = reinterpret_cast<const char*>(bitmap.const_data());
+        for (int row = 0; row < size_.height; ++row)
+            if (!common::WriteAll(fd,
+                                  std::string_view(data + static_cast<size_t>(row) * bitmap.bytes_per_row(), rowBytes)))
+                return false;
+        return true;
     }
 
-private:
     std::shared_ptr<poppler::document> document_;
     int index_;
-    int width_;
-    int height_;
+    RasterSize size_;
     poppler::rotation_enum rotation_;
 };
 
@@ -384,16 +502,21 @@ int processImage(PDFDocInfo& info, QPDF& out)
                     throw std::runtime_error("renderer cannot open the document");
             }
             const PageRect box = VisibleBoxOf(source);
-            const int width = static_cast<int>(box.width * kRasterDpi / 72);
-            const int height = static_cast<int>(box.height * kRasterDpi / 72);
-            if (width < 1 || height < 1)
+            const std::optional<RasterSize> size = RasterSizeOf(box);
+            if (!size)
                 throw std::runtime_error("page too small for an image");
+            if (size->dpi < kRasterDpi)
+                Report(Severity::Info,
+                       "Page %d is too large for a %.0f dpi image within %.0f million pixels; it is rasterised at %.1f "
+                       "dpi.",
+                       number, kRasterDpi, kMaxRasterPixels / 1e6, size->dpi);
+            const int width = size->width, height = size->height;
             const int pageRotation = PageRotation(source);
             // The renderer adds the page's own /Rotate; cancel it, since the
             // new page carries the same /Rotate, and add the turn.
             const int renderRotation = (turn - pageRotation + 360) % 360;
             auto provider = std::make_shared<PageRasterProvider>(
-                renderDocument, number - 1, width, height, static_cast<poppler::rotation_enum>(renderRotation / 90));
+                renderDocument, number - 1, *size, static_cast<poppler::rotation_enum>(renderRotation / 90));
 
             QPDFObjectHandle image = QPDFObjectHandle::newStream(&out);
             image.replaceStreamData(provider, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());

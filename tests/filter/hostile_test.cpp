@@ -3,8 +3,16 @@
 // inspector accepts or fails cleanly, in bounded time.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <chrono>
 #include <string>
 #include <vector>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include "process.h"
 #include "spooler.h"
@@ -58,4 +66,75 @@ TEST(HostileInput, LongUserNamesAndOddCopiesKeepTheStreamsGrammar)
         EXPECT_EQ(JobInfoLine(result.out, "PAGECOPIES"), c.printed) << what;
         EXPECT_EQ(result.err.find("WARNING:") != std::string::npos, c.warned) << what << ": " << result.err;
     }
+}
+
+namespace {
+
+// A one-page document whose page shows an image declaring width × height
+// pixels of which the file holds almost none.
+std::string HugeImagePdf(const TempDir& dir, int width, int height)
+{
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf, std::string(64, '\x80'));
+    QPDFObjectHandle dict = image.getDict();
+    dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+    dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(width));
+    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(height));
+    dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceGray"));
+    dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+    QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] >>");
+    page.replaceKey("/Resources", QPDFObjectHandle::parse("<< /XObject << >> >>"));
+    page.getKey("/Resources").getKey("/XObject").replaceKey("/Im0", image);
+    page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "q 612 0 0 792 0 0 cm /Im0 Do Q\n"));
+    QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
+    const std::string path = dir.file("huge-image.pdf");
+    QPDFWriter writer(pdf, path.c_str());
+    writer.write();
+    return path;
+}
+
+// Largest resident set of any finished child of this test, in bytes.
+long PeakChildMemory()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss * 1024L;
+}
+
+}  // namespace
+
+TEST(HostileInput, HugePagesAreRasterisedWithinAMemoryBudget)
+{
+    SpoolerRun spooler;
+    spooler.document = spooler.root.file("huge.pdf");
+    WriteTestPdf(spooler.document, {PageSpec{5000, 5000}, PageSpec{10, 3000000}});
+    spooler.options = "ZLKPDFRasterizedMode=true";
+    const auto start = std::chrono::steady_clock::now();
+    RunResult result = spooler.Run();
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    // At 300 dpi these pages took 23 s and 3 GB.
+    EXPECT_LT(took, std::chrono::seconds(15));
+    EXPECT_LT(PeakChildMemory(), 1L << 30);
+    EXPECT_NE(result.err.find("INFO: Page 1 is too large"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("INFO: Page 2 is too large"), std::string::npos) << result.err;
+    EXPECT_EQ(InspectStream(result.out).exitCode, 0);
+    EXPECT_TRUE(spooler.TmpFiles().empty());
+}
+
+TEST(HostileInput, ACancelStopsASlowPageWithinSeconds)
+{
+    SpoolerRun spooler;
+    spooler.document = HugeImagePdf(spooler.root, 100000, 100000);
+    spooler.options = "ZLKPDFRasterizedMode=true";
+    const auto start = std::chrono::steady_clock::now();
+    RunResult result = spooler.Run(FilterProgram(), false, /*terminateAfterMs=*/1000);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    // The page alone takes close to a minute to render.
+    EXPECT_LT(took, std::chrono::seconds(4));
+    EXPECT_TRUE(spooler.TmpFiles().empty());
 }
