@@ -120,6 +120,18 @@ bool IsOneUp(const char* value)
     return end != value && *end == '\0' && errno == 0 && number == 1;
 }
 
+// A row or column count of the layout keys: 1 when missing, 0 when not a
+// number that fits.
+long long LayoutCount(const char* text)
+{
+    if (!text)
+        return 1;
+    char* end = nullptr;
+    errno = 0;
+    const long long count = std::strtoll(text, &end, 10);
+    return end == text || errno == ERANGE ? 0 : count;
+}
+
 // Always fills the field, from "number-up" or else from the layout keys; it
 // answers true for the tables' common reader form. A "number-up" of 1 is
 // the scheduler's default rather than a choice: it defers to the layout
@@ -131,10 +143,13 @@ bool GetNumberUpTicketString(const char* key, int numOptions, cups_option_t* opt
     if (value && !IsOneUp(value)) {
         text = "N" + std::string(value).substr(0, 1022);
     } else {
-        // A missing row or column count counts as 1.
-        const char* rows = cupsGetOption(kLayoutRowsKey, numOptions, options);
-        const char* columns = cupsGetOption(kLayoutColumnsKey, numOptions, options);
-        long product = (rows ? std::atol(rows) : 1) * (columns ? std::atol(columns) : 1);
+        // A missing row or column count counts as 1; a layout of more pages
+        // than an int counts, or of counts no integer holds, is none at all.
+        const long long rows = LayoutCount(cupsGetOption(kLayoutRowsKey, numOptions, options));
+        const long long columns = LayoutCount(cupsGetOption(kLayoutColumnsKey, numOptions, options));
+        long long product = 0;
+        if (__builtin_mul_overflow(rows, columns, &product) || product > INT32_MAX)
+            product = 1;
         text = product <= 1 ? std::string("1") : "N" + std::to_string(product);
     }
     ConvertUTF8ToEncoding(text.c_str(), static_cast<char*>(dest), width);

@@ -138,3 +138,35 @@ TEST(HostileInput, ACancelStopsASlowPageWithinSeconds)
     EXPECT_LT(took, std::chrono::seconds(4));
     EXPECT_TRUE(spooler.TmpFiles().empty());
 }
+
+// Numbers past what an integer holds: the sanitizer build stops at any
+// overflow, so these also show that none happens.
+TEST(HostileInput, ExtremeNumbersAreReadWithoutOverflow)
+{
+    const std::string rows = "com.apple.print.PrintSettings.PMLayoutRows..n.=";
+    const std::string columns = " com.apple.print.PrintSettings.PMLayoutColumns..n.=";
+    struct Case {
+        std::string options;
+        std::vector<PageSpec> pages;
+        const char* nup;
+    };
+    const std::vector<Case> cases = {
+        {rows + "9223372036854775807" + columns + "2", {PageSpec{}}, "1"},
+        {rows + "3037000500" + columns + "3037000500", {PageSpec{}}, "1"},
+        {rows + "99999999999999999999999" + columns + "-1", {PageSpec{}}, "1"},
+        {rows + "100000" + columns + "100000", {PageSpec{}}, "1"},
+        {rows + "4" + columns + "4", {PageSpec{}}, "N16"},
+        {"ZLKPDFRasterizedMode=true", {PageSpec{1e10, 1e10}}, "1"},
+        {"ZLKPDFRasterizedMode=true ZLKTurnPage=true", {PageSpec{1e10, 20}, PageSpec{20, 1e15}}, "1"},
+    };
+    for (const Case& c : cases) {
+        SpoolerRun spooler;
+        spooler.document = spooler.root.file("doc.pdf");
+        WriteTestPdf(spooler.document, c.pages);
+        spooler.options = c.options;
+        RunResult result = spooler.Run();
+        ASSERT_EQ(result.exitCode, 0) << c.options << ": " << result.err;
+        EXPECT_EQ(JobInfoLine(result.out, "NUP"), c.nup) << c.options;
+        EXPECT_EQ(InspectStream(result.out).exitCode, 0) << c.options;
+    }
+}
