@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -218,17 +219,43 @@ std::string WriteOptionsBut(const JobOptions& options, std::string_view name)
     return text;
 }
 
-// Waits for the conversion filter and answers whether it succeeded.
-bool WaitForChild(pid_t child, const std::string& program)
+// How long a stopped conversion filter may take to end before it is killed.
+constexpr auto kStopGrace = std::chrono::milliseconds(1000);
+
+// Stops the conversion filter's process group: SIGTERM, and SIGKILL to what
+// is left after the grace period. The filter is waited for without being
+// reaped, so its group id cannot pass to another process meanwhile.
+void StopConverter(pid_t child)
 {
+    kill(-child, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+    while (std::chrono::steady_clock::now() < deadline) {
+        siginfo_t info{};
+        if (waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) != 0 && errno != EINTR)
+            break;
+        if (info.si_pid == child)
+            break;
+        usleep(20000);
+    }
+    // Children the filter left behind go too, even when it ended in time.
+    kill(-child, SIGKILL);
+}
+
+// Waits for the conversion filter and answers whether it succeeded. A
+// cancelled job (or stopped, when the output was not all kept) stops it first.
+bool WaitForChild(pid_t child, const std::string& program, bool stop)
+{
+    if (stop || CancelJob)
+        StopConverter(child);
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
         if (errno != EINTR) {
             Report(Severity::Error, "Lost track of the conversion filter %s.", program.c_str());
             return false;
         }
-        if (CancelJob)
-            kill(child, SIGTERM);
+        if (CancelJob) {
+            StopConverter(child);
+        }
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
         return true;
@@ -270,17 +297,18 @@ bool Convert(int argc, const char* const* argv, const PreparedFormat& format, co
         return false;
     }
     if (child == 0) {
+        // A group of its own, so that stopping it reaches what it starts.
+        setpgid(0, 0);
         dup2(writeEnd.get(), STDOUT_FILENO);
         close(fds[0]);
         close(fds[1]);
         ExecuteFilter(format.filterPath, argc, argv, format.status == 1 ? format.options : argv[5]);
     }
+    setpgid(child, child);
     writeEnd.reset();
     bool saved = SaveToTempFile(readEnd.get(), out);
     readEnd.reset();
-    if (!saved)
-        kill(child, SIGTERM);
-    bool succeeded = WaitForChild(child, format.filterPath);
+    bool succeeded = WaitForChild(child, format.filterPath, !saved);
     if (!succeeded)
         out.Remove();
     return saved && succeeded;

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -169,4 +170,40 @@ TEST(HostileInput, ExtremeNumbersAreReadWithoutOverflow)
         EXPECT_EQ(JobInfoLine(result.out, "NUP"), c.nup) << c.options;
         EXPECT_EQ(InspectStream(result.out).exitCode, 0) << c.options;
     }
+}
+
+namespace {
+
+// Whether a process is gone: no such process, or one that has ended and
+// waits only to be reaped.
+bool ProcessGone(const std::string& pid)
+{
+    std::ifstream file("/proc/" + pid + "/stat");
+    std::string stat;
+    std::getline(file, stat);
+    const std::size_t close = stat.rfind(')');
+    return close == std::string::npos || stat.compare(close, 4, ") Z ") == 0;
+}
+
+}  // namespace
+
+TEST(HostileInput, ACancelStopsAStubbornConverterAndItsChildren)
+{
+    SpoolerRun spooler;
+    // Ignores SIGTERM, as does the child it starts (an ignored signal stays
+    // ignored across exec).
+    spooler.Converter("recordconv",
+                      "#!/bin/sh\ntrap '' TERM\nsleep 20 &\necho $! > \"$FAKE_ARGS\"\necho $$ >> \"$FAKE_ARGS\"\n"
+                      "sleep 20\n");
+    spooler.document = spooler.Pdf(1);
+    const auto start = std::chrono::steady_clock::now();
+    RunResult result = spooler.Run(FilterProgram(), false, /*terminateAfterMs=*/700);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    const std::vector<std::string> pids = Lines(ReadFile(spooler.argsFile));
+    ASSERT_EQ(pids.size(), 2u);
+    for (const std::string& pid : pids)
+        EXPECT_TRUE(ProcessGone(pid)) << pid;
+    EXPECT_TRUE(spooler.TmpFiles().empty());
 }
