@@ -1,12 +1,21 @@
 #include "filter/output.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdarg>
 #include <ctime>
 
 namespace zlk::filter {
+
+namespace {
+
+// Names tried for one second's job copies.
+constexpr int kJobCopyNames = 100;
+
+}  // namespace
 
 std::FILE* gJobFilefp = nullptr;
 
@@ -55,8 +64,24 @@ void JobCopy::Open(const char* markerPath, const char* tmpdir)
     localtime_r(&now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &local);
-    std::snprintf(path_, sizeof path_, "%s/ff%s.job", tmpdir ? tmpdir : "", stamp);
-    file_ = std::fopen(path_, "w");
+    // A new file of our own only: never through a link, never one that is
+    // already there. A name taken (two jobs in one second, or a planted
+    // file) moves on to the next free one.
+    for (int attempt = 0; attempt < kJobCopyNames && !file_; ++attempt) {
+        if (attempt == 0)
+            std::snprintf(path_, sizeof path_, "%s/ff%s.job", tmpdir ? tmpdir : "", stamp);
+        else
+            std::snprintf(path_, sizeof path_, "%s/ff%s-%d.job", tmpdir ? tmpdir : "", stamp, attempt);
+        const int fd = open(path_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST || errno == ELOOP)
+                continue;
+            break;
+        }
+        file_ = fdopen(fd, "w");
+        if (!file_)
+            close(fd);
+    }
     if (!file_)
         path_[0] = '\0';
     gJobFilefp = file_;
@@ -68,10 +93,11 @@ void JobCopy::Close()
         return;
     if (gJobFilefp == file_)
         gJobFilefp = nullptr;
+    // The support tools read the copy as another user; 0676 is the mode they
+    // expect. Set on the file this job made, never through its name.
+    fchmod(fileno(file_), 0676);
     std::fclose(file_);
     file_ = nullptr;
-    // The support tools read the copy as another user; 0676 is the mode they expect.
-    chmod(path_, 0676);
 }
 
 }  // namespace zlk::filter

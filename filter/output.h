@@ -36,8 +36,10 @@ public:
     JobCopy& operator=(const JobCopy&) = delete;
     ~JobCopy();
 
-    // Opens "<tmpdir>/ffYYYYmmddHHMMSS.job" if markerPath exists. A failed
-    // open leaves no job copy and is not reported.
+    // Creates "<tmpdir>/ffYYYYmmddHHMMSS.job" (or, when that name is taken,
+    // "ffYYYYmmddHHMMSS-N.job") if markerPath exists; an existing file or
+    // link is never opened. A failed open leaves no job copy and is not
+    // reported.
     void Open(const char* markerPath, const char* tmpdir);
     void Close();
     const char* path() const { return path_; }

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -206,4 +209,40 @@ TEST(HostileInput, ACancelStopsAStubbornConverterAndItsChildren)
     for (const std::string& pid : pids)
         EXPECT_TRUE(ProcessGone(pid)) << pid;
     EXPECT_TRUE(spooler.TmpFiles().empty());
+}
+
+TEST(HostileInput, JobCopyNeverFollowsAPlantedLink)
+{
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(1);
+    const std::string target = spooler.root.file("victim");
+    WriteFile(target, "keep me\n");
+    chmod(target.c_str(), 0600);
+    // Links under every name the copy could take in the next seconds.
+    const std::time_t now = std::time(nullptr);
+    for (std::time_t t = now - 1; t <= now + 5; ++t) {
+        std::tm local{};
+        localtime_r(&t, &local);
+        char name[64];
+        std::strftime(name, sizeof name, "ff%Y%m%d%H%M%S.job", &local);
+        ASSERT_EQ(symlink(target.c_str(), (spooler.tmpdir + "/" + name).c_str()), 0);
+    }
+    RunResult result = spooler.Run(FilterProgramWithCopy());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ReadFile(target), "keep me\n");
+    struct stat info {};
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+
+    std::vector<std::string> copies;
+    for (const std::string& name : spooler.TmpFiles()) {
+        struct stat entry {};
+        ASSERT_EQ(lstat((spooler.tmpdir + "/" + name).c_str(), &entry), 0);
+        if (S_ISREG(entry.st_mode)) {
+            EXPECT_EQ(entry.st_mode & 07777, 0676u) << name;
+            copies.push_back(name);
+        }
+    }
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(ReadFile(spooler.tmpdir + "/" + copies[0]), result.out);
 }
