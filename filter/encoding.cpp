@@ -291,6 +291,21 @@ std::string ValidUTF8Only(std::string_view text)
     return kept;
 }
 
+std::string WithoutUnpairedLeadByte(std::string_view text)
+{
+    auto isLead = [](unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!isLead(static_cast<unsigned char>(text[i])))
+            ++i;
+        else if (i + 1 < text.size())
+            i += 2;
+        else
+            return std::string(text.substr(0, i));
+    }
+    return std::string(text);
+}
+
 bool ISWordValid(const unsigned char* word, const InputFilterData& table)
 {
     const int32_t value = (word[0] << 8) | word[1];

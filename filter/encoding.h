@@ -43,6 +43,11 @@ std::optional<std::string> FirstUTF16Units(const char* text, std::size_t maxUnit
 // character (common::Utf8CharLength decides), and every zero byte, left out.
 std::string ValidUTF8Only(std::string_view text);
 
+// The CP932 text without a lead byte that ends it unpaired: a printer
+// reading Shift-JIS pairs would take it and the byte after the value (a
+// closing quote) as one character.
+std::string WithoutUnpairedLeadByte(std::string_view text);
+
 // Whether the big-endian word at word[0..1] lies in a word range of table.
 bool ISWordValid(const unsigned char* word, const InputFilterData& table);
 

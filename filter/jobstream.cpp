@@ -78,10 +78,18 @@ std::string NumberUp(const printoptions& options)
 // the converted bytes.
 void PutConvertedPair(const char* code, const char* twinCode, const std::string& text)
 {
-    const std::string converted = PrinterLanguageText(text);
+    const std::string converted = WithoutUnpairedLeadByte(PrinterLanguageText(text));
     PutJobAttr(code, converted);
     // The twin is declared UTF-8: bytes that are not are left out of it.
     PutJobAttr(twinCode, ValidUTF8Only(text), "\t" + Sha256Hex(converted));
+}
+
+// A value as the options hold it, made safe for its line; on CP932
+// printers it never ends in half a character.
+std::string PrinterValue(const printoptions& options, std::string_view value)
+{
+    const std::string safe = PJLSafe(value);
+    return IsUTF8Printer(options) ? safe : WithoutUnpairedLeadByte(safe);
 }
 
 // One row of the owner table.
@@ -135,14 +143,14 @@ void PutJACommand(const char* const* argv, const printoptions& options, const Do
     if (argv[3] && argv[3][0]) {
         // The document names are prepared without line breaks; a title with
         // one leaves them empty.
-        const std::string name = PJLSafe(names.PTStdDocumentName);
+        const std::string name = PrinterValue(options, names.PTStdDocumentName);
         PutJobAttr("ACNA", name);
         PutJobAttr("UACN", ValidUTF8Only(PJLSafe(names.PTStdDocumentNameForUTF8)), "\t" + Sha256Hex(name));
     }
     if (!owner.domain.empty())
-        PutJobAttr("JOAD", PJLSafe(owner.domain));
+        PutJobAttr("JOAD", PrinterValue(options, owner.domain));
     PutJobAttr("JOEP", owner.password);
-    PutJobAttr("DAID", PJLSafe(owner.accountId));
+    PutJobAttr("DAID", PrinterValue(options, owner.accountId));
     if (!owner.storageId.empty()) {
         PutConvertedPair("ACID", "UACI", PJLSafe(owner.storageId));
         PutJobAttr("ACEP", owner.storagePassword);

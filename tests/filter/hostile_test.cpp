@@ -246,3 +246,38 @@ TEST(HostileInput, JobCopyNeverFollowsAPlantedLink)
     ASSERT_EQ(copies.size(), 1u);
     EXPECT_EQ(ReadFile(spooler.tmpdir + "/" + copies[0]), result.out);
 }
+
+TEST(HostileInput, Cp932ValuesNeverEndInHalfACharacter)
+{
+    const std::string key = "com.zelko.jt.printsettings.pdf.ww.";
+    struct Case {
+        const char* value;  // slash-decimal, as the dialogs write it
+        std::string printed;
+        const char* ppd;
+    };
+    const Case cases[] = {
+        {"/65/66/129", "AB", "ppd/cp932.ppd"},
+        {"/65/130/160", "A\x82\xA0", "ppd/cp932.ppd"},
+        {"/65/130/160/224", "A\x82\xA0", "ppd/cp932.ppd"},
+        {"/129/129/129", "\x81\x81", "ppd/cp932.ppd"},
+        {"/65/66/129/34", "AB", "ppd/cp932.ppd"},  // the quote goes, then the lead byte
+        {"/65/177/252", "A\xB1", "ppd/cp932.ppd"},
+        {"/227/129/130", "\xE3\x81\x82", "ppd/utf8.ppd"},  // UTF-8 printers read no pairs
+    };
+    for (const Case& c : cases) {
+        SpoolerRun spooler;
+        spooler.document = spooler.Pdf(1);
+        spooler.env["PPD"] = FixturePath(c.ppd);
+        spooler.options = key + "JBAManageTypeListTicketKey=2 " + key + "JBAUserIDListCtrlTicket=2 " + key +
+                          "JBAUserIDTextEditTicket=u1 " + key + "JBAAccountIDTextEditTicket=" + c.value + " " + key +
+                          "JBADomainNameTextEditTicket=" + c.value;
+        RunResult result = spooler.Run();
+        ASSERT_EQ(result.exitCode, 0) << c.value << ": " << result.err;
+        const std::string header = SplitJobStream(result.out).header;
+        for (const char* code : {"DAID", "JOAD"})
+            EXPECT_NE(header.find(std::string("@PJL SET JOBATTR=\"@") + code + "=" + c.printed + "\"\n"),
+                      std::string::npos)
+                << code << " " << c.value;
+        EXPECT_EQ(InspectStream(result.out).exitCode, 0) << c.value;
+    }
+}
