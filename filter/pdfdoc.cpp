@@ -365,6 +365,62 @@ void pdfDocInfo_init(const char* path, PDFDocInfo& info)
     }
 }
 
+bool IsSoundPDF(const PDFDocInfo& info)
+{
+    if (!info.document)
+        return false;
+    char head[5] = {};
+    std::FILE* file = std::fopen(info.path.c_str(), "rb");
+    if (!file)
+        return false;
+    const bool pdfHead = std::fread(head, 1, sizeof head, file) == sizeof head && std::memcmp(head, "%PDF-", 5) == 0;
+    std::fclose(file);
+    if (!pdfHead || info.document->anyWarnings())
+        return false;
+    try {
+        for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*info.document).getAllPages()) {
+            PageRect box;
+            if (!ReadRect(page.getAttribute("/MediaBox", false), box))
+                return false;
+        }
+    } catch (...) {
+        return false;
+    }
+    return !info.document->anyWarnings();
+}
+
+bool RewriteDamagedPDF(PDFDocInfo& info, common::TempFile& out)
+{
+    if (!info.document)
+        return false;
+    char tempPath[1024];
+    cups_file_t* file = cupsTempFile2(tempPath, sizeof tempPath);
+    if (!file)
+        return false;
+    cupsFileClose(file);
+    common::TempFile temp{std::string(tempPath)};
+    try {
+        QPDFPageDocumentHelper pages(*info.document);
+        pages.pushInheritedAttributesToPage();
+        for (QPDFPageObjectHelper& page : pages.getAllPages()) {
+            PageRect box;
+            if (!ReadRect(page.getAttribute("/MediaBox", false), box))
+                page.getObjectHandle().replaceKey("/MediaBox", RectArray(PageRect{0, 0, 612, 792}));
+        }
+        QPDFWriter writer(*info.document, tempPath);
+        // Content stays as it was read; only the structure is written anew.
+        writer.setDecodeLevel(qpdf_dl_none);
+        writer.write();
+    } catch (...) {
+        return false;
+    }
+    pdfDocInfo_init(tempPath, info);
+    if (!IsSoundPDF(info) || info.pageCount <= 0)
+        return false;
+    out = std::move(temp);
+    return true;
+}
+
 int checkNumPages(int numOptions, cups_option_t* options, const char* contentType, PDFDocInfo& info)
 {
     const char* copiesText = cupsGetOption(kCopiesKey, numOptions, options);

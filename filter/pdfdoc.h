@@ -9,6 +9,8 @@
 
 #include <cups/cups.h>
 
+#include "common/fd.h"
+
 class QPDF;
 
 namespace zlk::filter {
@@ -33,6 +35,17 @@ struct PDFDocInfo {
 // A document that does not open is reported on standard error and leaves
 // pageCount 0 and document empty.
 void pdfDocInfo_init(const char* path, PDFDocInfo& info);
+
+// Whether the opened document can go to the printer byte for byte: it
+// starts with "%PDF-", qpdf read it without repairing anything, and every
+// page has a media box, its own or inherited.
+bool IsSoundPDF(const PDFDocInfo& info);
+
+// Writes the document as qpdf read it, every page without a media box given
+// a Letter one (what renderers show), into a new temporary file held by
+// out, and reopens info from there. False, with nothing left, when that
+// fails or the result is still not sound.
+bool RewriteDamagedPDF(PDFDocInfo& info, common::TempFile& out);
 
 // Runs the four checks on the job options (the spooler's option string) and
 // answers whether the document must be re-rendered. contentType is the

@@ -506,6 +506,16 @@ bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env
         Report(Severity::Error, "The converted document has no pages.");
         return false;
     }
+    // The printer gets only a PDF that reads without repair.
+    if (!IsSoundPDF(docInfo)) {
+        common::TempFile repaired;
+        if (!RewriteDamagedPDF(docInfo, repaired)) {
+            Report(Severity::Error, "The converted document is a damaged PDF file that cannot be repaired.");
+            return false;
+        }
+        Report(Severity::Info, "The converted document was a damaged PDF file; it is printed as repaired.");
+        converted = std::move(repaired);
+    }
 
     if (CheckIfNeedEdit(argv[5], env.contentType.c_str(), docInfo)) {
         char renderedPath[128] = {};

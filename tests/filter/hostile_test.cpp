@@ -10,6 +10,7 @@
 #include <chrono>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -279,5 +280,80 @@ TEST(HostileInput, Cp932ValuesNeverEndInHalfACharacter)
                       std::string::npos)
                 << code << " " << c.value;
         EXPECT_EQ(InspectStream(result.out).exitCode, 0) << c.value;
+    }
+}
+
+namespace {
+
+// A two-page test document changed by edit through qpdf, as bytes.
+std::string EditedPdf(const TempDir& dir, const std::function<void(QPDF&)>& edit)
+{
+    const std::string source = dir.file("source.pdf"), edited = dir.file("edited.pdf");
+    WriteTestPdf(source, 2);
+    QPDF pdf;
+    pdf.processFile(source.c_str());
+    edit(pdf);
+    QPDFWriter writer(pdf, edited.c_str());
+    writer.write();
+    return ReadFile(edited);
+}
+
+}  // namespace
+
+TEST(HostileInput, DamagedPdfsAreRepairedOrRefusedNeverSentAsTheyAre)
+{
+    TempDir dir;
+    const std::string pdf = EditedPdf(dir, [](QPDF&) {});
+    auto pagesRoot = [](QPDF& q) { return q.getRoot().getKey("/Pages"); };
+    struct Case {
+        const char* what;
+        std::string document;
+        bool prints;  // false: either outcome, as long as it is a clean one
+    };
+    const std::vector<Case> cases = {
+        {"junk before the header", "junk\r\n\x01\x02" + pdf, true},
+        {"header damaged past %P", "%P@F" + pdf.substr(4), true},
+        {"pages without a media box",
+         EditedPdf(dir,
+                   [](QPDF& q) {
+                       for (QPDFObjectHandle page : q.getAllPages())
+                           page.removeKey("/MediaBox");
+                   }),
+         true},
+        {"a null page",
+         EditedPdf(dir,
+                   [&](QPDF& q) {
+                       pagesRoot(q).getKey("/Kids").appendItem(QPDFObjectHandle::newNull());
+                       pagesRoot(q).replaceKey("/Count", QPDFObjectHandle::newInteger(3));
+                   }),
+         false},
+        {"a looping page tree",
+         EditedPdf(dir,
+                   [&](QPDF& q) {
+                       pagesRoot(q).getKey("/Kids").appendItem(pagesRoot(q));
+                       pagesRoot(q).replaceKey("/Count", QPDFObjectHandle::newInteger(3));
+                   }),
+         false},
+        {"a cut file", pdf.substr(0, pdf.size() * 2 / 3), false},
+    };
+    for (const Case& c : cases) {
+        SpoolerRun spooler;
+        spooler.document = spooler.root.file("damaged.pdf");
+        WriteFile(spooler.document, c.document);
+        RunResult result = spooler.Run();
+        if (c.prints) {
+            EXPECT_EQ(result.exitCode, 0) << c.what << ": " << result.err;
+        }
+        if (result.exitCode == 0) {
+            RunResult inspected = InspectStream(result.out);
+            EXPECT_EQ(inspected.exitCode, 0) << c.what << ": " << inspected.err;
+            WriteFile(spooler.root.file("printed.pdf"), SplitJobStream(result.out).pdf);
+            EXPECT_EQ(PdfPageTexts(spooler.root.file("printed.pdf")).size(), 2u) << c.what;
+        } else {
+            EXPECT_EQ(result.exitCode, 1) << c.what;
+            EXPECT_EQ(result.out, "") << c.what;
+            EXPECT_NE(result.err.find("ERROR: "), std::string::npos) << c.what;
+        }
+        EXPECT_TRUE(spooler.TmpFiles().empty()) << c.what;
     }
 }
