@@ -407,6 +407,9 @@ bool RewriteDamagedPDF(PDFDocInfo& info, common::TempFile& out)
             if (!ReadRect(page.getAttribute("/MediaBox", false), box))
                 page.getObjectHandle().replaceKey("/MediaBox", RectArray(PageRect{0, 0, 612, 792}));
         }
+        // The writer fills in /Size only where the trailer has one, and a
+        // damaged file may have lost it.
+        info.document->getTrailer().replaceKey("/Size", QPDFObjectHandle::newInteger(0));
         QPDFWriter writer(*info.document, tempPath);
         // Content stays as it was read; only the structure is written anew.
         writer.setDecodeLevel(qpdf_dl_none);

@@ -335,6 +335,12 @@ TEST(HostileInput, DamagedPdfsAreRepairedOrRefusedNeverSentAsTheyAre)
                    }),
          false},
         {"a cut file", pdf.substr(0, pdf.size() * 2 / 3), false},
+        {"no cross-reference table, a trailer without /Size",
+         "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+         "2 0 obj << /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >> endobj\n"
+         "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >> endobj\n"
+         "4 0 obj << /Type /Page /Parent 2 0 R >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n",
+         true},
     };
     for (const Case& c : cases) {
         SpoolerRun spooler;
