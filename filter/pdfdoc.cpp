@@ -28,7 +28,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <numbers>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -508,7 +507,8 @@ PageMatrix setContextCTM(const PDFDocInfo& info, const PageRect& rect)
         return {};
     if (r == 180)
         return {-1, 0, 0, -1, 2 * rect.x + rect.width, 2 * rect.y + rect.height};
-    const double angle = r * std::numbers::pi / 180;
+    // acos(-1) is pi: the fuzz build compiles this file as C++17, without <numbers>.
+    const double angle = r * std::acos(-1.0) / 180;
     return {std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle), 0, 0};
 }
 
