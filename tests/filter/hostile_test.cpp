@@ -38,6 +38,32 @@ std::string JobInfoLine(const std::string& stream, const std::string& key)
 
 }  // namespace
 
+TEST(HostileInput, OnlyTheOrientationOptionIsTakenFromTheConvertersOptions)
+{
+    struct Case {
+        std::string options;
+        std::string converter;  // what the converter is given
+    };
+    const std::string longValue(130000, 'o');
+    const std::vector<Case> cases = {
+        {"note=orientation-requested=3\\ page-ranges=2", "note=orientation-requested=3\\ page-ranges=2"},
+        {"job-name=orientation-requested=12345 media=A4", "job-name=orientation-requested=12345 media=A4"},
+        {"job-name='a b' orientation-requested=4 media=A4", "job-name='a b' media=A4"},
+        // A quadratic scan took 79 s on this one.
+        {"note=" + longValue + " orientation-requested=3 media=A4", "note=" + longValue + " media=A4"},
+    };
+    for (const Case& c : cases) {
+        SpoolerRun spooler;
+        spooler.document = spooler.Pdf(1);
+        spooler.options = c.options;
+        const auto start = std::chrono::steady_clock::now();
+        RunResult result = spooler.Run();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.options.substr(0, 40);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(Lines(ReadFile(spooler.argsFile))[4], c.converter) << c.options.substr(0, 40);
+    }
+}
+
 TEST(HostileInput, LongUserNamesAndOddCopiesKeepTheStreamsGrammar)
 {
     struct Case {
