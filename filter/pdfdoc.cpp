@@ -188,10 +188,14 @@ struct RasterSize {
 std::optional<RasterSize> RasterSizeOf(const PageRect& box)
 {
     const double width = box.width * kRasterDpi / 72, height = box.height * kRasterDpi / 72;
-    if (!(width >= 1 && height >= 1))
+    // Below a pixel, or beyond what a double holds, no image can show the page.
+    if (!(width >= 1 && height >= 1) || !std::isfinite(width) || !std::isfinite(height))
         return std::nullopt;
-    double scale =
+    const double scale =
         std::min({1.0, std::sqrt(kMaxRasterPixels / width / height), kMaxRasterSide / width, kMaxRasterSide / height});
+    // A page so large that no resolution above zero fits.
+    if (!(scale > 0))
+        return std::nullopt;
     RasterSize size;
     size.width = static_cast<int>(std::clamp(std::floor(width * scale), 1.0, kMaxRasterSide));
     size.height = static_cast<int>(std::clamp(std::floor(height * scale), 1.0, kMaxRasterSide));
@@ -563,7 +567,7 @@ int processImage(PDFDocInfo& info, QPDF& out)
             const PageRect box = VisibleBoxOf(source);
             const std::optional<RasterSize> size = RasterSizeOf(box);
             if (!size)
-                throw std::runtime_error("page too small for an image");
+                throw std::runtime_error("page size unfit for an image");
             if (size->dpi < kRasterDpi)
                 Report(Severity::Info,
                        "Page %d is too large for a %.0f dpi image within %.0f million pixels; it is rasterised at %.1f "

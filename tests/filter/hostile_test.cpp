@@ -189,6 +189,8 @@ TEST(HostileInput, ExtremeNumbersAreReadWithoutOverflow)
         {rows + "4" + columns + "4", {PageSpec{}}, "N16"},
         {"ZLKPDFRasterizedMode=true", {PageSpec{1e10, 1e10}}, "1"},
         {"ZLKPDFRasterizedMode=true ZLKTurnPage=true", {PageSpec{1e10, 20}, PageSpec{20, 1e15}}, "1"},
+        {"ZLKPDFRasterizedMode=true", {PageSpec{1e300, 1e300}}, "1"},
+        {"ZLKPDFRasterizedMode=true", {PageSpec{1.7e308, 10}}, "1"},
     };
     for (const Case& c : cases) {
         SpoolerRun spooler;
