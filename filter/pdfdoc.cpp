@@ -638,10 +638,12 @@ bool PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
         if (result != 0)
             return false;
         QPDFWriter writer(out, tempPath);
-        // Page content is copied as it is, not decoded and re-encoded;
-        // new image data is still Flate-compressed.
+        // Page content is copied as it is, not decoded and re-encoded. New
+        // image data is Flate-compressed; the few bytes that place a turned
+        // page are not: a deflate stream of its own for each of them costs
+        // more time than it saves bytes.
         writer.setDecodeLevel(qpdf_dl_none);
-        writer.setCompressStreams(true);
+        writer.setCompressStreams(info.rasterMode);
         writer.write();
     } catch (...) {
         return false;
