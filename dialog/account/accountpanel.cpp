@@ -139,6 +139,24 @@ bool AccountPanelBase::SimulationOpenPDE()
     return result;
 }
 
+bool AccountPanelBase::StoreAndWrite(platform::PDEError* error)
+{
+    if (view_) {
+        SetValueFromUIToControl();
+    }
+    if (StoreLastInput() != 0) {
+        if (error) {
+            error->code = platform::paramErr;
+            error->message = panelName() + ": the settings could not be stored";
+        }
+        return false;
+    }
+    if (platform::PMPrintSettings* settings = Settings()) {
+        WriteTicket(settings);
+    }
+    return true;
+}
+
 bool AccountPanelBase::restoreValuesAndReturnError(platform::PDEError* error)
 {
     const bool opened = SimulationOpenPDE();

@@ -69,6 +69,13 @@ protected:
     virtual void BeforeBuild(ppd_file_t*) {}
     virtual void ReadLastInput() = 0;
     virtual void AfterShow() {}
+    // The last step of a save or a print: the panel's values taken from
+    // its view, the last input stored and the ticket written. False, and
+    // nothing written, when the last input could not be stored.
+    bool StoreAndWrite(platform::PDEError* error);
+    // Stores the last input; 0 on success.
+    virtual int StoreLastInput() = 0;
+    virtual void WriteTicket(platform::PMPrintSettings* settings) = 0;
     ppd_file_t* HostPPD() const;
     platform::PMPrintSettings* Settings() const;
     std::string TableName() const;

@@ -301,7 +301,7 @@ bool JBAPDE::SetInformationToTicket(platform::PMPrintSettings* settings, bool lo
     return account::SetInformationToTicket(settings, lock, identity_ ? *identity_ : ClientIdentitySources::System());
 }
 
-void JBAPDE::WriteAll(platform::PMPrintSettings* settings)
+void JBAPDE::WriteTicket(platform::PMPrintSettings* settings)
 {
     BasePrintPanel::SetValueToTicket(settings, false, &ControlIDArray);
     SetInformationToTicket(settings, false);
@@ -335,19 +335,7 @@ bool JBAPDE::shouldPrint()
     if (bFirstInitialzePDE) {
         SimulationOpenPDE();
     }
-    if (!OnClickPrintCommand()) {
-        return false;
-    }
-    if (view_) {
-        SetValueFromUIToControl();
-    }
-    if (SetValueToPreferenceWithPrinterSettings() != 0) {
-        return false;
-    }
-    if (platform::PMPrintSettings* settings = Settings()) {
-        WriteAll(settings);
-    }
-    return true;
+    return OnClickPrintCommand() && StoreAndWrite(nullptr);
 }
 
 bool JBAPDE::saveValuesAndReturnError(platform::PDEError* error)
@@ -355,20 +343,7 @@ bool JBAPDE::saveValuesAndReturnError(platform::PDEError* error)
     if (bFirstInitialzePDE) {
         SimulationOpenPDE();
     }
-    if (view_) {
-        SetValueFromUIToControl();
-    }
-    if (SetValueToPreferenceWithPrinterSettings() != 0) {
-        if (error) {
-            error->code = platform::paramErr;
-            error->message = "the accounting settings could not be stored";
-        }
-        return false;
-    }
-    if (platform::PMPrintSettings* settings = Settings()) {
-        WriteAll(settings);
-    }
-    return true;
+    return StoreAndWrite(error);
 }
 
 }  // namespace zlk::account

@@ -85,7 +85,8 @@ private:
     void BeforeBuild(ppd_file_t* ppd) override;
     void ReadLastInput() override { GetValueFromPreferenceWithPrinterSettings(); }
     void AfterShow() override { ApplyCase(); }
-    void WriteAll(platform::PMPrintSettings* settings);
+    int StoreLastInput() override { return SetValueToPreferenceWithPrinterSettings(); }
+    void WriteTicket(platform::PMPrintSettings* settings) override;
 
     bool bIsCostomizeUserPromptExist = false;
     int iCostomizeUserPromptValue = -1;

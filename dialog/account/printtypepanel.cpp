@@ -274,21 +274,7 @@ bool PrintTypePDE::saveValuesAndReturnError(platform::PDEError* error)
     if (bFirstInitialzePDE) {
         SimulationOpenPDE();
     }
-    if (!ValidateUserPane()) {
-        return false;
-    }
-    if (view_) {
-        SetValueFromUIToControl();
-    }
-    if (SetValueToPreference() != 0) {
-        if (error) {
-            error->code = platform::paramErr;
-            error->message = "the print type settings could not be stored";
-        }
-        return false;
-    }
-    SetValueToTicket(Settings(), false);
-    return true;
+    return ValidateUserPane() && StoreAndWrite(error);
 }
 
 bool PrintTypePDE::OnClickPrintCommand()
@@ -306,17 +292,7 @@ bool PrintTypePDE::shouldPrint()
     if (bFirstInitialzePDE) {
         SimulationOpenPDE();
     }
-    if (!OnClickPrintCommand()) {
-        return false;
-    }
-    if (view_) {
-        SetValueFromUIToControl();
-    }
-    if (SetValueToPreference() != 0) {
-        return false;
-    }
-    SetValueToTicket(Settings(), false);
-    return true;
+    return OnClickPrintCommand() && StoreAndWrite(nullptr);
 }
 
 }  // namespace zlk::account

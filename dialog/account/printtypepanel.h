@@ -59,12 +59,13 @@ public:
 
 private:
     void ReadLastInput() override { GetValueFromPreference(); }
+    int StoreLastInput() override { return SetValueToPreference(); }
+    void WriteTicket(platform::PMPrintSettings* settings) override { SetValueToTicket(settings, false); }
     std::string HelpPage() const { return "SelectJobType_" + names_.help + ".htm"; }
     // The document-name type that applies when none is stored.
     int DefaultDocumentNameType() const;
     void ReadSharedBlocks();
     bool WriteSharedBlocks();
-    void WriteTicket(platform::PMPrintSettings* settings);
 
     bool bKeywordSupported = false;
     bool bPPDkeyPassCodeExist = false;

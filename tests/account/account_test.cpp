@@ -18,6 +18,7 @@
 #include "platform/widgets/controls.h"
 #include "plugin.h"
 #include "spooler.h"
+#include "storedtext.h"
 #include "testpdf.h"
 
 namespace zlk::test {
@@ -126,29 +127,7 @@ struct PrintTypePanel {
     std::string table = "Localizable01";
 };
 
-template <class T>
-T* In(widgets::Window& window, int tag)
-{
-    T* widget = window.Content().Find<T>(tag);
-    EXPECT_NE(widget, nullptr) << "tag " << tag;
-    return widget;
-}
-
-void Type(widgets::Window& window, int tag, const std::string& text)
-{
-    auto* field = In<widgets::TextField>(window, tag);
-    field->UserClear();
-    field->UserType(text);
-}
-
 void Click(widgets::Window& window, int tag) { In<widgets::Button>(window, tag)->UserClick(); }
-
-std::string Opened(const std::string& stored)
-{
-    std::string plain;
-    int status = 0;
-    return framework::DecryptFromStorageText(stored, plain, status) ? plain : "(not a storage blob)";
-}
 
 TEST(AccountPlugin, OffersThePrintTypePanelWhereThePrinterHasOne)
 {

@@ -14,6 +14,7 @@
 #include "platform/widgets/controls.h"
 #include "plugin.h"
 #include "spooler.h"
+#include "storedtext.h"
 #include "testpdf.h"
 
 namespace zlk::test {
@@ -93,28 +94,6 @@ struct AccountingPanel {
     Host host;
     std::unique_ptr<platform::PDEPanel> panel;
 };
-
-template <class T>
-T* In(widgets::Window& window, int tag)
-{
-    T* widget = window.Content().Find<T>(tag);
-    EXPECT_NE(widget, nullptr) << "tag " << tag;
-    return widget;
-}
-
-void Type(widgets::Window& window, int tag, const std::string& text)
-{
-    auto* field = In<widgets::TextField>(window, tag);
-    field->UserClear();
-    field->UserType(text);
-}
-
-std::string Opened(const std::string& stored)
-{
-    std::string plain;
-    int status = 0;
-    return framework::DecryptFromStorageText(stored, plain, status) ? plain : "(not a storage blob)";
-}
 
 // The user window (3001..3024) is the one the default management type uses.
 constexpr int kUserID = 3007, kLogin = 3008, kPassword = 3009, kStorageID = 3013, kStoragePassword = 3014,

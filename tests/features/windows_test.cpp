@@ -20,21 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using Act = std::function<void(widgets::Window&)>;
 
-template <class T>
-T* In(widgets::Window& window, int tag)
-{
-    T* widget = window.Content().Find<T>(tag);
-    EXPECT_NE(widget, nullptr) << "tag " << tag;
-    return widget;
-}
-
-void Type(widgets::Window& window, int tag, const std::string& text)
-{
-    auto* field = In<widgets::TextField>(window, tag);
-    field->UserClear();
-    field->UserType(text);
-}
-
 // Presses OK, and Cancel when the window stays open.
 void OkOrCancel(widgets::Window& window, int ok, int cancel)
 {

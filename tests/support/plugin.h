@@ -13,6 +13,7 @@
 #include "platform/printing/hostcallback.h"
 #include "platform/printing/pde.h"
 #include "platform/system/bundle.h"
+#include "platform/widgets/controls.h"
 #include "platform/widgets/headless.h"
 
 namespace zlk::test {
@@ -71,5 +72,23 @@ struct Host {
     widgets::HeadlessToolkit toolkit;
     std::unique_ptr<platform::HostPDECallback> callback;
 };
+
+// A window's widget by tag, as a person finds it; a test failure when the
+// window has none.
+template <class T>
+T* In(widgets::Window& window, int tag)
+{
+    T* widget = window.Content().Find<T>(tag);
+    EXPECT_NE(widget, nullptr) << "tag " << tag;
+    return widget;
+}
+
+// Clears the field and types the text into it.
+inline void Type(widgets::Window& window, int tag, const std::string& text)
+{
+    auto* field = In<widgets::TextField>(window, tag);
+    field->UserClear();
+    field->UserType(text);
+}
 
 }  // namespace zlk::test
