@@ -21,6 +21,24 @@ namespace zlk::features {
 
 namespace {
 
+// A control that shares its row with a setup button ends before the button,
+// so that on screen neither lies over the other.
+template <class Control>
+Control* EndBeforeButton(Control* control)
+{
+    widgets::Widget* widget = control ? control->GetControlPtr() : nullptr;
+    if (!widget) {
+        return control;
+    }
+    widgets::Rect frame = widget->Frame();
+    const int end = kButtonHoffset + titleHoffset - kControlDistance;
+    if (frame.x + frame.width > end) {
+        frame.width = std::max(0, end - frame.x);
+        widget->SetFrame(frame);
+    }
+    return control;
+}
+
 constexpr char kFeaturesSettingsAttr[] = "ZLKXFeaturesSettings";
 constexpr char kLayoutSettingsAttr[] = "ZLKXLayoutSettings";
 constexpr char kDefinitionFileAttr[] = "ZLKXCDFSetting";
@@ -550,8 +568,8 @@ void PrintFeaturesPDE::CreateCoversSepControl(ppd_file_t* ppd, const std::vector
             sepWnd_ =
                 AddWindow(std::make_unique<PFSeparatorWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
             framework::PopupWinInPanel* window = sepWnd_;
-            separatorList_ = Add(std::make_unique<PFListExt>(place, option->keyword, kTabMarginCtrlTotalWidth,
-                                                             titleLength, title, window));
+            separatorList_ = EndBeforeButton(Add(std::make_unique<PFListExt>(
+                place, option->keyword, kTabMarginCtrlTotalWidth, titleLength, title, window)));
             Add(std::make_unique<PFSepSetupButton>(place, SeparatorSetupBtnCtrlID, "Setup Button Text", window));
         } else if (keyword == "ZLKIntCoverSheet" || keyword == "ZLKIntBackCoverSheet") {
             BaseControl* title = AddTitle(ppd, option->keyword, place, titleLength);
@@ -582,9 +600,9 @@ void PrintFeaturesPDE::CreateLayoutControl(ppd_file_t* ppd, const std::vector<pp
         }
     }
     const RowPlace place = Row(index, group);
-    bookletMarginSwitch_ =
+    bookletMarginSwitch_ = EndBeforeButton(
         Add(std::make_unique<PFNonPPDCheckBox>(place, BookletMarginCheckBoxCtrlID, &kBookletMarginSwitchIniData,
-                                               &kBookletMarginSwitchConstraint, &kBookletMarginSwitchAccess));
+                                               &kBookletMarginSwitchConstraint, &kBookletMarginSwitchAccess)));
     bookletMarginWnd_ =
         AddWindow(std::make_unique<PFBookletMarginWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
     framework::PopupWinInPanel* window = bookletMarginWnd_;
@@ -596,8 +614,8 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
     int index = 0;
     if (ppd::CheckPPDKeyIsExist(ppd, "ZLKTabMarginShiftEx")) {
         const RowPlace place = Row(index++, group);
-        tabMarginSwitch_ = Add(std::make_unique<PFCheckBoxExt>(place, NextTag(), "ZLKTabMarginShiftEx",
-                                                               &kTabMarginSwitchConstraint, &kTabMarginSwitchAccess));
+        tabMarginSwitch_ = EndBeforeButton(Add(std::make_unique<PFCheckBoxExt>(
+            place, NextTag(), "ZLKTabMarginShiftEx", &kTabMarginSwitchConstraint, &kTabMarginSwitchAccess)));
         tabMarginWnd_ =
             AddWindow(std::make_unique<PFTabMarginWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
         framework::PopupWinInPanel* window = tabMarginWnd_;
@@ -606,8 +624,8 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
     }
     if (ppd::CheckPPDKeyIsExist(ppd, "ZLKTabNumberInSequence")) {
         const RowPlace place = Row(index++, group);
-        numInSequenceSwitch_ = Add(std::make_unique<PFCheckBoxExt>(
-            place, NextTag(), "ZLKTabNumberInSequence", &kNumInSequenceSwitchConstraint, &kNumInSequenceSwitchAccess));
+        numInSequenceSwitch_ = EndBeforeButton(Add(std::make_unique<PFCheckBoxExt>(
+            place, NextTag(), "ZLKTabNumberInSequence", &kNumInSequenceSwitchConstraint, &kNumInSequenceSwitchAccess)));
         numInSeqWnd_ =
             AddWindow(std::make_unique<PFNumInSeqWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
         framework::PopupWinInPanel* window = numInSeqWnd_;
@@ -625,8 +643,8 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
             std::make_unique<PFOffsetStackingUnitsWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
         framework::PopupWinInPanel* pages = offsetStackingPagesWnd_;
         framework::PopupWinInPanel* units = offsetStackingUnitsWnd_;
-        offsetStackingList_ = Add(std::make_unique<PFOffsetStackingListCtrl>(
-            place, "ZLKJog", kPopUpCtrlTotalWidthWithButton, titleLength, title, pages, units));
+        offsetStackingList_ = EndBeforeButton(Add(std::make_unique<PFOffsetStackingListCtrl>(
+            place, "ZLKJog", kPopUpCtrlTotalWidthWithButton, titleLength, title, pages, units)));
         Add(std::make_unique<PFOffsetStackingButton>(place, "Offset Stacking Button Text", offsetStackingList_));
         fxPPDKeywordList.push_back("ZLKJog");
     }
@@ -635,14 +653,14 @@ void PrintFeaturesPDE::CreateAdvancedFeaturesControl(ppd_file_t* ppd, int group)
         // A pick-one trimming option chooses the edges in a list; a
         // boolean one is only switched on or off.
         if (option->ui == PPD_UI_BOOLEAN) {
-            trimmerSwitch_ = Add(std::make_unique<PFCheckBoxExt>(place, NextTag(), "ZLKTrimming",
-                                                                 &kTrimmerSwitchConstraint, &kTrimmerSwitchAccess));
+            trimmerSwitch_ = EndBeforeButton(Add(std::make_unique<PFCheckBoxExt>(
+                place, NextTag(), "ZLKTrimming", &kTrimmerSwitchConstraint, &kTrimmerSwitchAccess)));
         } else {
             int titleLength = 0;
             BaseControl* title = AddTitle(ppd, "ZLKTrimming", place, titleLength);
-            trimmerList_ = Add(std::make_unique<KPFTRIMMERLISTCTRL>(
+            trimmerList_ = EndBeforeButton(Add(std::make_unique<KPFTRIMMERLISTCTRL>(
                 place, TrimmerListCtrlID, "ZLKTrimming", &kTrimmerListConstraint, &kTrimmerListAccess,
-                kPopUpCtrlTotalWidthWithButton, titleLength, title));
+                kPopUpCtrlTotalWidthWithButton, titleLength, title)));
         }
         trimmerWnd_ =
             AddWindow(std::make_unique<PFTrimmerWnd>(groupBox_->GetToolkit(), bundle_.get(), LocalizeTableName));
