@@ -1,5 +1,7 @@
 #include "host/jobsubmit.h"
 
+#include <algorithm>
+
 #include <cups/cups.h>
 
 #include <unistd.h>
@@ -43,6 +45,21 @@ std::string DefaultQueue()
     std::string name = dest->name;
     cupsFreeDests(1, dest);
     return name;
+}
+
+std::vector<std::string> Queues()
+{
+    cups_dest_t* dests = nullptr;
+    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    std::unique_ptr<cups_dest_t, DestsDeleter> owned(dests, DestsDeleter{count});
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        if (!dests[i].instance) {
+            names.emplace_back(dests[i].name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool SaveDefaultOptions(const std::string& queue, const std::vector<JobOption>& options, std::string* error)

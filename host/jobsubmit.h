@@ -34,6 +34,9 @@ std::filesystem::path QueuePPD(const std::string& queue, std::string* error);
 // The default queue, or empty.
 std::string DefaultQueue();
 
+// The queues this user can print to, by name (instances left out).
+std::vector<std::string> Queues();
+
 // The document type by its first bytes.
 std::string DocumentFormat(const std::filesystem::path& file);
 

@@ -467,6 +467,14 @@ bool TextField::UserClear()
     return text_.empty() || Propose({});
 }
 
+bool TextField::UserEdit(std::string proposed)
+{
+    if (!BeginTyping()) {
+        return false;
+    }
+    return proposed == text_ || Propose(std::move(proposed));
+}
+
 bool TextField::UserPressReturn()
 {
     if (!IsReachable() || (!HasFocus() && !UserFocus())) {

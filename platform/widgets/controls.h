@@ -212,6 +212,9 @@ public:
     bool UserDeleteBackward(int count = 1);
     // Select all and delete.
     bool UserClear();
+    // Any other edit (a paste, a keystroke inside the text): the whole text
+    // it leaves, judged by the formatter like typing.
+    bool UserEdit(std::string proposed);
     // Return ends the editing: fires the action.
     bool UserPressReturn();
     bool AcceptsFocus() const override { return true; }

@@ -1,0 +1,101 @@
+// The desktop print dialog: a printer chooser over the CUPS queues, copies
+// and pages, the chosen printer's plug-in panels as pages, a summary, and
+// Print / Cancel. The panels are the plug-ins' own, shown through the Qt
+// toolkit; the job goes out through the host library as zlk-print sends it.
+#pragma once
+
+#include <QDialog>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/jobsubmit.h"
+#include "host/printdialog.h"
+#include "platform/widgets/qt/qttoolkit.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+class QTreeWidget;
+
+namespace zlk::host::gui {
+
+struct PrintWindowSetup {
+    std::vector<std::filesystem::path> files;
+    std::string queue;  // chosen first; empty: the default queue
+    std::vector<std::filesystem::path> pluginFolders;
+    std::filesystem::path settingsFolder;
+    // Where printers come from; the defaults ask CUPS.
+    std::function<std::vector<std::string>()> queues = Queues;
+    std::function<std::string()> defaultQueue = DefaultQueue;
+    // The queue's PPD in a temporary file the window removes.
+    std::function<std::filesystem::path(const std::string& queue, std::string* error)> queuePPD = QueuePPD;
+    std::function<SubmitResult(const std::string& queue, const std::string& title,
+                               const std::vector<std::filesystem::path>& files, const std::vector<JobOption>& options)>
+        submit = SubmitJob;
+};
+
+class PrintWindow final : public QDialog {
+public:
+    PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup);
+    ~PrintWindow() override;
+
+    // The printer now shown; empty when none could be.
+    const std::string& Queue() const { return queue_; }
+    // The panels' dialog of the printer shown; null when none.
+    PrintDialog* Dialog() const { return dialog_.get(); }
+    // One page a panel, then the summary.
+    QTabWidget* Pages() const { return pages_; }
+    // The job the last Print sent; 0 when none went out.
+    int JobId() const { return jobId_; }
+    // The options the last Print sent.
+    const std::vector<JobOption>& SentOptions() const { return sent_; }
+    // Fills the summary page from the panels.
+    void RefreshSummary();
+
+    // Runs when a person presses Print: ends the typing, lets every panel
+    // check and write its settings (their windows may open), sends the job.
+    void PrintJob();
+    void SaveDefaults();
+
+private:
+    void ShowPrinter(const std::string& queue);
+    void ClearPanels();
+    void PageChanged(int index);
+    // The job's options from the panels, the copies and the pages; false
+    // when a panel stopped or the pages are not valid.
+    bool CollectOptions(std::vector<JobOption>& options);
+    void Complain(const QString& message);
+
+    widgets::QtToolkit& toolkit_;
+    PrintWindowSetup setup_;
+    std::string queue_;
+    std::unique_ptr<PrintDialog> dialog_;
+    std::vector<JobOption> sent_;
+    int jobId_ = 0;
+    int shownPage_ = -1;
+
+    QComboBox* printers_ = nullptr;
+    QSpinBox* copies_ = nullptr;
+    QRadioButton* allPages_ = nullptr;
+    QRadioButton* rangePages_ = nullptr;
+    QLineEdit* range_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    QTreeWidget* summary_ = nullptr;
+    QLabel* notice_ = nullptr;
+    QPushButton* print_ = nullptr;
+    QPushButton* saveDefaults_ = nullptr;
+};
+
+// Whether text is a page range CUPS takes: pages and from-to ranges,
+// comma-separated, counting from 1, each range not running backwards.
+bool IsValidPageRange(const std::string& text);
+
+}  // namespace zlk::host::gui

@@ -1,0 +1,68 @@
+#include "host/gui/texts.h"
+
+#include <QLocale>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string_view>
+
+namespace zlk::host::gui {
+
+namespace {
+
+const std::map<std::string_view, const char*>& Japanese()
+{
+    static const std::map<std::string_view, const char*> table = {
+        {"Print", "プリント"},
+        {"Cancel", "キャンセル"},
+        {"Printer:", "プリンタ:"},
+        {"Copies:", "部数:"},
+        {"Pages:", "ページ:"},
+        {"All", "すべて"},
+        {"Range:", "範囲:"},
+        {"Documents:", "書類:"},
+        {"none", "なし"},
+        {"Summary", "概要"},
+        {"Setting", "項目"},
+        {"Value", "値"},
+        {"Set as Defaults for This Printer", "このプリンタのデフォルトに設定"},
+        {"The settings are now the defaults for %1.", "設定を %1 のデフォルトにしました。"},
+        {"The defaults were not saved: %1", "デフォルトを保存できませんでした: %1"},
+        {"No printer is set up.", "プリンタが設定されていません。"},
+        {"The printer %1 cannot be used: %2", "プリンタ %1 を使用できません: %2"},
+        {"No Zelko panel serves this printer.", "このプリンタには Zelko のパネルがありません。"},
+        {"The page range \"%1\" is not valid. Give pages and ranges such as 1-3,5.",
+         "ページ範囲「%1」が正しくありません。1-3,5 のように指定してください。"},
+        {"The job was not printed: %1", "プリントできませんでした: %1"},
+        {"Choose a document to print.", "プリントする書類を選んでください。"},
+        {"Print Dialog", "プリントダイアログ"},
+    };
+    return table;
+}
+
+}  // namespace
+
+bool DesktopIsJapanese()
+{
+    // The first of these that is set decides, as gettext does.
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            return std::strncmp(value, "ja", 2) == 0;
+        }
+    }
+    return QLocale::system().language() == QLocale::Japanese;
+}
+
+QString Text(const char* english)
+{
+    static const bool japanese = DesktopIsJapanese();
+    if (japanese) {
+        if (const auto it = Japanese().find(english); it != Japanese().end()) {
+            return QString::fromUtf8(it->second);
+        }
+    }
+    return QString::fromUtf8(english);
+}
+
+}  // namespace zlk::host::gui

@@ -1,0 +1,760 @@
+#include "platform/widgets/qt/qttoolkit.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QEventLoop>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "platform/widgets/controls.h"
+
+namespace zlk::widgets {
+
+namespace {
+
+// The line height of the font the layouts were drawn for.
+constexpr double kLayoutLineHeight = 16.0;
+// Steppers at least this wide (points) show their number.
+constexpr int kNumberStepperWidth = 30;
+// Labels at least this tall (points) wrap their text.
+constexpr int kWrappingLabelHeight = 28;
+
+QString Q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Little arrows: a stepper without a field of its own (a text field beside
+// it shows the number).
+class ArrowsWidget final : public QWidget {
+public:
+    explicit ArrowsWidget(QWidget* parent = nullptr) : QWidget(parent)
+    {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        up = new QToolButton(this);
+        down = new QToolButton(this);
+        for (QToolButton* arrow : {up, down}) {
+            arrow->setArrowType(arrow == up ? Qt::UpArrow : Qt::DownArrow);
+            arrow->setFocusPolicy(Qt::NoFocus);
+            arrow->setAutoRepeat(true);
+            arrow->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+            layout->addWidget(arrow);
+        }
+        setFocusPolicy(Qt::StrongFocus);
+    }
+    std::function<void(bool up)> step;
+    QToolButton* up;
+    QToolButton* down;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && step) {
+            step(event->key() == Qt::Key_Up);
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+};
+
+}  // namespace
+
+// The Qt widget of one widget, kept in step with it.
+class QtPeer final : public Peer {
+public:
+    QtPeer(QtToolkit& toolkit, Widget& widget) : toolkit_(toolkit), widget_(widget) { Build(); }
+    ~QtPeer() override
+    {
+        if (native_) {
+            // The person's click may still be on its way out of this Qt
+            // widget's signal; it goes when the event loop is back.
+            for (const QMetaObject::Connection& connection : connections_) {
+                QObject::disconnect(connection);
+            }
+            native_->hide();
+            native_->deleteLater();
+        }
+    }
+
+    QWidget* Native() const { return native_; }
+
+    void Sync(Widget& widget, Aspect what) override
+    {
+        if (!native_) {
+            return;
+        }
+        switch (what) {
+        case Aspect::Tag: native_->setObjectName(QStringLiteral("tag%1").arg(widget.Tag())); break;
+        case Aspect::Enabled: SyncEnabled(); break;
+        case Aspect::Hidden: SyncVisible(); break;
+        case Aspect::Frame:
+            Place();
+            PlaceChildren();
+            break;
+        case Aspect::Title: SyncTitle(); break;
+        case Aspect::Children: SyncChildren(); break;
+        case Aspect::State: SyncState(); break;
+        case Aspect::Items: SyncItems(); break;
+        case Aspect::Selection: SyncSelection(); break;
+        case Aspect::Value:
+        case Aspect::Range: SyncValue(); break;
+        case Aspect::Text: SyncText(); break;
+        case Aspect::Editable: SyncEditable(); break;
+        }
+    }
+
+    // Everything at once: after the widget was built or moved to a new parent.
+    void SyncAll()
+    {
+        native_->setObjectName(QStringLiteral("tag%1").arg(widget_.Tag()));
+        SyncEnabled();
+        SyncTitle();
+        SyncState();
+        SyncItems();
+        SyncValue();
+        SyncText();
+        SyncEditable();
+        SyncChildren();
+        Place();
+        SyncVisible();
+    }
+
+private:
+    static QtPeer* PeerOf(const Widget& widget) { return static_cast<QtPeer*>(widget.GetPeer()); }
+
+    void Build()
+    {
+        switch (widget_.GetKind()) {
+        case Kind::View:
+        case Kind::TabPage:
+        case Kind::RadioGroup: native_ = new QWidget(); break;
+        case Kind::GroupBox: native_ = new QGroupBox(); break;
+        case Kind::Label: {
+            auto* label = new QLabel();
+            label->setTextFormat(Qt::PlainText);
+            native_ = label;
+            break;
+        }
+        case Kind::Button: {
+            auto* button = new QPushButton();
+            // Return presses the window's default button, never the focused one.
+            button->setAutoDefault(false);
+            button->setFocusPolicy(Qt::StrongFocus);
+            connections_.push_back(QObject::connect(
+                button, &QPushButton::clicked, [this] { WithWidget([](Widget& w) { w.As<Button>()->UserClick(); }); }));
+            native_ = button;
+            break;
+        }
+        case Kind::CheckBox: {
+            auto* box = new QCheckBox();
+            box->setFocusPolicy(Qt::StrongFocus);
+            connections_.push_back(QObject::connect(box, &QCheckBox::clicked, [this] {
+                WithWidget([](Widget& w) { w.As<CheckBox>()->UserClick(); }, Aspect::State);
+            }));
+            native_ = box;
+            break;
+        }
+        case Kind::RadioButton: {
+            auto* radio = new QRadioButton();
+            // The widgets keep one cell of a group on; Qt's own rule would
+            // also join radio buttons that merely share a parent.
+            radio->setAutoExclusive(false);
+            radio->setFocusPolicy(Qt::StrongFocus);
+            connections_.push_back(QObject::connect(radio, &QRadioButton::clicked, [this] {
+                WithWidget([](Widget& w) { w.As<RadioButton>()->UserClick(); }, Aspect::State);
+            }));
+            native_ = radio;
+            break;
+        }
+        case Kind::PopUp: {
+            auto* list = new QComboBox();
+            list->setModel(new QStandardItemModel(list));
+            list->setFocusPolicy(Qt::StrongFocus);
+            connections_.push_back(QObject::connect(list, &QComboBox::activated, [this](int index) {
+                WithWidget([index](Widget& w) { w.As<PopUp>()->UserSelect(index); }, Aspect::Selection);
+            }));
+            native_ = list;
+            break;
+        }
+        case Kind::Stepper: {
+            if (widget_.Frame().width >= kNumberStepperWidth) {
+                // Wide enough to show its number (an hour, a minute).
+                auto* box = new QSpinBox();
+                box->setFocusPolicy(Qt::StrongFocus);
+                connections_.push_back(QObject::connect(box, &QSpinBox::valueChanged, [this](int value) {
+                    WithWidget([value](Widget& w) { w.As<Stepper>()->UserSetValue(value); }, Aspect::Value);
+                }));
+                native_ = box;
+                break;
+            }
+            auto* arrows = new ArrowsWidget();
+            auto step = [this](bool up) {
+                WithWidget([up](Widget& w) {
+                    auto* stepper = w.As<Stepper>();
+                    up ? stepper->UserIncrement() : stepper->UserDecrement();
+                });
+            };
+            arrows->step = step;
+            connections_.push_back(QObject::connect(arrows->up, &QToolButton::clicked, [step] { step(true); }));
+            connections_.push_back(QObject::connect(arrows->down, &QToolButton::clicked, [step] { step(false); }));
+            native_ = arrows;
+            break;
+        }
+        case Kind::TextField: {
+            auto* field = new QLineEdit();
+            field->setFocusPolicy(Qt::StrongFocus);
+            connections_.push_back(
+                QObject::connect(field, &QLineEdit::textEdited, [this](const QString& text) { Edited(text); }));
+            native_ = field;
+            break;
+        }
+        case Kind::TabView: {
+            auto* tabs = new QTabWidget();
+            connections_.push_back(QObject::connect(tabs, &QTabWidget::tabBarClicked, [this](int index) {
+                WithWidget([index](Widget& w) { w.As<TabView>()->UserSelectTab(index); }, Aspect::Selection);
+            }));
+            native_ = tabs;
+            break;
+        }
+        }
+        native_->hide();
+        toolkit_.Register(native_, &widget_);
+    }
+
+    // Runs what the person did on the widget; the action may end the
+    // widget, so it is looked up again before anything is redrawn.
+    template <class Act>
+    void WithWidget(Act act, std::optional<Aspect> resync = std::nullopt)
+    {
+        QPointer<QWidget> native = native_.data();
+        act(widget_);
+        if (resync && native && toolkit_.IsAlive(native)) {
+            Sync(widget_, *resync);
+        }
+    }
+
+    void Edited(const QString& text)
+    {
+        auto* field = widget_.As<TextField>();
+        auto* edit = static_cast<QLineEdit*>(native_.data());
+        const int cursor = edit->cursorPosition();
+        QPointer<QWidget> native = native_.data();
+        const bool accepted = field->UserEdit(text.toStdString());
+        if (!native || !toolkit_.IsAlive(native)) {
+            return;
+        }
+        if (!accepted) {
+            // Refused: the field keeps its text; the toolkit has beeped.
+            const QString kept = Q(field->Text());
+            edit->setText(kept);
+            edit->setCursorPosition(std::clamp<int>(cursor - static_cast<int>(text.size() - kept.size()), 0,
+                                                    static_cast<int>(kept.size())));
+        }
+    }
+
+    void SyncEnabled() { native_->setEnabled(widget_.IsEnabled()); }
+
+    void SyncVisible()
+    {
+        // A widget without a parent would open a window of its own.
+        if (native_->parentWidget() == nullptr) {
+            return;
+        }
+        if (widget_.Parent() && widget_.Parent()->GetKind() == Kind::TabView) {
+            auto* tabs = static_cast<QTabWidget*>(PeerOf(*widget_.Parent())->Native());
+            tabs->setTabVisible(tabs->indexOf(native_), !widget_.IsHidden());
+            return;
+        }
+        native_->setVisible(!widget_.IsHidden());
+    }
+
+    void SyncTitle()
+    {
+        const QString title = Q(widget_.Title());
+        switch (widget_.GetKind()) {
+        case Kind::Button: static_cast<QPushButton*>(native_.data())->setText(title); break;
+        case Kind::CheckBox:
+        case Kind::RadioButton: static_cast<QAbstractButton*>(native_.data())->setText(title); break;
+        case Kind::Label: static_cast<QLabel*>(native_.data())->setText(title); break;
+        case Kind::GroupBox: static_cast<QGroupBox*>(native_.data())->setTitle(title); break;
+        case Kind::TabPage:
+            if (widget_.Parent() && widget_.Parent()->GetKind() == Kind::TabView) {
+                auto* tabs = static_cast<QTabWidget*>(PeerOf(*widget_.Parent())->Native());
+                tabs->setTabText(tabs->indexOf(native_), title);
+            }
+            break;
+        default: break;
+        }
+    }
+
+    void SyncState()
+    {
+        if (auto* box = widget_.As<CheckBox>()) {
+            auto* native = static_cast<QCheckBox*>(native_.data());
+            native->setTristate(box->AllowsMixed());
+            native->setCheckState(box->State() == kStateMixed ? Qt::PartiallyChecked
+                                  : box->IsOn()               ? Qt::Checked
+                                                              : Qt::Unchecked);
+        } else if (auto* radio = widget_.As<RadioButton>()) {
+            static_cast<QRadioButton*>(native_.data())->setChecked(radio->IsOn());
+        }
+    }
+
+    void SyncItems()
+    {
+        auto* list = widget_.As<PopUp>();
+        if (!list) {
+            return;
+        }
+        auto* combo = static_cast<QComboBox*>(native_.data());
+        auto* model = static_cast<QStandardItemModel*>(combo->model());
+        const QSignalBlocker blocker(combo);
+        model->clear();
+        for (const PopUpItem& entry : list->Items()) {
+            auto* item = new QStandardItem(Q(entry.title));
+            item->setEnabled(entry.enabled);
+            model->appendRow(item);
+        }
+        combo->setCurrentIndex(list->SelectedIndex());
+    }
+
+    void SyncSelection()
+    {
+        if (auto* list = widget_.As<PopUp>()) {
+            const QSignalBlocker blocker(native_);
+            static_cast<QComboBox*>(native_.data())->setCurrentIndex(list->SelectedIndex());
+        } else if (auto* tabs = widget_.As<TabView>()) {
+            const QSignalBlocker blocker(native_);
+            static_cast<QTabWidget*>(native_.data())->setCurrentIndex(tabs->SelectedIndex());
+        }
+    }
+
+    void SyncValue()
+    {
+        auto* stepper = widget_.As<Stepper>();
+        if (auto* box = qobject_cast<QSpinBox*>(native_.data()); box && stepper) {
+            const QSignalBlocker blocker(box);
+            box->setRange(stepper->Min(), stepper->Max());
+            box->setSingleStep(stepper->Increment());
+            box->setValue(stepper->Value());
+        } else if (stepper) {
+            auto* arrows = static_cast<ArrowsWidget*>(native_.data());
+            arrows->setToolTip(QString::number(stepper->Value()));
+        }
+    }
+
+    void SyncText()
+    {
+        if (auto* field = widget_.As<TextField>()) {
+            auto* edit = static_cast<QLineEdit*>(native_.data());
+            const QString text = Q(field->Text());
+            if (edit->text() != text) {
+                edit->setText(text);
+            }
+        }
+    }
+
+    void SyncEditable()
+    {
+        if (auto* field = widget_.As<TextField>()) {
+            auto* edit = static_cast<QLineEdit*>(native_.data());
+            edit->setReadOnly(!field->IsEditable());
+            edit->setEchoMode(field->IsSecure() ? QLineEdit::Password : QLineEdit::Normal);
+        }
+    }
+
+    void SyncChildren()
+    {
+        // Children given away elsewhere leave this Qt widget too.
+        for (QWidget* child : native_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            Widget* owner = toolkit_.WidgetOf(child);
+            if (owner && toolkit_.NativeWidget(*owner) == child && owner->Parent() != &widget_) {
+                child->hide();
+                child->setParent(nullptr);
+            }
+        }
+        if (auto* tabView = widget_.As<TabView>()) {
+            auto* tabs = static_cast<QTabWidget*>(native_.data());
+            const QSignalBlocker blocker(tabs);
+            tabs->clear();
+            for (int i = 0; i < tabView->PageCount(); ++i) {
+                TabPage& page = tabView->Page(i);
+                tabs->addTab(PeerOf(page)->Native(), Q(page.Title()));
+                tabs->setTabEnabled(i, page.IsEnabled());
+                tabs->setTabVisible(i, !page.IsHidden());
+            }
+            tabs->setCurrentIndex(tabView->SelectedIndex());
+            return;
+        }
+        for (std::size_t i = 0; i < widget_.ChildCount(); ++i) {
+            Widget& child = widget_.ChildAt(i);
+            QtPeer* peer = PeerOf(child);
+            if (!peer || !peer->native_) {
+                continue;
+            }
+            if (peer->native_->parentWidget() != native_) {
+                peer->native_->setParent(native_);
+                peer->Place();
+                peer->SyncVisible();
+            }
+        }
+    }
+
+public:
+    // Where the layout frame puts the widget in its parent, top-down.
+    void Place()
+    {
+        const Widget* parent = widget_.Parent();
+        if (!parent || parent->GetKind() == Kind::TabView) {
+            return;
+        }
+        // Edges are rounded, not sizes, so that neighbours never overlap by a pixel.
+        const Rect& frame = widget_.Frame();
+        const int top = parent->Frame().height - frame.y - frame.height;
+        const int left = toolkit_.ToPixels(frame.x);
+        const int right = toolkit_.ToPixels(frame.x + frame.width);
+        const int upper = toolkit_.ToPixels(top);
+        const int lower = toolkit_.ToPixels(top + frame.height);
+        native_->setGeometry(left, upper, right - left, lower - upper);
+        if (auto* label = qobject_cast<QLabel*>(native_.data())) {
+            const bool wraps = frame.height >= kWrappingLabelHeight;
+            label->setWordWrap(wraps);
+            label->setAlignment(Qt::AlignLeft | (wraps ? Qt::AlignTop : Qt::AlignVCenter));
+        }
+    }
+
+    // Flipped coordinates hang on the parent's height.
+    void PlaceChildren()
+    {
+        for (std::size_t i = 0; i < widget_.ChildCount(); ++i) {
+            if (QtPeer* peer = PeerOf(widget_.ChildAt(i)); peer && peer->native_) {
+                peer->Place();
+            }
+        }
+    }
+
+private:
+    QtToolkit& toolkit_;
+    Widget& widget_;
+    QPointer<QWidget> native_;
+    std::vector<QMetaObject::Connection> connections_;
+};
+
+namespace {
+
+// A window as a dialog: Return, Escape and the close box go to the window's
+// own buttons.
+class WindowDialog final : public QDialog {
+public:
+    explicit WindowDialog(Window& window) : window_(window) { setModal(true); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: window_.UserPressReturn(); return;
+        case Qt::Key_Escape: window_.UserPressEscape(); return;
+        default: QDialog::keyPressEvent(event);
+        }
+    }
+    void closeEvent(QCloseEvent* event) override
+    {
+        // The window closes through its cancel button, as Escape does.
+        event->ignore();
+        window_.UserPressEscape();
+    }
+    void reject() override { window_.UserPressEscape(); }
+
+private:
+    Window& window_;
+};
+
+}  // namespace
+
+class QtWindowPeer final : public WindowPeer {
+public:
+    QtWindowPeer(QtToolkit& toolkit, Window& window) : toolkit_(toolkit), dialog_(new WindowDialog(window))
+    {
+        QWidget* content = toolkit.NativeWidget(window.Content());
+        content->setParent(dialog_);
+        content->move(0, 0);
+        content->show();
+        Sync(window);
+    }
+    ~QtWindowPeer() override
+    {
+        if (dialog_) {
+            dialog_->hide();
+            dialog_->deleteLater();
+        }
+    }
+
+    QWidget* Native() const { return dialog_; }
+
+    void Sync(Window& window) override
+    {
+        if (!dialog_) {
+            return;
+        }
+        dialog_->setWindowTitle(Q(window.Title()));
+        const QSize size(toolkit_.ToPixels(window.Frame().width), toolkit_.ToPixels(window.Frame().height));
+        dialog_->setFixedSize(size);
+        toolkit_.NativeWidget(window.Content())->resize(size);
+        if (window.IsOpen() && !dialog_->isVisible()) {
+            ApplyKeys(window);
+            if (QWidget* over = QApplication::activeWindow(); over && over != dialog_) {
+                dialog_->move(over->geometry().center() - QPoint(size.width() / 2, size.height() / 2));
+            }
+            dialog_->show();
+            dialog_->raise();
+            dialog_->activateWindow();
+        } else if (!window.IsOpen() && dialog_->isVisible()) {
+            dialog_->hide();
+        }
+    }
+
+private:
+    void ApplyKeys(Window& window)
+    {
+        if (window.DefaultButton()) {
+            if (auto* button = window.Find<Button>(*window.DefaultButton())) {
+                static_cast<QPushButton*>(toolkit_.NativeWidget(*button))->setDefault(true);
+            }
+        }
+        QWidget* previous = nullptr;
+        for (int tag : window.KeyOrder()) {
+            Widget* widget = window.FindWidget(tag);
+            QWidget* native = widget ? toolkit_.NativeWidget(*widget) : nullptr;
+            if (!native) {
+                continue;
+            }
+            if (previous) {
+                QWidget::setTabOrder(previous, native);
+            }
+            previous = native;
+        }
+    }
+
+    QtToolkit& toolkit_;
+    QPointer<WindowDialog> dialog_;
+};
+
+QtToolkit::QtToolkit()
+{
+    const QFontMetrics metrics(QApplication::font());
+    scale_ = std::clamp(metrics.height() / kLayoutLineHeight, 1.0, 3.0);
+    QObject::connect(qApp, &QApplication::focusChanged, [this](QWidget*, QWidget* now) { NativeFocusChanged(now); });
+}
+
+QtToolkit::~QtToolkit()
+{
+    QObject::disconnect(qApp, &QApplication::focusChanged, nullptr, nullptr);
+    // Qt widgets of widgets that are gone wait for the event loop; free them now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+int QtToolkit::ToPixels(int points) const { return static_cast<int>(std::lround(points * scale_)); }
+
+QWidget* QtToolkit::NativeWidget(const Widget& widget) const
+{
+    const auto* peer = static_cast<const QtPeer*>(widget.GetPeer());
+    return peer ? peer->Native() : nullptr;
+}
+
+Widget* QtToolkit::WidgetOf(const QWidget* native) const
+{
+    for (; native != nullptr; native = native->parentWidget()) {
+        if (const auto it = widgets_.find(native); it != widgets_.end()) {
+            return it->second;
+        }
+    }
+    return nullptr;
+}
+
+QWidget* QtToolkit::NativeWindow(const Window& window) const
+{
+    const auto* peer = static_cast<const QtWindowPeer*>(window.GetPeer());
+    return peer ? peer->Native() : nullptr;
+}
+
+void QtToolkit::WidgetCreated(Widget& widget)
+{
+    auto peer = std::make_unique<QtPeer>(*this, widget);
+    QtPeer& attached = *peer;
+    widget.AttachPeer(std::move(peer));
+    attached.SyncAll();
+}
+
+void QtToolkit::WindowCreated(Window& window) { window.AttachPeer(std::make_unique<QtWindowPeer>(*this, window)); }
+
+void QtToolkit::WidgetDestroyed(const Widget& widget)
+{
+    if (focus_ == &widget) {
+        focus_ = nullptr;
+    }
+    if (QWidget* native = NativeWidget(widget)) {
+        widgets_.erase(native);
+    }
+}
+
+void QtToolkit::WindowDestroyed(const Window&) {}
+
+int QtToolkit::RunModal(Window& window)
+{
+    QEventLoop loop;
+    loops_.push_back(&loop);
+    window.Show();
+    if (QWidget* dialog = NativeWindow(window)) {
+        if (modalShown_) {
+            QPointer<QWidget> shown = dialog;
+            QTimer::singleShot(0, dialog, [this, shown] {
+                if (shown && modalShown_) {
+                    modalShown_(*shown);
+                }
+            });
+        }
+    }
+    const int code = loop.exec(QEventLoop::DialogExec);
+    loops_.pop_back();
+    return code;
+}
+
+bool QtToolkit::StopModal(int code)
+{
+    if (loops_.empty()) {
+        return false;
+    }
+    loops_.back()->exit(code);
+    return true;
+}
+
+int QtToolkit::RunAlert(const Alert& alert)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setIcon(alert.style == AlertStyle::Critical        ? QMessageBox::Critical
+                : alert.style == AlertStyle::Informational ? QMessageBox::Information
+                                                           : QMessageBox::Warning);
+    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setText(Q(alert.message));
+    box.setInformativeText(Q(alert.informative));
+    std::vector<QAbstractButton*> buttons;
+    const std::vector<std::string> titles = alert.buttons.empty() ? std::vector<std::string>{"OK"} : alert.buttons;
+    for (const std::string& title : titles) {
+        buttons.push_back(box.addButton(Q(title), QMessageBox::AcceptRole));
+    }
+    box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    box.setEscapeButton(buttons.back());
+    if (alertShown_) {
+        QTimer::singleShot(0, &box, [this, &box] {
+            if (alertShown_) {
+                alertShown_(box);
+            }
+        });
+    }
+    box.exec();
+    const auto clicked = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return clicked == buttons.end() ? 0 : static_cast<int>(clicked - buttons.begin());
+}
+
+void QtToolkit::Beep()
+{
+    ++beeps_;
+    QApplication::beep();
+}
+
+bool QtToolkit::SetFocus(Widget* widget)
+{
+    if (widget == focus_) {
+        return true;
+    }
+    if (widget != nullptr && (!widget->AcceptsFocus() || !widget->IsReachable())) {
+        return false;
+    }
+    Widget* previous = focus_;
+    focus_ = widget;
+    settingFocus_ = true;
+    if (widget != nullptr) {
+        if (QWidget* native = NativeWidget(*widget)) {
+            native->setFocus(Qt::OtherFocusReason);
+        }
+    } else if (previous != nullptr) {
+        if (QWidget* native = NativeWidget(*previous); native && native->hasFocus()) {
+            native->clearFocus();
+        }
+    }
+    settingFocus_ = false;
+    if (previous != nullptr) {
+        TellFocus(*previous, false);
+    }
+    if (widget != nullptr && focus_ == widget) {
+        TellFocus(*widget, true);
+    }
+    return true;
+}
+
+void QtToolkit::NativeFocusChanged(QWidget* now)
+{
+    if (settingFocus_) {
+        return;
+    }
+    Widget* widget = now ? WidgetOf(now) : nullptr;
+    if (widget != nullptr && !widget->AcceptsFocus()) {
+        widget = nullptr;
+    }
+    if (widget == focus_) {
+        return;
+    }
+    Widget* previous = focus_;
+    focus_ = widget;
+    if (previous != nullptr) {
+        TellFocus(*previous, false);
+    }
+    if (widget != nullptr && focus_ == widget) {
+        TellFocus(*widget, true);
+    }
+}
+
+int QtToolkit::OpenHelp(const std::string& book, const std::string& page, const std::string& anchor)
+{
+    (void)book;  // the viewer titles the page itself
+    QUrl url = QUrl::fromLocalFile(Q(page));
+    if (!anchor.empty()) {
+        url.setFragment(Q(anchor));
+    }
+    const std::string target = url.toString().toStdString();
+    if (helpOpener_) {
+        return helpOpener_(target);
+    }
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {Q(target)}) ? 0 : -1;
+}
+
+int QtToolkit::TextWidth(std::string_view text) const
+{
+    const QFontMetrics metrics(QApplication::font());
+    const int pixels = metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    return static_cast<int>(std::ceil(pixels / scale_));
+}
+
+}  // namespace zlk::widgets

@@ -1,0 +1,257 @@
+#include "guitest.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabWidget>
+#include <cstdlib>
+#include <regex>
+
+using namespace zlk::host::gui;
+
+#include "platform/widgets/controls.h"
+
+namespace zlk::test::gui {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string S(const QString& text) { return text.toStdString(); }
+
+std::string Describe(widgets::QtToolkit& toolkit, const QWidget& widget)
+{
+    const widgets::Widget* owner = toolkit.WidgetOf(&widget);
+    std::string text = S(widget.objectName());
+    if (owner && !owner->Name().empty()) {
+        text += " (" + owner->Name() + ")";
+    }
+    return text + " \"" + (owner ? owner->Title() : "") + "\"";
+}
+
+// Texts that look like a localization key: several words, each capitalised
+// or camel-cased, ending in a word such as Title, String, Text, Btn.
+bool LooksLikeKey(const std::string& text)
+{
+    static const std::regex key(
+        R"(.*\b(Title|String|Text|Btn|Ttitle|Label|Msg|Message\d*)$|^no translation$|.*[A-Za-z]+_[A-Za-z]+.*)");
+    return std::regex_match(text, key);
+}
+
+}  // namespace
+
+Hands::Hands(widgets::QtToolkit& toolkit)
+{
+    toolkit.SetModalShownHook([this](QWidget& shown) {
+        windowsShown_.push_back(S(shown.windowTitle()));
+        if (windows_.empty()) {
+            if (otherwise_) {
+                otherwise_(shown);
+            } else {
+                PressKey(&shown, Qt::Key_Escape);
+            }
+            return;
+        }
+        Act act = std::move(windows_.front());
+        windows_.pop_front();
+        act(shown);
+    });
+    toolkit.SetAlertShownHook([this](QWidget& shown) {
+        auto& box = static_cast<QMessageBox&>(shown);
+        alertsShown_.push_back(S(box.text() + (box.informativeText().isEmpty() ? "" : " " + box.informativeText())));
+        if (alerts_.empty()) {
+            PressKey(&shown, Qt::Key_Return);
+            return;
+        }
+        Act act = std::move(alerts_.front());
+        alerts_.pop_front();
+        act(shown);
+    });
+}
+
+QWidget* Tagged(const QWidget& root, int tag) { return root.findChild<QWidget*>(QStringLiteral("tag%1").arg(tag)); }
+
+QWidget* Named(widgets::QtToolkit& toolkit, const QWidget& root, const std::string& name)
+{
+    for (QWidget* widget : root.findChildren<QWidget*>()) {
+        const widgets::Widget* owner = toolkit.WidgetOf(widget);
+        if (owner && owner->Name() == name && toolkit.NativeWidget(*owner) == widget) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+void Click(QWidget* widget)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    } else if (widget) {
+        QTest::mouseClick(widget, Qt::LeftButton);
+    }
+}
+
+void TypeInto(QWidget* field, const QString& text)
+{
+    if (!field) {
+        return;
+    }
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, text);
+}
+
+bool Choose(widgets::QtToolkit& toolkit, QWidget* list, const std::string& titleOrKey)
+{
+    auto* combo = qobject_cast<QComboBox*>(list);
+    const auto* popUp = combo ? toolkit.WidgetOf(combo)->As<widgets::PopUp>() : nullptr;
+    if (!popUp) {
+        return false;
+    }
+    int index = popUp->IndexOfTitle(titleOrKey);
+    if (index < 0) {
+        index = popUp->IndexOfKey(titleOrKey);
+    }
+    if (index < 0 || !popUp->IsItemEnabled(index)) {
+        return false;
+    }
+    for (int steps = 0; combo->currentIndex() != index && steps < combo->count(); ++steps) {
+        QTest::keyClick(combo, combo->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
+    }
+    return combo->currentIndex() == index;
+}
+
+void PressKey(QWidget* widget, Qt::Key key) { QTest::keyClick(widget, key); }
+
+fs::path Screenshot(QWidget& widget, const std::string& name)
+{
+    const fs::path folder = fs::path(ZLK_BUILD_DIR) / "screens";
+    fs::create_directories(folder);
+    std::string file = name;
+    for (char& c : file) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.') {
+            c = '_';
+        }
+    }
+    const fs::path path = folder / (file + ".png");
+    widget.grab().save(QString::fromStdString(path.string()), "PNG");
+    return path;
+}
+
+std::vector<std::string> LayoutProblems(widgets::QtToolkit& toolkit, const QWidget& root)
+{
+    std::vector<std::string> problems;
+    std::vector<const QWidget*> shown;
+    for (const QWidget* widget : root.findChildren<QWidget*>()) {
+        const widgets::Widget* owner = toolkit.WidgetOf(widget);
+        if (owner && toolkit.NativeWidget(*owner) == widget && widget->isVisibleTo(&root)) {
+            shown.push_back(widget);
+        }
+    }
+    for (const QWidget* widget : shown) {
+        const QFontMetrics metrics(widget->font());
+        QString text;
+        int room = widget->width();
+        if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+            text = label->text();
+            if (label->wordWrap()) {
+                if (label->heightForWidth(widget->width()) > widget->height()) {
+                    problems.push_back(Describe(toolkit, *widget) + ": wrapped text taller than the label");
+                }
+                room = -1;
+            }
+        } else if (const auto* box = qobject_cast<const QGroupBox*>(widget)) {
+            text = box->title();
+            room -= 16;
+        } else if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
+            text = button->text();
+            room -= 2 * widget->style()->pixelMetric(QStyle::PM_ButtonMargin);
+        } else if (const auto* check = qobject_cast<const QAbstractButton*>(widget)) {
+            text = check->text();
+            const bool radio = qobject_cast<const QRadioButton*>(widget) != nullptr;
+            room -=
+                widget->style()->pixelMetric(radio ? QStyle::PM_ExclusiveIndicatorWidth : QStyle::PM_IndicatorWidth) +
+                widget->style()->pixelMetric(radio ? QStyle::PM_RadioButtonLabelSpacing
+                                                   : QStyle::PM_CheckBoxLabelSpacing);
+        } else if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
+            text = combo->currentText();
+            room -= 28;
+        }
+        if (text.isEmpty()) {
+            continue;
+        }
+        if (LooksLikeKey(S(text))) {
+            problems.push_back(Describe(toolkit, *widget) + ": untranslated text");
+        }
+        if (room >= 0 && metrics.horizontalAdvance(text) > room) {
+            problems.push_back(Describe(toolkit, *widget) + ": text " +
+                               std::to_string(metrics.horizontalAdvance(text)) + " px wide in " + std::to_string(room) +
+                               " px");
+        }
+        if (metrics.height() > widget->height()) {
+            problems.push_back(Describe(toolkit, *widget) + ": text taller than the control");
+        }
+    }
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        for (std::size_t j = i + 1; j < shown.size(); ++j) {
+            if (shown[i]->parentWidget() == shown[j]->parentWidget() &&
+                shown[i]->geometry().intersects(shown[j]->geometry())) {
+                problems.push_back(Describe(toolkit, *shown[i]) + " overlaps " + Describe(toolkit, *shown[j]));
+            }
+        }
+    }
+    return problems;
+}
+
+SamplePrinters::SamplePrinters()
+{
+    char pattern[] = "/tmp/zlk-gui-XXXXXX";
+    folder = mkdtemp(pattern);
+}
+
+PrintWindowSetup SamplePrinters::Setup(const std::string& model, std::vector<fs::path> files)
+{
+    PrintWindowSetup setup;
+    setup.files = std::move(files);
+    setup.queue = "zelko-mfp-" + model;
+    setup.pluginFolders = {ZLK_PLUGIN_BUILD_DIR};
+    setup.settingsFolder = folder / "settings";
+    setup.queues = [] {
+        std::vector<std::string> names;
+        for (const char* model : {"c3500j", "c4500", "m2500", "q6000"}) {
+            names.push_back(std::string("zelko-mfp-") + model);
+        }
+        return names;
+    };
+    setup.defaultQueue = [] { return std::string(); };
+    const fs::path copies = folder;
+    setup.queuePPD = [copies](const std::string& queue, std::string* error) -> fs::path {
+        const fs::path from = fs::path(ZLK_SAMPLE_PPD_DIR) / (queue + ".ppd");
+        const fs::path to = copies / (queue + ".ppd");
+        std::error_code failed;
+        fs::copy_file(from, to, fs::copy_options::overwrite_existing, failed);
+        if (failed) {
+            *error = failed.message();
+            return {};
+        }
+        return to;
+    };
+    setup.submit = [this](const std::string&, const std::string&, const std::vector<fs::path>&,
+                          const std::vector<host::JobOption>& options) {
+        jobs.push_back(options);
+        return host::SubmitResult{static_cast<int>(jobs.size()), {}};
+    };
+    return setup;
+}
+
+}  // namespace zlk::test::gui
