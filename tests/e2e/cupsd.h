@@ -64,10 +64,11 @@ public:
     // The scheduler's log lines of one job.
     std::string JobLog(int id) const;
     const std::string& root() const { return dir_.path(); }
+    // Waits for a job sent some other way (from inside the test) to end.
+    PrintedJob WaitForJob(const std::string& queue, int id);
 
 private:
     std::string JobState(int id) const;
-    PrintedJob WaitForJob(const std::string& queue, int id);
     std::map<std::string, std::string> clientEnv_;
 
     TempDir dir_;

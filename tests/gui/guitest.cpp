@@ -1,6 +1,7 @@
 #include "guitest.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -93,7 +94,10 @@ QWidget* Named(widgets::QtToolkit& toolkit, const QWidget& root, const std::stri
 
 void Click(QWidget* widget)
 {
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    if (qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget)) {
+        // On the box itself: the rest of a wide frame is not the button.
+        QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(6, widget->height() / 2));
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
     } else if (widget) {
         QTest::mouseClick(widget, Qt::LeftButton);
@@ -125,8 +129,24 @@ bool Choose(widgets::QtToolkit& toolkit, QWidget* list, const std::string& title
     if (index < 0 || !popUp->IsItemEnabled(index)) {
         return false;
     }
-    for (int steps = 0; combo->currentIndex() != index && steps < combo->count(); ++steps) {
-        QTest::keyClick(combo, combo->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
+    return ChooseIndex(combo, index);
+}
+
+bool ChooseIndex(QWidget* list, int index)
+{
+    auto* combo = qobject_cast<QComboBox*>(list);
+    if (!combo || index < 0 || index >= combo->count()) {
+        return false;
+    }
+    // Opens the list and clicks the item, as a person does.
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    const QModelIndex item = view->model()->index(index, combo->modelColumn(), view->rootIndex());
+    view->scrollTo(item);
+    const QPoint at = view->visualRect(item).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    if (view->isVisible()) {
+        combo->hidePopup();  // a disabled item: the click did nothing
     }
     return combo->currentIndex() == index;
 }

@@ -48,9 +48,11 @@ QWidget* Named(widgets::QtToolkit& toolkit, const QWidget& root, const std::stri
 void Click(QWidget* widget);
 // Selects all, then types the text key by key.
 void TypeInto(QWidget* field, const QString& text);
-// Moves a pop-up list to the item with this title (or zlk key) with the
-// arrow keys; false when no enabled item has it.
+// Picks the item of a pop-up list with this title (or key); false when no
+// enabled item has it.
 bool Choose(widgets::QtToolkit& toolkit, QWidget* list, const std::string& titleOrKey);
+// Opens the list and clicks its item at index; false when it did not become the choice.
+bool ChooseIndex(QWidget* list, int index);
 void PressKey(QWidget* widget, Qt::Key key);
 
 // Writes the widget as a PNG under the build's screens folder.

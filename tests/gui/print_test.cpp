@@ -1,0 +1,155 @@
+// A person prints from the desktop dialog: choices made in the panels and
+// their windows with clicks and keys reach the printer through the private
+// scheduler and the filter.
+#include <gtest/gtest.h>
+
+#include <cups/cups.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "cupsd.h"
+#include "guitest.h"
+#include "spooler.h"
+#include "testpdf.h"
+
+namespace zlk::test::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Shows the page of the dialog that holds the named control, and the
+// features group that holds it.
+QWidget* Reveal(widgets::QtToolkit& toolkit, host::gui::PrintWindow& window, const std::string& name)
+{
+    QTabWidget* pages = window.Pages();
+    for (int i = 0; i < pages->count(); ++i) {
+        QWidget* control = Named(toolkit, *pages->widget(i), name);
+        if (!control) {
+            continue;
+        }
+        QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(i).center());
+        if (auto* groups = qobject_cast<QComboBox*>(Tagged(*pages->widget(i), 2))) {
+            groups->setFocus();
+            QTest::keyClick(groups, Qt::Key_Home);
+            for (int g = 0; g < groups->count() && !control->isVisible(); ++g) {
+                QTest::keyClick(groups, Qt::Key_Down);
+            }
+        }
+        return control->isVisible() ? control : nullptr;
+    }
+    return nullptr;
+}
+
+TEST(PrintDialogEndToEnd, ClicksAndKeysReachThePrinter)
+{
+    Cupsd cupsd(FilterProgram());
+    if (!cupsd.ok()) {
+        GTEST_SKIP() << cupsd.error();
+    }
+    const std::string queue = "zgc4500";
+    ASSERT_EQ(cupsd.AddQueue(queue, SamplePpd("zelko-mfp-c4500.ppd")), "");
+    cupsSetServer(cupsd.server().c_str());
+    TempDir dir;
+    const fs::path pdf = dir.file("doc.pdf");
+    WriteTestPdf(pdf.string(), 2);
+
+    widgets::QtToolkit toolkit;
+    Hands hands(toolkit);
+    host::gui::PrintWindowSetup setup;
+    setup.files = {pdf};
+    setup.queue = queue;
+    setup.pluginFolders = {ZLK_PLUGIN_BUILD_DIR};
+    setup.settingsFolder = dir.file("settings");
+    host::gui::PrintWindow window(toolkit, setup);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_EQ(window.Queue(), queue);
+    TypeInto(window.findChild<QSpinBox*>("copies"), "2");
+
+    // A booklet, its margin set in its window.
+    QWidget* signature = Reveal(toolkit, window, "ZLKSignature");
+    ASSERT_NE(signature, nullptr);
+    ASSERT_TRUE(Choose(toolkit, signature, "LeftSig"));
+    QWidget& features = *window.Pages()->currentWidget();
+    auto* marginSwitch = qobject_cast<QCheckBox*>(Tagged(features, 106));
+    ASSERT_NE(marginSwitch, nullptr);
+    Click(marginSwitch);
+    EXPECT_TRUE(marginSwitch->isChecked());
+    hands.InWindow([](QWidget& shown) {
+        TypeInto(Tagged(shown, 313), "12");
+        PressKey(&shown, Qt::Key_Return);
+    });
+    Click(Tagged(features, 107));
+
+    // Secure print: a passcode with a letter is refused with an alert and
+    // the window stays open until the digits are right.
+    bool openAfterAlert = false;
+    hands.InWindow([&](QWidget& shown) {
+        TypeInto(Tagged(shown, 1022), "alice");
+        hands.InAlert([&](QWidget& alert) {
+            QTest::qWait(1);
+            openAfterAlert = shown.isVisible();
+            PressKey(&alert, Qt::Key_Return);
+        });
+        auto* passcode = static_cast<QLineEdit*>(Tagged(shown, 1026));
+        TypeInto(passcode, "43a1");
+        PressKey(&shown, Qt::Key_Return);
+        EXPECT_TRUE(shown.isVisible());
+        TypeInto(passcode, "4321");
+        EXPECT_EQ(passcode->echoMode(), QLineEdit::Password);
+        PressKey(&shown, Qt::Key_Return);
+    });
+    QWidget* jobType = Reveal(toolkit, window, "PrintTypeTicketKey");
+    ASSERT_NE(jobType, nullptr);
+    ASSERT_TRUE(Choose(toolkit, jobType, "Job Type Secure"));
+    EXPECT_EQ(hands.AlertsShown().size(), 1u);
+    EXPECT_TRUE(openAfterAlert);
+
+    // Accounting asks at print time.
+    QTabWidget* pages = window.Pages();
+    QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(0).center());
+    hands.InWindow([](QWidget& shown) {
+        Click(Tagged(shown, 3017));
+        PressKey(&shown, Qt::Key_Return);
+    });
+    Click(Tagged(*pages->currentWidget(), 1005));
+    hands.InWindow([](QWidget& shown) {
+        TypeInto(Tagged(shown, 4015), "kim");
+        TypeInto(Tagged(shown, 4008), "pw4455");
+        TypeInto(Tagged(shown, 4018), "ACC-3");
+        PressKey(&shown, Qt::Key_Return);
+    });
+    Click(window.findChild<QPushButton*>("print"));
+    EXPECT_EQ(hands.Pending(), 0u) << "every window expected opened";
+    std::string shown;
+    for (const std::string& title : hands.WindowsShown()) {
+        shown += "[" + title + "] ";
+    }
+    for (const std::string& text : hands.AlertsShown()) {
+        shown += "(" + text + ") ";
+    }
+    SCOPED_TRACE("windows and alerts: " + shown);
+    ASSERT_GT(window.JobId(), 0);
+    EXPECT_FALSE(window.isVisible());
+
+    const PrintedJob job = cupsd.WaitForJob(queue, window.JobId());
+    ASSERT_EQ(job.state, "completed") << cupsd.JobLog(job.id);
+    const RunResult inspected = InspectStream(job.stream);
+    ASSERT_EQ(inspected.exitCode, 0) << inspected.err;
+    for (const char* text :
+         {"JobPassword = 4321", "ImpositionGutterCreepX = 1200", "kim", "pw4455", "ACC-3", "job copies: 2"}) {
+        EXPECT_NE(inspected.out.find(text), std::string::npos) << text << "\n" << inspected.out;
+    }
+    EXPECT_EQ(job.stream.find("pw4455"), std::string::npos) << "a password in clear";
+}
+
+}  // namespace
+}  // namespace zlk::test::gui
