@@ -180,6 +180,13 @@ bool PFGroupList::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* wit
     return true;
 }
 
+void PFGroupList::ShowValue(std::int32_t value)
+{
+    if (widgets::PopUp* list = List()) {
+        list->Select(value >= 1 && value <= list->ItemCount() ? value - 1 : (list->ItemCount() > 0 ? 0 : -1));
+    }
+}
+
 int PFGroupList::DoControlHideConstrain()
 {
     if (!ctrlParentPanelPtr || !List()) {

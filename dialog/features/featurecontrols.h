@@ -101,6 +101,9 @@ public:
     void PPDCtrlShow() override {}
     void PPDCtrlHide() override {}
     int GetSummaryText(SummaryDictionary&, OrderArray&) override { return 0; }
+    // The list always shows a group: a value of no group (none stored yet)
+    // shows the first, not an empty panel.
+    void ShowValue(std::int32_t value) override;
 };
 
 // The base of every PPD list of the panel. The host is asked to mark the
