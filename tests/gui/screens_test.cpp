@@ -87,6 +87,9 @@ TEST_P(Screens, EveryPageAndWindowFitsItsTexts)
         // then every control switched on and every button pressed.
         auto* groups = qobject_cast<QComboBox*>(Tagged(page, 2));
         const int groupCount = groups ? groups->count() : 1;
+        if (groups) {
+            EXPECT_EQ(groups->currentIndex(), 0) << "the first group shows from the start";
+        }
         std::map<QComboBox*, int> initial;
         for (const int pass : {0, 1, 2}) {
             const bool switchOn = pass == 2;
