@@ -56,8 +56,7 @@ bool DesktopIsJapanese()
 
 QString Text(const char* english)
 {
-    static const bool japanese = DesktopIsJapanese();
-    if (japanese) {
+    if (DesktopIsJapanese()) {
         if (const auto it = Japanese().find(english); it != Japanese().end()) {
             return QString::fromUtf8(it->second);
         }

@@ -1,0 +1,207 @@
+// The print dialog's own controls: printers, copies, pages, defaults,
+// help and the desktop's language.
+#include <gtest/gtest.h>
+
+#include <cups/cups.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <cstdlib>
+#include <fstream>
+
+#include "cupsd.h"
+#include "guitest.h"
+#include "spooler.h"
+#include "testpdf.h"
+
+namespace zlk::test::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Has(const std::vector<host::JobOption>& options, const std::string& name, const std::string& value)
+{
+    return std::find(options.begin(), options.end(), host::JobOption(name, value)) != options.end();
+}
+
+std::vector<std::string> TabTitles(QTabWidget* pages)
+{
+    std::vector<std::string> titles;
+    for (int i = 0; i < pages->count(); ++i) {
+        titles.push_back(pages->tabText(i).toStdString());
+    }
+    return titles;
+}
+
+// Answers the next message box the dialog shows with Return; its text.
+std::shared_ptr<std::string> AnswerNextMessage()
+{
+    auto text = std::make_shared<std::string>();
+    QTimer::singleShot(0, [text] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            *text = box->text().toStdString();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    return text;
+}
+
+TEST(PrintDialogPages, RangesAreCheckedAsCupsTakesThem)
+{
+    const struct {
+        const char* text;
+        bool valid;
+    } cases[] = {{"1", true},      {"1-3,5", true}, {" 2 - 4 , 7 ", true}, {"5-5", true},
+                 {"3-1", false},   {"0", false},    {"", false},           {"1,", false},
+                 {",1", false},    {"1-", false},   {"a", false},          {"1;2", false},
+                 {"1-2-3", false}, {"-3", false},   {"1234567890", false}, {"999999999", true}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(host::gui::IsValidPageRange(c.text), c.valid) << "\"" << c.text << "\"";
+    }
+}
+
+TEST(PrintDialog, PrinterChoiceRebuildsThePanelsAndThePrintCarriesCopiesAndPages)
+{
+    SamplePrinters printers;
+    const fs::path pdf = printers.folder / "doc.pdf";
+    WriteTestPdf(pdf.string(), 3);
+    widgets::QtToolkit toolkit;
+    Hands hands(toolkit);
+    host::gui::PrintWindow window(toolkit, printers.Setup("c4500", {pdf}));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const std::vector<std::string> c4500 = TabTitles(window.Pages());
+    EXPECT_EQ(c4500, (std::vector<std::string>{"Job Accounting", "Print Type", "Zelko Features", "Summary"}));
+
+    // Another printer and back: each shows its own panels, and nothing of
+    // the one before is left behind.
+    auto* chooser = window.findChild<QComboBox*>("printer");
+    for (const std::string queue : {"zelko-mfp-m2500", "zelko-mfp-q6000", "zelko-mfp-c4500"}) {
+        ASSERT_TRUE(ChooseIndex(chooser, chooser->findText(QString::fromStdString(queue))));
+        EXPECT_EQ(window.Queue(), queue);
+        ASSERT_NE(window.Dialog(), nullptr);
+        EXPECT_EQ(window.Pages()->count(), static_cast<int>(window.Dialog()->Panels().size()) + 1);
+    }
+    EXPECT_EQ(TabTitles(window.Pages()), c4500);
+
+    // A page range the scheduler would refuse keeps the dialog open.
+    TypeInto(window.findChild<QSpinBox*>("copies"), "3");
+    Click(window.findChild<QRadioButton*>("rangePages"));
+    TypeInto(window.findChild<QLineEdit*>("range"), "3-1");
+    auto complaint = AnswerNextMessage();
+    Click(window.findChild<QPushButton*>("print"));
+    EXPECT_NE(complaint->find("3-1"), std::string::npos) << *complaint;
+    EXPECT_TRUE(printers.jobs.empty());
+    EXPECT_TRUE(window.isVisible());
+
+    TypeInto(window.findChild<QLineEdit*>("range"), "1-2");
+    Click(window.findChild<QPushButton*>("print"));
+    ASSERT_EQ(printers.jobs.size(), 1u);
+    EXPECT_TRUE(Has(printers.jobs[0], "copies", "3"));
+    EXPECT_TRUE(Has(printers.jobs[0], "page-ranges", "1-2"));
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(PrintDialog, HelpOpensThePageInTheDesktopViewer)
+{
+    SamplePrinters printers;
+    widgets::QtToolkit toolkit;
+    std::vector<std::string> opened;
+    toolkit.SetHelpOpener([&](const std::string& url) {
+        opened.push_back(url);
+        return 0;
+    });
+    host::gui::PrintWindow window(toolkit, printers.Setup("c4500"));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    for (int i = 0; i + 1 < window.Pages()->count(); ++i) {
+        QTest::mouseClick(window.Pages()->tabBar(), Qt::LeftButton, {}, window.Pages()->tabBar()->tabRect(i).center());
+        for (QPushButton* button : window.Pages()->currentWidget()->findChildren<QPushButton*>()) {
+            if (button->text() == "?" && button->isVisible()) {
+                Click(button);
+            }
+        }
+    }
+    ASSERT_FALSE(opened.empty());
+    for (const std::string& url : opened) {
+        EXPECT_EQ(url.rfind("file:///", 0), 0u) << url;
+        EXPECT_TRUE(fs::exists(QUrl(QString::fromStdString(url)).toLocalFile().toStdString())) << url;
+    }
+}
+
+TEST(PrintDialog, FollowsAJapaneseDesktop)
+{
+    setenv("LANGUAGE", "ja_JP.UTF-8", 1);
+    SamplePrinters printers;
+    widgets::QtToolkit toolkit;
+    host::gui::PrintWindow window(toolkit, printers.Setup("c3500j"));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.findChild<QPushButton*>("print")->text().toStdString(), "プリント");
+    EXPECT_EQ(window.findChild<QPushButton*>("cancel")->text().toStdString(), "キャンセル");
+    EXPECT_EQ(window.Pages()->tabText(window.Pages()->count() - 1).toStdString(), "概要");
+    Screenshot(window, "c3500j-dialog-ja");
+    EXPECT_EQ(LayoutProblems(toolkit, window), std::vector<std::string>{});
+    unsetenv("LANGUAGE");
+}
+
+TEST(PrintDialogDefaults, SetAsDefaultsKeepsTheChoicesForEveryProgram)
+{
+    Cupsd cupsd(FilterProgram());
+    if (!cupsd.ok()) {
+        GTEST_SKIP() << cupsd.error();
+    }
+    const std::string queue = "zgdefaults";
+    ASSERT_EQ(cupsd.AddQueue(queue, SamplePpd("zelko-mfp-c4500.ppd")), "");
+    cupsSetServer(cupsd.server().c_str());
+    TempDir dir;
+    widgets::QtToolkit toolkit;
+    Hands hands(toolkit);
+    host::gui::PrintWindowSetup setup;
+    setup.queue = queue;
+    setup.pluginFolders = {ZLK_PLUGIN_BUILD_DIR};
+    setup.settingsFolder = dir.file("settings");
+    host::gui::PrintWindow window(toolkit, setup);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    hands.InWindow([](QWidget& shown) {
+        TypeInto(Tagged(shown, 1022), "alice");
+        TypeInto(Tagged(shown, 1026), "4321");
+        PressKey(&shown, Qt::Key_Return);
+    });
+    QTest::mouseClick(window.Pages()->tabBar(), Qt::LeftButton, {}, window.Pages()->tabBar()->tabRect(1).center());
+    ASSERT_TRUE(
+        Choose(toolkit, Named(toolkit, *window.Pages()->currentWidget(), "PrintTypeTicketKey"), "Job Type Secure"));
+    TypeInto(window.findChild<QSpinBox*>("copies"), "4");
+    auto saved = AnswerNextMessage();
+    Click(window.findChild<QPushButton*>("saveDefaults"));
+    EXPECT_NE(saved->find(queue), std::string::npos) << *saved;
+    EXPECT_TRUE(window.isVisible()) << "saving is not printing";
+
+    const fs::path lpoptions = fs::path(std::getenv("HOME")) / ".cups" / "lpoptions";
+    struct stat info {};
+    ASSERT_EQ(stat(lpoptions.c_str(), &info), 0) << lpoptions;
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "it may hold an encrypted passcode";
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.c_str(), nullptr);
+    ASSERT_NE(dest, nullptr);
+    const char* jobType =
+        cupsGetOption("com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey", dest->num_options, dest->options);
+    EXPECT_NE(jobType, nullptr);
+    cupsFreeDests(1, dest);
+    std::ifstream in(lpoptions);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("copies"), std::string::npos) << "copies belong to one job: " << text;
+    EXPECT_EQ(text.find("4321"), std::string::npos) << "the passcode is kept encrypted: " << text;
+}
+
+}  // namespace
+}  // namespace zlk::test::gui
