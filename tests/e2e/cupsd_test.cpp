@@ -431,6 +431,7 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
     run.args = {"dpkg-deb", "-f", package.deb, "Depends"};
     std::string depends = RunProgram("/usr/bin/dpkg-deb", run).out;
     EXPECT_NE(depends.find("cups-filters"), std::string::npos) << depends;
+    EXPECT_NE(depends.find("libqt6widgets6"), std::string::npos) << "the desktop dialog's: " << depends;
     const std::string filter = package.root() + "/usr/lib/cups/filter/ZLKPrintFilter";
     ASSERT_TRUE(std::filesystem::exists(filter));
     EXPECT_EQ(std::filesystem::status(filter).permissions() & std::filesystem::perms::others_exec,
@@ -449,7 +450,8 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
           "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Help/SelectJobType_ColorMFP.htm",
           "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Layouts/ZLKPrintType_Default00.json",
           "usr/share/zelko/cdf/zelko-mfp-q6000.cdf", "usr/sbin/zlk-queue-defaults", "usr/bin/zlk-print",
-          "usr/share/man/man1/zlk-print.1"})
+          "usr/share/man/man1/zlk-print.1", "usr/bin/zlk-print-dialog", "usr/share/man/man1/zlk-print-dialog.1",
+          "usr/share/applications/zlk-print-dialog.desktop"})
         EXPECT_TRUE(std::filesystem::exists(package.root() + "/" + shipped)) << shipped;
     chmod(dir.path().c_str(), 0755);
 
