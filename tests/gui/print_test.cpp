@@ -5,6 +5,7 @@
 
 #include <cups/cups.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -97,9 +98,17 @@ TEST(PrintDialogEndToEnd, ClicksAndKeysReachThePrinter)
         hands.InAlert([&](QWidget& alert) {
             QTest::qWait(1);
             openAfterAlert = shown.isVisible();
+            const QList<QAbstractButton*> buttons = static_cast<QMessageBox&>(alert).buttons();
+            EXPECT_EQ(buttons.size(), 1);
+            EXPECT_EQ(buttons.value(0)->text(), "OK") << "the bundle's \"Alert OK Btn\"";
             PressKey(&alert, Qt::Key_Return);
         });
         auto* passcode = static_cast<QLineEdit*>(Tagged(shown, 1026));
+        // The field takes 12 characters: the 13th is refused with a beep.
+        const int beeps = toolkit.BeepCount();
+        TypeInto(passcode, "1234567890123");
+        EXPECT_EQ(passcode->text(), "123456789012");
+        EXPECT_EQ(toolkit.BeepCount(), beeps + 1);
         TypeInto(passcode, "43a1");
         PressKey(&shown, Qt::Key_Return);
         EXPECT_TRUE(shown.isVisible());

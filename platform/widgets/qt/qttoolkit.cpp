@@ -570,7 +570,7 @@ QtToolkit::QtToolkit()
 
 QtToolkit::~QtToolkit()
 {
-    QObject::disconnect(qApp, &QApplication::focusChanged, nullptr, nullptr);
+    QObject::disconnect(focusConnection_);
     // Qt widgets of widgets that are gone wait for the event loop; free them now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -8,6 +8,7 @@
 // a nested event loop; alerts are message boxes.
 #pragma once
 
+#include <QMetaObject>
 #include <functional>
 #include <memory>
 #include <string>
@@ -85,6 +86,7 @@ private:
     HelpOpener helpOpener_;
     int beeps_ = 0;
     bool settingFocus_ = false;
+    QMetaObject::Connection focusConnection_;
 };
 
 }  // namespace zlk::widgets
