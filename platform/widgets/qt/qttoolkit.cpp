@@ -565,7 +565,8 @@ QtToolkit::QtToolkit()
 {
     const QFontMetrics metrics(QApplication::font());
     scale_ = std::clamp(metrics.height() / kLayoutLineHeight, 1.0, 3.0);
-    QObject::connect(qApp, &QApplication::focusChanged, [this](QWidget*, QWidget* now) { NativeFocusChanged(now); });
+    focusConnection_ = QObject::connect(qApp, &QApplication::focusChanged,
+                                        [this](QWidget*, QWidget* now) { NativeFocusChanged(now); });
 }
 
 QtToolkit::~QtToolkit()
