@@ -11,11 +11,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabWidget>
 #include <cstdlib>
-#include <regex>
 
 using namespace zlk::host::gui;
 
@@ -43,9 +43,9 @@ std::string Describe(widgets::QtToolkit& toolkit, const QWidget& widget)
 // or camel-cased, ending in a word such as Title, String, Text, Btn.
 bool LooksLikeKey(const std::string& text)
 {
-    static const std::regex key(
-        R"(.*\b(Title|String|Text|Btn|Ttitle|Label|Msg|Message\d*)$|^no translation$|.*[A-Za-z]+_[A-Za-z]+.*)");
-    return std::regex_match(text, key);
+    static const QRegularExpression key(
+        R"(^(.*\b(Title|String|Text|Btn|Ttitle|Label|Msg|Message\d*)|no translation|.*[A-Za-z]+_[A-Za-z]+.*)$)");
+    return key.match(QString::fromStdString(text)).hasMatch();
 }
 
 }  // namespace
