@@ -571,9 +571,13 @@ RadioButton::RadioButton(widgets::Widget* widget, const RadioButtonIniData* IniD
 
 bool RadioButton::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t*)
 {
-    // Radio buttons take their titles from the default table.
+    // The panel's table first: here the default table is English alone, so
+    // it would leave a Japanese printer's radio buttons in English.
     if (ControlPtr && checkboxctrlIniDataPtr && checkboxctrlIniDataPtr->titleKey) {
-        ControlPtr->SetTitle(TitleFor(bundle, checkboxctrlIniDataPtr->titleKey, platform::kDefaultStringTable));
+        const char* key = checkboxctrlIniDataPtr->titleKey;
+        const bool inTable = bundle && !LocalizeTableName.empty() &&
+                             bundle->LocalizedString(key, LocalizeTableName) != platform::kNoTranslation;
+        ControlPtr->SetTitle(TitleFor(bundle, key, inTable ? LocalizeTableName : platform::kDefaultStringTable));
     }
     AllocateIntBlocks();
     return true;

@@ -149,6 +149,15 @@ TEST(PrintDialog, FollowsAJapaneseDesktop)
     EXPECT_EQ(window.findChild<QPushButton*>("print")->text().toStdString(), "プリント");
     EXPECT_EQ(window.findChild<QPushButton*>("cancel")->text().toStdString(), "キャンセル");
     EXPECT_EQ(window.Pages()->tabText(window.Pages()->count() - 1).toStdString(), "概要");
+    // The printer's Japanese table titles the radio buttons of its windows too.
+    Hands hands(toolkit);
+    std::string choice;
+    hands.InWindow([&](QWidget& shown) {
+        choice = static_cast<QRadioButton*>(Tagged(shown, 3017))->text().toStdString();
+        PressKey(&shown, Qt::Key_Escape);
+    });
+    Click(Tagged(*window.Pages()->widget(0), 1005));
+    EXPECT_EQ(choice, "印刷時に入力する");
     Screenshot(window, "c3500j-dialog-ja");
     EXPECT_EQ(LayoutProblems(toolkit, window), std::vector<std::string>{});
     unsetenv("LANGUAGE");

@@ -179,6 +179,10 @@ std::vector<std::string> LayoutProblems(widgets::QtToolkit& toolkit, const QWidg
         }
     }
     for (const QWidget* widget : shown) {
+        // Qt clips what lies outside the parent.
+        if (widget->parentWidget() && !widget->parentWidget()->rect().contains(widget->geometry())) {
+            problems.push_back(Describe(toolkit, *widget) + ": outside its parent, cut off");
+        }
         const QFontMetrics metrics(widget->font());
         QString text;
         int room = widget->width();

@@ -143,6 +143,21 @@ public:
 private:
     static QtPeer* PeerOf(const Widget& widget) { return static_cast<QtPeer*>(widget.GetPeer()); }
 
+    // A radio group's cells may lie outside the group's frame (a cell below
+    // a block of fields), which Qt would clip: they live in the group's
+    // parent instead, placed by the group's frame, and follow the group's
+    // enabled and hidden flags themselves.
+    const Widget* Group() const
+    {
+        const Widget* parent = widget_.Parent();
+        return parent && parent->GetKind() == Kind::RadioGroup ? parent : nullptr;
+    }
+    // The Qt widget the children's Qt widgets go in.
+    QWidget* ChildHost() const
+    {
+        return widget_.GetKind() == Kind::RadioGroup ? native_->parentWidget() : native_.data();
+    }
+
     void Build()
     {
         switch (widget_.GetKind()) {
@@ -273,7 +288,24 @@ private:
         }
     }
 
-    void SyncEnabled() { native_->setEnabled(widget_.IsEnabled()); }
+    void SyncEnabled()
+    {
+        const Widget* group = Group();
+        native_->setEnabled(widget_.IsEnabled() && (!group || group->IsEnabled()));
+        if (widget_.GetKind() == Kind::RadioGroup) {
+            ForEachChildPeer([](QtPeer& cell) { cell.SyncEnabled(); });
+        }
+    }
+
+    template <class Visit>
+    void ForEachChildPeer(Visit visit)
+    {
+        for (std::size_t i = 0; i < widget_.ChildCount(); ++i) {
+            if (QtPeer* peer = PeerOf(widget_.ChildAt(i)); peer && peer->native_) {
+                visit(*peer);
+            }
+        }
+    }
 
     void SyncVisible()
     {
@@ -286,7 +318,14 @@ private:
             tabs->setTabVisible(tabs->indexOf(native_), !widget_.IsHidden());
             return;
         }
-        native_->setVisible(!widget_.IsHidden());
+        if (widget_.GetKind() == Kind::RadioGroup) {
+            // Only its cells show.
+            native_->setVisible(false);
+            ForEachChildPeer([](QtPeer& cell) { cell.SyncVisible(); });
+            return;
+        }
+        const Widget* group = Group();
+        native_->setVisible(!widget_.IsHidden() && (!group || !group->IsHidden()));
     }
 
     void SyncTitle()
@@ -389,7 +428,11 @@ private:
         // Children given away elsewhere leave this Qt widget too.
         for (QWidget* child : native_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             Widget* owner = toolkit_.WidgetOf(child);
-            if (owner && toolkit_.NativeWidget(*owner) == child && owner->Parent() != &widget_) {
+            const Widget* placedBy = owner ? owner->Parent() : nullptr;
+            if (placedBy && placedBy->GetKind() == Kind::RadioGroup) {
+                placedBy = placedBy->Parent();
+            }
+            if (owner && toolkit_.NativeWidget(*owner) == child && placedBy != &widget_) {
                 child->hide();
                 child->setParent(nullptr);
             }
@@ -407,16 +450,26 @@ private:
             tabs->setCurrentIndex(tabView->SelectedIndex());
             return;
         }
+        QWidget* host = ChildHost();
         for (std::size_t i = 0; i < widget_.ChildCount(); ++i) {
-            Widget& child = widget_.ChildAt(i);
-            QtPeer* peer = PeerOf(child);
+            QtPeer* peer = PeerOf(widget_.ChildAt(i));
             if (!peer || !peer->native_) {
                 continue;
             }
-            if (peer->native_->parentWidget() != native_) {
-                peer->native_->setParent(native_);
+            if (!host) {
+                // A group not placed yet keeps its cells until it is.
+                peer->native_->hide();
+                continue;
+            }
+            if (peer->native_->parentWidget() != host) {
+                peer->native_->setParent(host);
                 peer->Place();
+                peer->SyncEnabled();
                 peer->SyncVisible();
+            }
+            // A group that just arrived brings its cells along.
+            if (peer->widget_.GetKind() == Kind::RadioGroup) {
+                peer->SyncChildren();
             }
         }
     }
@@ -430,13 +483,25 @@ public:
             return;
         }
         // Edges are rounded, not sizes, so that neighbours never overlap by a pixel.
-        const Rect& frame = widget_.Frame();
-        const int top = parent->Frame().height - frame.y - frame.height;
+        Rect frame = widget_.Frame();
+        int parentHeight = parent->Frame().height;
+        if (const Widget* group = Group()) {
+            if (!group->Parent()) {
+                return;
+            }
+            frame.x += group->Frame().x;
+            frame.y += group->Frame().y;
+            parentHeight = group->Parent()->Frame().height;
+        }
+        const int top = parentHeight - frame.y - frame.height;
         const int left = toolkit_.ToPixels(frame.x);
         const int right = toolkit_.ToPixels(frame.x + frame.width);
         const int upper = toolkit_.ToPixels(top);
         const int lower = toolkit_.ToPixels(top + frame.height);
         native_->setGeometry(left, upper, right - left, lower - upper);
+        if (widget_.GetKind() == Kind::RadioGroup) {
+            PlaceChildren();
+        }
         if (auto* label = qobject_cast<QLabel*>(native_.data())) {
             const bool wraps = frame.height >= kWrappingLabelHeight;
             label->setWordWrap(wraps);
