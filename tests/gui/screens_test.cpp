@@ -134,6 +134,21 @@ TEST_P(Screens, EveryPageAndWindowFitsItsTexts)
             }
         }
     }
+    // The short-passcode notice comes at print time too: a secure print
+    // whose passcode was shortened in its window without OK.
+    QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(1).center());
+    hands.InWindow([](QWidget& shown) {
+        TypeInto(Tagged(shown, 1022), "bob");
+        TypeInto(Tagged(shown, 1026), "12345678");
+        PressKey(&shown, Qt::Key_Return);
+    });
+    ASSERT_TRUE(Choose(toolkit, Named(toolkit, *pages->currentWidget(), "PrintTypeTicketKey"), "Job Type Secure"));
+    hands.InWindow([](QWidget& shown) {
+        TypeInto(Tagged(shown, 1026), "1");
+        Click(Tagged(shown, 1030));
+    });
+    Click(Tagged(*pages->currentWidget(), 103));
+    Click(window.findChild<QPushButton*>("print"));
     // The accounting input window comes at print time, when asked for in
     // the detailed settings.
     QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(0).center());
@@ -142,7 +157,6 @@ TEST_P(Screens, EveryPageAndWindowFitsItsTexts)
         PressKey(&shown, Qt::Key_Return);
     });
     Click(Tagged(*pages->currentWidget(), 1005));
-    // The accounting input window comes at print time.
     Click(window.findChild<QPushButton*>("print"));
     // Every window of the printer's panels was reached and looked at.
     const std::map<std::string, std::set<std::string>> expected = {
@@ -158,6 +172,10 @@ TEST_P(Screens, EveryPageAndWindowFitsItsTexts)
          {"Enter User Details", "Print Type Settings", "Separator Sheets", "Tab Numbers in Sequence", "User Settings"}},
     };
     EXPECT_EQ(windows, expected.at(model));
+    // Windows that share a title (the print types, the short-passcode
+    // notice) differ in their controls.
+    const std::map<std::string, std::size_t> shapes = {{"c3500j", 10}, {"c4500", 15}, {"m2500", 5}, {"q6000", 7}};
+    EXPECT_EQ(seen.size(), shapes.at(model));
     for (const std::string& problem : problems) {
         ADD_FAILURE() << model << " " << problem;
     }
