@@ -3,6 +3,7 @@
 #include "common/fd.h"
 #include "filter/options.h"
 #include "filter/output.h"
+#include "filter/rowdeflate.h"
 #include "filter/signals.h"
 
 #include <poppler/cpp/poppler-document.h>
@@ -28,6 +29,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -170,10 +172,13 @@ int ForEachChosenPage(PDFDocInfo& info, const std::function<void(int, QPDFPageOb
     return 0;
 }
 
-// A page's bitmap at most this many pixels (about 70 MB of RGB, as much
-// again while the renderer draws it): every paper size the printers take
-// fits at 300 dpi, a larger page is rendered at a lower resolution.
+// A page's bitmap at most this many pixels (about 70 MB of RGB): every
+// paper size the printers take fits at 300 dpi, a larger page is rendered
+// at a lower resolution. Pages are rendered in bands of about this many
+// bytes, so memory stays the same whatever the page; the pixel budget
+// bounds the time a page takes.
 constexpr double kMaxRasterPixels = 24e6;
+constexpr size_t kBandBytes = 2u << 20;
 // Neither side longer than this, whatever the other.
 constexpr double kMaxRasterSide = 32768;
 
@@ -203,21 +208,143 @@ std::optional<RasterSize> RasterSizeOf(const PageRect& box)
     return size;
 }
 
-// Renders one page when the writer asks for its image data and pipes it
-// out row by row, so only the bitmap of the page being written exists.
-// The renderer runs in a child process: it cannot be interrupted, and a
-// cancelled job must not wait for a slow page to finish.
-class PageRasterProvider : public QPDFObjectHandle::StreamDataProvider {
+// Waits for a renderer; one that is still running when the owner goes
+// (cancelled, or its output cut short) is killed first.
+class ChildRenderer {
 public:
-    PageRasterProvider(std::shared_ptr<poppler::document> document, int index, RasterSize size,
-                       poppler::rotation_enum rotation)
+    explicit ChildRenderer(pid_t pid) : pid_(pid) {}
+    ChildRenderer(const ChildRenderer&) = delete;
+    ChildRenderer& operator=(const ChildRenderer&) = delete;
+    ~ChildRenderer()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            Reap();
+        }
+    }
+    bool Succeeded()
+    {
+        const int status = Reap();
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+private:
+    int Reap()
+    {
+        int status = 0;
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+            if (CancelJob)
+                kill(pid_, SIGKILL);
+        }
+        pid_ = -1;
+        return status;
+    }
+    pid_t pid_;
+};
+
+struct RasterPage {
+    int index = 0;
+    RasterSize size;
+    poppler::rotation_enum rotation = poppler::rotate_0;
+};
+
+// In a renderer: renders the page band by band, each band a few megabytes
+// whatever the page size, and writes it compressed to fd.
+bool RenderInto(poppler::document& document, const RasterPage& what, int fd)
+{
+    std::unique_ptr<poppler::page> page(document.create_page(what.index));
+    if (!page)
+        return false;
+    poppler::page_renderer renderer;
+    renderer.set_image_format(poppler::image::format_rgb24);
+    renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
+    renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
+    const RasterSize& size = what.size;
+    const size_t rowBytes = static_cast<size_t>(size.width) * 3;
+    RowDeflater deflater(rowBytes, [fd](const unsigned char* data, size_t count) {
+        return common::WriteAll(fd, std::string_view(reinterpret_cast<const char*>(data), count));
+    });
+    const int bandRows = static_cast<int>(std::clamp<size_t>(kBandBytes / rowBytes, 1, size.height));
+    for (int top = 0; top < size.height; top += bandRows) {
+        const int rows = std::min(bandRows, size.height - top);
+        poppler::image band =
+            renderer.render_page(page.get(), size.dpi, size.dpi, 0, top, size.width, rows, what.rotation);
+        if (!band.is_valid() || band.format() != poppler::image::format_rgb24 || band.width() != size.width ||
+            band.height() != rows || band.bytes_per_row() < static_cast<int>(rowBytes))
+            return false;
+        const auto* data = reinterpret_cast<const unsigned char*>(band.const_data());
+        for (int row = 0; row < rows; ++row)
+            if (!deflater.AddRow(data + static_cast<size_t>(row) * band.bytes_per_row()))
+                return false;
+    }
+    return deflater.Finish();
+}
+
+// Renderers for the image pages, each in a child process: a renderer cannot
+// be interrupted, a cancelled job must not wait for a slow page, and one that
+// crashes on a hostile page takes only the page with it. While the writer
+// takes one page the next ones render beside it on the other cores. Each
+// page's bytes come from its own renderer alone, so the output is the same
+// however many run at once. Destroying this kills and reaps every renderer.
+class RasterRenderers {
+public:
+    explicit RasterRenderers(std::shared_ptr<poppler::document> document)
         : document_(std::move(document)),
-          index_(index),
-          size_(size),
-          rotation_(rotation)
+          ahead_(RenderersAtOnce() - 1)
     {}
 
-    void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override
+    size_t Add(const RasterPage& page)
+    {
+        pages_.push_back(page);
+        return pages_.size() - 1;
+    }
+
+    // Writes the compressed image of page `slot` to pipeline.
+    void Provide(size_t slot, Pipeline* pipeline)
+    {
+        for (size_t next = slot; next <= slot + ahead_ && next < pages_.size(); ++next)
+            if (!running_.count(next))
+                Start(next);
+        Running page = std::move(running_.at(slot));
+        running_.erase(slot);
+        std::vector<unsigned char> buffer(65536);
+        for (;;) {
+            const ssize_t n = read(page.output.get(), buffer.data(), buffer.size());
+            if (CancelJob)
+                throw std::runtime_error("job cancelled");
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                throw std::runtime_error("page could not be rendered");
+            if (n == 0)
+                break;
+            pipeline->write(buffer.data(), static_cast<size_t>(n));
+        }
+        // Data from a renderer that failed is never a whole page.
+        if (!page.renderer->Succeeded())
+            throw std::runtime_error("page could not be rendered");
+        ++gRasterPagesRendered;
+        pipeline->finish();
+    }
+
+private:
+    struct Running {
+        common::UniqueFd output;
+        std::unique_ptr<ChildRenderer> renderer;
+    };
+
+    // ZLK_RASTER_RENDERERS, else one per core; at most 4.
+    static size_t RenderersAtOnce()
+    {
+        long wanted = 0;
+        if (const char* text = std::getenv("ZLK_RASTER_RENDERERS"))
+            wanted = std::strtol(text, nullptr, 10);
+        if (wanted <= 0)
+            wanted = sysconf(_SC_NPROCESSORS_ONLN);
+        return static_cast<size_t>(std::clamp(wanted, 1L, 4L));
+    }
+
+    void Start(size_t slot)
     {
         if (CancelJob)
             throw std::runtime_error("job cancelled");
@@ -225,108 +352,39 @@ public:
         if (pipe2(fds, O_CLOEXEC) != 0)
             throw std::runtime_error("no pipe for the renderer");
         common::UniqueFd readEnd(fds[0]), writeEnd(fds[1]);
+        // Room for a whole compressed page, so a renderer ahead of the writer
+        // seldom waits for it; the system may give less.
+        fcntl(writeEnd.get(), F_SETPIPE_SZ, 1 << 20);
         const pid_t child = fork();
         if (child < 0)
             throw std::runtime_error("renderer not started");
         if (child == 0) {
             readEnd.reset();
-            _exit(RenderInto(writeEnd.get()) ? 0 : 1);
+            _exit(RenderInto(*document_, pages_[slot], writeEnd.get()) ? 0 : 1);
         }
         writeEnd.reset();
-        ChildRenderer renderer(child);
-        const size_t rowBytes = static_cast<size_t>(size_.width) * 3;
-        std::vector<unsigned char> row(rowBytes);
-        for (int y = 0; y < size_.height; ++y)
-            if (!ReadWhole(readEnd.get(), row.data(), rowBytes))
-                throw std::runtime_error(CancelJob ? "job cancelled" : "page could not be rendered");
-            else
-                pipeline->write(row.data(), rowBytes);
-        if (!renderer.Succeeded())
-            throw std::runtime_error("page could not be rendered");
-        ++gRasterPagesRendered;
-        pipeline->finish();
-    }
-
-private:
-    // Waits for the renderer; one that is still running when the owner goes
-    // (cancelled, or its output cut short) is killed first.
-    class ChildRenderer {
-    public:
-        explicit ChildRenderer(pid_t pid) : pid_(pid) {}
-        ChildRenderer(const ChildRenderer&) = delete;
-        ChildRenderer& operator=(const ChildRenderer&) = delete;
-        ~ChildRenderer()
-        {
-            if (pid_ > 0) {
-                kill(pid_, SIGKILL);
-                Reap();
-            }
-        }
-        bool Succeeded()
-        {
-            const int status = Reap();
-            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        }
-
-    private:
-        int Reap()
-        {
-            int status = 0;
-            while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-                if (CancelJob)
-                    kill(pid_, SIGKILL);
-            }
-            pid_ = -1;
-            return status;
-        }
-        pid_t pid_;
-    };
-
-    // Fills buffer from fd; false at an early end, an error or a cancel.
-    static bool ReadWhole(int fd, unsigned char* buffer, size_t size)
-    {
-        while (size > 0) {
-            const ssize_t n = read(fd, buffer, size);
-            if (CancelJob)
-                return false;
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            buffer += n;
-            size -= static_cast<size_t>(n);
-        }
-        return true;
-    }
-
-    // In the child: renders the page and writes its rows to fd.
-    bool RenderInto(int fd) const
-    {
-        std::unique_ptr<poppler::page> page(document_->create_page(index_));
-        if (!page)
-            return false;
-        poppler::page_renderer renderer;
-        renderer.set_image_format(poppler::image::format_rgb24);
-        renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
-        renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
-        poppler::image bitmap =
-            renderer.render_page(page.get(), size_.dpi, size_.dpi, 0, 0, size_.width, size_.height, rotation_);
-        const size_t rowBytes = static_cast<size_t>(size_.width) * 3;
-        if (!bitmap.is_valid() || bitmap.format() != poppler::image::format_rgb24 || bitmap.width() != size_.width ||
-            bitmap.height() != size_.height || bitmap.bytes_per_row() < static_cast<int>(rowBytes))
-            return false;
-        const auto* data = reinterpret_cast<const char*>(bitmap.const_data());
-        for (int row = 0; row < size_.height; ++row)
-            if (!common::WriteAll(fd,
-                                  std::string_view(data + static_cast<size_t>(row) * bitmap.bytes_per_row(), rowBytes)))
-                return false;
-        return true;
+        running_[slot] = Running{std::move(readEnd), std::make_unique<ChildRenderer>(child)};
     }
 
     std::shared_ptr<poppler::document> document_;
-    int index_;
-    RasterSize size_;
-    poppler::rotation_enum rotation_;
+    size_t ahead_;
+    std::vector<RasterPage> pages_;
+    std::map<size_t, Running> running_;
+};
+
+// A page's image data, rendered when the writer asks for it.
+class PageRasterProvider : public QPDFObjectHandle::StreamDataProvider {
+public:
+    PageRasterProvider(std::shared_ptr<RasterRenderers> renderers, size_t slot)
+        : renderers_(std::move(renderers)),
+          slot_(slot)
+    {}
+
+    void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override { renderers_->Provide(slot_, pipeline); }
+
+private:
+    std::shared_ptr<RasterRenderers> renderers_;
+    size_t slot_;
 };
 
 }  // namespace
@@ -556,13 +614,14 @@ int processImage(PDFDocInfo& info, QPDF& out)
 {
     try {
         QPDFPageDocumentHelper output(out);
-        std::shared_ptr<poppler::document> renderDocument;
+        std::shared_ptr<RasterRenderers> renderers;
         const int turn = EffectiveRotation(info.rotation) == 180 ? 180 : 0;
         return ForEachChosenPage(info, [&](int number, QPDFPageObjectHelper& source) {
-            if (!renderDocument) {
-                renderDocument.reset(poppler::document::load_from_file(info.path));
-                if (!renderDocument || renderDocument->is_locked())
+            if (!renderers) {
+                std::shared_ptr<poppler::document> document(poppler::document::load_from_file(info.path));
+                if (!document || document->is_locked())
                     throw std::runtime_error("renderer cannot open the document");
+                renderers = std::make_shared<RasterRenderers>(document);
             }
             const PageRect box = VisibleBoxOf(source);
             const std::optional<RasterSize> size = RasterSizeOf(box);
@@ -578,8 +637,9 @@ int processImage(PDFDocInfo& info, QPDF& out)
             // The renderer adds the page's own /Rotate; cancel it, since the
             // new page carries the same /Rotate, and add the turn.
             const int renderRotation = (turn - pageRotation + 360) % 360;
-            auto provider = std::make_shared<PageRasterProvider>(
-                renderDocument, number - 1, *size, static_cast<poppler::rotation_enum>(renderRotation / 90));
+            const size_t slot =
+                renderers->Add(RasterPage{number - 1, *size, static_cast<poppler::rotation_enum>(renderRotation / 90)});
+            auto provider = std::make_shared<PageRasterProvider>(renderers, slot);
 
             QPDFObjectHandle image = QPDFObjectHandle::newStream(&out);
             image.replaceStreamData(provider, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
@@ -590,6 +650,7 @@ int processImage(PDFDocInfo& info, QPDF& out)
             imageDict.replaceKey("/Height", QPDFObjectHandle::newInteger(height));
             imageDict.replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceRGB"));
             imageDict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+            imageDict.replaceKey("/Filter", QPDFObjectHandle::newName("/FlateDecode"));
 
             QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
             page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
@@ -638,10 +699,10 @@ bool PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
         if (result != 0)
             return false;
         QPDFWriter writer(out, tempPath);
-        // Page content is copied as it is, not decoded and re-encoded. New
-        // image data is Flate-compressed; the few bytes that place a turned
-        // page are not: a deflate stream of its own for each of them costs
-        // more time than it saves bytes.
+        // Page content is copied as it is, not decoded and re-encoded. Image
+        // data comes compressed from the renderer; the few bytes that place a
+        // turned page are not compressed: a deflate stream of its own for
+        // each of them costs more time than it saves bytes.
         writer.setDecodeLevel(qpdf_dl_none);
         writer.setCompressStreams(info.rasterMode);
         writer.write();
