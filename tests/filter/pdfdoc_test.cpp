@@ -2,12 +2,14 @@
 
 #include "filter/output.h"
 #include "filter/signals.h"
+#include "process.h"
 #include "testpdf.h"
 
 #include <gtest/gtest.h>
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-page-renderer.h>
 #include <poppler/cpp/poppler-page.h>
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -16,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -360,3 +363,123 @@ TEST_F(PdfDocTest, WritePDFDataCopiesWholeFileAndDeletesIt)
 }
 
 }  // namespace
+
+namespace {
+
+struct Rgb {
+    int width = 0, height = 0;
+    std::string pixels;  // rows of RGB bytes, top first
+};
+
+// The first page of path as poppler's own command-line renderer draws it at 300 dpi.
+Rgb PopplerAt300Dpi(const std::string& path, const TempDir& dir)
+{
+    RunOptions options;
+    options.args = {"pdftoppm", "-r", "300", "-f", "1", "-l", "1", "-singlefile", path, dir.file("reference")};
+    options.env = {{"PATH", "/usr/bin:/bin"}};
+    RunResult run = RunProgram("/usr/bin/pdftoppm", options);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string ppm = ReadFile(dir.file("reference.ppm"));
+    Rgb image;
+    int offset = 0;
+    EXPECT_EQ(std::sscanf(ppm.c_str(), "P6 %d %d 255%n", &image.width, &image.height, &offset), 2);
+    image.pixels = ppm.substr(static_cast<size_t>(offset) + 1);
+    return image;
+}
+
+// The image of the first page of a raster-mode output, decoded by qpdf.
+Rgb FirstPageImage(const std::string& path)
+{
+    QPDF pdf;
+    pdf.processFile(path.c_str());
+    QPDFObjectHandle page = pdf.getAllPages().at(0);
+    QPDFObjectHandle image = page.getKey("/Resources").getKey("/XObject").getKey("/Im0");
+    Rgb decoded;
+    decoded.width = static_cast<int>(image.getDict().getKey("/Width").getIntValue());
+    decoded.height = static_cast<int>(image.getDict().getKey("/Height").getIntValue());
+    std::shared_ptr<Buffer> data = image.getStreamData(qpdf_dl_generalized);
+    decoded.pixels.assign(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+    return decoded;
+}
+
+// The raw (compressed) image data of every page, as the renderers made it.
+std::vector<std::string> RawPageImages(const std::string& path)
+{
+    QPDF pdf;
+    pdf.processFile(path.c_str());
+    std::vector<std::string> images;
+    for (QPDFObjectHandle page : pdf.getAllPages()) {
+        std::shared_ptr<Buffer> data = page.getKey("/Resources").getKey("/XObject").getKey("/Im0").getRawStreamData();
+        images.emplace_back(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+    }
+    return images;
+}
+
+}  // namespace
+
+// Each image page shows what poppler draws for the source page (for a
+// turned job: the source page shown turned), pixel for pixel within a small
+// tolerance. The page is taller than one rendering band, so band seams show too.
+TEST_F(PdfDocTest, RasterPagesShowWhatPopplerDrawsForTheSourcePage)
+{
+    struct Case {
+        const char* options;
+        bool turned;
+    };
+    const std::vector<Case> cases = {
+        {"ZLKPDFRasterizedMode=true", false},
+        {"ZLKPDFRasterizedMode=true ZLKTurnPage=true", true},
+    };
+    const std::string source = Input({PageSpec{144, 408}});
+    const std::string turnedSource = inputs.file("turned.pdf");
+    {
+        QPDF pdf;
+        pdf.processFile(source.c_str());
+        QPDFPageObjectHelper(pdf.getAllPages().at(0)).rotatePage(180, true);
+        QPDFWriter(pdf, turnedSource.c_str()).write();
+    }
+    for (const Case& c : cases) {
+        const Rgb reference = PopplerAt300Dpi(c.turned ? turnedSource : source, inputs);
+        ASSERT_EQ(reference.width, 600);
+        ASSERT_EQ(reference.height, 1700);
+        ASSERT_EQ(reference.pixels.size(), 600u * 1700 * 3);
+        const Rgb ours = FirstPageImage(Rerender(source, c.options));
+        ASSERT_EQ(ours.width, reference.width) << c.options;
+        ASSERT_EQ(ours.height, reference.height) << c.options;
+        ASSERT_EQ(ours.pixels.size(), reference.pixels.size()) << c.options;
+        int worst = 0;
+        size_t dark = 0;
+        for (int y = 0; y < ours.height; ++y)
+            for (int x = 0; x < ours.width; ++x) {
+                for (int k = 0; k < 3; ++k) {
+                    const size_t at =
+                        (static_cast<size_t>(y) * 600 + static_cast<size_t>(x)) * 3 + static_cast<size_t>(k);
+                    const auto a = static_cast<unsigned char>(ours.pixels[at]);
+                    const auto b = static_cast<unsigned char>(reference.pixels[at]);
+                    worst = std::max(worst, std::abs(a - b));
+                    dark += b < 128;
+                }
+            }
+        EXPECT_LE(worst, 2) << c.options;
+        // The page is not blank: the comparison saw the square and the text.
+        EXPECT_GT(dark, 3u * 100 * 100) << c.options;
+    }
+}
+
+// Renderers run side by side; each page's bytes must not depend on how many.
+TEST_F(PdfDocTest, RasterOutputIsTheSameWhateverTheNumberOfRenderers)
+{
+    const std::string source =
+        Input({PageSpec{144, 200}, PageSpec{200, 144, 90}, PageSpec{100, 100}, PageSpec{144, 144}});
+    std::vector<std::vector<std::string>> outputs;
+    for (const char* renderers : {"1", "2", "3"}) {
+        setenv("ZLK_RASTER_RENDERERS", renderers, 1);
+        long rendered = RasterPagesRendered();
+        outputs.push_back(RawPageImages(Rerender(source, "ZLKPDFRasterizedMode=true ZLKTurnPage=true")));
+        EXPECT_EQ(RasterPagesRendered() - rendered, 4) << renderers;
+    }
+    unsetenv("ZLK_RASTER_RENDERERS");
+    ASSERT_EQ(outputs[0].size(), 4u);
+    EXPECT_TRUE(outputs[1] == outputs[0]);
+    EXPECT_TRUE(outputs[2] == outputs[0]);
+}
