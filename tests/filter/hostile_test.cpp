@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -101,9 +102,9 @@ TEST(HostileInput, LongUserNamesAndOddCopiesKeepTheStreamsGrammar)
 
 namespace {
 
-// A one-page document whose page shows an image declaring width × height
+// A document whose pages each show an image declaring width × height
 // pixels of which the file holds almost none.
-std::string HugeImagePdf(const TempDir& dir, int width, int height)
+std::string HugeImagePdf(const TempDir& dir, int width, int height, int pages = 1)
 {
     QPDF pdf;
     pdf.emptyPDF();
@@ -119,7 +120,8 @@ std::string HugeImagePdf(const TempDir& dir, int width, int height)
     page.replaceKey("/Resources", QPDFObjectHandle::parse("<< /XObject << >> >>"));
     page.getKey("/Resources").getKey("/XObject").replaceKey("/Im0", image);
     page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "q 612 0 0 792 0 0 cm /Im0 Do Q\n"));
-    QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
+    for (int i = 0; i < pages; ++i)
+        QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page.shallowCopy())), false);
     const std::string path = dir.file("huge-image.pdf");
     QPDFWriter writer(pdf, path.c_str());
     writer.write();
@@ -167,6 +169,46 @@ TEST(HostileInput, ACancelStopsASlowPageWithinSeconds)
     EXPECT_EQ(result.out, "");
     // The page alone takes close to a minute to render.
     EXPECT_LT(took, std::chrono::seconds(4));
+    EXPECT_TRUE(spooler.TmpFiles().empty());
+}
+
+namespace {
+
+// Processes, zombies aside, whose command line names path: the filter and
+// the renderers it forked carry the document's path in their arguments.
+int ProcessesNaming(const std::string& path)
+{
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream file(entry.path() / "cmdline");
+        std::string cmdline((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::ifstream statFile(entry.path() / "stat");
+        std::string stat;
+        std::getline(statFile, stat);
+        const std::size_t close = stat.rfind(')');
+        const bool zombie = close != std::string::npos && stat.compare(close, 4, ") Z ") == 0;
+        if (!zombie && cmdline.find(path) != std::string::npos)
+            ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+// With renderers running side by side, a cancel stops every one of them.
+TEST(HostileInput, ACancelStopsEveryRendererOfAJob)
+{
+    SpoolerRun spooler;
+    spooler.document = HugeImagePdf(spooler.root, 100000, 100000, 3);
+    spooler.options = "ZLKPDFRasterizedMode=true";
+    spooler.env["ZLK_RASTER_RENDERERS"] = "3";
+    RunResult result = spooler.Run(FilterProgram(), false, /*terminateAfterMs=*/1000);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(ProcessesNaming(spooler.document), 0);
     EXPECT_TRUE(spooler.TmpFiles().empty());
 }
 
