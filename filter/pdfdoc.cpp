@@ -16,6 +16,8 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -392,9 +394,32 @@ private:
 PDFDocInfo::PDFDocInfo() = default;
 PDFDocInfo::~PDFDocInfo() = default;
 
+namespace {
+
+// The whole file mapped read-only, or none (an empty file, or one that
+// does not open).
+std::shared_ptr<const char> MapFile(const char* path, size_t& size)
+{
+    size = 0;
+    common::UniqueFd fd(open(path, O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (!fd || fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0)
+        return nullptr;
+    const auto length = static_cast<size_t>(status.st_size);
+    void* map = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd.get(), 0);
+    if (map == MAP_FAILED)
+        return nullptr;
+    size = length;
+    return std::shared_ptr<const char>(static_cast<const char*>(map),
+                                       [length](const char* p) { munmap(const_cast<char*>(p), length); });
+}
+
+}  // namespace
+
 void pdfDocInfo_init(const char* path, PDFDocInfo& info)
 {
     info.document.reset();
+    info.bytes.reset();
     info.path.clear();
     std::snprintf(info.keywordPrefix, sizeof info.keywordPrefix, "%s", "ZLK");
     info.pageCount = 0;
@@ -409,7 +434,12 @@ void pdfDocInfo_init(const char* path, PDFDocInfo& info)
         auto document = std::make_unique<QPDF>();
         // Damage that qpdf repairs is not worth a message; failures are reported below.
         document->setSuppressWarnings(true);
-        document->processFile(path);
+        size_t size = 0;
+        info.bytes = MapFile(path, size);
+        if (info.bytes)
+            document->processMemoryFile(path, info.bytes.get(), size);
+        else
+            document->processFile(path);
         // A document whose page tree cannot be read is as good as unopened;
         // qpdf would quietly count such a tree as empty.
         if (!document->getRoot().getKey("/Pages").isDictionary())
@@ -419,6 +449,7 @@ void pdfDocInfo_init(const char* path, PDFDocInfo& info)
         info.lastPage = info.pageCount;
         info.document = std::move(document);
     } catch (...) {
+        info.bytes.reset();
         info.pageCount = 0;
         info.lastPage = 0;
         // Fixed diagnostic line for a document that does not open (see output.h).

@@ -21,6 +21,10 @@ struct PDFDocInfo {
     PDFDocInfo(const PDFDocInfo&) = delete;
     PDFDocInfo& operator=(const PDFDocInfo&) = delete;
 
+    // The file's bytes, mapped while the document reads them: qpdf seeks
+    // and reads a file through stdio a few bytes at a time, a system call
+    // each; from memory that costs nothing. Declared first, freed last.
+    std::shared_ptr<const char> bytes;
     std::unique_ptr<QPDF> document;  // the opened PDF, or none
     std::string path;  // file the document was opened from
     char keywordPrefix[8] = {};  // "ZLK": prefixed to option names looked up here
