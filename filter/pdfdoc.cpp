@@ -16,6 +16,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -362,6 +363,10 @@ private:
             throw std::runtime_error("renderer not started");
         if (child == 0) {
             readEnd.reset();
+            // Each band is allocated anew, several megabytes: from the heap
+            // rather than fresh mappings, the pages are faulted in once.
+            mallopt(M_MMAP_THRESHOLD, 64 << 20);
+            mallopt(M_TRIM_THRESHOLD, 128 << 20);
             _exit(RenderInto(*document_, pages_[slot], writeEnd.get()) ? 0 : 1);
         }
         writeEnd.reset();
