@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <qpdf/QPDF.hh>
@@ -250,13 +251,26 @@ namespace {
 
 // Whether a process is gone: no such process, or one that has ended and
 // waits only to be reaped.
-bool ProcessGone(const std::string& pid)
+bool ProcessGoneNow(const std::string& pid)
 {
     std::ifstream file("/proc/" + pid + "/stat");
     std::string stat;
     std::getline(file, stat);
     const std::size_t close = stat.rfind(')');
     return close == std::string::npos || stat.compare(close, 4, ") Z ") == 0;
+}
+
+// A killed process may take a moment to be taken off the run queue on a
+// loaded machine; one the filter left running lives on (its sleep is 20 s).
+bool ProcessGone(const std::string& pid)
+{
+    for (int i = 0; i < 100; ++i) {
+        if (ProcessGoneNow(pid)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 }  // namespace
