@@ -39,8 +39,12 @@ run_filter() {  # $1: CUPS data dir, $2: CUPS server bin, $3: options, $4: input
 }
 passthrough() { run_filter "$work/data" "$work/bin" "$1" "$work/in.pdf"; }
 through_pdftopdf() { run_filter /usr/share/cups /usr/lib/cups "" "$work/in.pdf"; }
+# pdftopdf alone as the spooler runs it: with the same environment the
+# filter gets (it takes longer with the CUPS folders set), into a file.
 run_pdftopdf() {
   env -i PATH=/usr/bin:/bin PPD="$PWD/tests/fixtures/ppd/cp932.ppd" TMPDIR="$work/tmp" \
+    CONTENT_TYPE=application/pdf CUPS_DATADIR=/usr/share/cups CUPS_SERVERBIN=/usr/lib/cups \
+    CUPS_SERVERROOT="$work/etc" \
     /usr/lib/cups/filter/pdftopdf 1 bench bench 1 "" "$work/in.pdf" >"$work/out.pdf" 2>/dev/null
 }
 raster_ours() { run_filter "$work/data" "$work/bin" "ZLKPDFRasterizedMode=true" "$work/in12.pdf"; }
