@@ -61,15 +61,7 @@ bool HeadlessToolkit::SetFocus(Widget* widget)
     if (widget != nullptr && (!widget->AcceptsFocus() || !widget->IsReachable())) {
         return false;
     }
-    Widget* previous = focus_;
-    focus_ = widget;
-    if (previous != nullptr) {
-        TellFocus(*previous, false);
-    }
-    // The old widget's handler may have moved the focus on already.
-    if (widget != nullptr && focus_ == widget) {
-        TellFocus(*widget, true);
-    }
+    MoveFocus(focus_, widget);
     return true;
 }
 

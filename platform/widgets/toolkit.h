@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/widgets/controls.h"
@@ -143,8 +144,19 @@ protected:
     // A widget is going away; forget any reference to it.
     virtual void WidgetDestroyed(const Widget& widget) = 0;
     virtual void WindowDestroyed(const Window&) {}
-    // Tells a widget that it gained or lost the focus.
-    static void TellFocus(Widget& widget, bool gained) { widget.FocusChanged(gained); }
+    // Moves the toolkit's record of the focus to widget, then tells the
+    // widget that lost it and the one that gained it (unless the loser's
+    // handler has moved the focus on already).
+    static void MoveFocus(Widget*& focus, Widget* widget)
+    {
+        Widget* previous = std::exchange(focus, widget);
+        if (previous != nullptr) {
+            previous->FocusChanged(false);
+        }
+        if (widget != nullptr && focus == widget) {
+            widget->FocusChanged(true);
+        }
+    }
 
 private:
     friend class Widget;

@@ -685,8 +685,6 @@ void QtToolkit::WidgetDestroyed(const Widget& widget)
     }
 }
 
-void QtToolkit::WindowDestroyed(const Window&) {}
-
 int QtToolkit::RunModal(Window& window)
 {
     QEventLoop loop;
@@ -759,7 +757,6 @@ bool QtToolkit::SetFocus(Widget* widget)
         return false;
     }
     Widget* previous = focus_;
-    focus_ = widget;
     settingFocus_ = true;
     if (widget != nullptr) {
         if (QWidget* native = NativeWidget(*widget)) {
@@ -771,12 +768,7 @@ bool QtToolkit::SetFocus(Widget* widget)
         }
     }
     settingFocus_ = false;
-    if (previous != nullptr) {
-        TellFocus(*previous, false);
-    }
-    if (widget != nullptr && focus_ == widget) {
-        TellFocus(*widget, true);
-    }
+    MoveFocus(focus_, widget);
     return true;
 }
 
@@ -789,16 +781,8 @@ void QtToolkit::NativeFocusChanged(QWidget* now)
     if (widget != nullptr && !widget->AcceptsFocus()) {
         widget = nullptr;
     }
-    if (widget == focus_) {
-        return;
-    }
-    Widget* previous = focus_;
-    focus_ = widget;
-    if (previous != nullptr) {
-        TellFocus(*previous, false);
-    }
-    if (widget != nullptr && focus_ == widget) {
-        TellFocus(*widget, true);
+    if (widget != focus_) {
+        MoveFocus(focus_, widget);
     }
 }
 

@@ -68,7 +68,6 @@ protected:
     void WidgetCreated(Widget& widget) override;
     void WindowCreated(Window& window) override;
     void WidgetDestroyed(const Widget& widget) override;
-    void WindowDestroyed(const Window& window) override;
 
 private:
     friend class QtPeer;
