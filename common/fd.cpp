@@ -1,5 +1,6 @@
 #include "common/fd.h"
 
+#include <cups/cups.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,6 +32,16 @@ bool WriteAll(int fd, std::string_view data)
         data.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
+}
+
+UniqueFd NewTempFile(TempFile& temp)
+{
+    char path[1024];
+    UniqueFd file(cupsTempFd(path, sizeof path));
+    if (file) {
+        temp = TempFile(path);
+    }
+    return file;
 }
 
 void TempFile::Remove()

@@ -68,4 +68,9 @@ private:
     std::string path_;
 };
 
+// Makes a new empty file in the spooler's temporary folder (cupsTempFd:
+// TMPDIR, readable by its owner only) and hands its name to temp; its open
+// descriptor, or an empty one (errno set) when none could be made.
+UniqueFd NewTempFile(TempFile& temp);
+
 }  // namespace zlk::common

@@ -490,12 +490,10 @@ bool RewriteDamagedPDF(PDFDocInfo& info, common::TempFile& out)
 {
     if (!info.document)
         return false;
-    char tempPath[1024];
-    cups_file_t* file = cupsTempFile2(tempPath, sizeof tempPath);
-    if (!file)
+    common::TempFile temp;
+    if (!common::NewTempFile(temp))
         return false;
-    cupsFileClose(file);
-    common::TempFile temp{std::string(tempPath)};
+    const char* tempPath = temp.path().c_str();
     try {
         QPDFPageDocumentHelper pages(*info.document);
         pages.pushInheritedAttributesToPage();
@@ -715,12 +713,10 @@ bool PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
     if (!pdfPathOut || pdfPathOutSize == 0)
         return false;
     pdfPathOut[0] = '\0';
-    char tempPath[1024];
-    cups_file_t* file = cupsTempFile2(tempPath, sizeof tempPath);
-    if (!file)
+    common::TempFile temp;
+    if (!common::NewTempFile(temp))
         return false;
-    cupsFileClose(file);
-    common::TempFile temp{std::string(tempPath)};
+    const char* tempPath = temp.path().c_str();
     // Thinning that keeps no page would print nothing at all.
     if (info.lastPage <= 0)
         return false;

@@ -64,7 +64,7 @@ int checkMSIOrientation(int numOptions, cups_option_t* options, PDFDocInfo& info
 int checkTurnPage(int numOptions, cups_option_t* options, PDFDocInfo& info);
 int checkRasterMode(int numOptions, cups_option_t* options, PDFDocInfo& info);
 
-// Re-renders the chosen pages into a new temporary file (cupsTempFile2, so
+// Re-renders the chosen pages into a new temporary file (the spooler's, so
 // under TMPDIR) whose path goes into pdfPathOut (128 bytes). Answers true
 // on success; on failure removes what it made and answers false.
 bool PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize);

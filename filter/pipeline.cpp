@@ -287,13 +287,12 @@ bool Convert(int argc, const char* const* argv, const PreparedFormat& format, co
 
     // The conversion filter writes straight into the temporary file: into a
     // pipe, pdftopdf runs about a sixth slower, and the copy costs more.
-    char path[1024];
-    common::UniqueFd file(cupsTempFd(path, sizeof path));
+    common::TempFile temp;
+    common::UniqueFd file = common::NewTempFile(temp);
     if (!file) {
         Report(Severity::Error, "Unable to create a temporary file: %s.", std::strerror(errno));
         return false;
     }
-    common::TempFile temp{std::string(path)};
     std::fflush(nullptr);
     pid_t child = fork();
     if (child < 0) {
@@ -460,13 +459,12 @@ void ExecuteFilter(const std::string& filterPath, int argc, const char* const* a
 
 bool SaveToTempFile(int fd, common::TempFile& out)
 {
-    char path[1024];
-    common::UniqueFd file(cupsTempFd(path, sizeof path));
+    common::TempFile temp;
+    common::UniqueFd file = common::NewTempFile(temp);
     if (!file) {
         Report(Severity::Error, "Unable to create a temporary file: %s.", std::strerror(errno));
         return false;
     }
-    common::TempFile temp{std::string(path)};
     char buffer[1024];
     std::size_t total = 0;
     for (;;) {
@@ -484,7 +482,8 @@ bool SaveToTempFile(int fd, common::TempFile& out)
         if (n == 0)
             break;
         if (!common::WriteAll(file.get(), std::string_view(buffer, static_cast<std::size_t>(n)))) {
-            Report(Severity::Error, "Unable to write the temporary file %s: %s.", path, std::strerror(errno));
+            Report(Severity::Error, "Unable to write the temporary file %s: %s.", temp.path().c_str(),
+                   std::strerror(errno));
             return false;
         }
         total += static_cast<std::size_t>(n);
