@@ -72,8 +72,7 @@ TEST(PrintDialogPages, RangesAreCheckedAsCupsTakesThem)
 TEST(PrintDialog, PrinterChoiceRebuildsThePanelsAndThePrintCarriesCopiesAndPages)
 {
     SamplePrinters printers;
-    const fs::path pdf = printers.folder / "doc.pdf";
-    WriteTestPdf(pdf.string(), 3);
+    const fs::path pdf = printers.Document(3);
     widgets::QtToolkit toolkit;
     Hands hands(toolkit);
     host::gui::PrintWindow window(toolkit, printers.Setup("c4500", {pdf}));
@@ -175,11 +174,7 @@ TEST(PrintDialogDefaults, SetAsDefaultsKeepsTheChoicesForEveryProgram)
     TempDir dir;
     widgets::QtToolkit toolkit;
     Hands hands(toolkit);
-    host::gui::PrintWindowSetup setup;
-    setup.queue = queue;
-    setup.pluginFolders = {ZLK_PLUGIN_BUILD_DIR};
-    setup.settingsFolder = dir.file("settings");
-    host::gui::PrintWindow window(toolkit, setup);
+    host::gui::PrintWindow window(toolkit, QueueSetup(queue, {}, dir.path()));
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     hands.InWindow([](QWidget& shown) {

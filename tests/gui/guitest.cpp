@@ -14,12 +14,14 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <cstdlib>
 
 using namespace zlk::host::gui;
 
 #include "platform/widgets/controls.h"
+#include "testpdf.h"
 
 namespace zlk::test::gui {
 
@@ -88,6 +90,25 @@ QWidget* Named(widgets::QtToolkit& toolkit, const QWidget& root, const std::stri
         if (owner && owner->Name() == name && toolkit.NativeWidget(*owner) == widget) {
             return widget;
         }
+    }
+    return nullptr;
+}
+
+QWidget* Reveal(widgets::QtToolkit& toolkit, host::gui::PrintWindow& window, const std::string& name)
+{
+    QTabWidget* pages = window.Pages();
+    for (int i = 0; i < pages->count(); ++i) {
+        QWidget* control = Named(toolkit, *pages->widget(i), name);
+        if (!control) {
+            continue;
+        }
+        QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(i).center());
+        if (auto* groups = qobject_cast<QComboBox*>(Tagged(*pages->widget(i), 2))) {
+            for (int g = 0; g < groups->count() && !control->isVisible(); ++g) {
+                ChooseIndex(groups, g);
+            }
+        }
+        return control->isVisible() ? control : nullptr;
     }
     return nullptr;
 }
@@ -275,6 +296,23 @@ PrintWindowSetup SamplePrinters::Setup(const std::string& model, std::vector<fs:
         jobs.push_back(options);
         return host::SubmitResult{static_cast<int>(jobs.size()), {}};
     };
+    return setup;
+}
+
+fs::path SamplePrinters::Document(int pages)
+{
+    const fs::path pdf = folder / ("doc" + std::to_string(pages) + ".pdf");
+    WriteTestPdf(pdf.string(), pages);
+    return pdf;
+}
+
+PrintWindowSetup QueueSetup(const std::string& queue, std::vector<fs::path> files, const fs::path& folder)
+{
+    PrintWindowSetup setup;
+    setup.queue = queue;
+    setup.files = std::move(files);
+    setup.pluginFolders = {ZLK_PLUGIN_BUILD_DIR};
+    setup.settingsFolder = folder / "settings";
     return setup;
 }
 

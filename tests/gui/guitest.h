@@ -44,6 +44,10 @@ QWidget* Tagged(const QWidget& root, int tag);
 // The Qt widget of the widget named name (a PPD keyword or ticket key).
 QWidget* Named(widgets::QtToolkit& toolkit, const QWidget& root, const std::string& name);
 
+// Shows the page of the dialog that holds the named control, and the
+// features group that holds it; the control, or null when none shows.
+QWidget* Reveal(widgets::QtToolkit& toolkit, host::gui::PrintWindow& window, const std::string& name);
+
 // A person's actions on Qt widgets.
 void Click(QWidget* widget);
 // Selects all, then types the text key by key.
@@ -68,8 +72,15 @@ std::vector<std::string> LayoutProblems(widgets::QtToolkit& toolkit, const QWidg
 struct SamplePrinters {
     SamplePrinters();
     host::gui::PrintWindowSetup Setup(const std::string& model, std::vector<std::filesystem::path> files = {});
+    // A PDF of that many pages in the folder.
+    std::filesystem::path Document(int pages);
     std::filesystem::path folder;
     std::vector<std::vector<host::JobOption>> jobs;
 };
+
+// The print window's setup for a queue of the scheduler libcups talks to,
+// with the plug-ins of the build and settings kept in folder.
+host::gui::PrintWindowSetup QueueSetup(const std::string& queue, std::vector<std::filesystem::path> files,
+                                       const std::filesystem::path& folder);
 
 }  // namespace zlk::test::gui

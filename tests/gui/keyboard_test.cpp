@@ -59,8 +59,7 @@ std::string Names(widgets::QtToolkit& toolkit, const std::set<const QWidget*>& w
 TEST(PrintDialogKeyboard, TabReachesEveryControlReturnPrintsEscapeCancels)
 {
     SamplePrinters printers;
-    const fs::path pdf = printers.folder / "doc.pdf";
-    WriteTestPdf(pdf.string(), 1);
+    const fs::path pdf = printers.Document(1);
     widgets::QtToolkit toolkit;
     Hands hands(toolkit);
     host::gui::PrintWindow window(toolkit, printers.Setup("c4500", {pdf}));
@@ -85,15 +84,9 @@ TEST(PrintDialogKeyboard, TabReachesEveryControlReturnPrintsEscapeCancels)
 
     // In a window: Tab goes round its controls; Escape cancels what was
     // typed, Return keeps it.
-    QWidget* signature = nullptr;
-    QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(2).center());
-    QWidget& features = *pages->currentWidget();
-    auto* groups = qobject_cast<QComboBox*>(Tagged(features, 2));
-    for (int g = 0; g < groups->count() && !(signature && signature->isVisible()); ++g) {
-        ChooseIndex(groups, g);
-        signature = Named(toolkit, features, "ZLKSignature");
-    }
+    QWidget* signature = Reveal(toolkit, window, "ZLKSignature");
     ASSERT_TRUE(signature && Choose(toolkit, signature, "LeftSig"));
+    QWidget& features = *pages->currentWidget();
     Click(Tagged(features, 106));
     std::string typedThenCancelled;
     hands.InWindow([&](QWidget& shown) {

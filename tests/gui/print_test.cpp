@@ -26,29 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Shows the page of the dialog that holds the named control, and the
-// features group that holds it.
-QWidget* Reveal(widgets::QtToolkit& toolkit, host::gui::PrintWindow& window, const std::string& name)
-{
-    QTabWidget* pages = window.Pages();
-    for (int i = 0; i < pages->count(); ++i) {
-        QWidget* control = Named(toolkit, *pages->widget(i), name);
-        if (!control) {
-            continue;
-        }
-        QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(i).center());
-        if (auto* groups = qobject_cast<QComboBox*>(Tagged(*pages->widget(i), 2))) {
-            groups->setFocus();
-            QTest::keyClick(groups, Qt::Key_Home);
-            for (int g = 0; g < groups->count() && !control->isVisible(); ++g) {
-                QTest::keyClick(groups, Qt::Key_Down);
-            }
-        }
-        return control->isVisible() ? control : nullptr;
-    }
-    return nullptr;
-}
-
 TEST(PrintDialogEndToEnd, ClicksAndKeysReachThePrinter)
 {
     Cupsd cupsd(FilterProgram());
@@ -64,12 +41,7 @@ TEST(PrintDialogEndToEnd, ClicksAndKeysReachThePrinter)
 
     widgets::QtToolkit toolkit;
     Hands hands(toolkit);
-    host::gui::PrintWindowSetup setup;
-    setup.files = {pdf};
-    setup.queue = queue;
-    setup.pluginFolders = {ZLK_PLUGIN_BUILD_DIR};
-    setup.settingsFolder = dir.file("settings");
-    host::gui::PrintWindow window(toolkit, setup);
+    host::gui::PrintWindow window(toolkit, QueueSetup(queue, {pdf}, dir.path()));
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_EQ(window.Queue(), queue);

@@ -28,8 +28,7 @@ TEST_P(Screens, EveryPageAndWindowFitsItsTexts)
 {
     const std::string model = GetParam();
     SamplePrinters printers;
-    const fs::path pdf = printers.folder / "doc.pdf";
-    WriteTestPdf(pdf.string(), 1);
+    const fs::path pdf = printers.Document(1);
     widgets::QtToolkit toolkit;
     toolkit.SetHelpOpener([](const std::string&) { return 0; });
     Hands hands(toolkit);
