@@ -68,6 +68,11 @@ bool PrintDialog::Restore()
     bool restored = true;
     for (auto& panel : panels_) {
         platform::PDEError error;
+        // Asked before anything else, as the protocol says: this is when a
+        // panel reads what it needs beside the PPD (the features panel its
+        // constraint definition file). This host shows no PPD options of its
+        // own, so it has none to leave out for the panels.
+        panel->supportedPPDOptionKeys();
         panel->panelView();
         if (!panel->restoreValuesAndReturnError(&error)) {
             notices_.push_back(panel->panelName() + ": " + error.message);

@@ -39,7 +39,8 @@ public:
     PrintDialog(const PrintDialog&) = delete;
     PrintDialog& operator=(const PrintDialog&) = delete;
 
-    // The host's order: every panel restores its values, then is shown.
+    // The host's order: every panel is asked for the PPD keys it handles,
+    // restores its values, then is shown. Once per dialog.
     bool Restore();
     // Every panel in turn; false as soon as one stops the print.
     bool Print();

@@ -206,14 +206,15 @@ int Run(int argc, char** argv)
         std::cerr << "zlk-print: no dialog plug-in serves this printer; the job has the -o options only\n";
     }
     dialog->Restore();
-    if (arguments.describe) {
-        std::cout << host::DescribeDialog(*dialog, toolkit, ppd.string());
-        return kPrinted;
-    }
     host::ScriptRunner runner(toolkit, *dialog, std::move(steps));
     if (!runner.RunPanelSteps()) {
         std::cerr << "zlk-print: script " << runner.Error() << "; nothing was printed\n";
         return kUsage;
+    }
+    // As the script left the panels.
+    if (arguments.describe) {
+        std::cout << host::DescribeDialog(*dialog, toolkit, ppd.string());
+        return kPrinted;
     }
     const bool goesOn = dialog->Print();
     for (const std::string& notice : dialog->Notices()) {
