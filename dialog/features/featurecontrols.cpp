@@ -116,7 +116,7 @@ const AccessInfo kTrimmerListAccess{0, 0, ppd::kTicketKey<"TrimmerSelectTicket">
 const AccessInfo kOffsetStackingListAccess{0, 0, ppd::kTicketKey<"OffsetStackingListTicket">, nullptr};
 const AccessInfo kEjectOptionsListAccess{0, 0, ppd::kTicketKey<"EjectOptionsListTicket">, nullptr};
 const AccessInfo kBookletMarginSwitchAccess{0, 0, ppd::kTicketKey<"BookletMarginSwitchTicket">, nullptr};
-const CheckBoxIniData kBookletMarginSwitchIniData{0, 0, 0, 0, "Booklet Margin Title", nullptr};
+const CheckBoxIniData kBookletMarginSwitchIniData{0, 0, -1, 0, "Booklet Margin Title", nullptr};
 
 PanelRules RulesFor(const framework::BasePrintPanel* panel, std::string_view keyword)
 {
@@ -463,17 +463,6 @@ PFCheckBox::PFCheckBox(const RowPlace& place, ControlID tag, std::string ppdKey,
                  framework::kPreferencesCurrentUser, kPopUpCtrlTotalWidth, 0, place.index, place.group, place.position)
 {}
 
-const char* PFCheckBox::ChoiceOfState(int state) const
-{
-    const bool falseFirst = m_paPPDChoices.empty() || !m_paPPDChoices[0].choice() ||
-                            std::strcmp(m_paPPDChoices[0].choice()->choice, "False") == 0;
-    const std::size_t index = falseFirst ? (state >= 1 ? 1 : 0) : (state >= 1 ? 0 : 1);
-    if (index >= m_paPPDChoices.size() || !m_paPPDChoices[index].choice()) {
-        return nullptr;
-    }
-    return m_paPPDChoices[index].choice()->choice;
-}
-
 int PFCheckBox::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
 {
     PPDCheckBox::UpdateConflictsPanelControlFromPPD(ppd);
@@ -492,7 +481,8 @@ int PFCheckBox::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
             continue;
         }
         const ppd::XConstraintTable* table = ctrlParentPanelPtr ? ctrlParentPanelPtr->Getxppd() : nullptr;
-        if (TicketMedia(ctrlParentPanelPtr).Refuses(table, ppd::XConstraintKey(kPPDMainKey, "True"), ppd)) {
+        const char* on = ChoiceOfState(1);
+        if (on && TicketMedia(ctrlParentPanelPtr).Refuses(table, ppd::XConstraintKey(kPPDMainKey, on), ppd)) {
             Disable();
             return 0;
         }

@@ -213,8 +213,6 @@ public:
     int GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray) override;
     bool SetValueToTicket(platform::PMPrintSettings* settings, bool withParam) override;
     using BaseControl::SetValueToTicket;
-    // The PPD choice a state stands for: the first choice decides the order.
-    const char* ChoiceOfState(int state) const;
 
 protected:
     bool MarkChangedChoice();

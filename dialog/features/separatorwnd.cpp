@@ -57,24 +57,30 @@ std::string WithoutSpaces(const std::string& text)
 
 long PageNumber(const std::string& part) { return std::strtol(part.c_str(), nullptr, 10); }
 
-// The parts as integers, each rewritten as its value, sorted and joined.
-std::string SortedNumbers(const std::vector<std::string>& parts, char joiner)
+// The parts as integers, each rewritten as its value, joined in the order
+// given (the stored form is sorted when typed; a stored text from elsewhere
+// is shown as it stands).
+std::string JoinedNumbers(const std::vector<std::string>& parts, char joiner)
 {
-    std::vector<long> pages;
-    for (const std::string& part : parts) {
-        if (!part.empty()) {
-            pages.push_back(PageNumber(part));
-        }
-    }
-    std::sort(pages.begin(), pages.end());
     std::string joined;
-    for (long page : pages) {
+    for (const std::string& part : parts) {
+        if (part.empty()) {
+            continue;
+        }
         if (!joined.empty()) {
             joined += joiner;
         }
-        joined += std::to_string(page);
+        joined += std::to_string(PageNumber(part));
     }
     return joined;
+}
+
+// The same, sorted by value.
+std::string SortedNumbers(std::vector<std::string> parts, char joiner)
+{
+    std::stable_sort(parts.begin(), parts.end(),
+                     [](const std::string& a, const std::string& b) { return PageNumber(a) < PageNumber(b); });
+    return JoinedNumbers(parts, joiner);
 }
 
 }  // namespace
@@ -165,7 +171,7 @@ std::string PFSepTextEditCtrl::StoredForm(const std::string& typed)
     return SortedNumbers(SplitAt(WithoutSpaces(typed), ','), ' ');
 }
 
-std::string PFSepTextEditCtrl::ShownForm(const std::string& stored) { return SortedNumbers(SplitAt(stored, ' '), ','); }
+std::string PFSepTextEditCtrl::ShownForm(const std::string& stored) { return JoinedNumbers(SplitAt(stored, ' '), ','); }
 
 void PFSepTextEditCtrl::SetValueFromUIToControl()
 {

@@ -166,6 +166,24 @@ constexpr SideRow kTrimmerAdjustLengthInfo[] = {{1190.5, 1190.5}, {842, 1190.5},
 constexpr SideRow kTrimmerAdjustWidthInfo[] = {{842, 842},   {595.3, 842}, {420, 595.3}, {728.5, 728.5},
                                                {516, 728.5}, {612, 792},   {792, 792},   {396, 612}};
 
+// The booklet sheets by name, in points.
+struct SheetSize {
+    const char* name;
+    double shortSide, longSide;
+};
+constexpr SheetSize kStandardSheets[] = {
+    {"A3", 842, 1190.5}, {"A4", 595, 842}, {"B4", 728.5, 1032}, {"Letter", 612, 792}, {"Tabloid", 792, 1224}};
+
+std::optional<SheetSize> StandardSheet(const std::string& name)
+{
+    for (const SheetSize& sheet : kStandardSheets) {
+        if (name == sheet.name) {
+            return sheet;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<double> LookUp(std::span<const SideRow> rows, double side)
 {
     for (const SideRow& row : rows) {
@@ -179,6 +197,9 @@ std::optional<double> LookUp(std::span<const SideRow> rows, double side)
 }  // namespace
 
 // --- the sheet and its ranges -------------------------------------------------
+
+// The smallest finished width offered is 20 mm under half the long side.
+bool TrimmerPaper::CanTrim() const { return RangesFor(kTrimmerForeEdge, *this).mm.minimum > 0; }
 
 int TrimmerPaper::H() const { return Rounded(longSide / 72 * kMMPerInch * 0.5 * 10); }
 int TrimmerPaper::Hin() const { return Rounded(longSide / 72 * 0.5 * 100); }
@@ -655,11 +676,15 @@ bool PFTrimmerLittleArrowControl::SetValueToTicket(platform::PMPrintSettings* se
         SetBlockInt(ctrlDataBlkPtr, trim);
         return BaseControl::SetValueToTicket(settings, withParam);
     }
-    const bool silent = const_cast<PFTrimmerLittleArrowControl*>(this)->IsOutputNullToTicket();
+    bool silent = const_cast<PFTrimmerLittleArrowControl*>(this)->IsOutputNullToTicket();
     auto write = [&](const char* key, int value) {
         const std::string text = silent ? std::string() : std::to_string(value).substr(0, 5);
         return ppd::SetCStringToTicket(settings, text.c_str(), key, withParam);
     };
+    if (!window->Paper().CanTrim()) {
+        // No size can be cut from an unknown sheet; the printer gets none.
+        silent = true;
+    }
     if (!window->IsTopLower()) {
         return write(kStepperAccess[kTrimmerMM].ticketKey, trim) && write(kCuttingSizeKey, window->Paper().H() - trim);
     }
@@ -808,6 +833,13 @@ TrimmerPaper PFTrimmerWndBase::GetTrimmerPaperSize() const
             if (const ppd_size_t* size = ppdPageSize(ppd, name.c_str())) {
                 width = size->left + size->right;
                 height = size->bottom + size->top;
+            } else if (const std::optional<SheetSize> standard = StandardSheet(name)) {
+                // A PPD that offers the sheet but not the page size: the
+                // sheet's own size, rather than none (negative ranges).
+                width = standard->shortSide;
+                height = standard->longSide;
+                framework::LogDebug("##Plugin debug## booklet sheet %s not in the PPD, its standard size used",
+                                    name.c_str());
             }
         } else {
             GetPaperSizeWhenPrintDefaultOrFromTrayX(ppd, width, height);
@@ -868,8 +900,26 @@ void PFTrimmerWndBase::RestoreCancelValues()
 void PFTrimmerWndBase::ActivateWindow()
 {
     UpdateTrimmerIniDate();
+    if (!paper_.CanTrim()) {
+        ShowNoTrimmingMessage();
+        return;
+    }
     SetCancelRestoreValue();
     PopupWinInPanel::ActivateWindow();
+}
+
+void PFTrimmerWndBase::ShowNoTrimmingMessage() const
+{
+    const platform::Bundle* bundle = GetPDEBundleRef();
+    if (!bundle || !GetWindow()) {
+        return;
+    }
+    const std::string table = LocalizeTableName.empty() ? platform::kDefaultStringTable : LocalizeTableName;
+    widgets::Alert alert;
+    alert.informative = bundle->LocalizedString("Trimmer No Paper Size Message", table);
+    alert.buttons = {bundle->LocalizedString(framework::kAlertOKButtonKey, table)};
+    alert.style = widgets::AlertStyle::Informational;
+    GetWindow()->GetToolkit().RunAlert(alert);
 }
 
 PFTrimmerWnd::PFTrimmerWnd(widgets::Toolkit& toolkit, const platform::Bundle* bundle, const std::string& table)

@@ -61,6 +61,9 @@ enum TrimmerUnit : int { kTrimmerInches = 0, kTrimmerMM = 1 };
 struct TrimmerPaper {
     double longSide = 0;
     double shortSide = 0;
+    // Whether a finished width can be cut from the sheet at all: an unknown
+    // sheet (no size, or one the PPD lacks) would give negative sizes.
+    bool CanTrim() const;
     int H() const;
     int Hin() const;
     int S10() const;
@@ -247,6 +250,8 @@ public:
 private:
     // The printed page's size when no booklet sheet names one.
     void GetPaperSizeWhenPrintDefaultOrFromTrayX(ppd_file_t* ppd, double& width, double& height) const;
+    // Tells the user that trimming cannot be set for this sheet.
+    void ShowNoTrimmingMessage() const;
 
     TrimmerPaper paper_;
     bool topLower_;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 #include "dialog/framework/printpanel.h"
 #include "ppd/ppdquery.h"
@@ -451,8 +452,70 @@ bool PPDCheckBox::InitializeCtrl(const platform::Bundle*, ppd_file_t* withPPD)
     if (ControlPtr) {
         ControlPtr->SetTitle(titleTextRef);
     }
-    checkboxctrlIniDataPtr->defaultValue = texts.defaultChoice == std::optional<std::string>("True") ? 1 : 0;
+    checkboxctrlIniDataPtr->defaultValue = texts.defaultChoice ? StateOfChoice(texts.defaultChoice->c_str()) : 0;
     return true;
+}
+
+namespace {
+
+enum class Switch { Off, On, Unknown };
+
+// What a choice's name says about the switch, whatever its case.
+Switch SwitchNamed(const char* name)
+{
+    for (const char* off : {"False", "Off", "No"}) {
+        if (strcasecmp(name, off) == 0) {
+            return Switch::Off;
+        }
+    }
+    for (const char* on : {"True", "On", "Yes"}) {
+        if (strcasecmp(name, on) == 0) {
+            return Switch::On;
+        }
+    }
+    return Switch::Unknown;
+}
+
+}  // namespace
+
+const char* PPDCheckBox::ChoiceOfState(int state) const
+{
+    std::vector<const char*> names;
+    for (const PDEChoice& choice : m_paPPDChoices) {
+        if (choice.choice()) {
+            names.push_back(choice.choice()->choice);
+        }
+    }
+    if (names.empty()) {
+        return nullptr;
+    }
+    const Switch wanted = state >= 1 ? Switch::On : Switch::Off;
+    const Switch other = state >= 1 ? Switch::Off : Switch::On;
+    // A choice named for the state, else the first one not named for the other.
+    for (const char* name : names) {
+        if (SwitchNamed(name) == wanted) {
+            return name;
+        }
+    }
+    const bool named =
+        std::any_of(names.begin(), names.end(), [](const char* n) { return SwitchNamed(n) != Switch::Unknown; });
+    if (named) {
+        for (const char* name : names) {
+            if (SwitchNamed(name) != other) {
+                return name;
+            }
+        }
+        return nullptr;
+    }
+    // Nothing named: the first choice is "on", the second "off".
+    const std::size_t index = state >= 1 ? 0 : 1;
+    return index < names.size() ? names[index] : nullptr;
+}
+
+int PPDCheckBox::StateOfChoice(const char* choice) const
+{
+    const char* on = ChoiceOfState(1);
+    return on && choice && std::strcmp(on, choice) == 0 ? 1 : 0;
 }
 
 int PPDCheckBox::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
@@ -465,13 +528,8 @@ int PPDCheckBox::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
 
 bool PPDCheckBox::PPDMarkOptionByIndex(ppd_file_t*, int state)
 {
-    const char* wanted = ChoiceForState(state);
-    for (const PDEChoice& choice : m_paPPDChoices) {
-        if (choice.choice() && std::strcmp(choice.choice()->choice, wanted) == 0) {
-            return AskHostToMark(OptionKeyword(), wanted);
-        }
-    }
-    return false;
+    const char* wanted = ChoiceOfState(state);
+    return wanted && AskHostToMark(OptionKeyword(), wanted);
 }
 
 bool PPDCheckBox::UIEventHandler()
@@ -499,7 +557,7 @@ bool PPDCheckBox::GetValueToPreset()
     if (!choice) {
         return false;
     }
-    SetBlockInt(ctrlDataBlkPtr, std::strcmp(choice->choice, "True") == 0 ? 1 : 0);
+    SetBlockInt(ctrlDataBlkPtr, StateOfChoice(choice->choice));
     return true;
 }
 
@@ -522,9 +580,9 @@ int PPDCheckBox::GetSummaryText(SummaryDictionary& dictionary, OrderArray& order
     if (!ToGetSummaryText()) {
         return 0;
     }
-    const char* wanted = ChoiceForState(CommittedInt());
+    const char* wanted = ChoiceOfState(CommittedInt());
     for (const auto& entry : ctrlPPDInfoArrayRef) {
-        if (entry[1] == wanted) {
+        if (wanted && entry[1] == wanted) {
             dictionary[titleTextRef] = ppd::Utf8Prefix(entry[2], kMaxCheckBoxSummaryBytes);
             orderArray.push_back(titleTextRef);
             break;

@@ -213,7 +213,9 @@ protected:
     std::optional<CheckBoxIniData> checkboxctrlIniDataPtr;
 };
 
-// A check box over a two-choice PPD option, "True" and "False" in any order.
+// A check box over a two-choice PPD option. Which choice is "on" follows
+// the choices' names when one of them says so (True/False, On/Off, Yes/No,
+// in any case and order), else their order: the first choice is "on".
 class PPDCheckBox : public PPDChoiceControl<CheckBox> {
 public:
     // PPDCheckBox:ppdKey:IniData:Constrain:AccessInfo:usernamein:
@@ -230,8 +232,11 @@ public:
     void RestorePPD(ppd_file_t* ppd);
 
 protected:
-    // The choice keyword for a state: 1 "True", 0 "False".
-    static const char* ChoiceForState(int state) { return state >= 1 ? "True" : "False"; }
+    // The choice keyword a state stands for; null before the option was
+    // read or when it has no such choice.
+    const char* ChoiceOfState(int state) const;
+    // The state a choice keyword stands for: 1 for the "on" choice, else 0.
+    int StateOfChoice(const char* choice) const;
     std::string titleTextRef;
 };
 
