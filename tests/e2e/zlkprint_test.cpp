@@ -83,6 +83,56 @@ TEST(ZlkPrintEndToEnd, EachSamplePrintsWhatItsPanelsWereGiven)
     }
 }
 
+// The two switches of the image quality group, ticked in the panel, reach
+// the printer: pages turned by 180 degrees, or pages made of one image.
+TEST(ZlkPrintEndToEnd, RotateAndPrintAsImageSwitchesReachThePages)
+{
+    Cupsd cupsd(FilterProgram());
+    if (!cupsd.ok()) {
+        GTEST_SKIP() << cupsd.error();
+    }
+    TempDir dir;
+    const std::string pdf = dir.file("doc.pdf");
+    WriteTestPdf(pdf, 2);
+    for (const char* model : {"c4500", "c3500j", "m2500", "q6000"}) {
+        const std::string queue = std::string("zs") + model;
+        const std::string ppd = SamplePpd(std::string("zelko-mfp-") + model + ".ppd");
+        ASSERT_EQ(cupsd.AddQueue(queue, ppd), "") << model;
+        for (const std::string option : {"ZLKTurnPage", "ZLKPDFRasterizedMode"}) {
+            // The M2500 cannot turn pages.
+            if (ReadFile(ppd).find("*OpenUI *" + option) == std::string::npos) {
+                continue;
+            }
+            const std::string what = std::string(model) + " " + option;
+            const std::string script = dir.file(queue + option + ".zlk");
+            std::ofstream(script) << "check " << option << "\n";
+            RunResult run;
+            const PrintedJob job =
+                cupsd.PrintWith(queue, ZLK_PRINT_BINARY, {"-d", queue, "--script", script, pdf},
+                                {{"ZLK_PLUGIN_PATH", ZLK_PLUGIN_BUILD_DIR}, {"XDG_CONFIG_HOME", dir.file(what)}}, &run);
+            ASSERT_EQ(job.state, "completed") << what << ": " << run.err << cupsd.JobLog(job.id);
+            const RunResult inspected = InspectStream(job.stream);
+            ASSERT_EQ(inspected.exitCode, 0) << what << ": " << inspected.err;
+            const std::string printed = dir.file(queue + option + ".pdf");
+            WriteFile(printed, SplitJobStream(job.stream).pdf);
+            RunOptions check;
+            check.args = {"qpdf", "--check", printed};
+            EXPECT_EQ(RunProgram("/usr/bin/qpdf", check).exitCode, 0) << what;
+            const std::vector<PageLook> pages = LookAtPages(printed);
+            ASSERT_EQ(pages.size(), 2u) << what;
+            for (const PageLook& page : pages) {
+                if (option == "ZLKTurnPage") {
+                    EXPECT_TRUE(page.markedTurned) << what;
+                    EXPECT_TRUE(page.text && !page.image) << what << ": still vector pages";
+                } else {
+                    EXPECT_TRUE(page.markedAsWritten) << what;
+                    EXPECT_TRUE(page.image && !page.text) << what << ": an image page";
+                }
+            }
+        }
+    }
+}
+
 TEST(ZlkPrintEndToEnd, SavedDefaultsReachJobsFromOtherPrograms)
 {
     Cupsd cupsd(FilterProgram());

@@ -1,6 +1,7 @@
 #include "testpdf.h"
 
 #include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-page-renderer.h>
 #include <poppler/cpp/poppler-page.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -62,6 +63,53 @@ std::vector<std::string> PdfPageTexts(const std::string& path)
         texts.push_back(text);
     }
     return texts;
+}
+
+namespace {
+
+// Dark pixels in the lower left and the upper right quarter of a page.
+std::pair<int, int> DarkQuarters(const poppler::image& image)
+{
+    std::pair<int, int> dark{0, 0};
+    const int w = image.width(), h = image.height();
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const auto* p =
+                reinterpret_cast<const unsigned char*>(image.const_data()) + y * image.bytes_per_row() + x * 3;
+            if (p[0] < 128 && p[1] < 128 && p[2] < 128) {
+                // Image rows run top down.
+                dark.first += x < w / 2 && y >= h / 2;
+                dark.second += x >= w / 2 && y < h / 2;
+            }
+        }
+    }
+    return dark;
+}
+
+}  // namespace
+
+std::vector<PageLook> LookAtPages(const std::string& path)
+{
+    const std::vector<std::string> texts = PdfPageTexts(path);
+    std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
+    QPDF pdf;
+    pdf.processFile(path.c_str());
+    const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+    std::vector<PageLook> looks;
+    for (int i = 0; i < doc->pages(); ++i) {
+        std::unique_ptr<poppler::page> page(doc->create_page(i));
+        poppler::page_renderer renderer;
+        renderer.set_image_format(poppler::image::format_rgb24);
+        const auto [lowerLeft, upperRight] = DarkQuarters(renderer.render_page(page.get(), 36, 36));
+        PageLook look;
+        look.markedAsWritten = lowerLeft > 0 && upperRight == 0;
+        look.markedTurned = upperRight > 0 && lowerLeft == 0;
+        look.text = !texts[static_cast<std::size_t>(i)].empty();
+        QPDFPageObjectHelper(pages.at(static_cast<std::size_t>(i)))
+            .forEachImage(true, [&](QPDFObjectHandle&, QPDFObjectHandle&, std::string const&) { look.image = true; });
+        looks.push_back(look);
+    }
+    return looks;
 }
 
 std::string ReadFile(const std::string& path)

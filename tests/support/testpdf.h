@@ -21,6 +21,16 @@ void WriteTestPdf(const std::string& path, int pageCount);
 // Page texts of a PDF as poppler extracts them, one entry per page.
 std::vector<std::string> PdfPageTexts(const std::string& path);
 
+// How a page written by WriteTestPdf came out: where poppler draws its
+// marks (the square and the text), and what qpdf finds the page made of.
+struct PageLook {
+    bool markedAsWritten = false;  // in the lower left quarter only
+    bool markedTurned = false;  // in the upper right quarter only: turned by 180 degrees
+    bool text = false;  // poppler finds text on it
+    bool image = false;  // an image among its resources, its forms' included
+};
+std::vector<PageLook> LookAtPages(const std::string& path);
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 
