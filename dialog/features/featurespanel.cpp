@@ -215,7 +215,12 @@ std::vector<std::string> PrintFeaturesPDE::supportedPPDOptionKeys()
         return {};
     }
     if (ppd::CDFKeyExist(ppd, kDefinitionFileAttr)) {
-        xppdTable_ = std::make_unique<ppd::XConstraintTable>(ppd::MakeXConstraintTable());
+        // Filled in place when asked again: the controls keep pointing at it.
+        if (xppdTable_) {
+            xppdTable_->clear();
+        } else {
+            xppdTable_ = std::make_unique<ppd::XConstraintTable>(ppd::MakeXConstraintTable());
+        }
         if (ppd::GetXPPD(ppd, xppdTable_.get(), kDefinitionSection, kDefinitionFileAttr) != 0) {
             Diagnostic("constraint definition file not read", VendorAttribute(ppd, kDefinitionFileAttr).c_str());
         }

@@ -83,6 +83,11 @@ TEST(FeaturesPanelInAHost, ConstraintDefinitionFileDisablesChoices)
     for (const Case& c : cases) {
         EXPECT_EQ(hosted.ItemEnabled(c.list, c.item), c.enabled) << c.list << " " << c.item;
     }
+    // Shown again, the panel reads the file again into the same table.
+    hosted.dialog->Restore();
+    for (const Case& c : cases) {
+        EXPECT_EQ(hosted.ItemEnabled(c.list, c.item), c.enabled) << "again: " << c.list << " " << c.item;
+    }
 
     // The same from outside, as an administrator checks a printer.
     RunOptions options;
