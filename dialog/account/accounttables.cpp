@@ -82,8 +82,10 @@ int PTLengthCount(std::string_view utf8, bool latin1)
             count += unit <= 0xFF ? 1 : 2;
             continue;
         }
-        // One byte in Shift-JIS: ASCII and the halfwidth katakana.
-        count += unit <= 0x7F || (unit >= 0xFF61 && unit <= 0xFF9F) ? 1 : 2;
+        // One byte in Shift-JIS: ASCII, the yen sign (0x5C) and overline
+        // (0x7E) of its Roman set, and the halfwidth katakana.
+        const bool singleByte = unit <= 0x7F || unit == 0xA5 || unit == 0x203E || (unit >= 0xFF61 && unit <= 0xFF9F);
+        count += singleByte ? 1 : 2;
     }
     return count;
 }

@@ -99,14 +99,26 @@ JBAInfoListCtrl::JBAInfoListCtrl(widgets::Widget* widget)
     : PopupControl(widget, &kInfoIni, &kInfoConstraint, &kInfoAccess, framework::kPreferencesCurrentUser)
 {}
 
-bool JBAInfoListCtrl::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD)
+void JBAInfoListCtrl::HideWithoutPromptOption()
 {
-    PopupControl::InitializeCtrl(bundle, withPPD);
     JBAPDE* panel = JBAPanelOf(ctrlParentPanelPtr);
     if (panel && !panel->checkIsCostomizeUserPromptExist() && HideCount() < 1) {
         Hide();
     }
+}
+
+bool JBAInfoListCtrl::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD)
+{
+    PopupControl::InitializeCtrl(bundle, withPPD);
+    HideWithoutPromptOption();
     return true;
+}
+
+void JBAInfoListCtrl::ResetStatus()
+{
+    // A reset shows every control; this one stays hidden on a later restore too.
+    PopupControl::ResetStatus();
+    HideWithoutPromptOption();
 }
 
 bool JBAInfoListCtrl::UIEventHandler()
@@ -252,7 +264,9 @@ void JBAPDE::CreatePanel(widgets::View* view)
             }
         }
     } else {
-        if (!AttributeOf(ppd, kAccountingSettingsAttr).starts_with("Default05")) {
+        // The caption goes with the identification list: without the prompt
+        // option the list hides, and a caption beside nothing would remain.
+        if (bIsCostomizeUserPromptExist && !AttributeOf(ppd, kAccountingSettingsAttr).starts_with("Default05")) {
             caption(kInfoCaptionTag, "JBA Account Info Setting Text");
         } else if (widgets::Widget* widget = view->FindWidget(kInfoCaptionTag)) {
             widget->SetHidden(true);

@@ -31,9 +31,13 @@ class JBAInfoListCtrl : public framework::PopupControl {
 public:
     explicit JBAInfoListCtrl(widgets::Widget* widget);
     bool InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
+    void ResetStatus() override;
     bool UIEventHandler() override;
     bool ConvertToTickectData(std::string& out, bool lock) override;
     int GetSummaryText(SummaryDictionary& dictionary, OrderArray& orderArray) override;
+
+private:
+    void HideWithoutPromptOption();
 };
 
 // The case of the identification rules, derived from the prompt option

@@ -73,6 +73,11 @@ constexpr CheckBoxIniData kMaskUserIDIni{0, 1, -1, 0, "JBA User ID Format", null
 constexpr CheckBoxIniData kMaskUserIDNoDomainIni{0, 1, -1, 0, "JBA User ID Format No Domain", nullptr};
 constexpr CheckBoxIniData kMaskAccountIDIni{0, 1, -1, 0, "JBA Account ID Format", nullptr};
 
+// What the settings windows of the encrypting model have no controls for.
+constexpr SettingsTag kNotOnQuorvel[] = {
+    kSetStorageID,        kSetStorageIDCaption, kSetStoragePassword, kSetStoragePasswordCaption, kSetAccountID,
+    kSetAccountIDCaption, kSetShowPrevious,     kSetMaskUserID,      kSetMaskAccountID};
+
 const char* PreferenceUser(JBAPart part)
 {
     return part == JBAPart::Admin ? framework::kPreferencesAnyUser : framework::kPreferencesCurrentUser;
@@ -423,6 +428,17 @@ JBAInfoSettingsWnd::JBAInfoSettingsWnd(widgets::Toolkit& toolkit, const JBAWindo
     }
     AddCaption(kSetDomainCaption, "JBA Domain Name Text");
     field(kSetDomain, JBAField::Domain, "JBA Domain Name Text");
+    HideFieldsNotCreated();
+}
+
+void JBAInfoSettingsWnd::HideFieldsNotCreated()
+{
+    // Nothing would keep or send what was typed there.
+    if (quorvel_) {
+        for (SettingsTag offset : kNotOnQuorvel) {
+            SetState(Widget(offset), false, true);
+        }
+    }
 }
 
 widgets::Widget* JBAInfoSettingsWnd::Widget(SettingsTag offset) const
@@ -478,6 +494,7 @@ void JBAInfoSettingsWnd::ApplyState()
     for (SettingsTag offset : {kSetUserSettingRadio, kSetEnterDetailsRadio, kSetRestore}) {
         SetState(Widget(offset), !locked, false);
     }
+    HideFieldsNotCreated();
 }
 
 void JBAInfoSettingsWnd::InitializePaneConstrains() { ApplyState(); }
@@ -576,10 +593,9 @@ JBAInputWindow::JBAInputWindow(widgets::Toolkit& toolkit, const JBAWindowContext
     AddCaption(kInStorageIDCaption, "Billing ID text");
     field(kInStorageID, JBAField::StorageID);
     AddCaption(kInStoragePasswordCaption, "Billing ID Password text");
-    JBAWndTextEditCtrl* storagePassword = field(kInStoragePassword, JBAField::StoragePassword);
-    if (!quorvel_) {
-        encryptArray.push_back(storagePassword->GetControlPtr());
-    }
+    // Encrypted on every model, the encrypting one too: the filter opens it
+    // as a storage blob, and a password never rests in the settings in clear.
+    encryptArray.push_back(field(kInStoragePassword, JBAField::StoragePassword)->GetControlPtr());
     field(kInMaskedStorageID, JBAField::StorageID);
     field(kInMaskedUserID, JBAField::UserID);
     AddCaption(kInAccountIDCaption, "JBA Account ID Text");

@@ -111,6 +111,8 @@ private:
     widgets::Widget* Widget(SettingsTag offset) const;
     int Committed(SettingsTag offset, int fallback) const;
     void AddCaption(SettingsTag offset, const char* key);
+    // The layout's places of the fields this model has no controls for.
+    void HideFieldsNotCreated();
     JBAPart part_;
     ControlID base_;
     bool quorvel_;

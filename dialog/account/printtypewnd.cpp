@@ -190,8 +190,10 @@ PTSamplePrintWnd::PTSamplePrintWnd(widgets::Toolkit& toolkit, const PTWindowCont
         return;
     }
     AddCaption(kSampleUserTag, "Print Type User Name Text");
-    auto user = std::make_unique<PTUITextEditCtrl>(
-        Widget(kSampleUserTag), UserNameRecord(context.pdeType, context.quorvel), context.quorvel, false);
+    // A login-name product takes spaces alone as a user name here too.
+    auto user =
+        std::make_unique<PTUITextEditCtrl>(Widget(kSampleUserTag), UserNameRecord(context.pdeType, context.quorvel),
+                                           context.quorvel, context.keywordSupported);
     user->SetSummaryKey("User ID");
     RunTimeAddNewControl(std::move(user));
     AddDocumentName(context, kSampleDocTypeTag, kSampleDocNameTag, false);

@@ -227,7 +227,7 @@ TEST(AccountingPanel, LoginNameAndFixedValues)
     EXPECT_EQ(preview.Get("JBAHostNameStringTicket"), "(none)");
     EXPECT_EQ(preview.Get("JBAIPAddressStringTicket"), "(none)");
 
-    // Quorvel: no identification lists; the storage password is written as typed.
+    // Quorvel: no identification lists.
     AccountingPanel quorvel(kSamples / "zelko-mfp-q6000.ppd", {{"JBAInputStoragePasswordTextEditReference", ""}});
     EXPECT_TRUE(quorvel.Panel(1004)->IsHidden());
     ASSERT_TRUE(quorvel.panel->shouldPrint());
@@ -262,7 +262,7 @@ TEST(AccountingPanel, ProductsAndTheAdministratorsSettings)
     EXPECT_TRUE(product5.Panel(1003)->IsHidden());
     EXPECT_FALSE(product5.Panel(1004)->IsHidden());
 
-    // The encrypting model sends the billing ID password as typed.
+    // The encrypting model sends the billing ID password as a storage blob too.
     AccountingPanel quorvel(kSamples / "zelko-mfp-q6000.ppd",
                             {{"JBAUserInputRadioBtnReference", "1"}, {"JBAUserSettingRadioBtnReference", "0"}});
     quorvel.host.toolkit.ScriptModal([](widgets::Window& window) {
@@ -274,7 +274,7 @@ TEST(AccountingPanel, ProductsAndTheAdministratorsSettings)
     });
     ASSERT_TRUE(quorvel.panel->shouldPrint());
     EXPECT_TRUE(quorvel.host.toolkit.Alerts().empty());
-    EXPECT_EQ(quorvel.Get("JBAInputStoragePasswordTextEditTicket"), "5555");
+    EXPECT_EQ(Opened(quorvel.Get("JBAInputStoragePasswordTextEditTicket")), "5555");
     EXPECT_EQ(Opened(quorvel.Get("JBAInputUserPasswordTextEditTicket")), "(not a storage blob)");
 }
 
