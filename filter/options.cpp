@@ -316,7 +316,9 @@ bool GetTicketPasswordStringConvertedToEncryption(const char* key, int numOption
     auto* field = static_cast<char*>(dest);
     std::memset(field, 0, width);
     const char* value = cupsGetOption(key, numOptions, options);
-    if (!value)
+    // The dialogs write every password key, left empty where nobody typed
+    // one: that is no password that failed to open.
+    if (!value || !*value)
         return false;
 
     // Working limits: 1023 bytes of text, 2000 bytes of blob, 255 bytes of password.

@@ -42,8 +42,9 @@ bool IsUTF8Printer(const printoptions& options);
 
 // The password reader of the option tables: opens the storage
 // blob stored under key and writes a printer-bound blob, Base64, into dest
-// (width bytes, cleared first). True when the field was filled; on every
-// failure the field is left empty and a warning names the key.
+// (width bytes, cleared first). True when the field was filled. A key that
+// is missing or empty leaves the field empty; a value that cannot be opened
+// does too, with a warning naming the key.
 bool GetTicketPasswordStringConvertedToEncryption(const char* key, int numOptions, cups_option_t* options, void* dest,
                                                   std::size_t width);
 

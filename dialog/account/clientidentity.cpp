@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/utf8.h"
 #include "platform/system/identity.h"
 #include "ppd/ticket.h"
 
@@ -116,11 +117,13 @@ std::string GetClientIPAddress(std::string_view address)
 std::string FilterComputerName(std::string_view name, unsigned char lowest, unsigned char highest, int limit)
 {
     const std::size_t room = limit < 1 ? 256 : static_cast<std::size_t>(limit);
-    if (name.size() + 1 > room) {
+    // A name that is not UTF-8 has nothing to convert.
+    if (name.size() + 1 > room || !common::IsValidUtf8(name)) {
         return {};
     }
-    // The cut may fall inside a character: its bytes are then filtered.
-    std::string kept(name.substr(0, kMaxComputerNameBytes));
+    // Cut between characters: half a character would make the text
+    // unwritable, and the host name and address would go with it.
+    std::string kept(name.substr(0, common::Utf8SafeLength(name, kMaxComputerNameBytes)));
     if (kept.find_first_not_of(' ') == std::string::npos) {
         return {};
     }

@@ -20,9 +20,9 @@ namespace zlk::account {
 std::string GetClientIPAddress(std::string_view address);
 
 // The computer name as it is written: empty when it does not fit in limit
-// bytes (a limit below 1 means 256) or is only spaces; else its first 32
-// bytes with every byte outside lowest..highest made "_", and U+2019 made
-// "___".
+// bytes (a limit below 1 means 256), is not UTF-8 or is only spaces; else
+// its first 32 bytes, cut between characters, with every byte outside
+// lowest..highest made "_", and U+2019 made "___".
 std::string FilterComputerName(std::string_view name, unsigned char lowest, unsigned char highest, int limit);
 bool SetCFStringToTicketWithByteFilter(platform::PMPrintSettings* settings, std::string_view name, const char* key,
                                        bool lock, unsigned char lowest, unsigned char highest, int limit);

@@ -38,6 +38,9 @@ TEST(ClientIdentity, AddressesAreEncodedForThePrinter)
     }
 }
 
+// Eleven characters of three bytes each.
+const std::string kJapaneseName = "\u65E5\u672C\u8A9E\u306E\u30B3\u30F3\u30D4\u30E5\u30FC\u30BF\u540D";
+
 TEST(ClientIdentity, ComputerNamesAreFilteredAndCut)
 {
     const std::string forty(40, 'a');
@@ -50,7 +53,13 @@ TEST(ClientIdentity, ComputerNamesAreFilteredAndCut)
         {"tab\there", "tab_here"},
         {std::string(64, 'b'), ""},  // does not fit with its terminator
         {"Bj\u00F6rn", "Bj\xC3\xB6rn"},
-        {"\xFF\xFE", "_\xFE"},  // 0xFE is the highest byte allowed
+        // A cut falls between characters: eleven of three bytes keep ten.
+        {kJapaneseName, kJapaneseName.substr(0, 30)},
+        {"a" + kJapaneseName, "a" + kJapaneseName.substr(0, 30)},
+        {"ab" + kJapaneseName, "ab" + kJapaneseName.substr(0, 30)},
+        // Not UTF-8: no name to convert.
+        {"\xFF\xFE", ""},
+        {"Caf\xC3", ""},
     };
     for (const auto& [name, written] : cases) {
         EXPECT_EQ(FilterComputerName(name, 0x20, 0xFE, 64), written) << name;
@@ -60,9 +69,9 @@ TEST(ClientIdentity, ComputerNamesAreFilteredAndCut)
 TEST(ClientIdentity, HostInformationGoesToTheTicket)
 {
     const std::string net = std::string(ZLK_TEST_FIXTURES) + "/platform/net/";
-    auto sources = [&](const char* routes, const char* ipv6Routes) {
+    auto sources = [&](const std::string& computerName, const char* routes, const char* ipv6Routes) {
         ClientIdentitySources s;
-        s.computerName = "Anna\u2019s laptop";
+        s.computerName = computerName;
         s.hostName = "anna-laptop";
         s.network.ipv4Routes = net + routes;
         s.network.ipv6Routes = net + ipv6Routes;
@@ -74,22 +83,29 @@ TEST(ClientIdentity, HostInformationGoesToTheTicket)
         return s;
     };
     struct Case {
+        std::string computerName, written;
         const char* routes;
         const char* ipv6Routes;
         bool hasAddress;
         std::string address;
     };
-    for (const Case& c :
-         std::vector<Case>{{"route-two-defaults", "ipv6_route-default", true, "I0A000117"},
-                           {"route-no-default", "ipv6_route-default", true, "620010db8000000000000000000000020"},
-                           {"route-no-default", "ipv6_route-no-default", false, ""}}) {
+    for (const Case& c : std::vector<Case>{
+             {"Anna\u2019s laptop", "Anna___s laptop", "route-two-defaults", "ipv6_route-default", true, "I0A000117"},
+             {"Anna\u2019s laptop", "Anna___s laptop", "route-no-default", "ipv6_route-default", true,
+              "620010db8000000000000000000000020"},
+             {"Anna\u2019s laptop", "Anna___s laptop", "route-no-default", "ipv6_route-no-default", false, ""},
+             // A long name loses its end, never the host name or address.
+             {kJapaneseName, kJapaneseName.substr(0, 30), "route-two-defaults", "ipv6_route-default", true,
+              "I0A000117"},
+             {"Caf\xC3", "", "route-two-defaults", "ipv6_route-default", true, "I0A000117"}}) {
         platform::PMPrintSettings settings;
-        ASSERT_TRUE(SetInformationToTicket(&settings, false, sources(c.routes, c.ipv6Routes)));
+        ASSERT_TRUE(SetInformationToTicket(&settings, false, sources(c.computerName, c.routes, c.ipv6Routes)))
+            << c.computerName;
         std::string value;
         EXPECT_EQ(platform::PMPrintSettingsGetValue(
                       &settings, "com.zelko.jt.printsettings.pdf.ww.JBAMacHostNameStringTicket", &value),
                   platform::noErr);
-        EXPECT_EQ(value, "Anna___s laptop");
+        EXPECT_EQ(value, c.written);
         EXPECT_EQ(platform::PMPrintSettingsGetValue(
                       &settings, "com.zelko.jt.printsettings.pdf.ww.JBAHostNameStringTicket", &value),
                   platform::noErr);

@@ -100,7 +100,7 @@ TEST(PasswordTransfer, AnythingButAStoredPasswordGivesAnEmptyFieldAndALogLine)
         {"wrong padding", stored.substr(0, stored.size() - 1)},
         {"other key material", otherText},
         {"4 MB of text", std::string(4 << 20, 'A')},
-        {"empty", ""},
+        {"one blank", " "},
     };
     for (const auto& [what, value] : cases) {
         Reading reading = Read(value);
@@ -115,6 +115,15 @@ TEST(PasswordTransfer, AnythingButAStoredPasswordGivesAnEmptyFieldAndALogLine)
     EXPECT_FALSE(
         GetTicketPasswordStringConvertedToEncryption(kKey.c_str(), none.count(), none.options(), field, sizeof field));
     EXPECT_STREQ(field, "");
+}
+
+TEST(PasswordTransfer, PasswordKeysLeftEmptyAreNoPasswordToWarnAbout)
+{
+    // The dialogs write the password keys of windows nobody typed in, empty.
+    const Reading empty = Read("");
+    EXPECT_FALSE(empty.result);
+    EXPECT_EQ(empty.field, "");
+    EXPECT_EQ(empty.log, "");
 }
 
 TEST(PasswordTransfer, EveryAccountingPasswordIsReEncryptedAndThePrintTypePasscodeIsNot)
