@@ -75,7 +75,11 @@ bool SaveDefaultOptions(const std::string& queue, const std::vector<JobOption>& 
         return false;
     }
     for (const auto& [name, value] : options) {
-        dest->num_options = cupsAddOption(name.c_str(), value.c_str(), dest->num_options, &dest->options);
+        if (value.empty()) {
+            dest->num_options = cupsRemoveOption(name.c_str(), dest->num_options, &dest->options);
+        } else {
+            dest->num_options = cupsAddOption(name.c_str(), value.c_str(), dest->num_options, &dest->options);
+        }
     }
     if (cupsSetDests2(CUPS_HTTP_DEFAULT, count, dests) != 0) {
         if (error) {
@@ -98,6 +102,20 @@ bool SaveDefaultOptions(const std::string& queue, const std::vector<JobOption>& 
         }
     }
     return true;
+}
+
+std::optional<std::vector<JobOption>> DefaultOptions(PrintDialog& dialog)
+{
+    if (!dialog.Save()) {
+        return std::nullopt;
+    }
+    std::vector<JobOption> options = dialog.JobOptions();
+    for (JobOption& option : options) {
+        if (dialog.IsPPDDefault(option)) {
+            option.second.clear();
+        }
+    }
+    return options;
 }
 
 std::filesystem::path QueuePPD(const std::string& queue, std::string* error)

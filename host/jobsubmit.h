@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,19 @@ SubmitResult SubmitJob(const std::string& queue, const std::string& title,
 
 // Stores options as the user's defaults for the queue, as lpoptions does
 // (~/.cups/lpoptions, or the system's file for root), so that jobs any
-// program sends to the queue carry them. The file is kept at mode 0600:
-// it may hold encrypted passwords. False with a message on failure.
+// program sends to the queue carry them. An option with an empty value is
+// removed instead: CUPS would read its bare name back as "true". The file
+// is kept at mode 0600: it may hold encrypted passwords. False with a
+// message on failure.
 bool SaveDefaultOptions(const std::string& queue, const std::vector<JobOption>& options, std::string* error);
+
+// What Set as Defaults keeps of a dialog: every panel saves its values (no
+// window of the print itself opens), then the job options, each printer
+// option at the printer's own default and each empty setting as a removal
+// (an empty value). Copies and page ranges belong to one job and are not
+// among them. Nothing when a panel refuses to save; the dialog's last
+// notice says why.
+std::optional<std::vector<JobOption>> DefaultOptions(PrintDialog& dialog);
 
 // The PPD the scheduler keeps for a queue, copied to a temporary file the
 // caller removes; empty with a message when the queue is unknown.

@@ -216,6 +216,24 @@ int Run(int argc, char** argv)
         std::cout << host::DescribeDialog(*dialog, toolkit, ppd.string());
         return kPrinted;
     }
+    if (arguments.saveDefaults) {
+        const std::optional<std::vector<host::JobOption>> defaults = host::DefaultOptions(*dialog);
+        if (!defaults) {
+            std::cerr << "zlk-print: the defaults were not saved: "
+                      << (dialog->Notices().empty() ? "a panel refused" : dialog->Notices().back()) << "\n";
+            return kStopped;
+        }
+        if (!host::SaveDefaultOptions(arguments.queue, *defaults, &problem)) {
+            std::cerr << "zlk-print: " << problem << "\n";
+            return kStopped;
+        }
+        if (arguments.files.empty()) {
+            for (const std::string& notice : dialog->Notices()) {
+                std::cerr << "zlk-print: " << notice << "\n";
+            }
+            return kPrinted;
+        }
+    }
     const bool goesOn = dialog->Print();
     for (const std::string& notice : dialog->Notices()) {
         std::cerr << "zlk-print: " << notice << "\n";
@@ -232,30 +250,16 @@ int Run(int argc, char** argv)
         std::cerr << "zlk-print: a panel stopped the print\n";
         return kStopped;
     }
-    if (const platform::StoreResult stored = dialog->StoreSettings(); !stored.ok()) {
-        std::cerr << "zlk-print: the settings were not stored: " << stored.message << "\n";
-    }
     const std::vector<host::JobOption> options = dialog->JobOptions();
+    // Showing the options is not printing: the settings are not kept.
     if (arguments.showOptions) {
         for (const auto& [name, value] : options) {
             std::cout << name << "=" << value << "\n";
         }
         return kPrinted;
     }
-    if (arguments.saveDefaults) {
-        std::vector<host::JobOption> defaults;
-        for (const auto& option : options) {
-            if (!dialog->IsPPDDefault(option)) {
-                defaults.push_back(option);
-            }
-        }
-        if (!host::SaveDefaultOptions(arguments.queue, defaults, &problem)) {
-            std::cerr << "zlk-print: " << problem << "\n";
-            return kStopped;
-        }
-        if (arguments.files.empty()) {
-            return kPrinted;
-        }
+    if (const platform::StoreResult stored = dialog->StoreSettings(); !stored.ok()) {
+        std::cerr << "zlk-print: the settings were not stored: " << stored.message << "\n";
     }
     const host::SubmitResult submitted =
         host::SubmitJob(arguments.queue, arguments.files.front().filename().string(), arguments.files, options);

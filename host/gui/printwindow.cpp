@@ -351,19 +351,19 @@ void PrintWindow::PrintJob()
 
 void PrintWindow::SaveDefaults()
 {
-    std::vector<JobOption> options;
-    if (!CollectOptions(options)) {
+    if (!dialog_) {
         return;
     }
-    std::vector<JobOption> defaults;
-    for (const JobOption& option : options) {
-        // Copies and pages belong to one job, not to every job.
-        if (option.first != "copies" && option.first != "page-ranges" && !dialog_->IsPPDDefault(option)) {
-            defaults.push_back(option);
-        }
+    // Typing in a field ends when the person presses the button.
+    toolkit_.SetFocus(nullptr);
+    const std::optional<std::vector<JobOption>> defaults = DefaultOptions(*dialog_);
+    if (!defaults) {
+        const std::vector<std::string>& notices = dialog_->Notices();
+        Complain(Text("The defaults were not saved: %1").arg(Q(notices.empty() ? "" : notices.back())));
+        return;
     }
     std::string problem;
-    if (!SaveDefaultOptions(queue_, defaults, &problem)) {
+    if (!SaveDefaultOptions(queue_, *defaults, &problem)) {
         Complain(Text("The defaults were not saved: %1").arg(Q(problem)));
         return;
     }

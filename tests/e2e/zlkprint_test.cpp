@@ -3,6 +3,7 @@
 // the printer's stream carries exactly what was typed.
 #include <gtest/gtest.h>
 
+#include <cups/cups.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -147,20 +148,65 @@ TEST(ZlkPrintEndToEnd, SavedDefaultsReachJobsFromOtherPrograms)
     const std::string script = dir.file("defaults.zlk");
     std::ofstream(script) << "press 1005\nchoose 3006 #2\ntype 3007 carol\ntype 3009 s3cret\nok\n"
                              "choose PrintTypeTicketKey Job Type Secure\ntype 1022 alice\ntype 1026 4321\nok\n";
-    RunOptions options;
-    options.args = {ZLK_PRINT_BINARY, "-d", "zpdefaults", "--script", script, "--save-defaults"};
-    options.env = {{"PATH", "/usr/bin:/bin"},
-                   {"CUPS_SERVER", cupsd.server()},
-                   {"CUPS_SERVERROOT", dir.file("etc")},
-                   {"HOME", cupsd.root()},  // the home of the scheduler's lp
-                   {"ZLK_PLUGIN_PATH", ZLK_PLUGIN_BUILD_DIR},
-                   {"XDG_CONFIG_HOME", dir.file("config")}};
-    const RunResult saved = RunProgram(ZLK_PRINT_BINARY, options);
+    auto zlkPrint = [&](std::vector<std::string> args, const std::string& config) {
+        RunOptions options;
+        options.args = {ZLK_PRINT_BINARY, "-d", "zpdefaults", "--script", script};
+        options.args.insert(options.args.end(), args.begin(), args.end());
+        options.env = {{"PATH", "/usr/bin:/bin"},
+                       {"CUPS_SERVER", cupsd.server()},
+                       {"CUPS_SERVERROOT", dir.file("etc")},
+                       {"HOME", cupsd.root()},  // the home of the scheduler's lp
+                       {"ZLK_PLUGIN_PATH", ZLK_PLUGIN_BUILD_DIR},
+                       {"XDG_CONFIG_HOME", dir.file(config)}};
+        return RunProgram(ZLK_PRINT_BINARY, options);
+    };
+    const RunResult saved = zlkPrint({"--save-defaults"}, "config");
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     // libcups keeps a user's defaults in the home folder.
+    const std::string lpoptions = cupsd.root() + "/.cups/lpoptions";
     struct stat info {};
-    ASSERT_EQ(stat((cupsd.root() + "/.cups/lpoptions").c_str(), &info), 0);
+    ASSERT_EQ(stat(lpoptions.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    // Read back as every CUPS program reads it, each setting is what the
+    // dialog came to; one left empty is not there (a bare name reads "true").
+    const RunResult shown = zlkPrint({"--options"}, "config-shown");
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    std::map<std::string, std::string> dialog;
+    for (const std::string& line : Lines(shown.out)) {
+        dialog[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+    }
+    std::string dest;
+    for (const std::string& line : Lines(ReadFile(lpoptions))) {
+        if (line.rfind("Dest zpdefaults ", 0) == 0) {
+            dest = line.substr(16);
+        }
+    }
+    cups_option_t* read = nullptr;
+    const int count = cupsParseOptions(dest.c_str(), 0, &read);
+    for (int i = 0; i < count; ++i) {
+        const std::string name = read[i].name;
+        if (name.rfind("com.zelko.", 0) == 0 && name.find("Delay") == std::string::npos) {
+            EXPECT_EQ(read[i].value, dialog[name]) << name;
+        }
+    }
+    cupsFreeOptions(count, read);
+    int empty = 0;
+    for (const auto& [name, value] : dialog) {
+        if (value.empty()) {
+            ++empty;
+            EXPECT_EQ(dest.find(" " + name), std::string::npos) << name;
+        }
+    }
+    EXPECT_GT(empty, 0) << "some settings are empty";
+    // Saving asks for nothing that belongs to one job.
+    std::ofstream(script) << "press 1005\npress 3017\nok\n";
+    const RunResult perJob = zlkPrint({"--save-defaults"}, "config-per-job");
+    EXPECT_EQ(perJob.exitCode, 0) << perJob.err;
+    EXPECT_EQ(perJob.err, "");
+    std::ofstream(script) << "press 1005\nchoose 3006 #2\ntype 3007 carol\ntype 3009 s3cret\nok\n"
+                             "choose PrintTypeTicketKey Job Type Secure\ntype 1022 alice\ntype 1026 4321\nok\n";
+    ASSERT_EQ(zlkPrint({"--save-defaults"}, "config-again").exitCode, 0);
 
     const std::string pdf = dir.file("doc.pdf");
     WriteTestPdf(pdf, 1);
@@ -172,6 +218,10 @@ TEST(ZlkPrintEndToEnd, SavedDefaultsReachJobsFromOtherPrograms)
     EXPECT_NE(inspected.out.find("carol"), std::string::npos) << inspected.out;
     EXPECT_NE(inspected.out.find("s3cret"), std::string::npos) << "opened with the development key";
     EXPECT_EQ(job.stream.find("s3cret"), std::string::npos);
+    // Settings nobody gave are not sent as "true".
+    for (const char* code : {"JOAD", "DAID", "ACID", "UACI"}) {
+        EXPECT_EQ(job.stream.find(std::string("@") + code + "=true"), std::string::npos) << code;
+    }
 }
 
 }  // namespace

@@ -186,10 +186,19 @@ TEST(PrintDialogDefaults, SetAsDefaultsKeepsTheChoicesForEveryProgram)
     ASSERT_TRUE(
         Choose(toolkit, Named(toolkit, *window.Pages()->currentWidget(), "PrintTypeTicketKey"), "Job Type Secure"));
     TypeInto(window.findChild<QSpinBox*>("copies"), "4");
+    // Accounting details typed for each job, at print time.
+    hands.InWindow([](QWidget& shown) {
+        Click(Tagged(shown, 3017));
+        PressKey(&shown, Qt::Key_Return);
+    });
+    QTest::mouseClick(window.Pages()->tabBar(), Qt::LeftButton, {}, window.Pages()->tabBar()->tabRect(0).center());
+    Click(Tagged(*window.Pages()->currentWidget(), 1005));
+    const std::size_t windowsBefore = hands.WindowsShown().size();
     auto saved = AnswerNextMessage();
     Click(window.findChild<QPushButton*>("saveDefaults"));
     EXPECT_NE(saved->find(queue), std::string::npos) << *saved;
     EXPECT_TRUE(window.isVisible()) << "saving is not printing";
+    EXPECT_EQ(hands.WindowsShown().size(), windowsBefore) << "saving asks for nothing that belongs to one job";
 
     const fs::path lpoptions = fs::path(std::getenv("HOME")) / ".cups" / "lpoptions";
     struct stat info {};
@@ -200,6 +209,13 @@ TEST(PrintDialogDefaults, SetAsDefaultsKeepsTheChoicesForEveryProgram)
     const char* jobType =
         cupsGetOption("com.zelko.jt.printsettings.pdf.ww.PrintTypeTicketKey", dest->num_options, dest->options);
     EXPECT_NE(jobType, nullptr);
+    // Settings nobody gave are not kept: CUPS would read them as "true".
+    for (const char* key : {"DocumentNameTicketKey", "JBAAccountIDTextEditTicket", "PrintTypeMBNTicketKey"}) {
+        EXPECT_EQ(cupsGetOption((std::string("com.zelko.jt.printsettings.pdf.ww.") + key).c_str(), dest->num_options,
+                                dest->options),
+                  nullptr)
+            << key;
+    }
     cupsFreeDests(1, dest);
     std::ifstream in(lpoptions);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

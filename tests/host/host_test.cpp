@@ -140,6 +140,8 @@ TEST(ZlkPrint, CommandLine)
         return at == std::string::npos ? text : text.erase(at, text.find('\n', at) - at);
     };
     EXPECT_EQ(withoutDate(first.out), withoutDate(second.out));
+    // Showing the options is not printing: nothing is kept for the next dialog.
+    EXPECT_FALSE(fs::exists(fs::path(dir.path()) / "zelko" / "printsettings" / "zelko-mfp-m2500.json"));
 
     struct Usage {
         std::vector<std::string> args;
