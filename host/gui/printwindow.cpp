@@ -261,9 +261,16 @@ void PrintWindow::PageChanged(int index)
     const int panels = dialog_ ? static_cast<int>(dialog_->Panels().size()) : 0;
     // A panel whose value is not acceptable yet keeps the dialog on it.
     if (shownPage_ >= 0 && shownPage_ < panels && shownPage_ != index) {
-        if (!dialog_->Panels()[static_cast<std::size_t>(shownPage_)]->shouldHide()) {
+        // A panel that is left keeps what was chosen on it, as the protocol
+        // has it: that is what the summary and the other panels then see.
+        platform::PDEPanel& left = *dialog_->Panels()[static_cast<std::size_t>(shownPage_)];
+        platform::PDEError error;
+        if (!left.shouldHide() || !left.saveValuesAndReturnError(&error)) {
             const QSignalBlocker blocker(pages_);
             pages_->setCurrentIndex(shownPage_);
+            if (!error.message.empty()) {
+                Complain(Q(error.message));
+            }
             return;
         }
     }

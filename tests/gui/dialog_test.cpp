@@ -15,6 +15,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cstdlib>
 #include <fstream>
 
@@ -108,6 +109,49 @@ TEST(PrintDialog, PrinterChoiceRebuildsThePanelsAndThePrintCarriesCopiesAndPages
     EXPECT_TRUE(Has(printers.jobs[0], "copies", "3"));
     EXPECT_TRUE(Has(printers.jobs[0], "page-ranges", "1-2"));
     EXPECT_FALSE(window.isVisible());
+}
+
+// The summary tells what the panels were last given, not what they showed
+// when the dialog opened.
+TEST(PrintDialog, SummaryTellsWhatWasChosen)
+{
+    SamplePrinters printers;
+    widgets::QtToolkit toolkit;
+    Hands hands(toolkit);
+    host::gui::PrintWindow window(toolkit, printers.Setup("c4500"));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto summary = [&] {
+        QTabBar* tabs = window.Pages()->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tabs->count() - 1).center());
+        std::vector<std::string> values;
+        for (QTreeWidgetItem* item :
+             window.findChild<QTreeWidget*>("summary")->findItems("*", Qt::MatchWildcard | Qt::MatchRecursive, 1)) {
+            values.push_back(item->text(1).toStdString());
+        }
+        return values;
+    };
+    auto shows = [](const std::vector<std::string>& values, const std::string& text) {
+        return std::find(values.begin(), values.end(), text) != values.end();
+    };
+    const std::vector<std::string> before = summary();
+    EXPECT_TRUE(shows(before, "Normal Print"));
+    EXPECT_TRUE(shows(before, "Color"));
+
+    hands.InWindow([](QWidget& shown) {
+        TypeInto(Tagged(shown, 1022), "alice");
+        TypeInto(Tagged(shown, 1026), "4321");
+        PressKey(&shown, Qt::Key_Return);
+    });
+    ASSERT_TRUE(Choose(toolkit, Reveal(toolkit, window, "PrintTypeTicketKey"), "Job Type Secure"));
+    std::vector<std::string> after = summary();
+    EXPECT_TRUE(shows(after, "Secure Print"));
+    EXPECT_FALSE(shows(after, "Normal Print"));
+
+    ASSERT_TRUE(Choose(toolkit, Reveal(toolkit, window, "ZLKColorMode"), "Black"));
+    after = summary();
+    EXPECT_TRUE(shows(after, "Black and White"));
+    EXPECT_TRUE(shows(after, "Secure Print"));
 }
 
 TEST(PrintDialog, HelpOpensThePageInTheDesktopViewer)
