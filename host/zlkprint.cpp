@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/describe.h"
+#include "host/documents.h"
 #include "host/jobsubmit.h"
 #include "host/printdialog.h"
 #include "host/script.h"
@@ -168,6 +169,18 @@ int Run(int argc, char** argv)
             return kUsage;
         }
         steps = *parsed;
+    }
+    // The documents before any panel: nothing is asked of a person for a
+    // job that cannot print.
+    std::string pageRanges;
+    for (const auto& [name, value] : arguments.options) {
+        if (name == "page-ranges") {
+            pageRanges = value;
+        }
+    }
+    if (const std::string why = host::CheckDocuments(arguments.files, pageRanges); !why.empty()) {
+        std::cerr << "zlk-print: " << why << "\n";
+        return kUsage;
     }
     std::filesystem::path ppd = arguments.ppd;
     std::filesystem::path queuePPD;

@@ -1,10 +1,12 @@
 // zlk-print-dialog: the print dialog on the desktop, with the printer's own
 // panels from the installed Zelko plug-ins.
 #include <QApplication>
+#include <QMessageBox>
 #include <QUrl>
 #include <cstdlib>
 #include <iostream>
 
+#include "host/documents.h"
 #include "host/gui/printwindow.h"
 #include "host/gui/texts.h"
 #include "host/pluginhost.h"
@@ -42,6 +44,12 @@ int main(int argc, char** argv)
             const QUrl url(arg);
             setup.files.emplace_back(url.isLocalFile() ? url.toLocalFile().toStdString() : arg.toStdString());
         }
+    }
+    // A document that cannot be read is told before the dialog shows.
+    if (const std::string why = zlk::host::CheckDocuments(setup.files, ""); !why.empty()) {
+        QMessageBox::critical(nullptr, zlk::host::gui::Text("Print"), QString::fromStdString(why));
+        std::cerr << "zlk-print-dialog: " << why << "\n";
+        return 2;
     }
     setup.pluginFolders = zlk::host::PluginFolders(std::getenv("ZLK_PLUGIN_PATH"));
     setup.settingsFolder = zlk::platform::DefaultPrintSettingsFolder();

@@ -1,5 +1,7 @@
 #include "host/gui/printwindow.h"
 
+#include "host/documents.h"
+
 #include <unistd.h>
 
 #include <QButtonGroup>
@@ -35,40 +37,7 @@ constexpr int kMaxCopies = 999;
 
 }  // namespace
 
-bool IsValidPageRange(const std::string& text)
-{
-    std::size_t at = 0;
-    auto skipSpace = [&] {
-        while (at < text.size() && text[at] == ' ') {
-            ++at;
-        }
-    };
-    auto number = [&](long& value) {
-        skipSpace();
-        const std::size_t start = at;
-        value = 0;
-        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) && at - start < 9) {
-            value = value * 10 + (text[at++] - '0');
-        }
-        return at > start && (at == text.size() || !std::isdigit(static_cast<unsigned char>(text[at])));
-    };
-    do {
-        long first = 0;
-        if (!number(first) || first < 1) {
-            return false;
-        }
-        skipSpace();
-        if (at < text.size() && text[at] == '-') {
-            ++at;
-            long last = 0;
-            if (!number(last) || last < first) {
-                return false;
-            }
-        }
-        skipSpace();
-    } while (at < text.size() && text[at++] == ',');
-    return at == text.size() && !text.empty() && text.back() != ',';
-}
+bool IsValidPageRange(const std::string& text) { return ParsePageRanges(text).has_value(); }
 
 PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     : toolkit_(toolkit),
@@ -317,6 +286,11 @@ bool PrintWindow::CollectOptions(std::vector<JobOption>& options)
     const std::string range = range_->text().trimmed().toStdString();
     if (rangePages_->isChecked() && !IsValidPageRange(range)) {
         Complain(Text("The page range \"%1\" is not valid. Give pages and ranges such as 1-3,5.").arg(Q(range)));
+        range_->setFocus();
+        return false;
+    }
+    if (const std::string why = CheckDocuments(setup_.files, rangePages_->isChecked() ? range : ""); !why.empty()) {
+        Complain(Text("The job cannot be printed: %1").arg(Q(why)));
         range_->setFocus();
         return false;
     }

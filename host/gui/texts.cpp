@@ -34,6 +34,7 @@ const std::map<std::string_view, const char*>& Japanese()
         {"The page range \"%1\" is not valid. Give pages and ranges such as 1-3,5.",
          "ページ範囲「%1」が正しくありません。1-3,5 のように指定してください。"},
         {"The job was not printed: %1", "プリントできませんでした: %1"},
+        {"The job cannot be printed: %1", "このジョブはプリントできません: %1"},
         {"Choose a document to print.", "プリントする書類を選んでください。"},
         {"Print Dialog", "プリントダイアログ"},
     };

@@ -103,6 +103,13 @@ TEST(PrintDialog, PrinterChoiceRebuildsThePanelsAndThePrintCarriesCopiesAndPages
     EXPECT_TRUE(printers.jobs.empty());
     EXPECT_TRUE(window.isVisible());
 
+    // So does one beyond the document, before any window of the panels.
+    TypeInto(window.findChild<QLineEdit*>("range"), "7-9");
+    complaint = AnswerNextMessage();
+    Click(window.findChild<QPushButton*>("print"));
+    EXPECT_NE(complaint->find("selects no page"), std::string::npos) << *complaint;
+    EXPECT_TRUE(printers.jobs.empty());
+
     TypeInto(window.findChild<QLineEdit*>("range"), "1-2");
     Click(window.findChild<QPushButton*>("print"));
     ASSERT_EQ(printers.jobs.size(), 1u);

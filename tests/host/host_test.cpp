@@ -143,6 +143,8 @@ TEST(ZlkPrint, CommandLine)
     // Showing the options is not printing: nothing is kept for the next dialog.
     EXPECT_FALSE(fs::exists(fs::path(dir.path()) / "zelko" / "printsettings" / "zelko-mfp-m2500.json"));
 
+    const std::string pdf = dir.file("four.pdf");
+    WriteTestPdf(pdf, 4);
     struct Usage {
         std::vector<std::string> args;
         int exitCode;
@@ -153,7 +155,11 @@ TEST(ZlkPrint, CommandLine)
              {{"-o", "novalue", "--options"}, 2, "NAME=VALUE"},
              {{"-d"}, 2, "needs a queue"},
              {{"--ppd", ppd, "file.pdf"}, 2, "--ppd shows the options only"},
-             {{"-d", "nosuchqueue", "file.pdf"}, 2, "unknown to the scheduler"},
+             {{"-d", "nosuchqueue", pdf}, 2, "unknown to the scheduler"},
+             // The documents are checked before any panel shows.
+             {{"-d", "nosuchqueue", dir.file("missing.pdf")}, 2, "missing.pdf\" cannot be read"},
+             {{"-d", "nosuchqueue", "-o", "page-ranges=7-9", pdf}, 2, "selects no page of"},
+             {{"-d", "nosuchqueue", "-o", "page-ranges=9-7", pdf}, 2, "is not valid"},
              {{"--ppd", "/nonexistent.ppd", "--options"}, 2, "cannot be read"},
              {{"--ppd", std::string(ZLK_TEST_FIXTURES) + "/ppd/nofilter.ppd", "-o", "foo=bar", "--options"},
               0,
