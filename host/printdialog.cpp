@@ -11,6 +11,23 @@ namespace {
 // Last input the panels keep for the next dialog; it is not sent with a job.
 bool IsLastInput(const std::string& key) { return key.find("Reference") != std::string::npos; }
 
+// The key under which the panels keep their last input of a setting they
+// write under key: "...PrintTypeTicketKey" and "...UserIDTextEditTicket"
+// are kept as "...PrintTypeReference" and "...UserIDTextEditReference".
+// Empty for a key of another form.
+std::string LastInputKey(const std::string& key)
+{
+    if (key.rfind("com.zelko.", 0) != 0) {
+        return {};
+    }
+    for (const std::string suffix : {"TicketKey", "Ticket"}) {
+        if (key.size() > suffix.size() && key.compare(key.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            return key.substr(0, key.size() - suffix.size()) + "Reference";
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::unique_ptr<PrintDialog> PrintDialog::Open(const Setup& setup, std::string* error)
@@ -40,6 +57,13 @@ std::unique_ptr<PrintDialog> PrintDialog::Open(const Setup& setup, std::string* 
             }
         } else {
             platform::PMPrintSettingsSetValue(dialog->host_->printSettings(), name.c_str(), value.c_str(), false);
+            // The panels start from their last input (the key's "Reference"
+            // twin), not from what they write: a setting given for the job
+            // is where they start too.
+            if (const std::string lastInput = LastInputKey(name); !lastInput.empty()) {
+                platform::PMPrintSettingsSetValue(dialog->host_->printSettings(), lastInput.c_str(), value.c_str(),
+                                                  false);
+            }
         }
     }
     for (const PluginBundle& bundle : FindPluginBundles(setup.pluginFolders)) {
@@ -120,7 +144,10 @@ std::vector<JobOption> PrintDialog::JobOptions() const
     ppd_file_t* ppd = host_->ppdFile();
     for (ppd_option_t* option = ppdFirstOption(ppd); option; option = ppdNextOption(ppd)) {
         if (const ppd_choice_t* marked = ppdFindMarkedChoice(ppd, option->keyword)) {
-            options.emplace_back(option->keyword, marked->choice);
+            // A custom choice goes with its value (Custom.612x792), which
+            // the mark alone has lost.
+            const std::string custom = host_->CustomValue(option->keyword);
+            options.emplace_back(option->keyword, custom.empty() ? marked->choice : custom);
         }
     }
     for (const auto& [key, entry] : host_->printSettings()->entries()) {

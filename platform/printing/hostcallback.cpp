@@ -229,10 +229,30 @@ bool HostPDECallback::willChangePPDOptionKeyValue(const char* option, const char
         return false;
     }
     ppdMarkOption(ppd_.get(), option, ppdChoice);
-    if (std::strcmp(opt->keyword, "PageSize") == 0 || std::strcmp(opt->keyword, "PageRegion") == 0) {
+    const bool pageSize = std::strcmp(opt->keyword, "PageSize") == 0;
+    if (IsCustomValue(ppdChoice)) {
+        customValues_[opt->keyword] = ppdChoice;
+    } else {
+        customValues_.erase(opt->keyword);
+    }
+    if (pageSize && IsCustomValue(ppdChoice)) {
+        // Where the panels read a custom paper's size (Custom.WxH, points).
+        PMPrintSettingsSetValue(&settings_, "com.apple.print.PageToPaperMappingMediaName", ppdChoice, false);
+    }
+    if (pageSize || std::strcmp(opt->keyword, "PageRegion") == 0) {
         pageFormat_ = PMPageFormat::FromPPD(ppd_.get());
     }
     return true;
+}
+
+std::string HostPDECallback::CustomValue(const std::string& option) const
+{
+    const auto found = customValues_.find(option);
+    if (found == customValues_.end()) {
+        return {};
+    }
+    const ppd_choice_t* marked = ppdFindMarkedChoice(ppd_.get(), option.c_str());
+    return marked && std::strcmp(marked->choice, "Custom") == 0 ? found->second : std::string();
 }
 
 }  // namespace zlk::platform

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +35,9 @@ public:
     // in, ft, cm, mm, m) and lie within the PPD's custom size limits.
     // Marking a page size refreshes the page format.
     bool willChangePPDOptionKeyValue(const char* option, const char* ppdChoice) override;
+    // The "Custom.<value>" last accepted for an option whose marked choice
+    // is its custom one (libcups keeps only the mark); empty otherwise.
+    std::string CustomValue(const std::string& option) const;
 
     widgets::Toolkit* widgetToolkit() override { return toolkit_; }
     // The toolkit lent to the panels; it must outlive them.
@@ -54,6 +58,7 @@ private:
     PMPageFormat pageFormat_;
     widgets::Toolkit* toolkit_ = nullptr;
     std::optional<std::chrono::system_clock::time_point> fixedTime_;
+    std::map<std::string, std::string> customValues_;  // option keyword to "Custom.<value>"
 };
 
 // Whether "Custom.<value>" is acceptable for option of ppd (the checks of

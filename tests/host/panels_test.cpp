@@ -188,3 +188,26 @@ TEST(FeaturesPanelInAHost, TrimmerNeverOffersANegativeSize)
 
 }  // namespace
 }  // namespace zlk::test
+
+namespace zlk::test {
+namespace {
+
+// Settings given for the job (lp -o) are where the panels start, and a
+// custom page size keeps its size.
+TEST(HostOptions, SettingsGivenForTheJobStartThePanels)
+{
+    const std::string key = "com.zelko.jt.printsettings.pdf.ww.";
+    HostedDialog hosted(
+        SamplePPDPath("c4500"),
+        {{key + "PrintTypeTicketKey", "5"}, {key + "PrintTypeMBNTicketKey", "7"}, {"PageSize", "Custom.612x792"}});
+    // The print type panel shows the mailbox and the features panel follows it.
+    EXPECT_EQ(hosted.Control("PrintTypeTicketKey")["selected"], 4);
+    EXPECT_EQ(hosted.Control("MediaType")["enabled"], false);
+    std::map<std::string, std::string> options = hosted.JobOptions();
+    EXPECT_EQ(options[key + "PrintTypeTicketKey"], "5");
+    EXPECT_EQ(options[key + "PrintTypeMBNTicketKey"], "7");
+    EXPECT_EQ(options["PageSize"], "Custom.612x792");
+}
+
+}  // namespace
+}  // namespace zlk::test
