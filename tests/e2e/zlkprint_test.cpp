@@ -134,6 +134,49 @@ TEST(ZlkPrintEndToEnd, RotateAndPrintAsImageSwitchesReachThePages)
     }
 }
 
+// The scripts of the manual page's examples print as written, and again:
+// what the first run kept for the next dialog does not stop the second.
+TEST(ZlkPrintEndToEnd, ManualPageExamplesPrintAndPrintAgain)
+{
+    Cupsd cupsd(FilterProgram());
+    if (!cupsd.ok()) {
+        GTEST_SKIP() << cupsd.error();
+    }
+    std::vector<std::string> examples;
+    bool inExamples = false;
+    std::string example;
+    for (const std::string& line : Lines(ReadFile(ZLK_PRINT_MANPAGE))) {
+        if (line.rfind(".SH", 0) == 0) {
+            inExamples = line == ".SH EXAMPLES";
+        } else if (inExamples && line == ".nf") {
+            example.clear();
+        } else if (inExamples && line == ".fi") {
+            examples.push_back(example);
+        } else if (inExamples) {
+            example += line + "\n";
+        }
+    }
+    ASSERT_EQ(examples.size(), 3u);
+    TempDir dir;
+    const std::string pdf = dir.file("doc.pdf");
+    WriteTestPdf(pdf, 1);
+    ASSERT_EQ(cupsd.AddQueue("zpexamples", SamplePpd("zelko-mfp-c4500.ppd")), "");
+    for (std::size_t i = 0; i < examples.size(); ++i) {
+        const std::string script = dir.file("example" + std::to_string(i) + ".zlk");
+        std::ofstream(script) << examples[i];
+        for (int run = 1; run <= 2; ++run) {
+            RunResult printed;
+            const PrintedJob job =
+                cupsd.PrintWith("zpexamples", ZLK_PRINT_BINARY, {"-d", "zpexamples", "--script", script, pdf},
+                                {{"ZLK_PLUGIN_PATH", ZLK_PLUGIN_BUILD_DIR},
+                                 {"XDG_CONFIG_HOME", dir.file("config" + std::to_string(i))}},
+                                &printed);
+            EXPECT_EQ(job.state, "completed") << examples[i] << "run " << run << ": " << printed.err;
+            EXPECT_EQ(printed.err, "") << examples[i] << "run " << run;
+        }
+    }
+}
+
 TEST(ZlkPrintEndToEnd, SavedDefaultsReachJobsFromOtherPrograms)
 {
     Cupsd cupsd(FilterProgram());
