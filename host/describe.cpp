@@ -75,9 +75,17 @@ std::string DescribeDialog(const PrintDialog& dialog, const widgets::HeadlessToo
     json description = {{"printer", Printable(printer)}, {"panels", json::array()}, {"windows", json::array()}};
     for (const auto& panel : dialog.Panels()) {
         widgets::View* view = panel->panelView();
+        json summary = json::array();
+        const platform::PDESummary said = panel->summaryInfo();
+        for (const std::string& title : said.displayOrder) {
+            const auto value = said.values.find(title);
+            summary.push_back(
+                {{"title", Printable(title)}, {"value", Printable(value == said.values.end() ? "" : value->second)}});
+        }
         description["panels"].push_back({{"name", Printable(panel->panelName())},
                                          {"kind", panel->panelKind()},
-                                         {"controls", view ? Controls(*view) : json::array()}});
+                                         {"controls", view ? Controls(*view) : json::array()},
+                                         {"summary", summary}});
     }
     for (const widgets::Window* window : toolkit.Windows()) {
         description["windows"].push_back(

@@ -9,7 +9,8 @@
 
 namespace zlk::host {
 
-// {"printer": ..., "panels": [{"name", "kind", "controls": [...]}],
+// {"printer": ..., "panels": [{"name", "kind", "controls": [...],
+//  "summary": [{"title", "value"}]}],
 //  "windows": [{"title", "controls": [...]}]}; a control is
 // {"tag", "kind", "name", "title", "enabled", "visible"} and, by kind,
 // "text", "state", "value" (with "min", "max"), or "items" ({"key",

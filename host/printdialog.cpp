@@ -112,7 +112,7 @@ bool PrintDialog::Print()
     return std::all_of(panels_.begin(), panels_.end(), [](auto& panel) { return panel->shouldPrint(); });
 }
 
-bool PrintDialog::Save()
+bool PrintDialog::SaveValues()
 {
     for (auto& panel : panels_) {
         platform::PDEError error;
@@ -121,8 +121,10 @@ bool PrintDialog::Save()
             return false;
         }
     }
-    return StoreSettings().ok();
+    return true;
 }
+
+bool PrintDialog::Save() { return SaveValues() && StoreSettings().ok(); }
 
 bool PrintDialog::IsPPDDefault(const JobOption& option) const
 {

@@ -44,7 +44,10 @@ public:
     bool Restore();
     // Every panel in turn; false as soon as one stops the print.
     bool Print();
-    // Every panel saves, then the settings are stored for the queue.
+    // Every panel takes what its controls show, as when it is left; false
+    // as soon as one refuses (its reason in the notices).
+    bool SaveValues();
+    // The same, then the settings are stored for the queue.
     bool Save();
     // The options of the job: the marked PPD choices and the ticket entries
     // (the panels' last input stays on this computer), sorted by name.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <functional>
 
 #include "common/utf8.h"
 #include "platform/widgets/controls.h"
@@ -14,8 +15,8 @@ namespace {
 // The names the plug-ins give a window's buttons and a panel's page list.
 constexpr char kPageListName[] = "pages";
 
-const std::vector<std::string> kVerbs = {"choose", "check",  "uncheck", "type",   "step", "press",
-                                         "ok",     "cancel", "restore", "answer", "print"};
+const std::vector<std::string> kVerbs = {"choose", "check",  "uncheck", "type",   "step",  "press",
+                                         "ok",     "cancel", "restore", "answer", "print", "show"};
 
 std::string Unescape(std::string_view text)
 {
@@ -126,7 +127,8 @@ std::optional<std::vector<ScriptStep>> ParseScript(std::string_view text, std::s
             if (step.verb == "step" && !Number(step.value)) {
                 return refuse("step needs a whole number");
             }
-            if ((step.verb == "check" || step.verb == "uncheck" || step.verb == "press") && !value.empty()) {
+            if ((step.verb == "check" || step.verb == "uncheck" || step.verb == "press" || step.verb == "show") &&
+                !value.empty()) {
                 return refuse(step.verb + " takes only a control");
             }
         }
@@ -186,50 +188,123 @@ void ScriptRunner::RunIn(widgets::Window* window)
     }
 }
 
-widgets::Widget* ScriptRunner::Find(const std::string& control, widgets::Window* window)
+namespace {
+
+// A panel's name in scripts: the last part of its kind without "Kind".
+std::string PanelShortName(platform::PDEPanel& panel)
 {
+    std::string kind = panel.panelKind();
+    kind = kind.substr(kind.rfind('.') + 1);
+    if (kind.size() > 4 && kind.compare(kind.size() - 4, 4, "Kind") == 0) {
+        kind.resize(kind.size() - 4);
+    }
+    return kind;
+}
+
+}  // namespace
+
+platform::PDEPanel* ScriptRunner::FindPanel(const std::string& name) const
+{
+    for (const auto& panel : dialog_.Panels()) {
+        const std::string shortName = PanelShortName(*panel);
+        if (shortName.size() == name.size() &&
+            std::equal(name.begin(), name.end(), shortName.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+            })) {
+            return panel.get();
+        }
+    }
+    return nullptr;
+}
+
+widgets::Widget* ScriptRunner::Find(const std::string& qualified, widgets::Window* window, std::string* problem,
+                                    const std::function<bool(const widgets::Widget&)>& fits)
+{
+    // PANEL/CONTROL names a control of one panel where the same tag or name
+    // is in several.
+    std::string control = qualified;
+    platform::PDEPanel* only = nullptr;
+    if (const auto slash = qualified.find('/'); !window && slash != std::string::npos && slash > 0) {
+        only = FindPanel(qualified.substr(0, slash));
+        if (!only) {
+            *problem = "no panel named \"" + qualified.substr(0, slash) + "\"";
+            return nullptr;
+        }
+        control = qualified.substr(slash + 1);
+    }
     const std::optional<int> tag = Number(control);
     auto matches = [&](const widgets::Widget& widget) { return tag ? widget.Tag() == *tag : widget.Name() == control; };
-    widgets::Widget* found = nullptr;
     auto search = [&](const widgets::Widget& root) {
+        widgets::Widget* found = nullptr;
         root.ForEachDescendant([&](widgets::Widget& widget) {
             // A shown widget wins over a hidden one of the same name.
             if (matches(widget) && (!found || (!found->IsShown() && widget.IsShown()))) {
                 found = &widget;
             }
         });
+        return found;
     };
     if (window) {
-        search(window->Content());
+        widgets::Widget* found = search(window->Content());
         if (!found && !tag && (control == "ok" || control == "cancel")) {
             const std::optional<int> button = control == "ok" ? window->DefaultButton() : window->CancelButton();
             found = button ? window->FindWidget(*button) : nullptr;
         }
         return found;
     }
+    widgets::Widget* found = nullptr;
+    widgets::View* foundIn = nullptr;
+    widgets::Widget* unfit = nullptr;
+    widgets::View* unfitIn = nullptr;
+    std::vector<std::string> places;
     for (const auto& panel : dialog_.Panels()) {
         widgets::View* view = panel->panelView();
-        if (!view) {
+        if (!view || (only && panel.get() != only)) {
             continue;
         }
-        found = nullptr;
-        search(*view);
-        if (!found) {
+        widgets::Widget* here = search(*view);
+        if (!here) {
             continue;
         }
-        // Show the page the control is on, as a person would.
-        widgets::PopUp* pages = nullptr;
-        view->ForEachDescendant([&](widgets::Widget& widget) {
-            if (!pages && widget.Name() == kPageListName) {
-                pages = widget.As<widgets::PopUp>();
+        // Where several panels have it, the one that takes the action; where
+        // none does, the first, to say what it is.
+        if (only || fits(*here)) {
+            places.push_back(PanelShortName(*panel) + "/" + control);
+            if (!found) {
+                found = here;
+                foundIn = view;
             }
-        });
-        for (int i = 0; pages && !found->IsShown() && i < pages->ItemCount(); ++i) {
-            pages->UserSelect(i);
+        } else if (!unfit) {
+            unfit = here;
+            unfitIn = view;
         }
-        return found;
     }
-    return nullptr;
+    if (places.size() > 1) {
+        std::string list;
+        for (const std::string& place : places) {
+            list += (list.empty() ? "" : ", ") + place;
+        }
+        *problem = "\"" + control + "\" is in more than one panel; name one of " + list;
+        return nullptr;
+    }
+    if (!found) {
+        found = unfit;
+        foundIn = unfitIn;
+    }
+    if (!found) {
+        return nullptr;
+    }
+    // Show the page the control is on, as a person would.
+    widgets::PopUp* pages = nullptr;
+    foundIn->ForEachDescendant([&](widgets::Widget& widget) {
+        if (!pages && widget.Name() == kPageListName) {
+            pages = widget.As<widgets::PopUp>();
+        }
+    });
+    for (int i = 0; pages && !found->IsShown() && i < pages->ItemCount(); ++i) {
+        pages->UserSelect(i);
+    }
+    return found;
 }
 
 bool ScriptRunner::Do(const ScriptStep& step, widgets::Window* window)
@@ -238,11 +313,49 @@ bool ScriptRunner::Do(const ScriptStep& step, widgets::Window* window)
         toolkit_.ScriptAlert(*Number(step.value) - 1);
         return true;
     }
+    if (step.verb == "show") {
+        // The panel shown again, as when a person comes back to it.
+        platform::PDEPanel* panel = window ? nullptr : FindPanel(step.control);
+        if (!panel) {
+            return Fail(step,
+                        window ? "show needs the panels, not a window" : "no panel named \"" + step.control + "\"");
+        }
+        // The panels left for it keep what they were given, as in the desktop
+        // dialog, so that it sees their choices.
+        for (const auto& other : dialog_.Panels()) {
+            platform::PDEError error;
+            if (other.get() != panel && !other->saveValuesAndReturnError(&error)) {
+                return Fail(step, other->panelName() + " keeps its window: " + error.message);
+            }
+        }
+        panel->willShow();
+        return true;
+    }
     const std::string control = step.control.empty() ? step.verb : step.control;
     if ((step.verb == "ok" || step.verb == "cancel" || step.verb == "restore") && !window) {
         return Fail(step, step.verb + " needs an open window");
     }
-    widgets::Widget* widget = Find(control, window);
+    // What the action can be done to.
+    const std::function<bool(const widgets::Widget&)> fits = [&step](const widgets::Widget& widget) {
+        if (step.verb == "choose") {
+            return widget.As<widgets::PopUp>() != nullptr;
+        }
+        if (step.verb == "check" || step.verb == "uncheck") {
+            return widget.As<widgets::CheckBox>() != nullptr;
+        }
+        if (step.verb == "type") {
+            return widget.As<widgets::TextField>() != nullptr;
+        }
+        if (step.verb == "step") {
+            return widget.As<widgets::Stepper>() != nullptr;
+        }
+        return widget.As<widgets::Button>() != nullptr || widget.As<widgets::RadioButton>() != nullptr;
+    };
+    std::string problem;
+    widgets::Widget* widget = Find(control, window, &problem, fits);
+    if (!problem.empty()) {
+        return Fail(step, problem);
+    }
     if (!widget) {
         return Fail(step, "no control named \"" + control + "\"" + (window ? " in \"" + window->Title() + "\"" : ""));
     }

@@ -4,7 +4,9 @@
 // One action a line; "#" starts a comment line. CONTROL is a tag number, or
 // the name of what the control sets (a PPD option keyword such as ZLKStaple,
 // or a ticket key name such as PrintTypeTicketKey), or a window button's
-// name: ok, cancel, restore.
+// name: ok, cancel, restore. PANEL/CONTROL names the control of one panel
+// (PrintType/101) where several panels have one of that tag or name; PANEL
+// is the panel's kind (PrintType, JobAccounting, PrintFeatures).
 //   choose CONTROL ITEM   an item of a list, by key, title or #position
 //   check CONTROL         a check box on (uncheck: off)
 //   type CONTROL TEXT     the text typed into a field (the rest of the line;
@@ -13,12 +15,15 @@
 //   press CONTROL         a button, or a radio button
 //   ok, cancel, restore   the open window's button
 //   answer N              the next alert is answered with its N-th button
+//   show PANEL            the panel shown again (it applies what the other
+//                         panels were given since)
 //   print                 the actions after it are for the windows that open
 //                         when the job is printed
 // Actions run in the window a previous action opened until it closes; a
 // window that opens when no action is left is cancelled.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,7 +59,12 @@ public:
 private:
     void RunIn(widgets::Window* window);
     bool Do(const ScriptStep& step, widgets::Window* window);
-    widgets::Widget* Find(const std::string& control, widgets::Window* window);
+    // The control of that tag or name (PANEL/CONTROL: of that panel only).
+    // Where several panels have one, the one that fits the action; null,
+    // with a problem, when several fit or the panel is unknown.
+    widgets::Widget* Find(const std::string& control, widgets::Window* window, std::string* problem,
+                          const std::function<bool(const widgets::Widget&)>& fits);
+    platform::PDEPanel* FindPanel(const std::string& name) const;
     bool Fail(const ScriptStep& step, const std::string& why);
 
     widgets::HeadlessToolkit& toolkit_;

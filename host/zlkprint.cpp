@@ -30,16 +30,18 @@ constexpr int kStopped = 1;
 constexpr int kUsage = 2;
 
 constexpr char kUsageText[] =
-    "usage: zlk-print [-d QUEUE | --ppd FILE] [-o NAME=VALUE]... [--script FILE] [--options] FILE...\n"
+    "usage: zlk-print [-d QUEUE | --ppd FILE] [-o NAME=VALUE]... [--script FILE]\n"
+    "                 [--options | --summary | --describe | --save-defaults] FILE...\n"
     "Shows the queue's printer to the Zelko print dialog plug-ins without a screen and prints the\n"
     "files with the settings their panels write.\n"
     "  -d QUEUE         the queue (default: the default queue)\n"
-    "  --ppd FILE       use this PPD instead of the queue's (with --options only)\n"
+    "  --ppd FILE       use this PPD instead of the queue's (with --options, --summary or --describe)\n"
     "  -o NAME=VALUE    start the settings as lp -o does: a printer option's choice, or a setting\n"
     "  --script FILE    the actions a person would take in the panels and windows (- for standard input;\n"
     "                   see zlk-print(1))\n"
     "  --describe       print the panels and windows with their controls as JSON, and exit\n"
     "  --options        print the job options that would be sent, one NAME=VALUE a line, and exit\n"
+    "  --summary        print each panel's summary of its settings, and exit\n"
     "  --save-defaults  keep the print type and accounting settings (and the printer options that\n"
     "                   differ from the printer's defaults) as this user's defaults for QUEUE, as\n"
     "                   lpoptions does, so that jobs from any program carry them\n"
@@ -54,6 +56,7 @@ struct Arguments {
     std::string script;  // a file name, or "-"
     bool showOptions = false;
     bool describe = false;
+    bool summary = false;
     bool saveDefaults = false;
 };
 
@@ -100,6 +103,8 @@ bool Parse(int argc, char** argv, Arguments& arguments, std::string& problem)
             arguments.script = script;
         } else if (arg == "--describe") {
             arguments.describe = true;
+        } else if (arg == "--summary") {
+            arguments.summary = true;
         } else if (arg == "--save-defaults") {
             arguments.saveDefaults = true;
         } else if (arg == "--options") {
@@ -114,11 +119,12 @@ bool Parse(int argc, char** argv, Arguments& arguments, std::string& problem)
             arguments.files.emplace_back(arg);
         }
     }
-    if (!arguments.showOptions && !arguments.describe && !arguments.saveDefaults && arguments.files.empty()) {
+    const bool showOnly = arguments.showOptions || arguments.describe || arguments.summary;
+    if (!showOnly && !arguments.saveDefaults && arguments.files.empty()) {
         problem = "no file to print";
         return false;
     }
-    if (!arguments.ppd.empty() && ((!arguments.showOptions && !arguments.describe) || arguments.saveDefaults)) {
+    if (!arguments.ppd.empty() && (!showOnly || arguments.saveDefaults)) {
         problem = "--ppd shows the options only; print to or save for a queue with -d";
         return false;
     }
@@ -150,6 +156,119 @@ std::optional<std::string> ReadScript(const std::string& name, std::string& prob
         }
     }
     return text;
+}
+
+// What the alerts of the panels said, and how they were answered: a script
+// that ran into one learns which message it was.
+void ReportAlerts(const widgets::HeadlessToolkit& toolkit)
+{
+    for (const auto& shown : toolkit.Alerts()) {
+        std::string text = shown.alert.message;
+        if (!shown.alert.informative.empty()) {
+            text += (text.empty() ? "" : " ") + shown.alert.informative;
+        }
+        const std::vector<std::string>& buttons = shown.alert.buttons;
+        const std::string answer = shown.answer >= 0 && static_cast<std::size_t>(shown.answer) < buttons.size()
+                                       ? buttons[static_cast<std::size_t>(shown.answer)]
+                                       : "OK";
+        std::cerr << "zlk-print: alert: \"" << text << "\", answered \"" << answer << "\"\n";
+    }
+    if (toolkit.BeepCount() > 0) {
+        std::cerr << "zlk-print: " << toolkit.BeepCount() << " typed or stepped value(s) refused with a beep\n";
+    }
+}
+
+// The panels' summaries as text: each panel's name, then its settings.
+void PrintSummaries(host::PrintDialog& dialog)
+{
+    for (const auto& panel : dialog.Panels()) {
+        const platform::PDESummary summary = panel->summaryInfo();
+        std::cout << panel->panelName() << "\n";
+        for (const std::string& title : summary.displayOrder) {
+            const auto value = summary.values.find(title);
+            std::cout << "  " << title << ": " << (value == summary.values.end() ? "" : value->second) << "\n";
+        }
+    }
+}
+
+// The script played on the restored panels, then what was asked for.
+int PlayAndPrint(Arguments& arguments, host::PrintDialog& dialog, widgets::HeadlessToolkit& toolkit,
+                 std::vector<host::ScriptStep> steps, const std::string& printer)
+{
+    std::string problem;
+    host::ScriptRunner runner(toolkit, dialog, std::move(steps));
+    if (!runner.RunPanelSteps()) {
+        std::cerr << "zlk-print: script " << runner.Error() << "; nothing was printed\n";
+        return kUsage;
+    }
+    // As the script left the panels, each having taken what it shows.
+    if (arguments.describe || arguments.summary) {
+        if (!dialog.SaveValues()) {
+            std::cerr << "zlk-print: " << dialog.Notices().back() << "\n";
+            return kStopped;
+        }
+    }
+    if (arguments.summary) {
+        PrintSummaries(dialog);
+        return kPrinted;
+    }
+    if (arguments.describe) {
+        std::cout << host::DescribeDialog(dialog, toolkit, printer);
+        return kPrinted;
+    }
+    if (arguments.saveDefaults) {
+        const std::optional<std::vector<host::JobOption>> defaults = host::DefaultOptions(dialog);
+        if (!defaults) {
+            std::cerr << "zlk-print: the defaults were not saved: "
+                      << (dialog.Notices().empty() ? "a panel refused" : dialog.Notices().back()) << "\n";
+            return kStopped;
+        }
+        if (!host::SaveDefaultOptions(arguments.queue, *defaults, &problem)) {
+            std::cerr << "zlk-print: " << problem << "\n";
+            return kStopped;
+        }
+        if (arguments.files.empty()) {
+            for (const std::string& notice : dialog.Notices()) {
+                std::cerr << "zlk-print: " << notice << "\n";
+            }
+            return kPrinted;
+        }
+    }
+    const bool goesOn = dialog.Print();
+    for (const std::string& notice : dialog.Notices()) {
+        std::cerr << "zlk-print: " << notice << "\n";
+    }
+    for (const std::string& title : runner.Cancelled()) {
+        std::cerr << "zlk-print: the window \"" << title
+                  << "\" opened with no action in the script for it and was cancelled\n";
+    }
+    if (!runner.Error().empty()) {
+        std::cerr << "zlk-print: script " << runner.Error() << "; nothing was printed\n";
+        return kUsage;
+    }
+    if (!goesOn) {
+        std::cerr << "zlk-print: a panel stopped the print\n";
+        return kStopped;
+    }
+    const std::vector<host::JobOption> options = dialog.JobOptions();
+    // Showing the options is not printing: the settings are not kept.
+    if (arguments.showOptions) {
+        for (const auto& [name, value] : options) {
+            std::cout << name << "=" << value << "\n";
+        }
+        return kPrinted;
+    }
+    if (const platform::StoreResult stored = dialog.StoreSettings(); !stored.ok()) {
+        std::cerr << "zlk-print: the settings were not stored: " << stored.message << "\n";
+    }
+    const host::SubmitResult submitted =
+        host::SubmitJob(arguments.queue, arguments.files.front().filename().string(), arguments.files, options);
+    if (submitted.jobId == 0) {
+        std::cerr << "zlk-print: " << submitted.message << "\n";
+        return kStopped;
+    }
+    std::cout << arguments.queue << "-" << submitted.jobId << "\n";
+    return kPrinted;
 }
 
 int Run(int argc, char** argv)
@@ -219,69 +338,9 @@ int Run(int argc, char** argv)
         std::cerr << "zlk-print: no dialog plug-in serves this printer; the job has the -o options only\n";
     }
     dialog->Restore();
-    host::ScriptRunner runner(toolkit, *dialog, std::move(steps));
-    if (!runner.RunPanelSteps()) {
-        std::cerr << "zlk-print: script " << runner.Error() << "; nothing was printed\n";
-        return kUsage;
-    }
-    // As the script left the panels.
-    if (arguments.describe) {
-        std::cout << host::DescribeDialog(*dialog, toolkit, ppd.string());
-        return kPrinted;
-    }
-    if (arguments.saveDefaults) {
-        const std::optional<std::vector<host::JobOption>> defaults = host::DefaultOptions(*dialog);
-        if (!defaults) {
-            std::cerr << "zlk-print: the defaults were not saved: "
-                      << (dialog->Notices().empty() ? "a panel refused" : dialog->Notices().back()) << "\n";
-            return kStopped;
-        }
-        if (!host::SaveDefaultOptions(arguments.queue, *defaults, &problem)) {
-            std::cerr << "zlk-print: " << problem << "\n";
-            return kStopped;
-        }
-        if (arguments.files.empty()) {
-            for (const std::string& notice : dialog->Notices()) {
-                std::cerr << "zlk-print: " << notice << "\n";
-            }
-            return kPrinted;
-        }
-    }
-    const bool goesOn = dialog->Print();
-    for (const std::string& notice : dialog->Notices()) {
-        std::cerr << "zlk-print: " << notice << "\n";
-    }
-    for (const std::string& title : runner.Cancelled()) {
-        std::cerr << "zlk-print: the window \"" << title
-                  << "\" opened with no action in the script for it and was cancelled\n";
-    }
-    if (!runner.Error().empty()) {
-        std::cerr << "zlk-print: script " << runner.Error() << "; nothing was printed\n";
-        return kUsage;
-    }
-    if (!goesOn) {
-        std::cerr << "zlk-print: a panel stopped the print\n";
-        return kStopped;
-    }
-    const std::vector<host::JobOption> options = dialog->JobOptions();
-    // Showing the options is not printing: the settings are not kept.
-    if (arguments.showOptions) {
-        for (const auto& [name, value] : options) {
-            std::cout << name << "=" << value << "\n";
-        }
-        return kPrinted;
-    }
-    if (const platform::StoreResult stored = dialog->StoreSettings(); !stored.ok()) {
-        std::cerr << "zlk-print: the settings were not stored: " << stored.message << "\n";
-    }
-    const host::SubmitResult submitted =
-        host::SubmitJob(arguments.queue, arguments.files.front().filename().string(), arguments.files, options);
-    if (submitted.jobId == 0) {
-        std::cerr << "zlk-print: " << submitted.message << "\n";
-        return kStopped;
-    }
-    std::cout << arguments.queue << "-" << submitted.jobId << "\n";
-    return kPrinted;
+    const int status = PlayAndPrint(arguments, *dialog, toolkit, std::move(steps), ppd.string());
+    ReportAlerts(toolkit);
+    return status;
 }
 
 }  // namespace

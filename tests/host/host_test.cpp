@@ -245,6 +245,28 @@ TEST(ZlkPrintScript, PanelsAndWindowsAsAPersonUsesThem)
          {},
          "cannot be chosen",
          {"-o", "ZLKHardDisk=None"}},
+        // What an administrator's script needs to check its work.
+        {"summary",
+         "c4500",
+         "choose PrintTypeTicketKey Job Type Secure\ntype 1022 alice\ntype 1026 4321\nok\nchoose ZLKColorMode Black\n",
+         0,
+         {"Print Type", "  Print Type: Secure Print", "  Color Mode: Black and White"},
+         "",
+         {"--summary"}},
+        {"alert told",
+         "c4500",
+         "choose PrintTypeTicketKey Job Type Secure\ntype 1022 alice\ntype 1026 12\nok\ntype 1026 4321\nok\n",
+         0,
+         {key + "PrintTypeTicketKey=2"},
+         "zlk-print: alert: \"Enter a passcode of 4 to 12 digits.\", answered \"OK\""},
+        {"tag in two panels", "c4500", "choose 1001 #1\n", 2, {}, "name one of JobAccounting/1001, PrintFeatures/1001"},
+        {"tag of one panel",
+         "c4500",
+         "choose PrintType/101 #3\ntype 1012 bob\nok\n",
+         0,
+         {key + "PrintTypeTicketKey=3", key + "PrintTypeUserNameTicketKey=bob"},
+         ""},
+        {"unknown panel", "c4500", "choose Nowhere/101 #1\n", 2, {}, "no panel named \"Nowhere\""},
     };
     for (const Case& c : cases) {
         const fs::path script = fs::path(dir.path()) / "actions.zlk";

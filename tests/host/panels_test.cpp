@@ -211,3 +211,22 @@ TEST(HostOptions, SettingsGivenForTheJobStartThePanels)
 
 }  // namespace
 }  // namespace zlk::test
+
+namespace zlk::test {
+namespace {
+
+// A panel shown again applies what the other panels were given since: the
+// features panel's mailbox rules follow a print type chosen in the script.
+TEST(HostOptions, AScriptShowsAPanelAgain)
+{
+    const std::string mailbox = "choose PrintTypeTicketKey Job Type MBN\ntype 1041 7\nok\n";
+    for (const auto& [script, mediaTypeEnabled] :
+         std::vector<std::pair<std::string, bool>>{{mailbox, true}, {mailbox + "show PrintFeatures\n", false}}) {
+        HostedDialog hosted(SamplePPDPath("c4500"), {}, script);
+        EXPECT_EQ(hosted.error, "") << script;
+        EXPECT_EQ(hosted.Control("MediaType")["enabled"], mediaTypeEnabled) << script;
+    }
+}
+
+}  // namespace
+}  // namespace zlk::test
