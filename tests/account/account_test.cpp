@@ -163,9 +163,15 @@ TEST(AccountPlugin, OffersThePrintTypePanelWhereThePrinterHasOne)
     EXPECT_TRUE(japanese.panel->panelView()->FindWidget(109)->IsHidden());
     const widgets::Widget* version = japanese.panel->panelView()->FindWidget(110);
     EXPECT_EQ(version->Title(), "Ver.0.1.0.1");
-    // The encrypting sample names a settings file that is not installed here.
-    PrintTypePanel quorvel(Sample("q6000"));
-    EXPECT_EQ(quorvel.panel->panelView()->FindWidget(110)->Title(), "Ver.0.1.0.1.");
+    // The encrypting sample names a settings file: a "." tells when it cannot
+    // be used. Both copies name their own, whatever this machine has installed.
+    const std::string named = "/usr/share/zelko/cdf/zelko-mfp-q6000.cdf";
+    for (const auto& [file, version] : std::vector<std::pair<std::string, std::string>>{
+             {std::string(ZLK_SAMPLE_PPD_DIR) + "/zelko-mfp-q6000.cdf", "Ver.0.1.0.1"},
+             {scratch.file("missing.cdf"), "Ver.0.1.0.1."}}) {
+        PrintTypePanel quorvel(Edited(scratch, "q6000", {{named, file}}));
+        EXPECT_EQ(quorvel.panel->panelView()->FindWidget(110)->Title(), version) << file;
+    }
 }
 
 TEST(AccountPlugin, PrintTypeListFollowsMailboxStorageAndProduct)
