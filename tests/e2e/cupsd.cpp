@@ -218,7 +218,8 @@ std::string Cupsd::Command(const std::vector<std::string>& args, int* exitCode) 
     RunOptions run;
     run.args = args;
     run.env = {{"PATH", "/usr/sbin:/usr/bin:/sbin:/bin"}, {"CUPS_SERVER", server()}, {"HOME", dir_.path()}};
-    run.env.insert(clientEnv_.begin(), clientEnv_.end());
+    for (const auto& [name, value] : clientEnv_)
+        run.env.insert_or_assign(name, value);
     std::string program = "/usr/bin/" + args.front();
     if (!fs::exists(program))
         program = "/usr/sbin/" + args.front();
@@ -299,7 +300,8 @@ PrintedJob Cupsd::PrintWith(const std::string& queue, const std::string& program
     options.args.insert(options.args.end(), args.begin(), args.end());
     options.env = {{"PATH", "/usr/sbin:/usr/bin:/sbin:/bin"}, {"CUPS_SERVER", server()}, {"HOME", dir_.path()}};
     options.env.insert(env.begin(), env.end());
-    options.env.insert(clientEnv_.begin(), clientEnv_.end());
+    for (const auto& [name, value] : clientEnv_)
+        options.env.insert_or_assign(name, value);
     const RunResult result = RunProgram(program, options);
     if (run)
         *run = result;

@@ -145,16 +145,29 @@ TEST(PrintDialog, SummaryTellsWhatWasChosen)
     EXPECT_TRUE(shows(before, "Normal Print"));
     EXPECT_TRUE(shows(before, "Color"));
 
-    hands.InWindow([](QWidget& shown) {
-        TypeInto(Tagged(shown, 1022), "alice");
-        TypeInto(Tagged(shown, 1026), "4321");
-        PressKey(&shown, Qt::Key_Return);
-    });
-    ASSERT_TRUE(Choose(toolkit, Reveal(toolkit, window, "PrintTypeTicketKey"), "Job Type Secure"));
-    std::vector<std::string> after = summary();
-    EXPECT_TRUE(shows(after, "Secure Print"));
-    EXPECT_FALSE(shows(after, "Normal Print"));
-
+    // Each print type, given in its window.
+    struct PrintType {
+        std::string item, shown;
+        std::vector<std::pair<int, std::string>> typed;
+    };
+    std::vector<std::string> after;
+    for (const PrintType& type :
+         std::vector<PrintType>{{"Job Type Secure", "Secure Print", {{1022, "alice"}, {1026, "4321"}}},
+                                {"Job Type Sample", "Sample Print", {{1012, "bob"}}},
+                                {"Job Type Time", "Delayed Print", {}},
+                                {"Job Type MBN", "Save to Mailbox", {{1041, "7"}}},
+                                {"Job Type Secure", "Secure Print", {{1022, "alice"}, {1026, "4321"}}}}) {
+        hands.InWindow([&type](QWidget& shown) {
+            for (const auto& [tag, text] : type.typed) {
+                TypeInto(Tagged(shown, tag), QString::fromStdString(text));
+            }
+            PressKey(&shown, Qt::Key_Return);
+        });
+        ASSERT_TRUE(Choose(toolkit, Reveal(toolkit, window, "PrintTypeTicketKey"), type.item));
+        after = summary();
+        EXPECT_TRUE(shows(after, type.shown)) << type.item;
+        EXPECT_FALSE(shows(after, "Normal Print")) << type.item;
+    }
     ASSERT_TRUE(Choose(toolkit, Reveal(toolkit, window, "ZLKColorMode"), "Black"));
     after = summary();
     EXPECT_TRUE(shows(after, "Black and White"));
@@ -272,6 +285,18 @@ TEST(PrintDialogDefaults, SetAsDefaultsKeepsTheChoicesForEveryProgram)
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text.find("copies"), std::string::npos) << "copies belong to one job: " << text;
     EXPECT_EQ(text.find("4321"), std::string::npos) << "the passcode is kept encrypted: " << text;
+
+    // A job from another program carries the defaults, and nothing nobody gave.
+    cupsd.SetClientEnv({{"HOME", std::getenv("HOME")}});
+    const std::string pdf = dir.file("doc.pdf");
+    WriteTestPdf(pdf, 1);
+    const PrintedJob job = cupsd.Print(queue, pdf, {});
+    ASSERT_EQ(job.state, "completed") << cupsd.JobLog(job.id);
+    const RunResult inspected = InspectStream(job.stream);
+    EXPECT_NE(inspected.out.find("JobPassword = 4321"), std::string::npos) << inspected.out;
+    for (const char* code : {"JOAD", "DAID", "ACID", "UACI"}) {
+        EXPECT_EQ(job.stream.find(std::string("@") + code + "=true"), std::string::npos) << code;
+    }
 }
 
 }  // namespace
