@@ -186,11 +186,6 @@ TEST(FeaturesPanelInAHost, TrimmerNeverOffersANegativeSize)
     EXPECT_EQ(options[key + "TrimmerMMShiftTicket"], "");
 }
 
-}  // namespace
-}  // namespace zlk::test
-
-namespace zlk::test {
-namespace {
 
 // Settings given for the job (lp -o) are where the panels start, and a
 // custom page size keeps its size.
@@ -209,11 +204,6 @@ TEST(HostOptions, SettingsGivenForTheJobStartThePanels)
     EXPECT_EQ(options["PageSize"], "Custom.612x792");
 }
 
-}  // namespace
-}  // namespace zlk::test
-
-namespace zlk::test {
-namespace {
 
 // A panel shown again applies what the other panels were given since: the
 // features panel's mailbox rules follow a print type chosen in the script.
