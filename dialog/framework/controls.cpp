@@ -463,7 +463,7 @@ enum class Switch { Off, On, Unknown };
 // What a choice's name says about the switch, whatever its case.
 Switch SwitchNamed(const char* name)
 {
-    for (const char* off : {"False", "Off", "No"}) {
+    for (const char* off : {"False", "Off", "No", "None"}) {
         if (strcasecmp(name, off) == 0) {
             return Switch::Off;
         }

@@ -214,7 +214,7 @@ protected:
 };
 
 // A check box over a two-choice PPD option. Which choice is "on" follows
-// the choices' names when one of them says so (True/False, On/Off, Yes/No,
+// the choices' names when one of them says so (True/False, On/Off, Yes/No, None,
 // in any case and order), else their order: the first choice is "on".
 class PPDCheckBox : public PPDChoiceControl<CheckBox> {
 public:

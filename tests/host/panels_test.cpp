@@ -38,6 +38,7 @@ TEST(FeaturesPanelInAHost, CheckBoxesFollowTheirPPDChoices)
                                                  {"Off", "On", "On", "Off"},
                                                  {"False", "True", "True", "False"},
                                                  {"yes", "no", "yes", "no"},
+                                                 {"None", "Rotate", "Rotate", "None"},
                                                  {"Rotate", "Keep", "Rotate", "Keep"}}) {
         const std::string ppd = EditedPPD(dir, SamplePPDPath("c4500"),
                                           {{"*DefaultZLKTurnPage", "*DefaultZLKTurnPage: " + off},
@@ -186,7 +187,6 @@ TEST(FeaturesPanelInAHost, TrimmerNeverOffersANegativeSize)
     EXPECT_EQ(options[key + "TrimmerMMShiftTicket"], "");
 }
 
-
 // Settings given for the job (lp -o) are where the panels start, and a
 // custom page size keeps its size.
 TEST(HostOptions, SettingsGivenForTheJobStartThePanels)
@@ -203,7 +203,6 @@ TEST(HostOptions, SettingsGivenForTheJobStartThePanels)
     EXPECT_EQ(options[key + "PrintTypeMBNTicketKey"], "7");
     EXPECT_EQ(options["PageSize"], "Custom.612x792");
 }
-
 
 // A panel shown again applies what the other panels were given since: the
 // features panel's mailbox rules follow a print type chosen in the script.
