@@ -1,6 +1,7 @@
 #include "host/printdialog.h"
 
 #include <algorithm>
+#include <set>
 
 #include "platform/printing/printsettings.h"
 
@@ -144,12 +145,30 @@ std::vector<JobOption> PrintDialog::JobOptions() const
 {
     std::vector<JobOption> options;
     ppd_file_t* ppd = host_->ppdFile();
-    for (ppd_option_t* option = ppdFirstOption(ppd); option; option = ppdNextOption(ppd)) {
-        if (const ppd_choice_t* marked = ppdFindMarkedChoice(ppd, option->keyword)) {
+    // The PPD's own arrays, not libcups's option iterator: looking up a
+    // mark resets that iterator, and a PPD that lists an option in two
+    // groups then never ends. Each keyword is taken once.
+    std::set<std::string> seen;
+    auto take = [&](const ppd_option_t& option) {
+        if (!seen.insert(option.keyword).second) {
+            return;
+        }
+        if (const ppd_choice_t* marked = ppdFindMarkedChoice(ppd, option.keyword)) {
             // A custom choice goes with its value (Custom.612x792), which
             // the mark alone has lost.
-            const std::string custom = host_->CustomValue(option->keyword);
-            options.emplace_back(option->keyword, custom.empty() ? marked->choice : custom);
+            const std::string custom = host_->CustomValue(option.keyword);
+            options.emplace_back(option.keyword, custom.empty() ? marked->choice : custom);
+        }
+    };
+    for (int g = 0; ppd && g < ppd->num_groups; ++g) {
+        const ppd_group_t& group = ppd->groups[g];
+        for (int o = 0; o < group.num_options; ++o) {
+            take(group.options[o]);
+        }
+        for (int sub = 0; sub < group.num_subgroups; ++sub) {
+            for (int o = 0; o < group.subgroups[sub].num_options; ++o) {
+                take(group.subgroups[sub].options[o]);
+            }
         }
     }
     for (const auto& [key, entry] : host_->printSettings()->entries()) {

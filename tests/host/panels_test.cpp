@@ -3,6 +3,7 @@
 // edited copies of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <string>
@@ -202,6 +203,22 @@ TEST(HostOptions, SettingsGivenForTheJobStartThePanels)
     EXPECT_EQ(options[key + "PrintTypeTicketKey"], "5");
     EXPECT_EQ(options[key + "PrintTypeMBNTicketKey"], "7");
     EXPECT_EQ(options["PageSize"], "Custom.612x792");
+}
+
+// A PPD that lists an option in two groups (any print server may serve
+// one) gives the job each option once, in bounded time.
+TEST(HostOptions, AnOptionInTwoGroupsIsSentOnce)
+{
+    TempDir dir;
+    const std::string ppd =
+        EditedPPD(dir, SamplePPDPath("c4500"),
+                  {{"*OpenGroup: Advanced/Advanced Features",
+                    "*OpenGroup: Advanced/Advanced Features\n*OpenUI *Collate/Collate: Boolean\n"
+                    "*DefaultCollate: False\n*Collate True/On: \"\"\n*Collate False/Off: \"\"\n*CloseUI: *Collate"}});
+    HostedDialog hosted(ppd, {{"Collate", "True"}});
+    const std::vector<host::JobOption> options = hosted.dialog->JobOptions();
+    EXPECT_EQ(std::count_if(options.begin(), options.end(), [](const auto& o) { return o.first == "Collate"; }), 1);
+    EXPECT_TRUE(std::find(options.begin(), options.end(), host::JobOption("Collate", "True")) != options.end());
 }
 
 // A panel shown again applies what the other panels were given since: the
