@@ -6,7 +6,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 
@@ -81,23 +83,33 @@ bool SaveDefaultOptions(const std::string& queue, const std::vector<JobOption>& 
             dest->num_options = cupsAddOption(name.c_str(), value.c_str(), dest->num_options, &dest->options);
         }
     }
+    // Where libcups keeps them for this user: its own folder in the home
+    // folder, else the system's file.
+    const char* serverRoot = std::getenv("CUPS_SERVERROOT");
+    const char* home = std::getenv("HOME");
+    const std::filesystem::path own =
+        home ? std::filesystem::path(home) / ".cups" / "lpoptions" : std::filesystem::path();
+    const std::filesystem::path system = std::filesystem::path(serverRoot ? serverRoot : "/etc/cups") / "lpoptions";
+    errno = 0;
     if (cupsSetDests2(CUPS_HTTP_DEFAULT, count, dests) != 0) {
+        // libcups says only that its last request went well: the cause is
+        // the file's.
+        const int cause = errno;
         if (error) {
-            *error = std::string("the defaults could not be stored: ") + cupsLastErrorString();
+            *error = "the defaults could not be stored in " + (own.empty() ? system : own).string() + ": " +
+                     (cause != 0 ? std::strerror(cause) : cupsLastErrorString());
         }
         return false;
     }
-    // Where libcups keeps them for this user: its own folder in the home
-    // folder, else the system's file. Only the owner may read it.
-    const char* serverRoot = std::getenv("CUPS_SERVERROOT");
-    const char* home = std::getenv("HOME");
-    for (const std::filesystem::path& file :
-         {home ? std::filesystem::path(home) / ".cups" / "lpoptions" : std::filesystem::path(),
-          std::filesystem::path(serverRoot ? serverRoot : "/etc/cups") / "lpoptions"}) {
+    // Only the owner may read it. A link there is followed by CUPS, but the
+    // mode of another file is not ours to change.
+    for (const std::filesystem::path& file : {own, system}) {
         std::error_code ignored;
-        if (!file.empty() && std::filesystem::exists(file, ignored)) {
-            std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                                         ignored);
+        if (!file.empty() && std::filesystem::exists(std::filesystem::symlink_status(file, ignored))) {
+            if (!std::filesystem::is_symlink(file, ignored)) {
+                std::filesystem::permissions(
+                    file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ignored);
+            }
             break;
         }
     }

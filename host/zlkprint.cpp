@@ -3,6 +3,7 @@
 // settings as a print dialog would, and prints the files with them.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -92,6 +93,14 @@ bool Parse(int argc, char** argv, Arguments& arguments, std::string& problem)
             const auto equals = text.find('=');
             if (equals == std::string::npos || equals == 0) {
                 problem = "-o needs NAME=VALUE, not \"" + text + "\"";
+                return false;
+            }
+            // A line break would forge lines of --options and of lpoptions.
+            if (std::any_of(text.begin(), text.end(), [](char c) {
+                    const auto byte = static_cast<unsigned char>(c);
+                    return byte < 0x20 || byte == 0x7F;
+                })) {
+                problem = "-o " + text.substr(0, equals) + "=...: the value has a control character";
                 return false;
             }
             arguments.options.emplace_back(text.substr(0, equals), text.substr(equals + 1));

@@ -242,6 +242,28 @@ TEST(ZlkPrintEndToEnd, SavedDefaultsReachJobsFromOtherPrograms)
         }
     }
     EXPECT_GT(empty, 0) << "some settings are empty";
+    // A file where the folder should be is told as such; a link planted at
+    // the file keeps its target's mode.
+    const std::string realFolder = cupsd.root() + "/.cups";
+    std::filesystem::rename(realFolder, realFolder + ".kept");
+    WriteFile(realFolder, "not a folder");
+    const RunResult blocked = zlkPrint({"--save-defaults"}, "config-blocked");
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_NE(blocked.err.find("lpoptions: Not a directory"), std::string::npos) << blocked.err;
+    std::filesystem::remove(realFolder);
+    std::filesystem::rename(realFolder + ".kept", realFolder);
+    const std::string target = dir.file("someone-elses-file");
+    WriteFile(target, ReadFile(lpoptions));
+    chmod(target.c_str(), 0644);
+    std::filesystem::remove(lpoptions);
+    std::filesystem::create_symlink(target, lpoptions);
+    ASSERT_EQ(zlkPrint({"--save-defaults"}, "config-linked").exitCode, 0);
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    std::filesystem::remove(lpoptions);
+    std::filesystem::copy_file(target, lpoptions);
+    chmod(lpoptions.c_str(), 0600);
+
     // Saving asks for nothing that belongs to one job.
     std::ofstream(script) << "press 1005\npress 3017\nok\n";
     const RunResult perJob = zlkPrint({"--save-defaults"}, "config-per-job");

@@ -153,6 +153,10 @@ TEST(ZlkPrint, CommandLine)
     for (const Usage& u : std::vector<Usage>{
              {{"--bogus"}, 2, "unknown option"},
              {{"-o", "novalue", "--options"}, 2, "NAME=VALUE"},
+             {{"--ppd", ppd, "-o", "foo=a\nDefault other", "--options"},
+              2,
+              "foo=...: the value has a control character"},
+             {{"--ppd", ppd, "-o", "foo=a\tb", "--options"}, 2, "control character"},
              {{"-d"}, 2, "needs a queue"},
              {{"--ppd", ppd, "file.pdf"}, 2, "--ppd shows the options only"},
              {{"-d", "nosuchqueue", pdf}, 2, "unknown to the scheduler"},
