@@ -28,10 +28,9 @@ int Run(const zlk::test::TempDir& dir, int pages, bool render)
     if (!render)
         return 0;
     info.rasterMode = 1;
-    char out[128];
-    if (PreProcess(info, out, sizeof out) != 1)
+    zlk::common::UnnamedTempFile out;
+    if (!PreProcess(info, out))
         return 1;
-    unlink(out);
     return RasterPagesRendered() == pages ? 0 : 2;
 }
 

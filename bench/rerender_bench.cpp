@@ -51,12 +51,11 @@ void BM_PreProcess(benchmark::State& state, int raster)
     info.rasterMode = raster;
     long rendered = RasterPagesRendered();
     for (auto _ : state) {
-        char out[128];
-        if (PreProcess(info, out, sizeof out) != 1) {
+        zlk::common::UnnamedTempFile out;
+        if (!PreProcess(info, out)) {
             state.SkipWithError("PreProcess failed");
             break;
         }
-        unlink(out);
     }
     state.counters["pages/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()) * info.pageCount, benchmark::Counter::kIsRate);

@@ -1,9 +1,11 @@
 #include "common/fd.h"
 
 #include <cups/cups.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 namespace zlk::common {
 
@@ -43,6 +45,25 @@ UniqueFd NewTempFile(TempFile& temp)
     }
     return file;
 }
+
+UnnamedTempFile NewUnnamedTempFile()
+{
+    char path[1024];
+    UniqueFd file(cupsTempFd(path, sizeof path));
+    if (!file)
+        return {};
+    // Programs the owner starts get it only where it hands it on itself.
+    ::fcntl(file.get(), F_SETFD, FD_CLOEXEC);
+    if (::unlink(path) != 0) {
+        const int error = errno;
+        file.reset();
+        errno = error;
+        return {};
+    }
+    return UnnamedTempFile(std::move(file));
+}
+
+std::string UnnamedTempFile::path() const { return fd_ ? "/proc/self/fd/" + std::to_string(fd_.get()) : std::string(); }
 
 void TempFile::Remove()
 {

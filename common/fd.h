@@ -73,4 +73,30 @@ private:
 // descriptor, or an empty one (errno set) when none could be made.
 UniqueFd NewTempFile(TempFile& temp);
 
+// A temporary file without a name: made in the spooler's temporary folder
+// and unlinked there at once, so that it lives only as long as its
+// descriptor. A process killed outright (SIGKILL runs no destructor) thus
+// leaves nothing behind. A library that wants a path gets path(),
+// /proc/self/fd/N, which opens the same file while the descriptor is open
+// (in this process and in the children it forks).
+class UnnamedTempFile {
+public:
+    UnnamedTempFile() = default;
+    explicit UnnamedTempFile(UniqueFd fd) : fd_(std::move(fd)) {}
+
+    int fd() const { return fd_.get(); }
+    explicit operator bool() const { return static_cast<bool>(fd_); }
+    bool empty() const { return !fd_; }
+    // "/proc/self/fd/N", or empty when there is no file.
+    std::string path() const;
+    void reset() { fd_.reset(); }
+
+private:
+    UniqueFd fd_;
+};
+
+// Makes a new empty file as NewTempFile does and unlinks it before
+// answering; none (errno set) when it could not be made or unlinked.
+UnnamedTempFile NewUnnamedTempFile();
+
 }  // namespace zlk::common

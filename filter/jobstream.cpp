@@ -33,6 +33,58 @@ std::string PJLSafe(std::string_view text)
     return safe;
 }
 
+// What PJLSafe takes out of text, in words for the spooler's log ("a double
+// quote and 2 control characters (0x0A, 0x0D)"); empty when it keeps all.
+// It names characters, never the text they were taken from.
+std::string RemovedByPJLSafe(std::string_view text)
+{
+    std::size_t quotes = 0, controls = 0;
+    std::string codes;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (c == '"') {
+            ++quotes;
+        } else if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", byte);
+            if (codes.find(code) == std::string::npos)
+                codes += std::string(codes.empty() ? "" : ", ") + code;
+            ++controls;
+        }
+    }
+    std::string removed;
+    if (quotes)
+        removed = quotes == 1 ? "a double quote" : std::to_string(quotes) + " double quotes";
+    if (controls) {
+        if (!removed.empty())
+            removed += " and ";
+        removed +=
+            (controls == 1 ? std::string("a control character") : std::to_string(controls) + " control characters") +
+            " (" + codes + ")";
+    }
+    return removed;
+}
+
+// The product never changes what the user chose without saying so: when
+// PJLSafe has to take something out of a setting's value, the spooler's log
+// says which setting lost what. The value itself is never written there.
+void WarnIfNotPJLSafe(const char* setting, std::string_view text)
+{
+    const std::string removed = RemovedByPJLSafe(text);
+    if (!removed.empty())
+        Report(Severity::Warning,
+               "%s reaches the printer without %s: the printer's job header cannot carry double quotes or control "
+               "characters.",
+               setting, removed.c_str());
+}
+
+// PJLSafe for a setting's value, with the warning when it changes it.
+std::string PJLSafeSetting(const char* setting, std::string_view text)
+{
+    WarnIfNotPJLSafe(setting, text);
+    return PJLSafe(text);
+}
+
 // UTF-8 (or CP932) text converted into at most 254 bytes of CP932.
 std::string PrinterLanguageText(const std::string& text)
 {
@@ -84,11 +136,12 @@ void PutConvertedPair(const char* code, const char* twinCode, const std::string&
     PutJobAttr(twinCode, ValidUTF8Only(text), "\t" + Sha256Hex(converted));
 }
 
-// A value as the options hold it, made safe for its line; on CP932
-// printers it never ends in half a character.
-std::string PrinterValue(const printoptions& options, std::string_view value)
+// A setting's value as the options hold it, made safe for its line (with
+// the warning when that changes it); on CP932 printers it never ends in half
+// a character.
+std::string PrinterValue(const printoptions& options, const char* setting, std::string_view value)
 {
-    const std::string safe = PJLSafe(value);
+    const std::string safe = PJLSafeSetting(setting, value);
     return IsUTF8Printer(options) ? safe : WithoutUnpairedLeadByte(safe);
 }
 
@@ -134,28 +187,34 @@ void PutJACommand(const char* const* argv, const printoptions& options, const Do
 {
     const JobOwnerInfo owner = GetJobOwnerInfo(options);
 
-    const std::string host = PJLSafe(options.jba.hostName[0] ? options.jba.hostName : localHostName);
+    const std::string host =
+        PJLSafeSetting("The computer name (CNAM)", options.jba.hostName[0] ? options.jba.hostName : localHostName);
     PutConvertedPair("CNAM", "UCNA", host);
 
-    const std::string user = PJLSafe(owner.user.empty() ? argv[2] : owner.user);
+    const std::string user = PJLSafeSetting("The user ID (JOAU)", owner.user.empty() ? argv[2] : owner.user);
     PutConvertedPair("JOAU", "UJAU", user);
 
     if (argv[3] && argv[3][0]) {
         // The document names are prepared without line breaks; a title with
         // one leaves them empty.
-        const std::string name = PrinterValue(options, names.PTStdDocumentName);
+        // Both forms are made from the title: one warning for both.
+        WarnIfNotPJLSafe("The document name (ACNA)",
+                         names.PTStdDocumentNameForUTF8[0] ? names.PTStdDocumentNameForUTF8 : names.PTStdDocumentName);
+        const std::string safe = PJLSafe(names.PTStdDocumentName);
+        const std::string name = IsUTF8Printer(options) ? safe : WithoutUnpairedLeadByte(safe);
         PutJobAttr("ACNA", name);
         PutJobAttr("UACN", ValidUTF8Only(PJLSafe(names.PTStdDocumentNameForUTF8)), "\t" + Sha256Hex(name));
     }
     if (!owner.domain.empty())
-        PutJobAttr("JOAD", PrinterValue(options, owner.domain));
+        PutJobAttr("JOAD", PrinterValue(options, "The domain name (JOAD)", owner.domain));
     PutJobAttr("JOEP", owner.password);
-    PutJobAttr("DAID", PrinterValue(options, owner.accountId));
+    PutJobAttr("DAID", PrinterValue(options, "The account ID (DAID)", owner.accountId));
     if (!owner.storageId.empty()) {
-        PutConvertedPair("ACID", "UACI", PJLSafe(owner.storageId));
+        PutConvertedPair("ACID", "UACI", PJLSafeSetting("The storage ID (ACID)", owner.storageId));
         PutJobAttr("ACEP", owner.storagePassword);
     }
-    PutJobAttr("NLPP", PJLSafe(NumberUp(options)));
+    // The trailer's NUP carries the same value; the warning here covers both.
+    PutJobAttr("NLPP", PJLSafeSetting("The number of pages per sheet (NLPP)", NumberUp(options)));
     PutLine(IsBlack(options) ? "@PJL SET RENDERMODE=GRAYSCALE\n" : "@PJL SET RENDERMODE=COLOR\n");
 }
 

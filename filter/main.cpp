@@ -4,7 +4,6 @@
 //   ZLKPrintFilter job-id user title copies options [file]
 
 #include <cstdio>
-#include <fcntl.h>
 #include <string>
 #include <vector>
 
@@ -44,7 +43,8 @@ int RunJob(int argc, const char* const* argv)
         return 1;
     }
 
-    zlk::common::TempFile pdf;
+    // Unnamed (see ProcessData): gone with the process however it ends.
+    zlk::common::UnnamedTempFile pdf;
     if (!ProcessData(argc, argv, env, pdf, docInfo)) {
         // Fixed diagnostic line after the failed step's own message (see output.h).
         Utlfputs("Process Data fail\n", stderr);
@@ -54,8 +54,7 @@ int RunJob(int argc, const char* const* argv)
         Report(Severity::Error, "The job was cancelled.");
         return 1;
     }
-    // Opened now so a vanished file fails the job before any output.
-    if (!zlk::common::UniqueFd(open(pdf.path().c_str(), O_RDONLY | O_CLOEXEC))) {
+    if (!pdf) {
         Report(Severity::Error, "Unable to read the document to print.");
         return 1;
     }
@@ -64,8 +63,8 @@ int RunJob(int argc, const char* const* argv)
     getHostName(localHostName, IsUTF8Printer(options));
     OutputXPJLCommand(argv, options, names, localHostName);
     OutputPrintTicketCommand(argv, options, names);
-    if (WritePDFData(pdf.path().c_str()))
-        pdf.Release();  // WritePDFData deleted it
+    WritePDFData(pdf);
+    pdf.reset();
     OutputXPJLTrailer(argv, options);
 
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

@@ -358,10 +358,13 @@ private:
         // Room for a whole compressed page, so a renderer ahead of the writer
         // seldom waits for it; the system may give less.
         fcntl(writeEnd.get(), F_SETPIPE_SZ, 1 << 20);
+        const pid_t parent = getpid();
         const pid_t child = fork();
         if (child < 0)
             throw std::runtime_error("renderer not started");
         if (child == 0) {
+            if (!EndWithParent(parent))
+                _exit(1);
             readEnd.reset();
             // Each band is allocated anew, several megabytes: from the heap
             // rather than fresh mappings, the pages are faulted in once.
@@ -400,6 +403,18 @@ PDFDocInfo::PDFDocInfo() = default;
 PDFDocInfo::~PDFDocInfo() = default;
 
 namespace {
+
+// Has the writer write into file (through a descriptor of its own, closed
+// when the writer is done), not into a file it names.
+void SetWriterOutput(QPDFWriter& writer, const common::UnnamedTempFile& file)
+{
+    common::UniqueFd fd(fcntl(file.fd(), F_DUPFD_CLOEXEC, 0));
+    std::FILE* stream = fd ? fdopen(fd.get(), "wb") : nullptr;
+    if (!stream)
+        throw std::runtime_error("temporary file cannot be written");
+    fd.release();
+    writer.setOutputFile("temporary file", stream, true);
+}
 
 // The whole file mapped read-only, or none (an empty file, or one that
 // does not open).
@@ -486,14 +501,13 @@ bool IsSoundPDF(const PDFDocInfo& info)
     return !info.document->anyWarnings();
 }
 
-bool RewriteDamagedPDF(PDFDocInfo& info, common::TempFile& out)
+bool RewriteDamagedPDF(PDFDocInfo& info, common::UnnamedTempFile& out)
 {
     if (!info.document)
         return false;
-    common::TempFile temp;
-    if (!common::NewTempFile(temp))
+    common::UnnamedTempFile temp = common::NewUnnamedTempFile();
+    if (!temp)
         return false;
-    const char* tempPath = temp.path().c_str();
     try {
         QPDFPageDocumentHelper pages(*info.document);
         pages.pushInheritedAttributesToPage();
@@ -505,14 +519,15 @@ bool RewriteDamagedPDF(PDFDocInfo& info, common::TempFile& out)
         // The writer fills in /Size only where the trailer has one, and a
         // damaged file may have lost it.
         info.document->getTrailer().replaceKey("/Size", QPDFObjectHandle::newInteger(0));
-        QPDFWriter writer(*info.document, tempPath);
+        QPDFWriter writer(*info.document);
+        SetWriterOutput(writer, temp);
         // Content stays as it was read; only the structure is written anew.
         writer.setDecodeLevel(qpdf_dl_none);
         writer.write();
     } catch (...) {
         return false;
     }
-    pdfDocInfo_init(tempPath, info);
+    pdfDocInfo_init(temp.path().c_str(), info);
     if (!IsSoundPDF(info) || info.pageCount <= 0)
         return false;
     out = std::move(temp);
@@ -708,20 +723,14 @@ int processImage(PDFDocInfo& info, QPDF& out)
 
 long RasterPagesRendered() { return gRasterPagesRendered; }
 
-bool PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
+bool PreProcess(PDFDocInfo& info, common::UnnamedTempFile& pdfOut)
 {
-    if (!pdfPathOut || pdfPathOutSize == 0)
-        return false;
-    pdfPathOut[0] = '\0';
-    common::TempFile temp;
-    if (!common::NewTempFile(temp))
-        return false;
-    const char* tempPath = temp.path().c_str();
+    pdfOut.reset();
     // Thinning that keeps no page would print nothing at all.
     if (info.lastPage <= 0)
         return false;
-    // A cut path would name no file; better print the conversion output.
-    if (std::strlen(tempPath) >= pdfPathOutSize)
+    common::UnnamedTempFile temp = common::NewUnnamedTempFile();
+    if (!temp)
         return false;
     try {
         QPDF out;
@@ -730,7 +739,8 @@ bool PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
         int result = info.rasterMode ? processImage(info, out) : processPDF(info, out);
         if (result != 0)
             return false;
-        QPDFWriter writer(out, tempPath);
+        QPDFWriter writer(out);
+        SetWriterOutput(writer, temp);
         // Page content is copied as it is, not decoded and re-encoded. Image
         // data comes compressed from the renderer; the few bytes that place a
         // turned page are not compressed: a deflate stream of its own for
@@ -743,8 +753,26 @@ bool PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize)
     }
     if (CancelJob)
         return false;
-    std::snprintf(pdfPathOut, pdfPathOutSize, "%s", temp.Release().c_str());
+    pdfOut = std::move(temp);
     return true;
+}
+
+bool WritePDFData(const common::UnnamedTempFile& file)
+{
+    if (!file)
+        return false;
+    char buffer[65536];
+    for (off_t at = 0;;) {
+        const ssize_t count = pread(file.fd(), buffer, sizeof buffer, at);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return false;
+        if (count == 0)
+            return true;
+        Utlfwrite(buffer, 1, static_cast<size_t>(count), stdout);
+        at += count;
+    }
 }
 
 bool WritePDFData(const char* path)

@@ -46,10 +46,10 @@ void pdfDocInfo_init(const char* path, PDFDocInfo& info);
 bool IsSoundPDF(const PDFDocInfo& info);
 
 // Writes the document as qpdf read it, every page without a media box given
-// a Letter one (what renderers show), into a new temporary file held by
-// out, and reopens info from there. False, with nothing left, when that
-// fails or the result is still not sound.
-bool RewriteDamagedPDF(PDFDocInfo& info, common::TempFile& out);
+// a Letter one (what renderers show), into a new unnamed temporary file held
+// by out, and reopens info from there (by out.path()). False, with nothing
+// left, when that fails or the result is still not sound.
+bool RewriteDamagedPDF(PDFDocInfo& info, common::UnnamedTempFile& out);
 
 // Runs the four checks on the job options (the spooler's option string) and
 // answers whether the document must be re-rendered. contentType is the
@@ -64,10 +64,12 @@ int checkMSIOrientation(int numOptions, cups_option_t* options, PDFDocInfo& info
 int checkTurnPage(int numOptions, cups_option_t* options, PDFDocInfo& info);
 int checkRasterMode(int numOptions, cups_option_t* options, PDFDocInfo& info);
 
-// Re-renders the chosen pages into a new temporary file (the spooler's, so
-// under TMPDIR) whose path goes into pdfPathOut (128 bytes). Answers true
-// on success; on failure removes what it made and answers false.
-bool PreProcess(PDFDocInfo& info, char* pdfPathOut, std::size_t pdfPathOutSize);
+// Re-renders the chosen pages into a new unnamed temporary file (made in the
+// spooler's folder, TMPDIR, and unlinked at once: common::NewUnnamedTempFile)
+// that out then holds. Answers true on success; on failure answers false and
+// leaves out empty. No file is named at any time, so a filter killed while
+// rendering leaves nothing behind.
+bool PreProcess(PDFDocInfo& info, common::UnnamedTempFile& out);
 
 // The two re-rendering routines: add the chosen pages (1, 1 + pageStep, ...
 // up to lastPage) to out. processPDF copies each page with its content
@@ -99,5 +101,9 @@ long RasterPagesRendered();
 // Copies the file byte for byte through the output writers to standard
 // output and deletes it. Answers false when the file does not open.
 bool WritePDFData(const char* path);
+
+// The same for an unnamed temporary file: copies it from its first byte;
+// the file goes when its owner closes it. False when it cannot be read.
+bool WritePDFData(const common::UnnamedTempFile& file);
 
 }  // namespace zlk::filter

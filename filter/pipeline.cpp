@@ -273,7 +273,7 @@ bool WaitForChild(pid_t child, const std::string& program, bool stop)
 
 // Runs the conversion filter and keeps its output; or copies the document
 // itself when no conversion is needed.
-bool Convert(int argc, const char* const* argv, const PreparedFormat& format, common::TempFile& out)
+bool Convert(int argc, const char* const* argv, const PreparedFormat& format, common::UnnamedTempFile& out)
 {
     if (format.filterPath.empty()) {
         common::UniqueFd input(argc == 7 ? open(argv[6], O_RDONLY | O_CLOEXEC) : dup(STDIN_FILENO));
@@ -287,23 +287,25 @@ bool Convert(int argc, const char* const* argv, const PreparedFormat& format, co
 
     // The conversion filter writes straight into the temporary file: into a
     // pipe, pdftopdf runs about a sixth slower, and the copy costs more.
-    common::TempFile temp;
-    common::UniqueFd file = common::NewTempFile(temp);
+    common::UnnamedTempFile file = common::NewUnnamedTempFile();
     if (!file) {
         Report(Severity::Error, "Unable to create a temporary file: %s.", std::strerror(errno));
         return false;
     }
     std::fflush(nullptr);
+    const pid_t parent = getpid();
     pid_t child = fork();
     if (child < 0) {
         Report(Severity::Error, "Unable to start the conversion filter: %s.", std::strerror(errno));
         return false;
     }
     if (child == 0) {
+        if (!EndWithParent(parent))
+            _exit(1);
         // A group of its own, so that stopping it reaches what it starts.
         setpgid(0, 0);
-        dup2(file.get(), STDOUT_FILENO);
-        close(file.get());
+        dup2(file.fd(), STDOUT_FILENO);
+        close(file.fd());
         ExecuteFilter(format.filterPath, argc, argv, format.status == 1 ? format.options : argv[5]);
     }
     setpgid(child, child);
@@ -316,11 +318,11 @@ bool Convert(int argc, const char* const* argv, const PreparedFormat& format, co
         return false;
     }
     struct stat written {};
-    if (fstat(file.get(), &written) != 0 || written.st_size == 0) {
+    if (fstat(file.fd(), &written) != 0 || written.st_size == 0) {
         Report(Severity::Error, "The document to print is empty.");
         return false;
     }
-    out = std::move(temp);
+    out = std::move(file);
     return true;
 }
 
@@ -457,10 +459,9 @@ void ExecuteFilter(const std::string& filterPath, int argc, const char* const* a
     _exit(127);
 }
 
-bool SaveToTempFile(int fd, common::TempFile& out)
+bool SaveToTempFile(int fd, common::UnnamedTempFile& out)
 {
-    common::TempFile temp;
-    common::UniqueFd file = common::NewTempFile(temp);
+    common::UnnamedTempFile file = common::NewUnnamedTempFile();
     if (!file) {
         Report(Severity::Error, "Unable to create a temporary file: %s.", std::strerror(errno));
         return false;
@@ -481,9 +482,8 @@ bool SaveToTempFile(int fd, common::TempFile& out)
         }
         if (n == 0)
             break;
-        if (!common::WriteAll(file.get(), std::string_view(buffer, static_cast<std::size_t>(n)))) {
-            Report(Severity::Error, "Unable to write the temporary file %s: %s.", temp.path().c_str(),
-                   std::strerror(errno));
+        if (!common::WriteAll(file.fd(), std::string_view(buffer, static_cast<std::size_t>(n)))) {
+            Report(Severity::Error, "Unable to write a temporary file: %s.", std::strerror(errno));
             return false;
         }
         total += static_cast<std::size_t>(n);
@@ -492,18 +492,20 @@ bool SaveToTempFile(int fd, common::TempFile& out)
         Report(Severity::Error, "The document to print is empty.");
         return false;
     }
-    out = std::move(temp);
+    out = std::move(file);
     return true;
 }
 
-bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, common::TempFile& pdfOut,
+bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, common::UnnamedTempFile& pdfOut,
                  PDFDocInfo& docInfo)
 {
     PreparedFormat format = PrepFormat(argv[5], env);
     if (format.status < 0)
         return false;
 
-    common::TempFile converted;
+    // Every temporary file is unnamed from the moment it is made: a filter
+    // killed outright (SIGKILL) leaves none behind in the spooler's folder.
+    common::UnnamedTempFile converted;
     if (!Convert(argc, argv, format, converted))
         return false;
 
@@ -518,7 +520,7 @@ bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env
     }
     // The printer gets only a PDF that reads without repair.
     if (!IsSoundPDF(docInfo)) {
-        common::TempFile repaired;
+        common::UnnamedTempFile repaired;
         if (!RewriteDamagedPDF(docInfo, repaired)) {
             Report(Severity::Error, "The converted document is a damaged PDF file that cannot be repaired.");
             return false;
@@ -528,9 +530,9 @@ bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env
     }
 
     if (CheckIfNeedEdit(argv[5], env.contentType.c_str(), docInfo)) {
-        char renderedPath[128] = {};
-        if (PreProcess(docInfo, renderedPath, sizeof renderedPath)) {
-            pdfOut = common::TempFile(renderedPath);
+        common::UnnamedTempFile rendered;
+        if (PreProcess(docInfo, rendered)) {
+            pdfOut = std::move(rendered);
         } else if (CancelJob) {
             Report(Severity::Error, "The job was cancelled.");
             return false;

@@ -1,6 +1,6 @@
 // Conversion of the incoming document into the PDF to print: choosing the
 // spooler's conversion filter, running it in a child process, keeping its
-// output in a temporary file and re-rendering that when needed.
+// output in an unnamed temporary file and re-rendering that when needed.
 #pragma once
 
 #include <cstddef>
@@ -63,14 +63,17 @@ int RewriteOrientation(const char* jobOptions, std::string& out);
 [[noreturn]] void ExecuteFilter(const std::string& filterPath, int argc, const char* const* argv,
                                 const std::string& options);
 
-// Copies everything readable from fd into a new temporary file. Answers
-// false (and leaves no file) when the file cannot be made or written, when
-// the job is cancelled, or when no byte arrived.
-bool SaveToTempFile(int fd, common::TempFile& out);
+// Copies everything readable from fd into a new unnamed temporary file
+// (common::NewUnnamedTempFile). Answers false (and leaves no file) when the
+// file cannot be made or written, when the job is cancelled, or when no
+// byte arrived.
+bool SaveToTempFile(int fd, common::UnnamedTempFile& out);
 
 // Converts the document (argv[6], or standard input) and leaves the PDF to
-// print in pdfOut; false after reporting what went wrong.
-bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, common::TempFile& pdfOut,
+// print in pdfOut; false after reporting what went wrong. Every temporary
+// file it makes is unnamed from the start, so none outlives the process,
+// however it ends.
+bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, common::UnnamedTempFile& pdfOut,
                  PDFDocInfo& docInfo);
 
 }  // namespace zlk::filter

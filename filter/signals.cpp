@@ -1,5 +1,8 @@
 #include "filter/signals.h"
 
+#include <sys/prctl.h>
+#include <unistd.h>
+
 namespace zlk::filter {
 
 volatile std::sig_atomic_t CancelJob = 0;
@@ -16,6 +19,13 @@ void InstallSignalHandlers()
     sigaction(SIGTERM, &action, nullptr);
     action.sa_handler = SignalPipeHandler;
     sigaction(SIGPIPE, &action, nullptr);
+}
+
+bool EndWithParent(pid_t parent)
+{
+    // The request holds from now on; a parent that ended before it was made
+    // is seen by the child being handed to another process.
+    return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 ? getppid() == parent : true;
 }
 
 }  // namespace zlk::filter

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "capture.h"
 #include "filter/hostid.h"
@@ -188,6 +189,76 @@ TEST(Header, ValuesCannotBreakOutOfTheirAttribute)
     const std::string longUser(5000, 'u');
     for (const std::string& line : Lines(Header(record, longUser.c_str(), "", DocumentNames{})))
         EXPECT_LE(line.size() + 1, 2047u);
+}
+
+// A value the header cannot carry whole goes without the quotes and control
+// characters it cannot carry, never silently: the spooler's log names the
+// setting and what it lost, and never the value.
+TEST(Header, AValueThatLosesCharactersIsReportedBySetting)
+{
+    struct Case {
+        std::string account;
+        std::string daid;  // the account id the printer gets
+        std::string warning;  // on standard error; empty: none at all
+    };
+    const std::string why = ": the printer's job header cannot carry double quotes or control characters.\n";
+    const Case cases[] = {
+        {"Acct\"7", "Acct7", "WARNING: The account ID (DAID) reaches the printer without a double quote" + why},
+        {"Acct\n7\r", "Acct7",
+         "WARNING: The account ID (DAID) reaches the printer without 2 control characters (0x0A, 0x0D)" + why},
+        {"\"Acct\"7\x7F\x1B\x7F", "Acct7",
+         "WARNING: The account ID (DAID) reaches the printer without 2 double quotes and 3 control characters (0x7F, "
+         "0x1B)" +
+             why},
+        {"Acct\t7", "Acct\t7", ""},  // the TAB stays
+        {"Acct7", "Acct7", ""},
+    };
+    for (const Case& c : cases) {
+        printoptions record = NoOptions();
+        record.jba.manageType = ManageType{2};
+        record.jba.userInput = RadioButton{0};
+        record.jba.userIdSource = UserIdSource{2};
+        Set(record.jba.userId, "bob");
+        Set(record.jba.accountId, c.account);
+        testing::internal::CaptureStderr();
+        const std::string header = Header(record, "alice", "", DocumentNames{});
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(header.find("@PJL SET JOBATTR=\"@DAID=" + c.daid + "\"\n"), std::string::npos) << c.account;
+        EXPECT_EQ(err, c.warning) << c.account;
+        EXPECT_EQ(err.find("Acct"), std::string::npos) << "the value is not logged: " << err;
+    }
+
+    // Every setting the header carries as text is named when it loses something.
+    printoptions record = NoOptions();
+    record.jba.manageType = ManageType{2};
+    record.jba.userInput = RadioButton{0};
+    record.jba.userIdSource = UserIdSource{2};
+    Set(record.jba.hostName, "ws\"1");
+    Set(record.jba.userId, "bob\"");
+    Set(record.jba.domainName, "corp\"");
+    Set(record.jba.storageId, "box\"");
+    Set(record.features.numberUp, "2\"");
+    DocumentNames names{};
+    std::strcpy(names.PTStdDocumentName, "say \"hi\"");
+    std::strcpy(names.PTStdDocumentNameForUTF8, "say \"hi\"");
+    testing::internal::CaptureStderr();
+    const std::string header = Header(record, "alice", "say \"hi\"", names);
+    const std::string err = testing::internal::GetCapturedStderr();
+    for (const char* line :
+         {"@CNAM=ws1\"", "@JOAU=bob\"", "@ACNA=say hi\"", "@JOAD=corp\"", "@ACID=box\"", "@NLPP=2\""})
+        EXPECT_NE(header.find(line), std::string::npos) << line << "\n" << header;
+    auto warning = [&](const std::string& setting, const std::string& removed) {
+        return "WARNING: " + setting + " reaches the printer without " + removed + why.substr(0, why.size() - 1);
+    };
+    EXPECT_EQ(Lines(err), (std::vector<std::string>{
+                              warning("The computer name (CNAM)", "a double quote"),
+                              warning("The user ID (JOAU)", "a double quote"),
+                              warning("The document name (ACNA)", "2 double quotes"),
+                              warning("The domain name (JOAD)", "a double quote"),
+                              warning("The storage ID (ACID)", "a double quote"),
+                              warning("The number of pages per sheet (NLPP)", "a double quote"),
+                          }))
+        << err;
 }
 
 TEST(Trailer, CopiesDuplexColourAndNup)

@@ -104,15 +104,24 @@ protected:
     }
     std::string Input(int pageCount) { return Input(std::vector<PageSpec>(static_cast<size_t>(pageCount))); }
 
-    // Opens path, decides with the options and re-renders; the new file's path.
+    // Opens path, decides with the options and re-renders; the path of a
+    // copy of the new file, which itself has no name.
     std::string Rerender(const std::string& path, const std::string& options)
     {
         pdfDocInfo_init(path.c_str(), info);
         EXPECT_EQ(CheckIfNeedEdit(options.c_str(), "application/pdf", info), 1);
-        char out[128];
-        EXPECT_EQ(PreProcess(info, out, sizeof out), 1);
-        EXPECT_EQ(std::string(out).rfind(spool.path(), 0), 0u) << out;
-        return out;
+        zlk::common::UnnamedTempFile out;
+        EXPECT_TRUE(PreProcess(info, out));
+        // Made in the spooler's folder, and unlinked there at once.
+        EXPECT_EQ(SpoolFiles(), 0u);
+        char target[1024] = {};
+        EXPECT_GT(readlink(out.path().c_str(), target, sizeof target - 1), 0) << out.path();
+        const std::string made = target;
+        EXPECT_EQ(made.rfind(spool.path() + "/", 0), 0u) << made;
+        EXPECT_NE(made.find(" (deleted)"), std::string::npos) << made;
+        const std::string copy = inputs.file("out" + std::to_string(++inputCount) + ".pdf");
+        WriteFile(copy, ReadFile(out.path()));
+        return copy;
     }
 
     size_t SpoolFiles() const
@@ -308,18 +317,20 @@ TEST_F(PdfDocTest, RasterModeTurnsAndKeepsPageGeometry)
 TEST_F(PdfDocTest, FailedRerenderingLeavesNoFile)
 {
     std::string path = Input(6);
-    char out[128];
+    zlk::common::UnnamedTempFile out;
     for (int raster : {0, 1}) {
         pdfDocInfo_init(path.c_str(), info);
         info.rasterMode = raster;
         info.lastPage = 7;
-        EXPECT_EQ(PreProcess(info, out, sizeof out), 0);
+        EXPECT_FALSE(PreProcess(info, out));
+        EXPECT_TRUE(out.empty());
         EXPECT_EQ(SpoolFiles(), 0u);
 
         pdfDocInfo_init(path.c_str(), info);
         info.rasterMode = raster;
         CancelJob = 1;
-        EXPECT_EQ(PreProcess(info, out, sizeof out), 0);
+        EXPECT_FALSE(PreProcess(info, out));
+        EXPECT_TRUE(out.empty());
         EXPECT_EQ(SpoolFiles(), 0u);
         CancelJob = 0;
     }
@@ -328,7 +339,8 @@ TEST_F(PdfDocTest, FailedRerenderingLeavesNoFile)
     // the caller then prints the conversion output instead.
     pdfDocInfo_init(path.c_str(), info);
     info.lastPage = 0;
-    EXPECT_EQ(PreProcess(info, out, sizeof out), 0);
+    EXPECT_FALSE(PreProcess(info, out));
+    EXPECT_TRUE(out.empty());
     EXPECT_EQ(SpoolFiles(), 0u);
 }
 
@@ -360,6 +372,31 @@ TEST_F(PdfDocTest, WritePDFDataCopiesWholeFileAndDeletesIt)
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_EQ(ReadFile(stdoutPath), data);
     EXPECT_EQ(ReadFile(copyPath), data);
+}
+
+// The filter's own files have no name: the copy reads an unnamed file from
+// its first byte, wherever its descriptor stands.
+TEST_F(PdfDocTest, WritePDFDataCopiesAnUnnamedFileWhole)
+{
+    std::string data = "%PDF-1.4\n" + std::string(200000, 'y') + "\n%%EOF";
+    zlk::common::UnnamedTempFile file = zlk::common::NewUnnamedTempFile();
+    ASSERT_TRUE(file);
+    EXPECT_EQ(SpoolFiles(), 0u);
+    ASSERT_TRUE(zlk::common::WriteAll(file.fd(), data));
+    const std::string stdoutPath = inputs.file("stdout");
+    std::fflush(stdout);
+    int saved = dup(1);
+    int target = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(target, 1);
+    close(target);
+    const bool written = WritePDFData(file);
+    const bool none = WritePDFData(zlk::common::UnnamedTempFile());
+    std::fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+    EXPECT_TRUE(written);
+    EXPECT_FALSE(none);
+    EXPECT_EQ(ReadFile(stdoutPath), data);
 }
 
 }  // namespace

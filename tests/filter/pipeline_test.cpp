@@ -16,7 +16,7 @@
 #include "testpdf.h"
 
 using namespace zlk::filter;
-using zlk::common::TempFile;
+using zlk::common::UnnamedTempFile;
 using zlk::test::ReadFile;
 using zlk::test::TempDir;
 using zlk::test::WriteFile;
@@ -193,26 +193,28 @@ private:
     std::string old_;
 };
 
-TEST(SaveToTempFile, KeepsEveryByteAndRemovesTheFileWithItsOwner)
+TEST(SaveToTempFile, KeepsEveryByteInAFileWithoutAName)
 {
-    TempDir dir;
-    ScopedTmpdir scoped(dir.path());
+    TempDir dir, spool;
+    ScopedTmpdir scoped(spool.path());
     std::string data(100000, '\0');
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<char>(i * 7);
     WriteFile(dir.file("in"), data);
     FILE* in = fopen(dir.file("in").c_str(), "rb");
     ASSERT_NE(in, nullptr);
-    std::string kept;
     {
-        TempFile out;
+        UnnamedTempFile out;
         ASSERT_TRUE(SaveToTempFile(fileno(in), out));
-        kept = out.path();
-        EXPECT_EQ(kept.rfind(dir.path(), 0), 0u);
-        EXPECT_EQ(ReadFile(kept), data);
+        // Made in the spooler's folder and unlinked there at once.
+        char target[1024] = {};
+        ASSERT_GT(readlink(out.path().c_str(), target, sizeof target - 1), 0) << out.path();
+        EXPECT_EQ(std::string(target).rfind(spool.path() + "/", 0), 0u) << target;
+        EXPECT_TRUE(std::filesystem::is_empty(spool.path()));
+        EXPECT_EQ(ReadFile(out.path()), data);
     }
     fclose(in);
-    EXPECT_FALSE(std::filesystem::exists(kept));
+    EXPECT_TRUE(std::filesystem::is_empty(spool.path()));
 }
 
 TEST(SaveToTempFile, NothingToReadIsAFailureAndLeavesNoFile)
@@ -222,7 +224,7 @@ TEST(SaveToTempFile, NothingToReadIsAFailureAndLeavesNoFile)
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     close(fds[1]);
-    TempFile out;
+    UnnamedTempFile out;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(SaveToTempFile(fds[0], out));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("ERROR:"), std::string::npos);

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -255,6 +259,146 @@ TEST(FilterProgram, CancelledJobStopsTheConverterAndWritesNothing)
     EXPECT_EQ(result.out, "");
     EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
     EXPECT_TRUE(spooler.TmpFiles().empty());
+}
+
+namespace {
+
+// The value of a job attribute line of the header, or "<missing>".
+std::string Attribute(const std::string& header, const std::string& code)
+{
+    const std::string head = "@PJL SET JOBATTR=\"@" + code + "=";
+    for (const std::string& line : Lines(header))
+        if (line.rfind(head, 0) == 0)
+            return line.substr(head.size(), line.size() - head.size() - 1);
+    return "<missing>";
+}
+
+}  // namespace
+
+// An account ID the job header cannot carry whole reaches the printer
+// without the quote or control character, and never silently: the
+// spooler's log names the setting, whichever way the ID was given.
+TEST(FilterProgram, AnAccountIdThatLosesCharactersIsReported)
+{
+    const std::string key = "com.zelko.jt.printsettings.pdf.ww.";
+    const std::string accounted = key + "JBAManageTypeListTicketKey=2 " + key + "JBAUserIDListCtrlTicket=2 " + key +
+                                  "JBAUserIDTextEditTicket=bob ";
+    const std::string quote = "WARNING: The account ID (DAID) reaches the printer without a double quote: ";
+    struct Case {
+        const char* what;
+        std::string options;
+        const char* warning;  // nullptr: no warning at all
+    };
+    const Case cases[] = {
+        {"standard attribute", "job-account-id=A\\\"B", quote.c_str()},
+        {"standard attribute, quoted", "job-account-id='A\"B'", quote.c_str()},
+        {"the dialog's key", accounted + key + "JBAAccountIDTextEditTicket=A\\\"B", quote.c_str()},
+        {"the dialog's key, slash-decimal", accounted + key + "JBAAccountIDTextEditTicket=/65/34/66", quote.c_str()},
+        {"a line break, slash-decimal", accounted + key + "JBAAccountIDTextEditTicket=/65/10/66",
+         "WARNING: The account ID (DAID) reaches the printer without a control character (0x0A): "},
+        {"clean, standard attribute", "job-account-id=AB", nullptr},
+        {"clean, the dialog's key", accounted + key + "JBAAccountIDTextEditTicket=AB", nullptr},
+    };
+    for (const Case& c : cases) {
+        SpoolerRun spooler;
+        spooler.document = spooler.Pdf(1);
+        spooler.options = c.options;
+        RunResult result = spooler.Run();
+        ASSERT_EQ(result.exitCode, 0) << c.what << ": " << result.err;
+        JobStreamParts parts = SplitJobStream(result.out);
+        ASSERT_TRUE(parts.ok) << c.what;
+        EXPECT_EQ(Attribute(parts.header, "DAID"), "AB") << c.what;
+        if (c.warning) {
+            EXPECT_NE(result.err.find(c.warning), std::string::npos) << c.what << ": " << result.err;
+        } else {
+            EXPECT_EQ(result.err.find("WARNING:"), std::string::npos) << c.what << ": " << result.err;
+        }
+        RunResult inspected = InspectStream(result.out);
+        EXPECT_EQ(inspected.exitCode, 0) << c.what << ": " << inspected.err;
+    }
+}
+
+namespace {
+
+// How many of the process's descriptors stand for files in dir, named there
+// or unlinked from it ("dir/name (deleted)").
+int FilesHeldIn(pid_t pid, const std::string& dir)
+{
+    int held = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        char target[4096] = {};
+        if (readlink(entry.path().c_str(), target, sizeof target - 1) > 0 &&
+            std::string(target).rfind(dir + "/", 0) == 0)
+            ++held;
+    }
+    return held;
+}
+
+// Whether any process still holds a file in dir open.
+bool AnyProcessHoldsFilesIn(const std::string& dir)
+{
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") == std::string::npos && FilesHeldIn(std::stoi(name), dir) > 0)
+            return true;
+    }
+    return false;
+}
+
+// Whether the process has a child running its own program: a page renderer
+// (the converter runs a program of its own). True where the kernel does not
+// list children, so that the files alone decide there.
+bool HasRenderer(pid_t pid)
+{
+    const std::string task = "/proc/" + std::to_string(pid);
+    std::ifstream children(task + "/task/" + std::to_string(pid) + "/children");
+    if (!children)
+        return true;
+    const fs::path self = fs::read_symlink(task + "/exe");
+    std::error_code error;
+    for (pid_t child; children >> child;)
+        if (fs::read_symlink("/proc/" + std::to_string(child) + "/exe", error) == self)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+// A filter killed outright runs no destructor: its temporary files (the
+// converted document and the re-rendered one) must have no name from the
+// moment they are made, or they stay in the spooler's folder for ever.
+TEST(FilterProgram, AKilledRasterJobLeavesNoFileBehind)
+{
+    SpoolerRun spooler;
+    spooler.document = spooler.Pdf(6);
+    spooler.options = "ZLKPDFRasterizedMode=true";
+    RunResult whole = spooler.Run();
+    ASSERT_EQ(whole.exitCode, 0) << whole.err;
+    EXPECT_EQ(PagesOf(PdfOf(whole), spooler.root).size(), 6u);
+    EXPECT_EQ(spooler.TmpFiles(), std::vector<std::string>{}) << "a whole job leaves nothing";
+
+    // Killed while rendering: it holds both files and a renderer runs.
+    bool rendering = false;
+    std::vector<std::string> named;  // what the folder held at that moment
+    spooler.killWhen = [&](pid_t pid) {
+        rendering = FilesHeldIn(pid, spooler.tmpdir) >= 2 && HasRenderer(pid);
+        if (rendering)
+            named = spooler.TmpFiles();
+        return rendering;
+    };
+    RunResult killed = spooler.Run();
+    ASSERT_TRUE(rendering) << "the filter ended before it was caught rendering: " << killed.err;
+    EXPECT_EQ(killed.signal, SIGKILL);
+    EXPECT_EQ(killed.out, "");
+    EXPECT_EQ(named, std::vector<std::string>{}) << "files named while the job ran";
+    EXPECT_EQ(spooler.TmpFiles(), std::vector<std::string>{}) << "files left by the killed filter";
+    // Its renderers go with it, and with them the last hold on the files.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (AnyProcessHoldsFilesIn(spooler.tmpdir) && std::chrono::steady_clock::now() < deadline)
+        usleep(10000);
+    EXPECT_FALSE(AnyProcessHoldsFilesIn(spooler.tmpdir)) << "a renderer outlived the killed filter";
 }
 
 // The conversion through cups-filters' own pdftopdf, as a real queue runs it.

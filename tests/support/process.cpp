@@ -1,6 +1,7 @@
 #include "process.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,9 +62,24 @@ RunResult RunProgram(const std::string& program, const RunOptions& options)
         kill(child, SIGTERM);
     }
     int status = 0;
-    waitpid(child, &status, 0);
+    bool reaped = false;
+    struct rusage usage {};
+    if (options.killWhen) {
+        while (!reaped) {
+            reaped = wait4(child, &status, WNOHANG, &usage) == child;
+            if (!reaped && options.killWhen(child)) {
+                kill(child, SIGKILL);
+                break;
+            }
+            if (!reaped)
+                usleep(1000);
+        }
+    }
+    if (!reaped)
+        wait4(child, &status, 0, &usage);
 
     RunResult result;
+    result.peakKiB = usage.ru_maxrss;
     if (WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status))

@@ -2,6 +2,9 @@
 // clean environment, standard input from a file, output captured.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@ struct RunResult {
     int signal = 0;  // the signal that ended it, if any
     std::string out;  // standard output
     std::string err;  // standard error
+    long peakKiB = 0;  // the program's largest resident set
 };
 
 struct RunOptions {
@@ -21,6 +25,9 @@ struct RunOptions {
     std::string stdinPath = "/dev/null";
     bool closeStdout = false;  // stdout is a pipe nobody reads
     int terminateAfterMs = 0;  // send SIGTERM after this long (0: never)
+    // Asked every millisecond while the program runs, with its process id:
+    // true sends it SIGKILL (nothing it would do on its way out runs).
+    std::function<bool(pid_t)> killWhen = {};
 };
 
 RunResult RunProgram(const std::string& program, const RunOptions& options);

@@ -71,6 +71,7 @@ RunResult SpoolerRun::Run(const std::string& program, bool closeStdout, int term
     run.stdinPath = stdinPath;
     run.closeStdout = closeStdout;
     run.terminateAfterMs = terminateAfterMs;
+    run.killWhen = killWhen;
     return RunProgram(program, run);
 }
 

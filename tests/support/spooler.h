@@ -3,6 +3,7 @@
 // folder, and the environment CUPS gives a filter.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ public:
     std::string options;
     std::string document;  // argv[6]; empty: the document comes on standard input
     std::string stdinPath = "/dev/null";
+    // When set, asked every millisecond while the filter runs: true kills
+    // it with SIGKILL (see RunOptions::killWhen).
+    std::function<bool(pid_t)> killWhen;
 
     SpoolerRun();
     void Converter(const std::string& name, const std::string& script);
