@@ -313,6 +313,30 @@ PrintedJob Cupsd::PrintWith(const std::string& queue, const std::string& program
     return WaitForJob(queue, std::stoi(result.out.substr(at + queue.size() + 1)));
 }
 
+std::string Cupsd::Reload()
+{
+    const std::string logPath = dir_.path() + "/log/error_log";
+    auto reloads = [&] {
+        std::string log;
+        try {
+            log = ReadFile(logPath);
+        } catch (...) {}
+        std::size_t count = 0;
+        for (std::size_t at = 0; (at = log.find("Full reload complete.", at)) != std::string::npos; ++at)
+            ++count;
+        return count;
+    };
+    const std::size_t before = reloads();
+    if (pid_ <= 0 || kill(pid_, SIGHUP) != 0)
+        return "no scheduler to reload";
+    for (int i = 0; i < 100; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (reloads() > before && Accepts(port_))
+            return {};
+    }
+    return "the scheduler did not reload within 10 seconds";
+}
+
 std::string Cupsd::JobLog(int id) const
 {
     std::string log;

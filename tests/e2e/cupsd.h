@@ -61,6 +61,11 @@ public:
     PrintedJob PrintWith(const std::string& queue, const std::string& program, const std::vector<std::string>& args,
                          const std::map<std::string, std::string>& env, RunResult* run = nullptr);
 
+    // Has the scheduler write its state (printers.conf) and read it back
+    // afresh, as it does when it starts again (SIGHUP: a full reload);
+    // answers "" once it has, or why not.
+    std::string Reload();
+
     // The scheduler's log lines of one job.
     std::string JobLog(int id) const;
     const std::string& root() const { return dir_.path(); }

@@ -335,19 +335,36 @@ TEST_F(CupsQueue, QueueDefaultsGivePlainJobsTheirDocumentName)
 
 // Secure printing and accounting for every job of a queue: the job is held
 // under its title and charged to the user who printed it, with the site's
-// account id and domain exactly as the administrator typed them.
+// account id and domain exactly as the administrator typed them, whatever
+// lpadmin and the scheduler would make of them given plainly (a leading
+// brace is a collection they drop, "true" and "false" a boolean, blanks at
+// either end do not survive printers.conf when the scheduler starts again).
 TEST_F(CupsQueue, QueueDefaultsMakeEveryJobSecureAndAccounted)
 {
     ASSERT_EQ(cupsd->AddQueue("zlksecure", SamplePpd("zelko-mfp-c3500j.ppd")), "");
-    RunResult set =
-        QueueDefaults(*cupsd, {"--print-type", "secure", "--account", "1,2 'x'", "--domain", "corp west", "zlksecure"});
-    ASSERT_EQ(set.exitCode, 0) << set.out << set.err;
-
+    struct Case {
+        std::string account;
+        std::string domain;
+    };
+    const Case cases[] = {
+        {"1,2 'x'", "corp west"}, {"{ab}", "{x=y z=w}"}, {"{a}{b}", "{"},   {"a{b c}", "x}"},
+        {"TRUE", "false"},        {" a ", "   "},        {"a\\b", "/corp"},
+    };
     const char* user = getenv("USER");
+    for (const Case& c : cases) {
+        RunResult set = QueueDefaults(
+            *cupsd, {"--print-type", "secure", "--account", c.account, "--domain", c.domain, "zlksecure"});
+        ASSERT_EQ(set.exitCode, 0) << c.account << "\n" << set.out << set.err;
+        // As the scheduler reads printers.conf when it starts again.
+        ASSERT_EQ(cupsd->Reload(), "");
+        JobStreamParts parts = Parts(Print(Sample(1), {"-t", "Budget"}, "zlksecure"));
+        EXPECT_EQ(Attribute(parts.header, "DAID"), c.account) << c.account;
+        EXPECT_EQ(Attribute(parts.header, "JOAD"), c.domain) << c.domain;
+        EXPECT_NE(report.find("DAID: " + c.account + "\n"), std::string::npos) << report;
+    }
+
     JobStreamParts parts = Parts(Print(Sample(1), {"-t", "Budget"}, "zlksecure"));
     EXPECT_EQ(Attribute(parts.header, "ACNA"), "Budget");
-    EXPECT_EQ(Attribute(parts.header, "DAID"), "1,2 'x'");
-    EXPECT_EQ(Attribute(parts.header, "JOAD"), "corp west");
     EXPECT_EQ(Attribute(parts.header, "JOEP"), "");
     if (user) {
         EXPECT_EQ(Attribute(parts.header, "JOAU"), user);

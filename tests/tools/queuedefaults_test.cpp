@@ -2,7 +2,11 @@
 // request give, what it refuses, and the lpadmin run it makes.
 #include <gtest/gtest.h>
 
+#include <cups/cups.h>
+#include <strings.h>
+
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -235,10 +239,112 @@ TEST(QueueDefaultsValue, TextsReachTheFilterAsTyped)
         {"a\\b", "/97/92/98"},
         {"/x", "/47/120"},
         {"\xE7\xAC\xAC", "\xE7\xAC\xAC"},
+        // libcups would send these as a collection, which the scheduler
+        // drops though lpadmin succeeds ...
+        {"{ab}", "/123/97/98/125"},
+        {"{x=y z=w}", "/123/120/61/121/32/122/61/119/125"},
+        {"{a}{b}", "/123/97/125/123/98/125"},
+        {"{", "/123"},
+        // ... but a brace further on is plain text to it.
+        {"a{b}", "a{b}"},
+        {"x}", "x}"},
+        // As a boolean, which comes back in lower case.
+        {"TRUE", "/84/82/85/69"},
+        {"false", "/102/97/108/115/101"},
+        {"truer", "truer"},
+        // printers.conf drops blanks at either end, and a value of blanks.
+        {"   ", "/32/32/32"},
+        {" a", "/32/97"},
+        {"a ", "/97/32"},
     };
     for (const auto& [text, value] : cases)
         EXPECT_EQ(OptionValue(text), value) << text;
 }
+
+// What the scheduler holds, read back, against what was asked: each
+// difference is named by its setting.
+TEST(QueueDefaultsValue, StoredValuesAreCheckedAgainstTheRequest)
+{
+    const std::vector<Setting> settings = {
+        {"PrintTypeProductTypeTicketKey", "1"},
+        {"JBAAccountIDTextEditTicket", "{ab}"},
+        {"JBADomainNameTextEditTicket", "corp west"},
+    };
+    StoredDefaults stored;
+    stored.values = {{"PrintTypeProductTypeTicketKey", {"1"}},
+                     {"JBAAccountIDTextEditTicket", {"/123/97/98/125"}},
+                     {"JBADomainNameTextEditTicket", {"corp west"}}};
+    EXPECT_EQ(CheckStoredDefaults(settings, stored), "");
+
+    stored.values.erase("JBAAccountIDTextEditTicket");
+    EXPECT_EQ(CheckStoredDefaults(settings, stored),
+              "the scheduler stored nothing for JBAAccountIDTextEditTicket instead of \"{ab}\"\n");
+    stored.values["JBAAccountIDTextEditTicket"] = {"/123/97/98"};
+    stored.values["JBADomainNameTextEditTicket"] = {"true", false, "boolean"};
+    EXPECT_EQ(CheckStoredDefaults(settings, stored),
+              "the scheduler stored \"{ab\" for JBAAccountIDTextEditTicket instead of \"{ab}\"\n"
+              "the scheduler stored a boolean (true) for JBADomainNameTextEditTicket instead of \"corp west\"\n");
+
+    EXPECT_EQ(CheckRemovedDefaults(StoredDefaults{}), "");
+    EXPECT_EQ(CheckRemovedDefaults(stored),
+              "the scheduler still holds \"{ab\" for JBAAccountIDTextEditTicket\n"
+              "the scheduler still holds true for JBADomainNameTextEditTicket\n"
+              "the scheduler still holds \"1\" for PrintTypeProductTypeTicketKey\n");
+}
+
+// lpadmin and the scheduler as far as driver defaults go (CUPS 2.4): each
+// -o argument read as an option list, the value encoded by its looks (a
+// leading "{" a collection, "true" or "false" a boolean, anything else a
+// name), and kept when it is a name or a boolean; -R removes.
+struct FakeScheduler {
+    std::map<std::string, StoredValue> held;
+    std::vector<std::vector<std::string>> runs;
+    int status = 0;
+    std::string output;
+
+    Runner runner()
+    {
+        return [this](const std::vector<std::string>& argv, std::string& out) {
+            runs.push_back(argv);
+            out = output;
+            if (status != 0)
+                return status;
+            const std::string prefix = kTicket, suffix = "-default";
+            auto key = [&](std::string name) {
+                name.erase(0, prefix.size());
+                return name.substr(0, name.size() - suffix.size());
+            };
+            for (std::size_t i = 1; i + 1 < argv.size(); ++i) {
+                if (argv[i] == "-R") {
+                    held.erase(key(argv[++i]));
+                } else if (argv[i] == "-o") {
+                    cups_option_t* options = nullptr;
+                    const int count = cupsParseOptions(argv[++i].c_str(), 0, &options);
+                    for (int k = 0; k < count; ++k) {
+                        const std::string value = options[k].value;
+                        if (value.starts_with('{'))
+                            continue;
+                        if (strcasecmp(value.c_str(), "true") == 0 || strcasecmp(value.c_str(), "false") == 0)
+                            held[key(options[k].name)] = {strcasecmp(value.c_str(), "true") == 0 ? "true" : "false",
+                                                          false, "boolean"};
+                        else
+                            held[key(options[k].name)] = {value};
+                    }
+                    cupsFreeOptions(count, options);
+                }
+            }
+            return 0;
+        };
+    }
+    DefaultsReader reader()
+    {
+        return [this](const std::string&, const std::string&) {
+            StoredDefaults stored;
+            stored.values = held;
+            return stored;
+        };
+    }
+};
 
 struct CommandCase {
     const char* what;
@@ -305,33 +411,92 @@ TEST(QueueDefaultsCommand, ArgumentsRefusalsAndTheLpadminRun)
     };
     for (const CommandCase& c : cases) {
         std::ostringstream out, err;
-        std::vector<std::vector<std::string>> runs;
-        auto run = [&](const std::vector<std::string>& argv, std::string& output) {
-            runs.push_back(argv);
-            output.clear();
-            return 0;
-        };
-        EXPECT_EQ(RunCommand(c.args, out, err, run), c.exitCode) << c.what << "\n" << err.str();
+        FakeScheduler scheduler;
+        EXPECT_EQ(RunCommand(c.args, out, err, scheduler.runner(), scheduler.reader()), c.exitCode) << c.what << "\n"
+                                                                                                    << err.str();
         EXPECT_TRUE(ContainsInOrder(out.str(), c.out)) << c.what << "\n" << out.str();
         EXPECT_TRUE(ContainsInOrder(err.str(), c.err)) << c.what << "\n" << err.str();
-        EXPECT_EQ(runs.size(), c.runs ? 1u : 0u) << c.what;
-        if (c.runs && !runs.empty()) {
-            EXPECT_EQ(runs[0][0], "lpadmin") << c.what;
+        EXPECT_EQ(scheduler.runs.size(), c.runs ? 1u : 0u) << c.what;
+        if (c.runs && !scheduler.runs.empty()) {
+            EXPECT_EQ(scheduler.runs[0][0], "lpadmin") << c.what;
         }
     }
+}
+
+// lpadmin succeeds whatever the scheduler makes of a value: the command
+// reads the defaults back and fails, naming each setting the scheduler
+// holds otherwise than asked.
+TEST(QueueDefaultsCommand, ValuesTheSchedulerWouldNotKeepAreSentSoItKeepsThem)
+{
+    const std::string ppd = SamplePpd("zelko-mfp-c4500.ppd");
+    for (const std::string account :
+         {"{ab}", "{x=y z=w}", "{a}{b}", "TRUE", "False", "   ", " a ", "1,2 'x'", "a\\b"}) {
+        FakeScheduler scheduler;
+        std::ostringstream out, err;
+        EXPECT_EQ(RunCommand({"--ppd", ppd, "--account", account, "--domain", "{corp}", "office"}, out, err,
+                             scheduler.runner(), scheduler.reader()),
+                  0)
+            << account << "\n"
+            << err.str();
+        EXPECT_EQ(err.str(), "") << account;
+    }
+}
+
+TEST(QueueDefaultsCommand, WhatTheSchedulerHoldsOtherwiseFailsTheCommandNamingTheSetting)
+{
+    const std::string ppd = SamplePpd("zelko-mfp-c4500.ppd");
+    // A scheduler that drops the account id (as with "{ab}" sent plainly).
+    FakeScheduler scheduler;
+    auto run = [&](const std::vector<std::string>& argv, std::string& output) {
+        const int status = scheduler.runner()(argv, output);
+        scheduler.held.erase("JBAAccountIDTextEditTicket");
+        scheduler.held["JBADomainNameTextEditTicket"] = {"true", false, "boolean"};
+        return status;
+    };
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCommand({"--ppd", ppd, "--account", "{ab}", "--domain", "True", "office"}, out, err, run,
+                         scheduler.reader()),
+              1);
+    EXPECT_EQ(err.str(),
+              "zlk-queue-defaults: the scheduler stored nothing for JBAAccountIDTextEditTicket instead of \"{ab}\"\n"
+              "zlk-queue-defaults: the scheduler stored a boolean (true) for JBADomainNameTextEditTicket instead of "
+              "\"True\"\n"
+              "zlk-queue-defaults: the defaults of office are not as asked; jobs would carry what the scheduler holds "
+              "(zlk-queue-defaults --remove office takes every one away)\n");
+
+    // A scheduler that cannot be asked.
+    std::ostringstream out2, err2;
+    auto unreadable = [](const std::string&, const std::string&) {
+        StoredDefaults stored;
+        stored.error = "Unauthorized";
+        return stored;
+    };
+    EXPECT_EQ(RunCommand({"--ppd", ppd, "office"}, out2, err2, FakeScheduler().runner(), unreadable), 1);
+    EXPECT_NE(err2.str().find("could not be read back from the scheduler: Unauthorized"), std::string::npos)
+        << err2.str();
+
+    // Removed defaults that stay.
+    FakeScheduler keeps;
+    keeps.held["PrintTypeTicketKey"] = {"2"};
+    auto ignoreRemove = [](const std::vector<std::string>&, std::string&) { return 0; };
+    std::ostringstream out3, err3;
+    EXPECT_EQ(RunCommand({"--remove", "office"}, out3, err3, ignoreRemove, keeps.reader()), 1);
+    EXPECT_NE(err3.str().find("the scheduler still holds \"2\" for PrintTypeTicketKey"), std::string::npos)
+        << err3.str();
 }
 
 TEST(QueueDefaultsCommand, LpadminRunsAndFailuresAreReported)
 {
     const std::string ppd = SamplePpd("zelko-mfp-m2500.ppd");
-    std::vector<std::string> seen;
-    auto run = [&](const std::vector<std::string>& argv, std::string& output) {
-        seen = argv;
-        output = "lpadmin: The printer or class does not exist.";
-        return 1;
-    };
+    FakeScheduler scheduler;
+    scheduler.status = 1;
+    scheduler.output = "lpadmin: The printer or class does not exist.";
     std::ostringstream out, err;
-    EXPECT_EQ(RunCommand({"--ppd", ppd, "--account", "dept 7", "office"}, out, err, run), 1);
+    EXPECT_EQ(
+        RunCommand({"--ppd", ppd, "--account", "dept 7", "office"}, out, err, scheduler.runner(), scheduler.reader()),
+        1);
+    ASSERT_EQ(scheduler.runs.size(), 1u);
+    const std::vector<std::string>& seen = scheduler.runs[0];
     EXPECT_NE(err.str().find("lpadmin failed (1): lpadmin: The printer or class does not exist."), std::string::npos)
         << err.str();
     const std::vector<std::string> expected = {"lpadmin",

@@ -9,5 +9,6 @@
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return zlk::queuedefaults::RunCommand(args, std::cout, std::cerr, zlk::queuedefaults::RunProgram);
+    return zlk::queuedefaults::RunCommand(args, std::cout, std::cerr, zlk::queuedefaults::RunProgram,
+                                          zlk::queuedefaults::ReadStoredDefaults);
 }

@@ -10,8 +10,10 @@
 #include <cerrno>
 #include <cstring>
 #include <ostream>
+#include <sstream>
 
 #include <cups/cups.h>
+#include <strings.h>
 
 #include "common/fd.h"
 #include "common/ppdfile.h"
@@ -236,12 +238,81 @@ const std::vector<std::string>& SettableNames()
     return names;
 }
 
+namespace {
+
+// Whether text, given plainly (blanks and double quotes escaped), would not
+// reach the filter as it is. lpadmin reads its -o argument as an option
+// list, libcups encodes the value as an IPP attribute by its looks (an
+// unknown name has no type of its own), the scheduler keeps it in
+// printers.conf and encodes it the same way again for every job.
+bool NeedsSlashDecimal(const std::string& text)
+{
+    if (text.empty())
+        return false;
+    // The filter decodes a value that starts with "/"; the dialogs write
+    // quotes, commas and backslashes in this form too.
+    if (text.front() == '/' || text.find_first_of("',\\") != std::string::npos)
+        return true;
+    // libcups sends a value that starts with "{" as a collection, which the
+    // scheduler does not keep as a default, though lpadmin succeeds.
+    if (text.front() == '{')
+        return true;
+    // It sends "true" and "false", in any case, as a boolean, which comes
+    // back in lower case.
+    if (strcasecmp(text.c_str(), "true") == 0 || strcasecmp(text.c_str(), "false") == 0)
+        return true;
+    // printers.conf keeps no blank at either end of a value (and a value of
+    // blanks alone not at all): the scheduler reads it back without them
+    // when it starts again.
+    return text.front() == ' ' || text.back() == ' ';
+}
+
+// The text of a value as the scheduler holds it, decoded as the filter
+// decodes it; the value itself when it is not of the slash-decimal form.
+std::string FilterReads(const std::string& value)
+{
+    if (!value.starts_with('/'))
+        return value;
+    std::string text;
+    for (std::size_t at = 0; at < value.size();) {
+        if (value[at] != '/')
+            return value;
+        std::size_t end = value.find('/', at + 1);
+        if (end == std::string::npos)
+            end = value.size();
+        const std::string digits = value.substr(at + 1, end - at - 1);
+        if (digits.empty() || digits.size() > 3 ||
+            !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }) ||
+            std::stoi(digits) > 255)
+            return value;
+        text += static_cast<char>(std::stoi(digits));
+        at = end;
+    }
+    return text;
+}
+
+// The text the scheduler is to hold for value: what lpadmin's option
+// parser makes of OptionValue.
+std::string ExpectedStoredText(const std::string& value)
+{
+    cups_option_t* options = nullptr;
+    const int count = cupsParseOptions(("v=" + OptionValue(value)).c_str(), 0, &options);
+    const char* parsed = cupsGetOption("v", count, options);
+    std::string text = parsed ? parsed : "";
+    cupsFreeOptions(count, options);
+    return text;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+}  // namespace
+
 std::string OptionValue(const std::string& text)
 {
     // lpadmin parses the value as an option list, and the scheduler hands
     // it on escaped again, so escaped blanks and quotes arrive whole.
     std::string value;
-    if (text.starts_with('/') || text.find_first_of("',\\") != std::string::npos) {
+    if (NeedsSlashDecimal(text)) {
         for (unsigned char c : text)
             value += "/" + std::to_string(c);
         return value;
@@ -275,6 +346,85 @@ std::vector<std::string> RemoveArguments(const std::string& queue, const std::st
     for (const std::string& name : SettableNames())
         argv.insert(argv.end(), {"-R", kPrefix + name + "-default"});
     return argv;
+}
+
+StoredDefaults ReadStoredDefaults(const std::string& queue, const std::string& server)
+{
+    StoredDefaults stored;
+    if (!server.empty())
+        cupsSetServer(server.c_str());
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                     queue.c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    std::vector<std::string> names;
+    for (const std::string& name : SettableNames())
+        names.push_back(kPrefix + name + "-default");
+    std::vector<const char*> requested;
+    for (const std::string& name : names)
+        requested.push_back(name.c_str());
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(requested.size()), nullptr, requested.data());
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    if (!response || cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
+        stored.error = cupsLastErrorString();
+        ippDelete(response);
+        return stored;
+    }
+    const std::string suffix = "-default";
+    for (ipp_attribute_t* attr = ippFirstAttribute(response); attr; attr = ippNextAttribute(response)) {
+        const char* found = ippGetName(attr);
+        if (!found || ippGetGroupTag(attr) != IPP_TAG_PRINTER)
+            continue;
+        std::string name = found;
+        if (!name.starts_with(kPrefix) || !name.ends_with(suffix))
+            continue;
+        name = name.substr(std::strlen(kPrefix), name.size() - std::strlen(kPrefix) - suffix.size());
+        const ipp_tag_t tag = ippGetValueTag(attr);
+        StoredValue value;
+        if (ippGetCount(attr) == 1 && (tag == IPP_TAG_NAME || tag == IPP_TAG_TEXT || tag == IPP_TAG_KEYWORD ||
+                                       tag == IPP_TAG_NAMELANG || tag == IPP_TAG_TEXTLANG)) {
+            const char* text = ippGetString(attr, 0, nullptr);
+            value.text = text ? text : "";
+        } else {
+            char text[1024];
+            ippAttributeString(attr, text, sizeof text);
+            value = {text, false, ippTagString(tag)};
+        }
+        stored.values[name] = value;
+    }
+    ippDelete(response);
+    return stored;
+}
+
+std::string CheckStoredDefaults(const std::vector<Setting>& settings, const StoredDefaults& stored)
+{
+    std::string differences;
+    for (const Setting& setting : settings) {
+        const auto found = stored.values.find(setting.name);
+        std::string held;
+        if (found == stored.values.end())
+            held = "nothing";
+        else if (!found->second.isText)
+            held = "a " + found->second.type + " (" + found->second.text + ")";
+        else if (found->second.text != ExpectedStoredText(setting.value))
+            held = Quoted(FilterReads(found->second.text));
+        if (!held.empty())
+            differences +=
+                "the scheduler stored " + held + " for " + setting.name + " instead of " + Quoted(setting.value) + "\n";
+    }
+    return differences;
+}
+
+std::string CheckRemovedDefaults(const StoredDefaults& stored)
+{
+    std::string left;
+    for (const auto& [name, value] : stored.values)
+        left += "the scheduler still holds " + (value.isText ? Quoted(FilterReads(value.text)) : value.text) + " for " +
+                name + "\n";
+    return left;
 }
 
 int RunProgram(const std::vector<std::string>& argv, std::string& output)
@@ -337,6 +487,8 @@ std::string Usage()
         "  --help                this text\n"
         "\n"
         "Passwords and passcodes are refused: queue defaults are readable in printers.conf.\n"
+        "After lpadmin the defaults are read back from the scheduler: the command fails, naming\n"
+        "each setting, when the scheduler holds anything but what was asked.\n"
         "Keys that can be set:";
     for (const std::string& name : SettableNames())
         text += "\n  " + name;
@@ -365,7 +517,8 @@ std::optional<int> PrintTypeByName(const std::string& name)
 
 }  // namespace
 
-int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const Runner& run)
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const Runner& run,
+               const DefaultsReader& read)
 {
     Request request;
     std::string queue, ppdPath, server;
@@ -426,6 +579,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
 
     std::vector<std::string> argv;
+    std::vector<Setting> settings;
     if (remove) {
         argv = RemoveArguments(queue, server);
     } else {
@@ -454,6 +608,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         for (const Setting& setting : plan.settings)
             out << kPrefix << setting.name << "-default=" << setting.value << "\n";
         argv = SetArguments(queue, plan.settings, server);
+        settings = plan.settings;
     }
     if (dryRun) {
         out << "would run:";
@@ -466,6 +621,24 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     int status = run(argv, output);
     if (status != 0) {
         err << "zlk-queue-defaults: lpadmin failed (" << status << "): " << output << "\n";
+        return 1;
+    }
+    // lpadmin succeeds even where the scheduler keeps a value other than the
+    // one given, or none: what counts is what the scheduler holds.
+    const StoredDefaults stored = read(queue, server);
+    if (!stored.error.empty()) {
+        err << "zlk-queue-defaults: lpadmin succeeded, but the defaults of " << queue
+            << " could not be read back from the scheduler: " << stored.error << "\n";
+        return 1;
+    }
+    const std::string differences = remove ? CheckRemovedDefaults(stored) : CheckStoredDefaults(settings, stored);
+    if (!differences.empty()) {
+        std::string line;
+        for (std::istringstream lines(differences); std::getline(lines, line);)
+            err << "zlk-queue-defaults: " << line << "\n";
+        err << "zlk-queue-defaults: the defaults of " << queue
+            << " are not as asked; jobs would carry what the scheduler holds"
+            << (remove ? "" : " (zlk-queue-defaults --remove " + queue + " takes every one away)") << "\n";
         return 1;
     }
     if (remove)

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,9 +54,38 @@ Plan PlanDefaults(ppd_file_t* ppd, const Request& request);
 const std::vector<std::string>& SettableNames();
 
 // The option value as lpadmin -o must be given it so that the filter reads
-// text back exactly: the dialogs' slash-decimal form where they use it,
-// blanks and double quotes escaped for the option parser.
+// text back exactly: the dialogs' slash-decimal form wherever lpadmin or the
+// scheduler would read the text as something else (see the definition),
+// otherwise blanks and double quotes escaped for the option parser.
 std::string OptionValue(const std::string& text);
+
+// What the scheduler holds for one "<key>-default" printer attribute.
+struct StoredValue {
+    std::string text;  // the value as text
+    bool isText = true;  // false: the scheduler keeps it as another type (a boolean, ...)
+    std::string type = {};  // that type's name when not text
+    bool operator==(const StoredValue&) const = default;
+};
+
+// A queue's driver defaults as the scheduler reports them, by ticket key
+// name (without the common prefix and "-default"); error says why they
+// could not be read.
+struct StoredDefaults {
+    std::map<std::string, StoredValue> values;
+    std::string error;
+};
+
+// Asks the scheduler (server, or the default one) for the queue's printer
+// attributes of every settable key (IPP Get-Printer-Attributes).
+StoredDefaults ReadStoredDefaults(const std::string& queue, const std::string& server);
+using DefaultsReader = std::function<StoredDefaults(const std::string& queue, const std::string& server)>;
+
+// Empty when the scheduler holds each setting as the filter is to read it;
+// otherwise one line per setting that it holds differently ("the scheduler
+// stored X for NAME instead of Y"). With remove, every settable key must be
+// gone instead.
+std::string CheckStoredDefaults(const std::vector<Setting>& settings, const StoredDefaults& stored);
+std::string CheckRemovedDefaults(const StoredDefaults& stored);
 
 // Argument vectors of the lpadmin runs that set or remove the defaults.
 std::vector<std::string> SetArguments(const std::string& queue, const std::vector<Setting>& settings,
@@ -67,8 +97,11 @@ std::vector<std::string> RemoveArguments(const std::string& queue, const std::st
 using Runner = std::function<int(const std::vector<std::string>& argv, std::string& output)>;
 int RunProgram(const std::vector<std::string>& argv, std::string& output);
 
-// The whole command, arguments without the program name. 0 done, 1 failed
-// (PPD not readable, lpadmin failed), 2 usage or refused.
-int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const Runner& run);
+// The whole command, arguments without the program name. After lpadmin it
+// reads the queue's defaults back (read) and fails unless the scheduler
+// holds what was asked. 0 done, 1 failed (PPD not readable, lpadmin failed,
+// the scheduler holds other values), 2 usage or refused.
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const Runner& run,
+               const DefaultsReader& read);
 
 }  // namespace zlk::queuedefaults
