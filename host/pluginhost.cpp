@@ -45,10 +45,10 @@ std::vector<PluginBundle> FindPluginBundles(const std::vector<std::filesystem::p
             if (entry.extension() != ".plugin") {
                 continue;
             }
+            // A damaged bundle is kept, so that loading it says what is wrong.
             const std::string name = entry.stem().string();
             const std::filesystem::path module = entry / (name + ".so");
-            if (seen.count(name) || !std::filesystem::is_regular_file(module, error) ||
-                !std::filesystem::is_regular_file(entry / "Info.json", error)) {
+            if (seen.count(name) || !std::filesystem::is_directory(entry, error)) {
                 continue;
             }
             seen.insert(name);
@@ -61,34 +61,37 @@ std::vector<PluginBundle> FindPluginBundles(const std::vector<std::filesystem::p
 
 std::unique_ptr<LoadedPlugIn> LoadedPlugIn::Load(const PluginBundle& bundle, std::string* error)
 {
-    std::unique_ptr<LoadedPlugIn> loaded(new LoadedPlugIn());
-    loaded->name_ = bundle.name;
-    // RTLD_LOCAL: each plug-in keeps its own copies of the shared code.
-    loaded->handle_ = dlopen(bundle.module.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!loaded->handle_) {
+    auto fail = [&](const std::string& why) {
         if (error) {
-            const char* reason = dlerror();
-            *error = bundle.name + ": the module cannot be loaded: " + (reason ? reason : "unknown reason");
+            *error = "the plug-in bundle " + bundle.folder.string() + " is damaged: " + why;
         }
         return nullptr;
-    }
-    auto entry = reinterpret_cast<platform::PDEPlugInEntry>(dlsym(loaded->handle_, platform::kPDEPlugInEntryName));
+    };
+    std::unique_ptr<LoadedPlugIn> loaded(new LoadedPlugIn());
+    loaded->name_ = bundle.name;
     platform::OSStatus status = 0;
     std::string message;
     loaded->bundle_ = platform::Bundle::Open(bundle.folder, &status, &message);
-    if (!entry || !loaded->bundle_) {
-        if (error) {
-            *error =
-                bundle.name + (entry ? ": the bundle is damaged: " + message : ": the module has no plug-in entry");
-        }
-        return nullptr;
+    if (!loaded->bundle_) {
+        return fail(message);
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(bundle.module, ec)) {
+        return fail("it has no module " + bundle.module.filename().string());
+    }
+    // RTLD_LOCAL: each plug-in keeps its own copies of the shared code.
+    loaded->handle_ = dlopen(bundle.module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!loaded->handle_) {
+        const char* reason = dlerror();
+        return fail(std::string("its module cannot be loaded: ") + (reason ? reason : "unknown reason"));
+    }
+    auto entry = reinterpret_cast<platform::PDEPlugInEntry>(dlsym(loaded->handle_, platform::kPDEPlugInEntryName));
+    if (!entry) {
+        return fail("its module has no plug-in entry");
     }
     loaded->plugin_.reset(entry());
     if (!loaded->plugin_ || !loaded->plugin_->initWithBundle(loaded->bundle_)) {
-        if (error) {
-            *error = bundle.name + ": the plug-in did not start";
-        }
-        return nullptr;
+        return fail("the plug-in did not start");
     }
     return loaded;
 }

@@ -29,15 +29,17 @@ struct PluginBundle {
 std::vector<std::filesystem::path> PluginFolders(const char* pluginPath,
                                                  const std::filesystem::path& installFolder = kInstalledPluginFolder);
 
-// The bundles in the folders, each name once (the first folder wins), in
-// name order; folders that do not exist are skipped.
+// The <Name>.plugin folders in the folders, each name once (the first
+// folder wins), in name order; folders that do not exist are skipped. A
+// damaged bundle is listed too: loading it says what is wrong.
 std::vector<PluginBundle> FindPluginBundles(const std::vector<std::filesystem::path>& folders);
 
 // A loaded plug-in module and its principal object; the module is closed
 // only after the object is gone. Panels must go before it.
 class LoadedPlugIn {
 public:
-    // Null with a message when the module or its entry cannot be loaded.
+    // Null with a message naming the bundle and what is wrong with it when
+    // its folder, module or entry is unusable.
     static std::unique_ptr<LoadedPlugIn> Load(const PluginBundle& bundle, std::string* error);
     ~LoadedPlugIn();
     LoadedPlugIn(const LoadedPlugIn&) = delete;

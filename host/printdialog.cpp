@@ -36,10 +36,11 @@ std::unique_ptr<PrintDialog> PrintDialog::Open(const Setup& setup, std::string* 
     std::unique_ptr<PrintDialog> dialog(new PrintDialog());
     dialog->queue_ = setup.queue;
     platform::OSStatus status = 0;
-    dialog->host_ = platform::HostPDECallback::Open(setup.ppd, setup.queue, &status);
+    std::string why;
+    dialog->host_ = platform::HostPDECallback::Open(setup.ppd, setup.queue, &status, &why);
     if (!dialog->host_) {
         if (error) {
-            *error = "the PPD " + setup.ppd.string() + " cannot be read (status " + std::to_string(status) + ")";
+            *error = why;
         }
         return nullptr;
     }
@@ -72,11 +73,15 @@ std::unique_ptr<PrintDialog> PrintDialog::Open(const Setup& setup, std::string* 
         std::unique_ptr<LoadedPlugIn> plugin = LoadedPlugIn::Load(bundle, &problem);
         if (!plugin) {
             dialog->notices_.push_back(problem);
+            ++dialog->damagedPlugIns_;
             continue;
         }
         for (auto& panel : plugin->get()->PDEPanelsForType(platform::kPrintDialogPDEType, dialog->host_.get())) {
             dialog->panels_.push_back(std::move(panel));
         }
+        const std::vector<std::string> problems = plugin->get()->bundleProblems();
+        dialog->notices_.insert(dialog->notices_.end(), problems.begin(), problems.end());
+        dialog->damagedPlugIns_ += problems.empty() ? 0 : 1;
         dialog->plugins_.push_back(std::move(plugin));
     }
     return dialog;
@@ -100,7 +105,9 @@ bool PrintDialog::Restore()
         panel->supportedPPDOptionKeys();
         panel->panelView();
         if (!panel->restoreValuesAndReturnError(&error)) {
-            notices_.push_back(panel->panelName() + ": " + error.message);
+            // A damaged bundle may have lost the panel's name with its texts.
+            const std::string name = panel->panelName();
+            notices_.push_back((name.empty() ? panel->panelKind() : name) + ": " + error.message);
             restored = false;
         }
         panel->willShow();

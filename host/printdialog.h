@@ -60,6 +60,8 @@ public:
     const std::vector<std::unique_ptr<platform::PDEPanel>>& Panels() const { return panels_; }
     platform::HostPDECallback& Host() { return *host_; }
     const std::vector<std::string>& Notices() const { return notices_; }
+    // The plug-in bundles found that could not be loaded (each in the notices).
+    std::size_t DamagedPlugIns() const { return damagedPlugIns_; }
 
 private:
     PrintDialog() = default;
@@ -71,6 +73,7 @@ private:
     std::vector<std::unique_ptr<LoadedPlugIn>> plugins_;
     std::vector<std::unique_ptr<platform::PDEPanel>> panels_;
     std::vector<std::string> notices_;
+    std::size_t damagedPlugIns_ = 0;
 };
 
 }  // namespace zlk::host

@@ -79,15 +79,20 @@ std::optional<std::vector<ScriptStep>> ParseScript(std::string_view text, std::s
     std::size_t from = 0;
     while (from <= text.size()) {
         const auto end = text.find('\n', from);
-        const std::string_view line = text.substr(from, end == std::string_view::npos ? text.npos : end - from);
+        std::string_view line = text.substr(from, end == std::string_view::npos ? text.npos : end - from);
         from = end == std::string_view::npos ? text.size() + 1 : end + 1;
+        // A carriage return ends a line written on another system; anywhere
+        // else it is a control character like the others.
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
         ++number;
         if (!common::IsValidUtf8(line)) {
             return refuse("the text is not UTF-8");
         }
         if (std::any_of(line.begin(), line.end(), [](char c) {
                 const auto byte = static_cast<unsigned char>(c);
-                return byte < 0x20 && c != '\t' && c != '\r';
+                return (byte < 0x20 && c != '\t') || byte == 0x7F;
             })) {
             return refuse("a control character");
         }
@@ -395,6 +400,10 @@ bool ScriptRunner::Do(const ScriptStep& step, widgets::Window* window)
         auto* field = widget->As<widgets::TextField>();
         if (!field) {
             return Fail(step, "\"" + control + "\" is not a text field");
+        }
+        if (step.value.size() > widgets::TextField::kMaxFieldBytes) {
+            return Fail(step, "\"" + control + "\" holds at most " +
+                                  std::to_string(widgets::TextField::kMaxFieldBytes) + " bytes of text");
         }
         field->UserClear();
         field->UserType(step.value);

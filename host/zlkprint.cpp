@@ -200,9 +200,19 @@ void PrintSummaries(host::PrintDialog& dialog)
     }
 }
 
+// The dialog's notices from the from-th on; how many there are now.
+std::size_t ReportNotices(const host::PrintDialog& dialog, std::size_t from)
+{
+    const std::vector<std::string>& notices = dialog.Notices();
+    for (std::size_t i = from; i < notices.size(); ++i) {
+        std::cerr << "zlk-print: " << notices[i] << "\n";
+    }
+    return notices.size();
+}
+
 // The script played on the restored panels, then what was asked for.
 int PlayAndPrint(Arguments& arguments, host::PrintDialog& dialog, widgets::HeadlessToolkit& toolkit,
-                 std::vector<host::ScriptStep> steps, const std::string& printer)
+                 std::vector<host::ScriptStep> steps, const std::string& printer, std::size_t reported)
 {
     std::string problem;
     host::ScriptRunner runner(toolkit, dialog, std::move(steps));
@@ -237,16 +247,12 @@ int PlayAndPrint(Arguments& arguments, host::PrintDialog& dialog, widgets::Headl
             return kStopped;
         }
         if (arguments.files.empty()) {
-            for (const std::string& notice : dialog.Notices()) {
-                std::cerr << "zlk-print: " << notice << "\n";
-            }
+            ReportNotices(dialog, reported);
             return kPrinted;
         }
     }
     const bool goesOn = dialog.Print();
-    for (const std::string& notice : dialog.Notices()) {
-        std::cerr << "zlk-print: " << notice << "\n";
-    }
+    ReportNotices(dialog, reported);
     for (const std::string& title : runner.Cancelled()) {
         std::cerr << "zlk-print: the window \"" << title
                   << "\" opened with no action in the script for it and was cancelled\n";
@@ -343,11 +349,16 @@ int Run(int argc, char** argv)
         std::cerr << "zlk-print: " << problem << "\n";
         return kUsage;
     }
-    if (dialog->Panels().empty()) {
-        std::cerr << "zlk-print: no dialog plug-in serves this printer; the job has the -o options only\n";
-    }
     dialog->Restore();
-    const int status = PlayAndPrint(arguments, *dialog, toolkit, std::move(steps), ppd.string());
+    // What could not be loaded or restored is said before anything is done.
+    const std::size_t reported = ReportNotices(*dialog, 0);
+    if (dialog->Panels().empty()) {
+        std::cerr << "zlk-print: "
+                  << (dialog->DamagedPlugIns() > 0 ? "no dialog plug-in could be loaded"
+                                                   : "no dialog plug-in serves this printer")
+                  << "; the job has the -o options only\n";
+    }
+    const int status = PlayAndPrint(arguments, *dialog, toolkit, std::move(steps), ppd.string(), reported);
     ReportAlerts(toolkit);
     return status;
 }

@@ -6,14 +6,19 @@
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <sstream>
 #include <utility>
 
+#include "common/regularfile.h"
 #include "ppd/ppdquery.h"
 #include "ppd/textcodec.h"
 
 namespace zlk::ppd {
 
 namespace {
+
+// Definition files are a few hundred kilobytes; anything far bigger is not one.
+constexpr std::size_t kMaxDefinitionFileBytes = 16u << 20;
 
 // An option of a group (not of a subgroup), by position.
 struct OptionAt {
@@ -300,10 +305,12 @@ int GetXPPD(ppd_file_t* ppd, XConstraintTable* table, std::string_view sectionPr
     // This platform's version word is always past the one system that read
     // the older section form.
     const std::string section = prefix + XPPDSectionSuffix(0x10B0);
-    std::ifstream file(attr->value);
-    if (!file) {
+    // Named by the PPD: a FIFO or device there must not hang the dialog.
+    std::string text;
+    if (zlk::common::ReadRegularFile(attr->value, kMaxDefinitionFileBytes, text) != zlk::common::FileRead::ok) {
         return 1;
     }
+    std::istringstream file(std::move(text));
     CQuickXPPD reader(table, section);
     file >> reader;
     return 0;

@@ -3,8 +3,8 @@
 #include <syslog.h>
 
 #include <filesystem>
-#include <fstream>
 
+#include "common/regularfile.h"
 #include "dialog/account/ptcontrols.h"
 #include "platform/widgets/toolkit.h"
 #include "ppd/ppdquery.h"
@@ -84,7 +84,8 @@ bool AccountPanelBase::HelpBookExists() const
 bool AccountPanelBase::SettingsFileUsable() const
 {
     const std::string path = AttributeOf(HostPPD(), "ZLKXCDFSetting");
-    return path.empty() || std::ifstream(path).good();
+    // Only a regular file: a FIFO named there would block the dialog.
+    return path.empty() || static_cast<bool>(common::OpenRegularFile(path));
 }
 
 widgets::View* AccountPanelBase::panelView()
@@ -160,6 +161,13 @@ bool AccountPanelBase::StoreAndWrite(platform::PDEError* error)
 bool AccountPanelBase::restoreValuesAndReturnError(platform::PDEError* error)
 {
     const bool opened = SimulationOpenPDE();
+    if (!LayoutProblem().empty()) {
+        if (error) {
+            error->code = platform::kDamagedDataErr;
+            error->message = LayoutProblem();
+        }
+        return false;
+    }
     if (!opened && error) {
         error->code = platform::fnfErr;
         error->message = "the account plug-in has no help book";

@@ -54,6 +54,7 @@ std::vector<std::unique_ptr<platform::PDEPanel>>
 PrintAccountPDEPlugIn::PDEPanelsForType(const std::string& type, platform::PDEPlugInCallback* hostInfo)
 {
     std::vector<std::unique_ptr<platform::PDEPanel>> panels;
+    problems_.clear();
     ppd_file_t* ppd = hostInfo ? hostInfo->ppdFile() : nullptr;
     if (type != platform::kPrintDialogPDEType || !ppd || !bundle_) {
         return panels;
@@ -66,21 +67,38 @@ PrintAccountPDEPlugIn::PDEPanelsForType(const std::string& type, platform::PDEPl
     // The accounting panel comes first.
     if (HasAttribute(ppd, kAccountingSettingsAttr)) {
         ProductAndHelp names = SplitSettingsValue(AttributeOf(ppd, kAccountingSettingsAttr));
-        const bool helpExists = !names.help.empty() && bundle_->HelpPageExists("JBA_" + names.help + ".htm");
-        const bool layoutExists = bundle_->ResourceExists("Layouts/ZLKPrintJBA_" + names.product + ".json");
-        if (helpExists && layoutExists) {
+        const std::string help = "JBA_" + names.help + ".htm";
+        const std::string layout = "Layouts/ZLKPrintJBA_" + names.product + ".json";
+        if (names.help.empty()) {
+            // The PPD names no help: not a panel of this printer.
+        } else if (!bundle_->HelpPageExists(help)) {
+            Damaged("help page " + help + "; the accounting panel is not offered");
+        } else if (!bundle_->ResourceExists(layout)) {
+            Damaged("layout " + layout + "; the accounting panel is not offered");
+        } else {
             panels.push_back(std::make_unique<JBAPDE>(hostInfo, bundle_, std::move(names), quorvel));
         }
     }
     if (HasAttribute(ppd, kPrintTypeSettingsAttr)) {
         ProductAndHelp names = SplitSettingsValue(AttributeOf(ppd, kPrintTypeSettingsAttr));
-        const bool helpExists = !names.help.empty() && bundle_->HelpPageExists("SelectJobType_" + names.help + ".htm");
-        const bool layoutExists = bundle_->ResourceExists("Layouts/ZLKPrintType_" + names.product + ".json");
-        if (helpExists && layoutExists) {
+        const std::string help = "SelectJobType_" + names.help + ".htm";
+        const std::string layout = "Layouts/ZLKPrintType_" + names.product + ".json";
+        if (names.help.empty()) {
+            // The PPD names no help: not a panel of this printer.
+        } else if (!bundle_->HelpPageExists(help)) {
+            Damaged("help page " + help + "; the print type panel is not offered");
+        } else if (!bundle_->ResourceExists(layout)) {
+            Damaged("layout " + layout + "; the print type panel is not offered");
+        } else {
             panels.push_back(std::make_unique<PrintTypePDE>(hostInfo, bundle_, std::move(names), quorvel));
         }
     }
     return panels;
+}
+
+void PrintAccountPDEPlugIn::Damaged(const std::string& what)
+{
+    problems_.push_back("the plug-in bundle " + bundle_->folder().string() + " is damaged: it has no " + what);
 }
 
 // --- the panel ---------------------------------------------------------------

@@ -91,8 +91,14 @@ public:
     static bool CheckLoadCondition(ppd_file_t* ppd, const char* ppdkey);
     static bool CheckDeviceModelFromPPD(ppd_file_t* ppd, const char* ppdkey);
 
+    std::vector<std::string> bundleProblems() const override { return problems_; }
+
 private:
+    // Records that the bundle lacks what; the panel is not offered.
+    void Damaged(const std::string& what);
+
     std::shared_ptr<const platform::Bundle> bundle_;
+    std::vector<std::string> problems_;
 };
 
 }  // namespace zlk::account

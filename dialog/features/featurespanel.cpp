@@ -126,6 +126,7 @@ std::vector<std::unique_ptr<platform::PDEPanel>>
 PrintFeaturesPDEPlugin::PDEPanelsForType(const std::string& type, platform::PDEPlugInCallback* hostInfo)
 {
     std::vector<std::unique_ptr<platform::PDEPanel>> panels;
+    problems_.clear();
     if (type != platform::kPrintDialogPDEType || !hostInfo || !bundle_) {
         return panels;
     }
@@ -140,6 +141,7 @@ PrintFeaturesPDEPlugin::PDEPanelsForType(const std::string& type, platform::PDEP
     for (const char* page : kHelpPagesRequired) {
         if (!bundle_->HelpPageExists(page)) {
             Diagnostic("features panel not offered, missing help page", page);
+            Damaged(std::string("help page ") + page);
             return panels;
         }
     }
@@ -147,11 +149,18 @@ PrintFeaturesPDEPlugin::PDEPanelsForType(const std::string& type, platform::PDEP
         const std::string page = "Margins_" + SplitAtDash(VendorAttribute(ppd, kLayoutSettingsAttr)).second + ".htm";
         if (!bundle_->HelpPageExists(page)) {
             Diagnostic("features panel not offered, missing help page", page.c_str());
+            Damaged("help page " + page);
             return panels;
         }
     }
     panels.push_back(std::make_unique<PrintFeaturesPDE>(hostInfo, bundle_));
     return panels;
+}
+
+void PrintFeaturesPDEPlugin::Damaged(const std::string& what)
+{
+    problems_.push_back("the plug-in bundle " + bundle_->folder().string() + " is damaged: it has no " + what +
+                        "; the features panel is not offered");
 }
 
 // --- the panel: host protocol ------------------------------------------------
@@ -241,6 +250,13 @@ bool PrintFeaturesPDE::BuildOnce(platform::PDEError* error)
     }
     CreatePanel(view_.get());
     InitializeUserPane(bundle_.get(), HostPPD());
+    if (!LayoutProblem().empty()) {
+        if (error) {
+            error->code = platform::kDamagedDataErr;
+            error->message = LayoutProblem();
+        }
+        return false;
+    }
     // The help book is the bundle's Help folder.
     if (!bundle_ || !std::filesystem::is_directory(bundle_->HelpFolder())) {
         if (error) {

@@ -168,8 +168,14 @@ public:
     std::vector<std::unique_ptr<platform::PDEPanel>> PDEPanelsForType(const std::string& type,
                                                                       platform::PDEPlugInCallback* hostInfo) override;
 
+    std::vector<std::string> bundleProblems() const override { return problems_; }
+
 private:
+    // Records that the bundle lacks what; the panel is not offered.
+    void Damaged(const std::string& what);
+
     std::shared_ptr<const platform::Bundle> bundle_;
+    std::vector<std::string> problems_;
 };
 
 // The value of a vendor attribute of the PPD; empty when it is missing.

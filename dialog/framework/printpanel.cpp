@@ -181,7 +181,10 @@ bool BasePrintPanel::loadNibNamed(const std::string& name, widgets::View* owner)
         return false;
     }
     nlohmann::json layout;
-    if (pdeBundleRef->LoadLayout(name, layout) != platform::noErr) {
+    std::string why;
+    const std::string what = "the plug-in bundle " + pdeBundleRef->folder().string() + " has a damaged layout " + name;
+    if (pdeBundleRef->LoadLayout(name, layout, &why) != platform::noErr) {
+        layoutProblem_ = what + ": " + why;
         return false;
     }
     // The loaded widgets belong to the view they were added to.
@@ -190,6 +193,7 @@ bool BasePrintPanel::loadNibNamed(const std::string& name, widgets::View* owner)
     auto status = widgets::LoadLayout(
         *into, layout.dump(), [bundle, table](const std::string& key) { return bundle->LocalizedString(key, table); });
     if (!status) {
+        layoutProblem_ = what + ": " + status.error;
         return false;
     }
     nibLoaded_ = true;

@@ -95,7 +95,10 @@ public:
     BaseControl* GetPanelControl(ControlID identifier) const { return GetPanelControl(&identifier); }
 
     // Loads a layout resource of the bundle into the panel's view, once.
+    // False when it is missing or damaged; LayoutProblem() then names the
+    // bundle, the layout and what is wrong, for the host to show.
     bool loadNibNamed(const std::string& name, widgets::View* owner);
+    const std::string& LayoutProblem() const { return layoutProblem_; }
 
     // Whether the current user may write any-user preferences. A seam so
     // hosts and tests can answer for a user other than the process's.
@@ -179,6 +182,7 @@ private:
     // and is emptied by terminate without destroying them.
     std::vector<std::unique_ptr<PopupWinInPanel>> ownedWindows_;
     bool nibLoaded_ = false;
+    std::string layoutProblem_;
 };
 
 // A modal set-up window: a panel of its own (its controls answer the

@@ -206,7 +206,8 @@ void PrintWindow::ShowPrinter(const std::string& queue)
                 pages_->addTab(page, Q(panel->panelName()));
             }
             if (dialog_->Panels().empty()) {
-                notices << Text("No Zelko panel serves this printer.");
+                notices << (dialog_->DamagedPlugIns() > 0 ? Text("The Zelko panels could not be loaded.")
+                                                          : Text("No Zelko panel serves this printer."));
             }
             for (const std::string& notice : dialog_->Notices()) {
                 notices << Q(notice);

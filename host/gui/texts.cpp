@@ -31,6 +31,7 @@ const std::map<std::string_view, const char*>& Japanese()
         {"No printer is set up.", "プリンタが設定されていません。"},
         {"The printer %1 cannot be used: %2", "プリンタ %1 を使用できません: %2"},
         {"No Zelko panel serves this printer.", "このプリンタには Zelko のパネルがありません。"},
+        {"The Zelko panels could not be loaded.", "Zelko のパネルを読み込めませんでした。"},
         {"The page range \"%1\" is not valid. Give pages and ranges such as 1-3,5.",
          "ページ範囲「%1」が正しくありません。1-3,5 のように指定してください。"},
         {"The job was not printed: %1", "プリントできませんでした: %1"},

@@ -189,21 +189,36 @@ HostPDECallback::HostPDECallback(common::PPDHandle ppd, std::string queue, PMPri
 {}
 
 std::unique_ptr<HostPDECallback> HostPDECallback::Open(const std::filesystem::path& ppdPath, std::string queue,
-                                                       OSStatus* status)
+                                                       OSStatus* status, std::string* message)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(ppdPath, ec)) {
+    auto fail = [&](OSStatus code, const std::string& why) {
         if (status != nullptr) {
-            *status = fnfErr;
+            *status = code;
+        }
+        if (message != nullptr) {
+            *message = "the PPD " + ppdPath.string() + " " + why;
         }
         return nullptr;
+    };
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(ppdPath, ec)) {
+        return fail(fnfErr, std::filesystem::exists(ppdPath, ec) ? "is not a regular file" : "does not exist");
+    }
+    const std::uintmax_t size = std::filesystem::file_size(ppdPath, ec);
+    if (ec || size > kMaxPPDBytes) {
+        return fail(kDamagedDataErr, "is larger than " + std::to_string(kMaxPPDBytes) + " bytes");
     }
     common::PPDHandle ppd(ppdOpenFile(ppdPath.c_str()));
     if (!ppd) {
-        if (status != nullptr) {
-            *status = kDamagedDataErr;
-        }
-        return nullptr;
+        return fail(kDamagedDataErr, std::string("cannot be read: ") + ppdErrorString(ppdLastError(nullptr)));
+    }
+    int choices = 0;
+    for (ppd_option_t* option = ppdFirstOption(ppd.get()); option != nullptr; option = ppdNextOption(ppd.get())) {
+        choices += option->num_choices;
+    }
+    if (choices > kMaxPPDChoices) {
+        return fail(kDamagedDataErr, "has " + std::to_string(choices) + " choices; at most " +
+                                         std::to_string(kMaxPPDChoices) + " are supported");
     }
     ppdMarkDefaults(ppd.get());
     if (status != nullptr) {

@@ -3,6 +3,7 @@
 // PPD choices for the panels.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -20,9 +21,18 @@ public:
     HostPDECallback(common::PPDHandle ppd, std::string queue, PMPrintSettings settings = {});
 
     // Opens the PPD file and marks its defaults. Null with fnfErr when the
-    // file is missing, kDamagedDataErr when libcups cannot read it.
+    // file is missing or not a regular file, kDamagedDataErr when libcups
+    // cannot read it or it holds more than a print dialog can show (see
+    // kMaxPPDBytes and kMaxPPDChoices); message, when given, says which.
     static std::unique_ptr<HostPDECallback> Open(const std::filesystem::path& ppdPath, std::string queue,
-                                                 OSStatus* status);
+                                                 OSStatus* status, std::string* message = nullptr);
+
+    // The largest PPD file, and the most choices of all its options
+    // together, that the dialogs take. The largest PPDs in use are a few
+    // megabytes with some thousands of choices; every choice costs the
+    // dialog kilobytes.
+    static constexpr std::uintmax_t kMaxPPDBytes = 16u << 20;
+    static constexpr int kMaxPPDChoices = 20000;
 
     ppd_file_t* ppdFile() override { return ppd_.get(); }
     PMPrintSession* printSession() override { return &session_; }

@@ -103,6 +103,10 @@ public:
     // nothing for this printer. hostInfo stays valid while the panels live.
     virtual std::vector<std::unique_ptr<PDEPanel>> PDEPanelsForType(const std::string& type,
                                                                     PDEPlugInCallback* hostInfo) = 0;
+    // What the last PDEPanelsForType left out because the bundle is damaged
+    // (a help page or layout the printer's panel needs is missing), a
+    // sentence each naming the bundle; hosts show them.
+    virtual std::vector<std::string> bundleProblems() const { return {}; }
 };
 
 // The one C entry each plug-in library exports: it creates the plug-in's

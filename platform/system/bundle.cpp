@@ -4,6 +4,7 @@
 #include <new>
 #include <system_error>
 
+#include "common/jsonnesting.h"
 #include "platform/system/fileutil.h"
 
 namespace zlk::platform {
@@ -15,13 +16,23 @@ using nlohmann::json;
 // Bundle data are small; anything bigger is not ours.
 constexpr std::size_t kMaxDataFile = 8u << 20;
 
+// Layouts are a few kilobytes.
+constexpr std::size_t kMaxLayoutFile = 1u << 20;
+// Ours nest six deep; the JSON library recurses once per level.
+constexpr std::size_t kMaxNesting = 64;
+
 // Reads a JSON object. noErr, fnfErr, ioErr or kDamagedDataErr.
-OSStatus ReadObject(const std::filesystem::path& path, json& out, std::string& message)
+OSStatus ReadObject(const std::filesystem::path& path, json& out, std::string& message,
+                    std::size_t maxBytes = kMaxDataFile)
 {
     std::string text;
-    OSStatus status = detail::ReadWholeFile(path, kMaxDataFile, text, message, true);
+    OSStatus status = detail::ReadWholeFile(path, maxBytes, text, message, true);
     if (status != noErr) {
         return status;
+    }
+    if (common::JsonNestingDepth(text) > kMaxNesting) {
+        message = path.string() + " is nested deeper than " + std::to_string(kMaxNesting) + " levels";
+        return kDamagedDataErr;
     }
     json parsed = json::parse(text, nullptr, false);
     if (parsed.is_discarded() || !parsed.is_object()) {
@@ -65,6 +76,11 @@ std::shared_ptr<const Bundle> Bundle::Open(const std::filesystem::path& folder, 
             if (result == fnfErr) {
                 why = folder.string() + " has no Info.json";
             }
+        }
+        if (result == noErr && !std::filesystem::is_directory(folder / "Resources", ec)) {
+            // Its panels have neither text nor layout without it.
+            result = fnfErr;
+            why = folder.string() + " has no Resources folder";
         }
         if (result == noErr) {
             const std::filesystem::path resources = folder / "Resources";
@@ -157,20 +173,33 @@ bool Bundle::HelpPageExists(std::string_view page) const
     return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
-OSStatus Bundle::LoadLayout(std::string_view name, json& layout) const
+OSStatus Bundle::LoadLayout(std::string_view name, json& layout, std::string* message) const
 {
+    std::string why;
+    OSStatus status = noErr;
     try {
         std::filesystem::path file(std::string(name) + ".json");
         if (name.empty() || name.find('/') != std::string_view::npos || !IsContained(file)) {
-            return paramErr;
+            status = paramErr;
+            why = "\"" + std::string(name) + "\" is not a layout name";
+        } else {
+            const std::filesystem::path path = folder_ / "Resources" / "Layouts" / file;
+            status = ReadObject(path, layout, why, kMaxLayoutFile);
+            if (status == fnfErr) {
+                why = path.string() + " is missing";
+            }
         }
-        std::string message;
-        return ReadObject(folder_ / "Resources" / "Layouts" / file, layout, message);
     } catch (const std::bad_alloc&) {
-        return memFullErr;
-    } catch (const std::exception&) {
-        return ioErr;
+        status = memFullErr;
+        why = "out of memory";
+    } catch (const std::exception& e) {
+        status = ioErr;
+        why = e.what();
     }
+    if (message != nullptr) {
+        *message = std::move(why);
+    }
+    return status;
 }
 
 }  // namespace zlk::platform

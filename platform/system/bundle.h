@@ -60,8 +60,8 @@ public:
 
     // Resources/Layouts/<name>.json as a JSON object. fnfErr when missing,
     // kDamagedDataErr when not a JSON object, ioErr when unreadable,
-    // paramErr for an unusable name.
-    OSStatus LoadLayout(std::string_view name, nlohmann::json& layout) const;
+    // paramErr for an unusable name; message, when given, says what is wrong.
+    OSStatus LoadLayout(std::string_view name, nlohmann::json& layout, std::string* message = nullptr) const;
 
 private:
     // Only Open makes bundles.

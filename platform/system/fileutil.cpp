@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/fd.h"
+#include "common/regularfile.h"
 
 namespace zlk::platform::detail {
 
@@ -24,44 +25,14 @@ std::string ErrnoMessage(std::string_view what)
 OSStatus ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& out, std::string& message,
                        bool followLinks)
 {
-    out.clear();
-    common::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));
-    if (!fd) {
-        if (errno == ENOENT) {
-            return fnfErr;
-        }
-        message = ErrnoMessage("cannot open " + path.string());
-        return ioErr;
+    switch (common::ReadRegularFile(path.string(), maxBytes, out, &message, followLinks)) {
+    case common::FileRead::ok: return noErr;
+    case common::FileRead::missing: message.clear(); return fnfErr;
+    case common::FileRead::tooLarge: return kDamagedDataErr;
+    case common::FileRead::notRegular:
+    case common::FileRead::failed: break;
     }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) {
-        message = ErrnoMessage("cannot inspect " + path.string());
-        return ioErr;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        message = path.string() + " is not a regular file";
-        return ioErr;
-    }
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            message = ErrnoMessage("cannot read " + path.string());
-            return ioErr;
-        }
-        if (n == 0) {
-            break;
-        }
-        if (out.size() + static_cast<std::size_t>(n) > maxBytes) {
-            message = path.string() + " is larger than " + std::to_string(maxBytes) + " bytes";
-            return kDamagedDataErr;
-        }
-        out.append(buffer, static_cast<std::size_t>(n));
-    }
-    return noErr;
+    return ioErr;
 }
 
 std::optional<PasswordEntry> LookUpPasswordEntry(uid_t uid)

@@ -107,7 +107,7 @@ bool SettingsFromJson(const json& document, PMPrintSettings& settings, std::stri
         return false;
     }
     auto format = document.find("format");
-    if (format == document.end() || !format->is_number_integer() || format->get<int>() != kFormat) {
+    if (format == document.end() || !format->is_number_integer() || format->get<long long>() != kFormat) {
         why = "missing or unknown \"format\"";
         return false;
     }

@@ -407,6 +407,11 @@ bool TextField::BeginTyping()
 
 bool TextField::Propose(std::string proposed)
 {
+    if (proposed.size() > kMaxFieldBytes && proposed.size() > text_.size()) {
+        lastRefusal_ = "the field holds at most " + std::to_string(kMaxFieldBytes) + " bytes";
+        GetToolkit().Beep();
+        return false;
+    }
     if (formatter_) {
         std::string error;
         if (!formatter_->IsPartialStringValid(proposed, error)) {
@@ -433,6 +438,10 @@ bool TextField::UserType(const std::string& text)
     bool allAccepted = true;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t length = CharacterLength(text, at);
+        if (text_.size() + length > kMaxFieldBytes) {
+            // A full field refuses the rest: one refusal, not one a keystroke.
+            return Propose(text_ + text.substr(at, length));
+        }
         allAccepted = Propose(text_ + text.substr(at, length)) && allAccepted;
         at += length;
     }

@@ -203,6 +203,10 @@ public:
     // The formatter's description of the last refused keystroke.
     const std::string& LastRefusal() const { return lastRefusal_; }
 
+    // What a person may type or paste into a field, whatever its formatter
+    // allows: every keystroke re-checks the whole text.
+    static constexpr std::size_t kMaxFieldBytes = 1024;
+
     // Focuses the field, then types at the end of the text, one character
     // (UTF-8 code point) a keystroke; each keystroke proposes the new full
     // text to the formatter, and a refused one beeps and changes nothing.

@@ -1,15 +1,16 @@
 #include "platform/widgets/layout.h"
 
 #include <climits>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <set>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "common/jsonnesting.h"
+#include "common/regularfile.h"
 
 namespace zlk::widgets {
 
@@ -233,11 +234,19 @@ private:
     bool EachElement(const Json& array, const std::string& where, const char* member, Add add)
     {
         for (std::size_t i = 0; i < array.size(); ++i) {
-            if (!add(array[i], where + "." + member + "[" + std::to_string(i) + "]")) {
+            const std::string at = where + "." + member + "[" + std::to_string(i) + "]";
+            if (!Count(at) || !add(array[i], at)) {
                 return false;
             }
         }
         return true;
+    }
+
+    // Widgets, pages, cells and items together.
+    bool Count(const std::string& where)
+    {
+        return ++built_ <= kMaxLayoutWidgets ||
+               Fail(where, "damaged layout: more than " + std::to_string(kMaxLayoutWidgets) + " widgets and items");
     }
 
     bool IsObject(const Json& element, const std::string& at, const char* otherwise)
@@ -263,6 +272,7 @@ private:
     const Localizer& localize_;
     std::set<int> tags_;
     std::string error_;
+    std::size_t built_ = 0;
 };
 
 std::unique_ptr<Widget> Builder::BuildEntry(const Json& entry, const std::string& where)
@@ -275,6 +285,9 @@ std::unique_ptr<Widget> Builder::BuildEntry(const Json& entry, const std::string
     const auto kind = entry.find("kind");
     if (kind == entry.end() || !kind->is_string()) {
         Fail(where, "missing \"kind\"");
+        return nullptr;
+    }
+    if (!Count(where)) {
         return nullptr;
     }
     common.kind = kind->get<std::string>();
@@ -536,12 +549,7 @@ LayoutStatus Failed(std::string error) { return {false, std::move(error)}; }
 
 bool ReadFile(const std::string& path, std::string& text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    return common::ReadRegularFile(path, kMaxLayoutBytes, text) == common::FileRead::ok;
 }
 
 // Loads the layout file at path with load; an error names the file.
@@ -565,6 +573,14 @@ LayoutStatus LoadFile(Target& target, const std::string& path, const Localizer& 
 template <class Load>
 LayoutStatus WithParsed(std::string_view json, Load load)
 {
+    // Bounded before parsing: the builder and the JSON library walk a
+    // layout recursively, and each widget costs the toolkit memory.
+    if (json.size() > kMaxLayoutBytes) {
+        return Failed("damaged layout: larger than " + std::to_string(kMaxLayoutBytes) + " bytes");
+    }
+    if (common::JsonNestingDepth(json) > kMaxLayoutNesting) {
+        return Failed("damaged layout: nested deeper than " + std::to_string(kMaxLayoutNesting) + " levels");
+    }
     try {
         return load(Json::parse(json));
     } catch (const Json::exception& e) {

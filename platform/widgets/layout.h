@@ -20,9 +20,13 @@
 // Unknown members are errors, except those whose name begins with "_".
 // Non-zero tags must be unique in the layout and in the target view.
 //
-// Nothing is built unless the whole layout is valid.
+// Nothing is built unless the whole layout is valid. A layout larger than
+// kMaxLayoutBytes, nested deeper than kMaxLayoutNesting arrays and objects, or
+// with more than kMaxLayoutWidgets widgets is refused as damaged: ours are a
+// few kilobytes, six levels and some dozens of widgets.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -31,6 +35,10 @@
 #include "platform/widgets/widget.h"
 
 namespace zlk::widgets {
+
+inline constexpr std::size_t kMaxLayoutBytes = 1u << 20;
+inline constexpr std::size_t kMaxLayoutNesting = 64;
+inline constexpr std::size_t kMaxLayoutWidgets = 2000;
 
 // Localization key to display text. Null: the keys are shown as they are.
 using Localizer = std::function<std::string(const std::string& key)>;

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -199,6 +200,50 @@ TEST(PrintDialog, HelpOpensThePageInTheDesktopViewer)
         EXPECT_EQ(url.rfind("file:///", 0), 0u) << url;
         EXPECT_TRUE(fs::exists(QUrl(QString::fromStdString(url)).toLocalFile().toStdString())) << url;
     }
+}
+
+// A damaged plug-in bundle is named in the dialog with what is wrong with
+// it; with every bundle damaged the dialog says so, not that none serves.
+TEST(PrintDialog, DamagedBundlesAreNamedWithWhatIsWrong)
+{
+    SamplePrinters printers;
+    const fs::path from = fs::absolute(ZLK_PLUGIN_BUILD_DIR);
+    const fs::path plugins = printers.folder / "plugins";
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path to = plugins / fs::relative(entry.path(), from);
+        if (entry.is_directory()) {
+            fs::create_directories(to);
+        } else {
+            fs::create_symlink(entry.path(), to);
+        }
+    }
+    const fs::path layout = plugins / "ZLKFeaturesPDE.plugin" / "Resources" / "Layouts" / "ZLKPrintFeature.json";
+    fs::remove(layout);
+    std::ofstream(layout) << std::string(100000, '[') << std::string(100000, ']');
+    fs::remove(plugins / "ZLKAccountPDE.plugin" / "ZLKAccountPDE.so");
+
+    widgets::QtToolkit toolkit;
+    host::gui::PrintWindowSetup setup = printers.Setup("c4500");
+    setup.pluginFolders = {plugins};
+    host::gui::PrintWindow window(toolkit, setup);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* notice = window.findChild<QLabel*>("notice");
+    ASSERT_NE(notice, nullptr);
+    const std::string text = notice->text().toStdString();
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_NE(text.find("ZLKAccountPDE.plugin is damaged: it has no module ZLKAccountPDE.so"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("ZLKFeaturesPDE.plugin has a damaged layout ZLKPrintFeature"), std::string::npos) << text;
+    Screenshot(window, "dialog-damaged-bundles");
+
+    fs::remove(plugins / "ZLKFeaturesPDE.plugin" / "ZLKFeaturesPDE.so");
+    host::gui::PrintWindow none(toolkit, setup);
+    none.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&none));
+    const std::string all = none.findChild<QLabel*>("notice")->text().toStdString();
+    EXPECT_NE(all.find("The Zelko panels could not be loaded."), std::string::npos) << all;
+    EXPECT_EQ(all.find("No Zelko panel serves"), std::string::npos) << all;
 }
 
 TEST(PrintDialog, FollowsAJapaneseDesktop)

@@ -53,15 +53,29 @@ TEST(PluginHost, FoldersAndBundles)
     bundle(second, "Alpha", true, true);
     bundle(second, "Beta", true, true);  // the first folder's wins
     const auto found = host::FindPluginBundles({first, second, fs::path(dir.path()) / "missing"});
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].name, "Alpha");
-    EXPECT_EQ(found[1].name, "Beta");
+    std::vector<std::string> names;
+    for (const auto& b : found) {
+        names.push_back(b.name);
+    }
+    // Damaged bundles are listed too, so that loading them says what is wrong.
+    ASSERT_EQ(names, (std::vector<std::string>{"Alpha", "Beta", "NoInfo", "NoModule"}));
     EXPECT_EQ(found[1].folder, first / "Beta.plugin");
-
-    // A module that is not one is reported, not loaded.
-    std::string error;
-    EXPECT_EQ(host::LoadedPlugIn::Load(found[0], &error), nullptr);
-    EXPECT_NE(error.find("Alpha"), std::string::npos) << error;
+    fs::create_directories(first / "NoModule.plugin" / "Resources");
+    fs::create_directories(second / "Alpha.plugin" / "Resources");
+    const std::vector<std::string> problems = {
+        "Alpha.plugin is damaged: its module cannot be loaded",
+        "",  // Beta: the folder with no Resources is the next case
+        "NoInfo.plugin is damaged: " + (first / "NoInfo.plugin").string() + " has no Info.json",
+        "NoModule.plugin is damaged: it has no module NoModule.so",
+    };
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        std::string error;
+        EXPECT_EQ(host::LoadedPlugIn::Load(found[i], &error), nullptr) << found[i].name;
+        const std::string wanted =
+            problems[i].empty() ? "Beta.plugin is damaged: " + found[i].folder.string() + " has no Resources folder"
+                                : problems[i];
+        EXPECT_NE(error.find(wanted), std::string::npos) << error;
+    }
 }
 
 TEST(PrintDialogHost, PanelsWriteTheJobOptionsAndTheSettingsAreKept)
@@ -164,7 +178,7 @@ TEST(ZlkPrint, CommandLine)
              {{"-d", "nosuchqueue", dir.file("missing.pdf")}, 2, "missing.pdf\" cannot be read"},
              {{"-d", "nosuchqueue", "-o", "page-ranges=7-9", pdf}, 2, "selects no page of"},
              {{"-d", "nosuchqueue", "-o", "page-ranges=9-7", pdf}, 2, "is not valid"},
-             {{"--ppd", "/nonexistent.ppd", "--options"}, 2, "cannot be read"},
+             {{"--ppd", "/nonexistent.ppd", "--options"}, 2, "the PPD /nonexistent.ppd does not exist"},
              {{"--ppd", std::string(ZLK_TEST_FIXTURES) + "/ppd/nofilter.ppd", "-o", "foo=bar", "--options"},
               0,
               "no dialog plug-in serves this printer"},
@@ -200,6 +214,10 @@ TEST(ZlkPrintScript, ParsingRefusesWhatIsNotAnAction)
         {"check 106 107", "line 1: check takes only a control", 0},
         {"\ntype 1 \xff\xfe", "line 2: the text is not UTF-8", 0},
         {"type 1 a\x01z", "line 1: a control character", 0},
+        {"type 1025 a\rb", "line 1: a control character", 0},
+        {"press 10\r5", "line 1: a control character", 0},
+        {"type 1 a\x7Fz", "line 1: a control character", 0},
+        {"check 106\r\nok\r\n", "", 2},
         {"type 1 " + std::string(10000, 'x'), "", 1},
     };
     for (const Case& c : cases) {

@@ -164,6 +164,7 @@ TEST_F(StoredSettings, DamagedFilesAreMovedAsideAndReported)
         {"array", "[1, 2]"},
         {"no format", "{\"entries\": {}}"},
         {"future format", "{\"format\": 2, \"entries\": {}}"},
+        {"format past int", "{\"format\": 4294967297, \"entries\": {}}"},
         {"entries not an object", "{\"format\": 1, \"entries\": []}"},
         {"value not text", "{\"format\": 1, \"entries\": {\"k\": {\"value\": 3, \"locked\": false}}}"},
         {"no lock flag", "{\"format\": 1, \"entries\": {\"k\": {\"value\": \"v\"}}}"},

@@ -238,6 +238,7 @@ private:
         }
         case Kind::TextField: {
             auto* field = new QLineEdit();
+            field->setMaxLength(static_cast<int>(TextField::kMaxFieldBytes));
             field->setFocusPolicy(Qt::StrongFocus);
             connections_.push_back(
                 QObject::connect(field, &QLineEdit::textEdited, [this](const QString& text) { Edited(text); }));
