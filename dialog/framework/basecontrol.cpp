@@ -1,5 +1,6 @@
 #include "dialog/framework/basecontrol.h"
 
+#include <strings.h>
 #include <syslog.h>
 
 #include <algorithm>
@@ -61,7 +62,14 @@ bool IsPasswordPreferenceKey(const char* key)
 
 bool NeedsSlashDecimal(const std::string& text)
 {
-    return (!text.empty() && text[0] == '/') || text.find_first_of("',\\") != std::string::npos;
+    if ((!text.empty() && text[0] == '/') || text.find_first_of("',\\") != std::string::npos) {
+        return true;
+    }
+    // libcups sends a value starting with "{" as a collection, which the
+    // filter never sees, and "true" or "false" in any case as a boolean,
+    // which arrives in lower case.
+    return (!text.empty() && text[0] == '{') || strcasecmp(text.c_str(), "true") == 0 ||
+           strcasecmp(text.c_str(), "false") == 0;
 }
 
 std::string ToSlashDecimal(const std::string& text)

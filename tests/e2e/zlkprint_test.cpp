@@ -46,8 +46,8 @@ TEST(ZlkPrintEndToEnd, EachSamplePrintsWhatItsPanelsWereGiven)
          {"pw4455"}},
         {"m2500",
          "choose PrintTypeTicketKey Job Type Secure\ntype 1022 erin\ntype 1026 2580\nok\n"
-         "press 1005\npress 3017\nok\nprint\ntype 4015 erin\ntype 4008 pw1234\ntype 4018 ACC-9\nok\n",
-         {"JobPassword = 2580", "erin", "pw1234", "ACC-9"},
+         "press 1005\npress 3017\nok\nprint\ntype 4015 erin\ntype 4008 pw1234\ntype 4018 {ACC-9}\nok\n",
+         {"JobPassword = 2580", "erin", "pw1234", "{ACC-9}"},
          {"pw1234"}},
         {"c3500j",
          "choose ZLKSignature LeftSig\nchoose ZLKSigSize A3\ncheck ZLKTrimming\npress 112\ntype 8008 200.0\nok\n"
