@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "filter/encoding.h"
+#include "filter/options.h"
 
 namespace zlk::filter {
 
@@ -28,6 +29,25 @@ void getHostName(char* buffer, bool utf8Printer)
         return;
     }
     CutHostName(name, utf8Printer, buffer);
+}
+
+namespace {
+bool IsLoopback(std::string_view host)
+{
+    return host.empty() || host == "localhost" || host.starts_with("127.") || host == "::1" || host == "[::1]" ||
+           host.starts_with("localhost.");
+}
+}  // namespace
+
+void JobHostName(const char* jobOptions, bool utf8Printer, char* buffer)
+{
+    const JobOptions options(jobOptions);
+    const char* origin = options.Get("job-originating-host-name");
+    if (origin == nullptr || IsLoopback(origin)) {
+        getHostName(buffer, utf8Printer);
+        return;
+    }
+    CutHostName(origin, utf8Printer, buffer);
 }
 
 std::string Sha256Hex(std::string_view bytes)

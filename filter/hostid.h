@@ -17,6 +17,12 @@ void getHostName(char* buffer, bool utf8Printer);
 // The same cut applied to a given system host name.
 void CutHostName(const char* systemName, bool utf8Printer, char* buffer);
 
+// The computer the job came from, as the scheduler names it in the job's
+// options (argument 5: job-originating-host-name), cut as above: on a print
+// server that is the desktop, not the server. The local host name when the
+// job was made here (the name is a loopback one) or the option is missing.
+void JobHostName(const char* jobOptions, bool utf8Printer, char* buffer);
+
 // SHA-256 of the bytes as 64 upper-case hexadecimal digits; empty when the
 // digest cannot be computed.
 std::string Sha256Hex(std::string_view bytes);

@@ -12,6 +12,7 @@
 #include "filter/jobstream.h"
 #include "filter/options.h"
 #include "filter/output.h"
+#include "filter/passthrough.h"
 #include "filter/pipeline.h"
 #include "filter/signals.h"
 #include "filter/standardattrs.h"
@@ -27,6 +28,11 @@ namespace {
 int RunJob(int argc, const char* const* argv)
 {
     const FilterEnvironment env = FilterEnvironment::FromProcess();
+    if (env.contentType == kJobStreamType) {
+        // Made by the driver on the desktop: printed as it was made there.
+        Report(Severity::Info, "The job is already a job stream for this printer: sent on unchanged.");
+        return PassJobStreamThrough(argc, argv) ? 0 : 1;
+    }
     JobCopy jobCopy;
     jobCopy.Open(ZLK_JOBCOPY_MARKER, env.tmpdir.c_str());
 
@@ -60,7 +66,7 @@ int RunJob(int argc, const char* const* argv)
     }
 
     char localHostName[kHostNameSize];
-    getHostName(localHostName, IsUTF8Printer(options));
+    JobHostName(argv[5], IsUTF8Printer(options), localHostName);
     OutputXPJLCommand(argv, options, names, localHostName);
     OutputPrintTicketCommand(argv, options, names);
     WritePDFData(pdf);

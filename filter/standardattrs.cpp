@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/dialogjob.h"
 #include "common/ppdfile.h"
 #include "common/utf8.h"
 #include "filter/options.h"
@@ -56,6 +57,16 @@ bool HasPrintTypeKey(const JobOptions& options)
 bool HasAccountingKey(const JobOptions& options)
 {
     return HasTicketKey(options, [](std::string_view name) { return name.starts_with(kAccountingKeyStart); });
+}
+
+// Whether a print dialog sent the job. Without the mark, the ticket keys
+// can only be the queue's defaults (or defaults saved for every program),
+// which the scheduler adds to every job: a standard attribute the job
+// carries itself then wins over them.
+bool SentByDialog(const JobOptions& options)
+{
+    const char* mark = options.Get(common::kDialogJobOption);
+    return mark != nullptr && std::strcmp(mark, common::kDialogJobValue) == 0;
 }
 
 // The digits of the option's default choice read as one number (PW06 is 6);
@@ -151,7 +162,7 @@ std::string ApplyPasscode(const JobOptions& options, const char* user, const Pas
     const char* passcode = options.Get("job-password");
     if (!passcode)
         return "";
-    if (HasPrintTypeKey(options)) {
+    if (SentByDialog(options) && HasPrintTypeKey(options)) {
         Report(Severity::Info, "job-password is not used: the print dialog's print type settings decide.");
         return "";
     }
@@ -213,7 +224,7 @@ std::string ApplyAccounting(const JobOptions& options, printoptions& record)
     userId = userId && userId[0] ? userId : nullptr;
     if (!accountId && !userId)
         return "";
-    if (HasAccountingKey(options)) {
+    if (SentByDialog(options) && HasAccountingKey(options)) {
         Report(Severity::Info,
                "job-account-id and job-accounting-user-id are not used: the print dialog's accounting settings "
                "decide.");

@@ -29,8 +29,10 @@ PasscodeRule ReadPasscodeRule(const char* ppdPath);
 
 // Fills the print type group from job-password and the accounting group
 // from job-account-id and job-accounting-user-id in jobOptions (argument 5),
-// each group only when the ticket carries none of its own keys: the
-// dialog's choices always win. user is the requesting user, who names the
+// each group only when the print dialog did not send the job with keys of
+// that group: the dialog's choices always win, the queue's defaults never
+// do (the scheduler adds them to every job, so without the dialog's mark
+// the ticket keys are taken for defaults). user is the requesting user, who names the
 // held job. Answers the empty text, or why the job must not be printed (a
 // passcode the printer cannot hold the job under, an accounting value that
 // would be cut); the text never holds the passcode.

@@ -12,6 +12,8 @@
 #include <fstream>
 #include <memory>
 
+#include "common/dialogjob.h"
+
 namespace zlk::host {
 
 namespace {
@@ -158,6 +160,9 @@ SubmitResult SubmitJob(const std::string& queue, const std::string& title,
     for (const auto& [name, value] : options) {
         count = cupsAddOption(name.c_str(), value.c_str(), count, &cupsOptions);
     }
+    // Only jobs sent from here carry the mark, never the saved defaults:
+    // those are defaults too, which a standard attribute may override.
+    count = cupsAddOption(common::kDialogJobOption, common::kDialogJobValue, count, &cupsOptions);
     cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get());
     int jobId = 0;
     if (cupsCreateDestJob(CUPS_HTTP_DEFAULT, dest.get(), info, &jobId, title.c_str(), count, cupsOptions) !=

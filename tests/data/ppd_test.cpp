@@ -204,7 +204,9 @@ TEST_P(SamplePpd, HandsPdfToTheDriverFilterAndLeavesCopiesToThePrinter)
     EXPECT_STREQ(filter->name, "cupsFilter");
     EXPECT_STREQ(filter->value, "application/pdf 0 ZLKPrintFilter");
     EXPECT_EQ(std::filesystem::path(ZLK_FILTER_BINARY).filename().string(), "ZLKPrintFilter");
-    EXPECT_EQ(ppd()->num_filters, 1);
+    // The second takes a job stream the driver already made on a desktop.
+    ASSERT_EQ(ppd()->num_filters, 2);
+    EXPECT_STREQ(ppd()->filters[1], "application/vnd.zelko-job 0 ZLKPrintFilter");
 
     EXPECT_EQ(AttrValue(ppd(), "cupsManualCopies"), "False");
     EXPECT_EQ(ppd()->manual_copies, 0);

@@ -13,7 +13,9 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -153,6 +155,11 @@ Cupsd::Cupsd(const std::string& filterPath, const std::string& modelDir, const s
     const std::string uidMap = std::to_string(getuid()) + " " + std::to_string(getuid()) + " 1";
     const std::string gidMap = std::to_string(getgid()) + " " + std::to_string(getgid()) + " 1";
 
+    // The package's types, where the scheduler reads local ones: a
+    // system layout has the installed file in its data folder.
+    if (!systemLayout)
+        fs::copy_file(ZLK_MIME_TYPES, root + "/etc/zelko.types");
+
     port_ = FreePort();
     WriteFile(root + "/etc/cupsd.conf", "LogLevel debug\nMaxLogSize 0\nListen 127.0.0.1:" + std::to_string(port_) +
                                             "\nWebInterface No\nBrowsing Off\nDefaultAuthType None\n"
@@ -242,6 +249,40 @@ std::string Cupsd::AddQueue(const std::string& name, const std::string& ppd, boo
         return "lpadmin failed (" + std::to_string(code) + "): " + out;
     captures_[name] = capture;
     return {};
+}
+
+std::string Cupsd::AddForwardingQueue(const std::string& name, const std::string& ppd, const std::string& uri)
+{
+    int code = 0;
+    std::vector<std::string> args = {"lpadmin", "-h", server(), "-p", name, "-E", "-v", uri};
+    if (ppd.empty())
+        args.insert(args.end(), {"-m", "raw"});
+    else
+        args.insert(args.end(), {"-P", ppd});
+    const std::string out = Command(args, &code);
+    return code == 0 ? std::string() : "lpadmin failed (" + std::to_string(code) + "): " + out;
+}
+
+std::string Cupsd::QueueUri(const std::string& name) const { return "ipp://" + server() + "/printers/" + name; }
+
+PrintedJob Cupsd::WaitForNewestJob(const std::string& queue)
+{
+    // "queue-N user size date" per job, ended ones included.
+    int newest = 0;
+    for (int i = 0; i < 100 && newest == 0; ++i) {
+        std::istringstream lines(Command({"lpstat", "-h", server(), "-W", "all", "-o", queue}));
+        for (std::string line; std::getline(lines, line);)
+            if (line.starts_with(queue + "-"))
+                newest = std::max(newest, std::atoi(line.c_str() + queue.size() + 1));
+        if (newest == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (newest == 0) {
+        PrintedJob none;
+        none.state = "timeout";
+        return none;
+    }
+    return WaitForJob(queue, newest);
 }
 
 std::string Cupsd::JobState(int id) const

@@ -44,6 +44,14 @@ public:
     // Adds a queue printing to a capture file; answers "" or the error.
     // With model true, ppd names a driver the scheduler lists (lpadmin -m).
     std::string AddQueue(const std::string& name, const std::string& ppd, bool model = false);
+    // Adds a queue sending its jobs to uri (another scheduler's queue), with
+    // the PPD, or raw (no filter here) when ppd is empty; "" or the error.
+    std::string AddForwardingQueue(const std::string& name, const std::string& ppd, const std::string& uri);
+    // The ipp: address of one of this scheduler's queues.
+    std::string QueueUri(const std::string& name) const;
+    // Waits for the newest job of the queue (one another scheduler sent
+    // here) to end.
+    PrintedJob WaitForNewestJob(const std::string& queue);
 
     // More environment for the client programs (lp, zlk-print): where
     // their lpoptions file is, for instance.

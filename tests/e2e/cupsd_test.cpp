@@ -101,15 +101,6 @@ protected:
     std::string report;
 };
 
-std::string Attribute(const std::string& header, const std::string& code)
-{
-    const std::string head = "@PJL SET JOBATTR=\"@" + code + "=";
-    for (const std::string& line : Lines(header))
-        if (line.rfind(head, 0) == 0)
-            return line.substr(head.size(), line.size() - head.size() - 1);
-    return "<missing>";
-}
-
 // The administrator's command against this scheduler.
 RunResult QueueDefaults(const Cupsd& cupsd, std::vector<std::string> args)
 {

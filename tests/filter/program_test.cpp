@@ -261,20 +261,6 @@ TEST(FilterProgram, CancelledJobStopsTheConverterAndWritesNothing)
     EXPECT_TRUE(spooler.TmpFiles().empty());
 }
 
-namespace {
-
-// The value of a job attribute line of the header, or "<missing>".
-std::string Attribute(const std::string& header, const std::string& code)
-{
-    const std::string head = "@PJL SET JOBATTR=\"@" + code + "=";
-    for (const std::string& line : Lines(header))
-        if (line.rfind(head, 0) == 0)
-            return line.substr(head.size(), line.size() - head.size() - 1);
-    return "<missing>";
-}
-
-}  // namespace
-
 // An account ID the job header cannot carry whole reaches the printer
 // without the quote or control character, and never silently: the
 // spooler's log names the setting, whichever way the ID was given.
@@ -369,6 +355,36 @@ bool HasRenderer(pid_t pid)
 // A filter killed outright runs no destructor: its temporary files (the
 // converted document and the re-rendered one) must have no name from the
 // moment they are made, or they stay in the spooler's folder for ever.
+// On a print server the computer is the desktop the job came from, as the
+// scheduler names it; the server's own name only for jobs made on it. The
+// dialog's host name still comes first.
+TEST(FilterProgram, TheComputerNameIsTheJobsOrigin)
+{
+    char local[256] = {};
+    ASSERT_EQ(gethostname(local, sizeof local - 1), 0);
+    const std::string dialogHost = "com.zelko.jt.printsettings.pdf.ww.JBAMacHostNameStringTicket=ws-042";
+    const struct {
+        std::string options;
+        std::string cnam;
+    } cases[] = {
+        {"job-originating-host-name=desk42.example.com", "desk42.example.com"},
+        {"job-originating-host-name=192.0.2.7", "192.0.2.7"},
+        {"job-originating-host-name=localhost", local},
+        {"job-originating-host-name=127.0.0.1", local},
+        {"job-originating-host-name=::1", local},
+        {"", local},
+        {"job-originating-host-name=desk42.example.com " + dialogHost, "ws-042"},
+    };
+    for (const auto& c : cases) {
+        SpoolerRun spooler;
+        spooler.document = spooler.Pdf(1);
+        spooler.options = c.options;
+        const RunResult result = spooler.Run();
+        ASSERT_EQ(result.exitCode, 0) << c.options << ": " << result.err;
+        EXPECT_EQ(Attribute(SplitJobStream(result.out).header, "CNAM"), c.cnam) << c.options;
+    }
+}
+
 TEST(FilterProgram, AKilledRasterJobLeavesNoFileBehind)
 {
     SpoolerRun spooler;

@@ -199,7 +199,9 @@ TEST(StandardJobAttributes, APasscodeThePrinterCannotTakeStopsTheJob)
     EXPECT_EQ(static_cast<int>(noStorage.record.printType.printType), -1);
 }
 
-TEST(StandardJobAttributes, TheDialogsKeysAlwaysWin)
+// The dialog's keys win, the queue's defaults (the same keys without the
+// dialog's mark: the scheduler adds them to every job) never do.
+TEST(StandardJobAttributes, TheDialogsKeysAlwaysWinTheQueuesDefaultsNever)
 {
     const PasscodeRule rule{4, 12, false};
     struct Case {
@@ -209,7 +211,9 @@ TEST(StandardJobAttributes, TheDialogsKeysAlwaysWin)
         int32_t manageType;
         const char* accountId;
     };
-    const std::string ippAttributes = "job-password=1234 job-account-id=ACC9 job-accounting-user-id=bob ";
+    const std::string ippAttributes = "job-password=1234 job-account-id=ACC9 job-accounting-user-id=bob " +
+                                      TicketKey("PrintDialogJobTicketKey") + "=true ";
+    const std::string defaults = "job-password=1234 job-account-id=ACC9 job-accounting-user-id=bob ";
     const Case cases[] = {
         {ippAttributes + TicketKey("PrintTypeTicketKey") + "=1", 1, "", 2, "ACC9"},
         {ippAttributes + TicketKey("PrintTypeTicketKey") + "=2 " + TicketKey("PrintTypePasswordTicketKey") + "=9876", 2,
@@ -218,10 +222,19 @@ TEST(StandardJobAttributes, TheDialogsKeysAlwaysWin)
         {ippAttributes + TicketKey("PrintTypeProductTypeTicketKey") + "=1", -1, "", 2, "ACC9"},
         {ippAttributes + TicketKey("PrintTypeMBNTicketKey") + "=7", -1, "", 2, "ACC9"},
         // A bad passcode is not looked at when the dialog chose the print type.
-        {"job-password=12ab " + TicketKey("DelayPrintTicketKey") + "=2024-03-05T09:07:00", -1, "", -1, ""},
+        {"job-password=12ab " + TicketKey("DelayPrintTicketKey") + "=2024-03-05T09:07:00 " +
+             TicketKey("PrintDialogJobTicketKey") + "=true",
+         -1, "", -1, ""},
         {ippAttributes + TicketKey("JBAManageTypeListTicketKey") + "=1", 2, "1234", 1, ""},
         {ippAttributes + TicketKey("JBAAccountIDTextEditTicket") + "=OWN", 2, "1234", -1, "OWN"},
         {ippAttributes + TicketKey("JBALastInfoCheckboxTicket") + "=0", 2, "1234", -1, ""},
+        // The queue's defaults: the job's own attributes win.
+        {defaults + TicketKey("PrintTypeTicketKey") + "=1 " + TicketKey("PrintTypeProductTypeTicketKey") + "=2", 2,
+         "1234", 2, "ACC9"},
+        {defaults + TicketKey("JBAManageTypeListTicketKey") + "=1 " + TicketKey("JBAAccountIDTextEditTicket") + "=OWN",
+         2, "1234", 2, "ACC9"},
+        {defaults + TicketKey("PrintDialogJobTicketKey") + "=no " + TicketKey("PrintTypeTicketKey") + "=1", 2, "1234",
+         2, "ACC9"},
     };
     for (const Case& c : cases) {
         const Mapped mapped = Map(c.options, rule);

@@ -115,4 +115,13 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
+std::string Attribute(const std::string& header, const std::string& code)
+{
+    const std::string head = "@PJL SET JOBATTR=\"@" + code + "=";
+    for (const std::string& line : Lines(header))
+        if (line.rfind(head, 0) == 0)
+            return line.substr(head.size(), line.size() - head.size() - 1);
+    return "<missing>";
+}
+
 }  // namespace zlk::test

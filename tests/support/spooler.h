@@ -75,4 +75,8 @@ JobStreamParts SplitJobStream(const std::string& stream);
 
 std::vector<std::string> Lines(const std::string& text);
 
+// The value of the header's job attribute (CNAM, DAID, ...), "<missing>"
+// when it has none.
+std::string Attribute(const std::string& header, const std::string& code);
+
 }  // namespace zlk::test
