@@ -163,7 +163,19 @@ std::string ApplyPasscode(const JobOptions& options, const char* user, const Pas
     if (!passcode)
         return "";
     if (SentByDialog(options) && HasPrintTypeKey(options)) {
-        Report(Severity::Info, "job-password is not used: the print dialog's print type settings decide.");
+        // The dialogs send their passcode as job-password, where the
+        // scheduler keeps it from other users: it is the dialog's own.
+        const std::string key = std::string(kTicketKeyPrefix) + "PrintTypePasswordTicketKey";
+        const char* own = options.Get(key.c_str());
+        if ((own && *own) || record.printType.printType != PrintType::Secure) {
+            Report(Severity::Info, "job-password is not used: the print dialog's print type settings decide.");
+            return "";
+        }
+        if (std::string problem = PasscodeProblem(passcode, options.Get("job-password-encryption"), rule);
+            !problem.empty())
+            return problem;
+        if (!StorePasscode(passcode, rule, record.printType.password))
+            return "job-password could not be encrypted for this printer";
         return "";
     }
     if (std::string problem = PasscodeProblem(passcode, options.Get("job-password-encryption"), rule); !problem.empty())

@@ -13,6 +13,8 @@
 #include <memory>
 
 #include "common/dialogjob.h"
+#include "common/openssl.h"
+#include "secblob/secblob.h"
 
 namespace zlk::host {
 
@@ -22,6 +24,29 @@ struct DestsDeleter {
     int count;
     void operator()(cups_dest_t* dests) const { cupsFreeDests(count, dests); }
 };
+
+constexpr char kPasscodeKey[] = "com.zelko.jt.printsettings.pdf.ww.PrintTypePasswordTicketKey";
+
+// The digits of the passcode the print type panel wrote as a storage blob;
+// empty when it is not one that opens to digits.
+std::string OpenedPasscode(const std::string& blob)
+{
+    const auto stored = secblob::SecBlobEnc_Base64_Decode_Data(blob.c_str());
+    if (!stored) {
+        return {};
+    }
+    common::SecretBuffer plain(256);
+    std::size_t length = plain.size();
+    if (secblob::Decode_Storage(stored->data(), stored->size(), plain.data(), &length) != secblob::kSecBlobSuccess ||
+        length == 0) {
+        return {};
+    }
+    const std::string_view digits(reinterpret_cast<const char*>(plain.data()), length);
+    if (digits.find_first_not_of("0123456789") != std::string_view::npos) {
+        return {};
+    }
+    return std::string(digits);
+}
 
 }  // namespace
 
@@ -158,6 +183,15 @@ SubmitResult SubmitJob(const std::string& queue, const std::string& title,
     cups_option_t* cupsOptions = nullptr;
     int count = 0;
     for (const auto& [name, value] : options) {
+        if (name == kPasscodeKey) {
+            // Sent as job-password when it opens: the scheduler shows that
+            // to nobody, the ticket key to anyone who asks for the job.
+            if (const std::string passcode = OpenedPasscode(value); !passcode.empty()) {
+                count = cupsAddOption("job-password", passcode.c_str(), count, &cupsOptions);
+                count = cupsAddOption("job-password-encryption", "none", count, &cupsOptions);
+                continue;
+            }
+        }
         count = cupsAddOption(name.c_str(), value.c_str(), count, &cupsOptions);
     }
     // Only jobs sent from here carry the mark, never the saved defaults:

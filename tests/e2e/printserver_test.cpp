@@ -4,9 +4,16 @@
 // systems send standard attributes).
 #include <gtest/gtest.h>
 
+#include <cups/cups.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cupsd.h"
@@ -118,6 +125,91 @@ TEST_F(PrintServer, StandardAttributesWinOverTheQueuesDefaults)
             EXPECT_NE(inspected.out.find("JobPassword = 13572468\n"), std::string::npos) << inspected.out;
         }
     }
+}
+
+// The job's attributes as user sees them (Get-Job-Attributes, all): name
+// and value of each.
+std::map<std::string, std::string> JobAttributesSeenBy(const Cupsd& server, const std::string& queue, int id,
+                                                       const std::string& user)
+{
+    std::map<std::string, std::string> seen;
+    const std::string host = server.server();
+    const int port = std::stoi(host.substr(host.rfind(':') + 1));
+    std::unique_ptr<http_t, void (*)(http_t*)> http(
+        httpConnect2("127.0.0.1", port, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr), httpClose);
+    if (!http)
+        return seen;
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const std::string uri = server.QueueUri(queue);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, user.c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
+    std::unique_ptr<ipp_t, void (*)(ipp_t*)> response(cupsDoRequest(http.get(), request, "/"), ippDelete);
+    for (ipp_attribute_t* attr = response ? ippFirstAttribute(response.get()) : nullptr; attr;
+         attr = ippNextAttribute(response.get())) {
+        if (ippGetName(attr) && ippGetGroupTag(attr) == IPP_TAG_JOB) {
+            char value[4096];
+            ippAttributeString(attr, value, sizeof value);
+            seen[ippGetName(attr)] = value;
+        }
+    }
+    return seen;
+}
+
+// The passcode goes as job-password, which the scheduler shows nobody; the
+// accounting password, a ticket key, only once the administrator has had
+// the scheduler hide the driver's passwords: then only its owner sees it.
+TEST_F(PrintServer, AnotherUserReadsNoSecretFromTheJob)
+{
+    ASSERT_EQ(server.AddQueue("office", SamplePpd("zelko-mfp-c4500.ppd")), "");
+    std::ofstream(dir.file("secret.zlk"))
+        << "choose PrintTypeTicketKey Job Type None\nchoose PrintTypeTicketKey Job Type Secure\ntype 1022 alice\ntype "
+           "1026 246810\nok\n"
+           "press 1005\npress 3017\nok\nprint\ntype 4015 kim\ntype 4008 pw4455\ntype 4018 ACC-3\nok\n";
+    const std::map<std::string, std::string> env = {{"ZLK_PLUGIN_PATH", ZLK_PLUGIN_BUILD_DIR},
+                                                    {"XDG_CONFIG_HOME", dir.file("config")}};
+    const std::string owner = getpwuid(getuid())->pw_name;
+    const std::string accountingPassword = "com.zelko.jt.printsettings.pdf.ww.JBAInputUserPasswordTextEditTicket";
+    auto print = [&] {
+        RunResult run;
+        const PrintedJob job = server.PrintWith("office", ZLK_PRINT_BINARY,
+                                                {"-d", "office", "--script", dir.file("secret.zlk"), pdf}, env, &run);
+        EXPECT_EQ(job.state, "completed") << run.err << server.JobLog(job.id);
+        const RunResult inspected = InspectStream(job.stream);
+        EXPECT_NE(inspected.out.find("JobPassword = 246810\n"), std::string::npos) << inspected.out;
+        return job.id;
+    };
+    auto secrets = [](const std::map<std::string, std::string>& seen) {
+        std::vector<std::string> names;
+        for (const auto& [name, value] : seen) {
+            if ((name.find("assword") != std::string::npos && !value.empty()) ||
+                value.find("246810") != std::string::npos)
+                names.push_back(name);
+        }
+        return names;
+    };
+
+    const int before = print();
+    EXPECT_EQ(secrets(JobAttributesSeenBy(server, "office", before, "mallory")),
+              std::vector<std::string>{accountingPassword});
+
+    const RunResult hidden = QueueDefaults({"--hide-passwords"});
+    ASSERT_EQ(hidden.exitCode, 0) << hidden.out << hidden.err;
+    std::string state;
+    for (int i = 0; i < 100 && state.find("scheduler is running") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        state = server.Command({"lpstat", "-h", server.server(), "-r"});
+    }
+    ASSERT_NE(state.find("scheduler is running"), std::string::npos) << state;
+    const int after = print();
+    EXPECT_EQ(secrets(JobAttributesSeenBy(server, "office", after, "mallory")), std::vector<std::string>{});
+    EXPECT_EQ(secrets(JobAttributesSeenBy(server, "office", after, owner)),
+              std::vector<std::string>{accountingPassword});
+    // Asked again, the command finds nothing to add.
+    const RunResult again = QueueDefaults({"--hide-passwords"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_NE(again.out.find("already keeps"), std::string::npos) << again.out;
 }
 
 }  // namespace

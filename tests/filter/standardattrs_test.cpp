@@ -228,6 +228,8 @@ TEST(StandardJobAttributes, TheDialogsKeysAlwaysWinTheQueuesDefaultsNever)
         {ippAttributes + TicketKey("JBAManageTypeListTicketKey") + "=1", 2, "1234", 1, ""},
         {ippAttributes + TicketKey("JBAAccountIDTextEditTicket") + "=OWN", 2, "1234", -1, "OWN"},
         {ippAttributes + TicketKey("JBALastInfoCheckboxTicket") + "=0", 2, "1234", -1, ""},
+        // The dialogs send their own passcode as job-password.
+        {ippAttributes + TicketKey("PrintTypeTicketKey") + "=2", 2, "1234", 2, "ACC9"},
         // The queue's defaults: the job's own attributes win.
         {defaults + TicketKey("PrintTypeTicketKey") + "=1 " + TicketKey("PrintTypeProductTypeTicketKey") + "=2", 2,
          "1234", 2, "ACC9"},

@@ -15,6 +15,7 @@
 #include "process.h"
 #include "spooler.h"
 #include "testpdf.h"
+#include "tools/queuedefaults/privatevalues.h"
 #include "tools/queuedefaults/queuedefaults.h"
 
 using namespace zlk::test;
@@ -365,6 +366,35 @@ bool ContainsInOrder(const std::string& text, const std::vector<std::string>& pa
         at += part.size();
     }
     return true;
+}
+
+// Every policy of the scheduler lists the driver's password keys among the
+// job values only the owner and administrators see, whatever it listed.
+TEST(QueueDefaultsPasswords, EveryPolicyKeepsThemPrivate)
+{
+    std::string keys;
+    for (const std::string& key : PasswordKeys())
+        keys += " " + key;
+    const struct {
+        std::string conf;
+        std::string wanted;  // empty: unchanged
+    } cases[] = {
+        {"<Policy default>\n  <Limit All>\n  </Limit>\n</Policy>\n",
+         "<Policy default>\n  <Limit All>\n  </Limit>\n  JobPrivateValues default" + keys + "\n</Policy>\n"},
+        {"<Policy a>\n  JobPrivateValues default\n</Policy>\n<Policy b>\n  JobPrivateValues job-name\n</Policy>\n",
+         "<Policy a>\n  JobPrivateValues default" + keys + "\n</Policy>\n<Policy b>\n  JobPrivateValues job-name" +
+             keys + "\n</Policy>\n"},
+        {"<Policy a>\n\tJobPrivateValues none\n</Policy>\n", "<Policy a>\n\tJobPrivateValues" + keys + "\n</Policy>\n"},
+        {"<Policy a>\n  JobPrivateValues all\n</Policy>\n", ""},
+        {"<Policy a>\n  JobPrivateValues default" + keys + "\n</Policy>\n", ""},
+        {"Listen localhost:631\n# <Policy x> in a comment\n", ""},
+    };
+    for (const auto& c : cases) {
+        bool changed = false;
+        const std::string result = WithPrivatePasswords(c.conf, changed);
+        EXPECT_EQ(changed, !c.wanted.empty()) << c.conf;
+        EXPECT_EQ(result, c.wanted.empty() ? c.conf : c.wanted) << c.conf;
+    }
 }
 
 TEST(QueueDefaultsCommand, ArgumentsRefusalsAndTheLpadminRun)

@@ -1,4 +1,5 @@
 #include "tools/queuedefaults/queuedefaults.h"
+#include "tools/queuedefaults/privatevalues.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -484,6 +485,9 @@ std::string Usage()
         "  -h SERVER[:PORT]      the scheduler to talk to\n"
         "  --dry-run             print what would be set, change nothing\n"
         "  --remove              remove every default this command sets\n"
+        "  --hide-passwords      have the scheduler keep the driver's passwords in jobs from\n"
+        "                        everyone but the job's owner and administrators (all queues;\n"
+        "                        no QUEUE needed; the scheduler restarts)\n"
         "  --help                this text\n"
         "\n"
         "Passwords and passcodes are refused: queue defaults are readable in printers.conf.\n"
@@ -522,7 +526,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 {
     Request request;
     std::string queue, ppdPath, server;
-    bool dryRun = false, remove = false;
+    bool dryRun = false, remove = false, hidePasswords = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto next = [&](std::string& into) {
@@ -539,6 +543,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
             dryRun = true;
         } else if (arg == "--remove") {
             remove = true;
+        } else if (arg == "--hide-passwords") {
+            hidePasswords = true;
         } else if (arg == "--accounting") {
             request.accounting = true;
         } else if (arg == "--print-type" && next(value)) {
@@ -573,6 +579,12 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
             return 2;
         }
     }
+    if (hidePasswords && !queue.empty()) {
+        err << "zlk-queue-defaults: --hide-passwords is for the whole scheduler and takes no queue\n";
+        return 2;
+    }
+    if (hidePasswords)
+        return HidePasswords(server, out, err);
     if (queue.empty()) {
         err << "zlk-queue-defaults: no queue given\n" << Usage();
         return 2;
