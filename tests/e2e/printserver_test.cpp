@@ -117,6 +117,11 @@ TEST_F(PrintServer, StandardAttributesWinOverTheQueuesDefaults)
         ASSERT_TRUE(parts.ok) << job.stream.substr(0, 600);
         EXPECT_EQ(Attribute(parts.header, "DAID"), "ACC9");
         EXPECT_EQ(Attribute(parts.header, "JOAU"), "bob");
+        // The server's scheduler names a client on loopback "localhost":
+        // the job was made on this computer, whose name it then carries.
+        char host[256] = {};
+        gethostname(host, sizeof host - 1);
+        EXPECT_EQ(Attribute(parts.header, "CNAM"), host);
         const RunResult inspected = InspectStream(job.stream);
         ASSERT_EQ(inspected.exitCode, 0) << inspected.err;
         EXPECT_NE(inspected.out.find("JobPassword = "), std::string::npos) << inspected.out;
