@@ -423,6 +423,13 @@ void PopupWinInPanel::ActivateWindow()
     if (!window_) {
         return;
     }
+    if (!LayoutProblem().empty()) {
+        widgets::Alert alert;
+        alert.message = window_->Title().empty() ? "The window cannot be shown." : window_->Title();
+        alert.informative = LayoutProblem();
+        window_->GetToolkit().RunAlert(alert);
+        return;
+    }
     ReInitializeUserPane();
     SetUIDataToIniData();
     SetCurrentValueToUI();
@@ -515,13 +522,23 @@ bool LoadWindowLayout(PopupWinInPanel& window, const platform::Bundle* bundle, c
                       const std::string& name)
 {
     nlohmann::json layout;
-    if (!bundle || !window.GetWindow() || bundle->LoadLayout(name, layout) != platform::noErr) {
+    if (!bundle || !window.GetWindow()) {
         return false;
     }
-    return widgets::LoadWindowLayout(
-               *window.GetWindow(), layout.dump(),
-               [bundle, table](const std::string& key) { return bundle->LocalizedString(key, table); })
-        .ok;
+    // Said when the window is asked for (ActivateWindow), not silently empty.
+    const std::string what = "the plug-in bundle " + bundle->folder().string() + " has a damaged layout " + name;
+    std::string why;
+    if (bundle->LoadLayout(name, layout, &why) != platform::noErr) {
+        window.SetLayoutProblem(what + ": " + why);
+        return false;
+    }
+    const widgets::LayoutStatus status = widgets::LoadWindowLayout(
+        *window.GetWindow(), layout.dump(),
+        [bundle, table](const std::string& key) { return bundle->LocalizedString(key, table); });
+    if (!status) {
+        window.SetLayoutProblem(what + ": " + status.error);
+    }
+    return status.ok;
 }
 
 ppd_file_t* PPDOf(const BasePrintPanel* panel)

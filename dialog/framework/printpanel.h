@@ -99,6 +99,7 @@ public:
     // bundle, the layout and what is wrong, for the host to show.
     bool loadNibNamed(const std::string& name, widgets::View* owner);
     const std::string& LayoutProblem() const { return layoutProblem_; }
+    void SetLayoutProblem(std::string problem) { layoutProblem_ = std::move(problem); }
 
     // Whether the current user may write any-user preferences. A seam so
     // hosts and tests can answer for a user other than the process's.

@@ -144,6 +144,20 @@ TEST(HostileInput, OriginalInputsEndBoundedAndSayWhatIsWrong)
          0,
          {"ZLKFeaturesPDE.plugin has a damaged layout ZLKPrintFeature", "nested deeper than 64 levels"}},
         {"views nested 5000 deep", damage(features, layout(deepView)), 0, {"damaged layout ZLKPrintFeature"}},
+        {"a window layout nested 100000 deep",
+         [](const fs::path& dir, std::map<std::string, std::string>& env) {
+             const fs::path plugins = LinkedPlugins(dir);
+             const fs::path file = plugins / "ZLKFeaturesPDE.plugin" / "Resources" / "Layouts" / "TrimmerWindow.json";
+             fs::remove(file);
+             Write(file, Nested("[", "", "]", 100000));
+             env["ZLK_PLUGIN_PATH"] = plugins.string();
+             Write(dir / "script", "choose ZLKSignature LeftSig\nchoose ZLKSigSize A3\nchoose ZLKTrimming ForeEdge\n"
+                                   "press 112\ntype 8008 202.0\nok\n");
+             return std::vector<std::string>{(kSamples / "zelko-mfp-c4500.ppd").string(), "--script",
+                                             (dir / "script").string(), "--options"};
+         },
+         2,
+         {"alert: \"Trimming the plug-in bundle", "damaged layout TrimmerWindow", "nested deeper than 64 levels"}},
         {"a missing layout",
          damage(features, [](const fs::path& b) { fs::remove(b / "Resources" / "Layouts" / "ZLKPrintFeature.json"); }),
          0,
