@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -188,6 +189,27 @@ HostPDECallback::HostPDECallback(common::PPDHandle ppd, std::string queue, PMPri
       pageFormat_(PMPageFormat::FromPPD(ppd_.get()))
 {}
 
+namespace {
+// The lines between *OpenUI and *CloseUI that give a choice.
+int ChoiceLines(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    int count = 0;
+    bool inOption = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("*OpenUI") || line.starts_with("*JCLOpenUI")) {
+            inOption = true;
+        } else if (line.starts_with("*CloseUI") || line.starts_with("*JCLCloseUI")) {
+            inOption = false;
+        } else if (inOption && line.starts_with('*') && !line.starts_with("*%") && !line.starts_with("*Default") &&
+                   !line.starts_with("*OrderDependency") && !line.starts_with("*?")) {
+            ++count;
+        }
+    }
+    return count;
+}
+}  // namespace
+
 std::unique_ptr<HostPDECallback> HostPDECallback::Open(const std::filesystem::path& ppdPath, std::string queue,
                                                        OSStatus* status, std::string* message)
 {
@@ -207,6 +229,12 @@ std::unique_ptr<HostPDECallback> HostPDECallback::Open(const std::filesystem::pa
     const std::uintmax_t size = std::filesystem::file_size(ppdPath, ec);
     if (ec || size > kMaxPPDBytes) {
         return fail(kDamagedDataErr, "is larger than " + std::to_string(kMaxPPDBytes) + " bytes");
+    }
+    // Counted before libcups reads them: it grows its arrays a choice at a
+    // time, which some allocators make quadratic.
+    if (const int lines = ChoiceLines(ppdPath); lines > kMaxPPDChoices) {
+        return fail(kDamagedDataErr, "has " + std::to_string(lines) + " choices; at most " +
+                                         std::to_string(kMaxPPDChoices) + " are supported");
     }
     common::PPDHandle ppd(ppdOpenFile(ppdPath.c_str()));
     if (!ppd) {
