@@ -532,9 +532,10 @@ bool LoadWindowLayout(PopupWinInPanel& window, const platform::Bundle* bundle, c
         window.SetLayoutProblem(what + ": " + why);
         return false;
     }
-    const widgets::LayoutStatus status = widgets::LoadWindowLayout(
-        *window.GetWindow(), layout.dump(),
-        [bundle, table](const std::string& key) { return bundle->LocalizedString(key, table); });
+    const widgets::LayoutStatus status =
+        widgets::LoadWindowLayout(*window.GetWindow(), layout.dump(), [bundle, table](const std::string& key) {
+            return bundle->LocalizedString(key, table);
+        });
     if (!status) {
         window.SetLayoutProblem(what + ": " + status.error);
     }

@@ -151,8 +151,9 @@ TEST(HostileInput, OriginalInputsEndBoundedAndSayWhatIsWrong)
              fs::remove(file);
              Write(file, Nested("[", "", "]", 100000));
              env["ZLK_PLUGIN_PATH"] = plugins.string();
-             Write(dir / "script", "choose ZLKSignature LeftSig\nchoose ZLKSigSize A3\nchoose ZLKTrimming ForeEdge\n"
-                                   "press 112\ntype 8008 202.0\nok\n");
+             Write(dir / "script",
+                   "choose ZLKSignature LeftSig\nchoose ZLKSigSize A3\nchoose ZLKTrimming ForeEdge\n"
+                   "press 112\ntype 8008 202.0\nok\n");
              return std::vector<std::string>{(kSamples / "zelko-mfp-c4500.ppd").string(), "--script",
                                              (dir / "script").string(), "--options"};
          },
