@@ -381,10 +381,11 @@ ppd_attr_t* ppdFindAttr_ALT(ppd_file_t* ppd, const char* keyword, const char*)
     return nullptr;
 }
 
-void GetPPDOptions(const char* ppdPath, stPPDOption& group)
+void GetPPDOptions(const char* ppdPath, stPPDOption& group) { GetPPDOptions(common::OpenPPD(ppdPath), group); }
+
+void GetPPDOptions(const common::PPDHandle& ppd, stPPDOption& group)
 {
     group = stPPDOption{};
-    common::PPDHandle ppd = common::OpenPPD(ppdPath);
     if (!ppd)
         return;
     if (ppd_attr_t* attr = ppdFindAttr_ALT(ppd.get(), "ZLKPrinterLanguageEncoding", nullptr); attr && attr->value)
@@ -409,7 +410,12 @@ std::string ReadCopies(const char* text)
 
 int GetPrintOptions(const char* const* argv, const char* ppdPath, printoptions& record, DocumentNames& names)
 {
-    GetPPDOptions(ppdPath, record.ppd);
+    return GetPrintOptions(argv, common::OpenPPD(ppdPath), record, names);
+}
+
+int GetPrintOptions(const char* const* argv, const common::PPDHandle& ppd, printoptions& record, DocumentNames& names)
+{
+    GetPPDOptions(ppd, record.ppd);
     const bool utf8 = IsUTF8Printer(record);
     const JobOptions options(argv[5]);
 

@@ -8,6 +8,7 @@
 #include <cups/cups.h>
 #include <cups/ppd.h>
 
+#include "common/ppdfile.h"
 #include "filter/encoding.h"
 #include "filter/printoptions.h"
 
@@ -55,8 +56,10 @@ void numstrtochar(char* text, std::size_t size);
 // The first attribute, in file order, whose name begins with keyword.
 ppd_attr_t* ppdFindAttr_ALT(ppd_file_t* ppd, const char* keyword, const char* spec);
 
-// Reads the PPD group from the PPD at ppdPath (may be null).
-void GetPPDOptions(const char* ppdPath, stPPDOption& ppd);
+// Reads the PPD group from the PPD at ppdPath (may be null), or from ppd
+// as the caller parsed it (empty: it did not parse).
+void GetPPDOptions(const char* ppdPath, stPPDOption& group);
+void GetPPDOptions(const common::PPDHandle& ppd, stPPDOption& group);
 
 // The copy count of argument 4 as a whole number from 1 up, in decimal.
 // Anything else (empty, signed, fractional, out of range, not a number)
@@ -67,5 +70,7 @@ std::string ReadCopies(const char* text);
 // options) and the PPD at ppdPath. Reading never fails; it still answers 1,
 // the answer its callers have always been given.
 int GetPrintOptions(const char* const* argv, const char* ppdPath, printoptions& record, DocumentNames& names);
+// The same with the PPD parsed once by the caller, for the steps to share.
+int GetPrintOptions(const char* const* argv, const common::PPDHandle& ppd, printoptions& record, DocumentNames& names);
 
 }  // namespace zlk::filter

@@ -3,21 +3,21 @@
 #include "common/fd.h"
 #include "filter/options.h"
 #include "filter/output.h"
-#include "filter/rowdeflate.h"
+#include "filter/rastermodule.h"
+#include "filter/rasterstrips.h"
 #include "filter/signals.h"
 
-#include <poppler/cpp/poppler-document.h>
-#include <poppler/cpp/poppler-page-renderer.h>
-#include <poppler/cpp/poppler-page.h>
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/mman.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +35,7 @@
 #include <map>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -42,6 +43,9 @@
 // renderer loads, keeps part of its configuration until the process ends.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 #endif
+
+// The renderer module's file, carried as data (rasterembed.cpp).
+extern "C" const unsigned char zlk_raster_module_begin[], zlk_raster_module_end[];
 
 namespace zlk::filter {
 
@@ -177,11 +181,10 @@ int ForEachChosenPage(PDFDocInfo& info, const std::function<void(int, QPDFPageOb
 
 // A page's bitmap at most this many pixels (about 70 MB of RGB): every
 // paper size the printers take fits at 300 dpi, a larger page is rendered
-// at a lower resolution. Pages are rendered in bands of about this many
-// bytes, so memory stays the same whatever the page; the pixel budget
-// bounds the time a page takes.
+// at a lower resolution. The renderer works in bands of a few megabytes, so
+// its memory stays bounded whatever the page; the pixel budget bounds the
+// time a page takes.
 constexpr double kMaxRasterPixels = 24e6;
-constexpr size_t kBandBytes = 2u << 20;
 // Neither side longer than this, whatever the other.
 constexpr double kMaxRasterSide = 32768;
 
@@ -210,6 +213,67 @@ std::optional<RasterSize> RasterSizeOf(const PageRect& box)
     size.dpi = kRasterDpi * scale;
     return size;
 }
+
+// How far inside its exact place an image on the pixel grid is drawn, in
+// points: far below a device pixel at any resolution.
+constexpr double kImageInset = 1.0 / 1024;
+
+// Whether the page's image has a pixel for each device pixel at 300 dpi, so
+// that its strips print exactly as the whole image would.
+bool OnPixelGrid(const PageRect& box, const RasterSize& size)
+{
+    return size.dpi == kRasterDpi && std::fabs(box.width * kRasterDpi / 72 - size.width) < 1e-6 &&
+           std::fabs(box.height * kRasterDpi / 72 - size.height) < 1e-6;
+}
+
+// The renderer module, loaded from the copy the filter carries (embedded by
+// rasterembed.cpp) the first time a page is rasterised, and kept loaded:
+// poppler keeps global state and is not made to be unloaded. Null, with a
+// warning, when it cannot be loaded.
+const ZLKRasterRendererTable* LoadRasterRenderer()
+{
+    const auto size = static_cast<size_t>(zlk_raster_module_end - zlk_raster_module_begin);
+    common::UniqueFd file(memfd_create("ZLKRasterRenderer", MFD_CLOEXEC));
+    if (!file ||
+        !common::WriteAll(file.get(), std::string_view(reinterpret_cast<const char*>(zlk_raster_module_begin), size))) {
+        Report(Severity::Warning, "The page renderer cannot be loaded: %s.", std::strerror(errno));
+        return nullptr;
+    }
+    void* module = dlopen(("/proc/self/fd/" + std::to_string(file.get())).c_str(), RTLD_NOW | RTLD_LOCAL);
+    auto entry = module ? reinterpret_cast<ZLKRasterRendererEntry>(dlsym(module, "ZLKRasterRenderer")) : nullptr;
+    if (!entry) {
+        const char* why = dlerror();
+        Report(Severity::Warning, "The page renderer cannot be loaded: %s.", why ? why : "no entry");
+        return nullptr;
+    }
+    return entry();
+}
+
+const ZLKRasterRendererTable* RasterRenderer()
+{
+    static const ZLKRasterRendererTable* const renderer = LoadRasterRenderer();
+    return renderer;
+}
+
+// A document as the renderer module opened it; closed with this.
+class RasterDocument {
+public:
+    RasterDocument(const ZLKRasterRendererTable& renderer, const std::string& path)
+        : renderer_(renderer),
+          document_(renderer.openDocument(path.c_str()))
+    {
+        if (!document_)
+            throw std::runtime_error("renderer cannot open the document");
+    }
+    ~RasterDocument() { renderer_.closeDocument(document_); }
+    RasterDocument(const RasterDocument&) = delete;
+    RasterDocument& operator=(const RasterDocument&) = delete;
+    void* get() const { return document_; }
+
+private:
+    const ZLKRasterRendererTable& renderer_;
+    void* document_;
+};
 
 // Waits for a renderer; one that is still running when the owner goes
 // (cancelled, or its output cut short) is killed first.
@@ -245,89 +309,75 @@ private:
     pid_t pid_;
 };
 
-struct RasterPage {
-    int index = 0;
-    RasterSize size;
-    poppler::rotation_enum rotation = poppler::rotate_0;
+// One strip of a page's image, its data kept in the spool file.
+struct RasterStrip {
+    raster::StripInfo info;
+    std::string palette;  // 3 bytes a colour
+    off_t offset = 0;
+    off_t length = 0;
 };
-
-// In a renderer: renders the page band by band, each band a few megabytes
-// whatever the page size, and writes it compressed to fd.
-bool RenderInto(poppler::document& document, const RasterPage& what, int fd)
-{
-    std::unique_ptr<poppler::page> page(document.create_page(what.index));
-    if (!page)
-        return false;
-    poppler::page_renderer renderer;
-    renderer.set_image_format(poppler::image::format_rgb24);
-    renderer.set_render_hint(poppler::page_renderer::antialiasing, true);
-    renderer.set_render_hint(poppler::page_renderer::text_antialiasing, true);
-    const RasterSize& size = what.size;
-    const size_t rowBytes = static_cast<size_t>(size.width) * 3;
-    RowDeflater deflater(rowBytes, [fd](const unsigned char* data, size_t count) {
-        return common::WriteAll(fd, std::string_view(reinterpret_cast<const char*>(data), count));
-    });
-    const int bandRows = static_cast<int>(std::clamp<size_t>(kBandBytes / rowBytes, 1, size.height));
-    for (int top = 0; top < size.height; top += bandRows) {
-        const int rows = std::min(bandRows, size.height - top);
-        poppler::image band =
-            renderer.render_page(page.get(), size.dpi, size.dpi, 0, top, size.width, rows, what.rotation);
-        if (!band.is_valid() || band.format() != poppler::image::format_rgb24 || band.width() != size.width ||
-            band.height() != rows || band.bytes_per_row() < static_cast<int>(rowBytes))
-            return false;
-        const auto* data = reinterpret_cast<const unsigned char*>(band.const_data());
-        for (int row = 0; row < rows; ++row)
-            if (!deflater.AddRow(data + static_cast<size_t>(row) * band.bytes_per_row()))
-                return false;
-    }
-    return deflater.Finish();
-}
 
 // Renderers for the image pages, each in a child process: a renderer cannot
 // be interrupted, a cancelled job must not wait for a slow page, and one that
-// crashes on a hostile page takes only the page with it. While the writer
-// takes one page the next ones render beside it on the other cores. Each
-// page's bytes come from its own renderer alone, so the output is the same
-// however many run at once. Destroying this kills and reaps every renderer.
+// crashes on a hostile page takes only the page with it. While one page is
+// collected the next ones render beside it on the other cores. Each page's
+// bytes come from its own renderer alone, so the output is the same however
+// many run at once. Destroying this kills and reaps every renderer.
 class RasterRenderers {
 public:
-    explicit RasterRenderers(std::shared_ptr<poppler::document> document)
-        : document_(std::move(document)),
+    RasterRenderers(const ZLKRasterRendererTable& renderer, void* document, int spool)
+        : renderer_(renderer),
+          document_(document),
+          spool_(spool),
           ahead_(RenderersAtOnce() - 1)
     {}
 
-    size_t Add(const RasterPage& page)
+    size_t Add(const ZLKRasterPage& page)
     {
         pages_.push_back(page);
         return pages_.size() - 1;
     }
 
-    // Writes the compressed image of page `slot` to pipeline.
-    void Provide(size_t slot, Pipeline* pipeline)
+    // Waits for page `slot`, appends its strips' data to the spool file and
+    // answers the strips, top first.
+    std::vector<RasterStrip> Collect(size_t slot)
     {
         for (size_t next = slot; next <= slot + ahead_ && next < pages_.size(); ++next)
             if (!running_.count(next))
                 Start(next);
         Running page = std::move(running_.at(slot));
         running_.erase(slot);
-        std::vector<unsigned char> buffer(65536);
-        for (;;) {
-            const ssize_t n = read(page.output.get(), buffer.data(), buffer.size());
-            if (CancelJob)
-                throw std::runtime_error("job cancelled");
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
+        std::vector<RasterStrip> strips;
+        RasterStrip strip;
+        strip.offset = spoolEnd_;
+        uint32_t nextRow = 0;
+        for (raster::MessageHead head;
+             ReadFully(page.output.get(), &head, sizeof head) && head.tag != raster::kPageEnd;) {
+            if (head.tag == raster::kData) {
+                CopyToSpool(page.output.get(), head.length);
+                strip.length += head.length;
+            } else if (head.tag == raster::kStrip && head.length >= sizeof strip.info &&
+                       head.length <= sizeof strip.info + 3 * raster::kMaxColours) {
+                std::string payload(head.length, '\0');
+                if (!ReadFully(page.output.get(), payload.data(), payload.size()))
+                    break;
+                std::memcpy(&strip.info, payload.data(), sizeof strip.info);
+                strip.palette = payload.substr(sizeof strip.info);
+                if (!IsSound(strip, nextRow, pages_[slot]))
+                    throw std::runtime_error("page could not be rendered");
+                nextRow += strip.info.rows;
+                strips.push_back(strip);
+                strip = RasterStrip();
+                strip.offset = spoolEnd_;
+            } else {
                 throw std::runtime_error("page could not be rendered");
-            if (n == 0)
-                break;
-            pipeline->write(buffer.data(), static_cast<size_t>(n));
+            }
         }
         // Data from a renderer that failed is never a whole page.
-        if (!page.renderer->Succeeded())
+        if (!page.renderer->Succeeded() || nextRow != static_cast<uint32_t>(pages_[slot].height))
             throw std::runtime_error("page could not be rendered");
         ++gRasterPagesRendered;
-        pipeline->finish();
+        return strips;
     }
 
 private:
@@ -347,6 +397,49 @@ private:
         return static_cast<size_t>(std::clamp(wanted, 1L, 4L));
     }
 
+    static bool IsSound(const RasterStrip& strip, uint32_t nextRow, const ZLKRasterPage& page)
+    {
+        const raster::StripInfo& info = strip.info;
+        const bool palette = info.colours > 0;
+        const bool bits = palette ? (info.bits == 1 || info.bits == 2 || info.bits == 4 || info.bits == 8) &&
+                                        info.colours <= (1u << info.bits) && info.predictor == 0
+                                  : info.bits == 8 && (info.predictor == 0 || info.predictor == raster::kPngPredictors);
+        return info.firstRow == nextRow && info.rows > 0 && info.rows <= static_cast<uint32_t>(page.height) - nextRow &&
+               bits && strip.palette.size() == 3u * info.colours && strip.length > 0;
+    }
+
+    // Reads exactly size bytes; false at the end of the data.
+    static bool ReadFully(int fd, void* data, size_t size)
+    {
+        auto* at = static_cast<char*>(data);
+        while (size > 0) {
+            const ssize_t n = read(fd, at, size);
+            if (CancelJob)
+                throw std::runtime_error("job cancelled");
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                throw std::runtime_error("page could not be rendered");
+            if (n == 0)
+                return false;
+            at += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    void CopyToSpool(int fd, size_t count)
+    {
+        while (count > 0) {
+            const size_t part = std::min(count, buffer_.size());
+            if (!ReadFully(fd, buffer_.data(), part) ||
+                !common::WriteAll(spool_, std::string_view(buffer_.data(), part)))
+                throw std::runtime_error("page could not be kept");
+            spoolEnd_ += static_cast<off_t>(part);
+            count -= part;
+        }
+    }
+
     void Start(size_t slot)
     {
         if (CancelJob)
@@ -355,8 +448,8 @@ private:
         if (pipe2(fds, O_CLOEXEC) != 0)
             throw std::runtime_error("no pipe for the renderer");
         common::UniqueFd readEnd(fds[0]), writeEnd(fds[1]);
-        // Room for a whole compressed page, so a renderer ahead of the writer
-        // seldom waits for it; the system may give less.
+        // Room for a whole compressed page, so a renderer ahead of the
+        // collector seldom waits for it; the system may give less.
         fcntl(writeEnd.get(), F_SETPIPE_SZ, 1 << 20);
         const pid_t parent = getpid();
         const pid_t child = fork();
@@ -370,32 +463,87 @@ private:
             // rather than fresh mappings, the pages are faulted in once.
             mallopt(M_MMAP_THRESHOLD, 64 << 20);
             mallopt(M_TRIM_THRESHOLD, 128 << 20);
-            _exit(RenderInto(*document_, pages_[slot], writeEnd.get()) ? 0 : 1);
+            _exit(renderer_.renderPage(document_, &pages_[slot], writeEnd.get()) ? 0 : 1);
         }
         writeEnd.reset();
         running_[slot] = Running{std::move(readEnd), std::make_unique<ChildRenderer>(child)};
     }
 
-    std::shared_ptr<poppler::document> document_;
+    const ZLKRasterRendererTable& renderer_;
+    void* document_;
+    int spool_;
+    off_t spoolEnd_ = 0;
     size_t ahead_;
-    std::vector<RasterPage> pages_;
+    std::vector<char> buffer_ = std::vector<char>(65536);
+    std::vector<ZLKRasterPage> pages_;
     std::map<size_t, Running> running_;
 };
 
-// A page's image data, rendered when the writer asks for it.
-class PageRasterProvider : public QPDFObjectHandle::StreamDataProvider {
+// A strip's image data, copied from the spool file when the writer asks for it.
+class SpoolRangeProvider : public QPDFObjectHandle::StreamDataProvider {
 public:
-    PageRasterProvider(std::shared_ptr<RasterRenderers> renderers, size_t slot)
-        : renderers_(std::move(renderers)),
-          slot_(slot)
+    SpoolRangeProvider(std::shared_ptr<common::UnnamedTempFile> spool, off_t offset, off_t length)
+        : spool_(std::move(spool)),
+          offset_(offset),
+          length_(length)
     {}
 
-    void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override { renderers_->Provide(slot_, pipeline); }
+    void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override
+    {
+        std::vector<unsigned char> buffer(65536);
+        for (off_t done = 0; done < length_;) {
+            const auto want = static_cast<size_t>(std::min<off_t>(length_ - done, static_cast<off_t>(buffer.size())));
+            const ssize_t n = pread(spool_->fd(), buffer.data(), want, offset_ + done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                throw std::runtime_error("page image could not be read back");
+            pipeline->write(buffer.data(), static_cast<size_t>(n));
+            done += n;
+        }
+        pipeline->finish();
+    }
 
 private:
-    std::shared_ptr<RasterRenderers> renderers_;
-    size_t slot_;
+    std::shared_ptr<common::UnnamedTempFile> spool_;
+    off_t offset_;
+    off_t length_;
 };
+
+// The image XObject of one strip of a page `width` pixels wide.
+QPDFObjectHandle StripImage(QPDF& out, const RasterStrip& strip, int width,
+                            const std::shared_ptr<common::UnnamedTempFile>& spool)
+{
+    QPDFObjectHandle image = QPDFObjectHandle::newStream(&out);
+    image.replaceStreamData(std::make_shared<SpoolRangeProvider>(spool, strip.offset, strip.length),
+                            QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+    QPDFObjectHandle dict = image.getDict();
+    dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+    dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(width));
+    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(strip.info.rows));
+    if (strip.info.colours > 0) {
+        QPDFObjectHandle space = QPDFObjectHandle::newArray();
+        space.appendItem(QPDFObjectHandle::newName("/Indexed"));
+        space.appendItem(QPDFObjectHandle::newName("/DeviceRGB"));
+        space.appendItem(QPDFObjectHandle::newInteger(strip.info.colours - 1));
+        space.appendItem(QPDFObjectHandle::newString(strip.palette));
+        dict.replaceKey("/ColorSpace", space);
+    } else {
+        dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceRGB"));
+    }
+    dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(strip.info.bits));
+    dict.replaceKey("/Filter", QPDFObjectHandle::newName("/FlateDecode"));
+    if (strip.info.predictor == raster::kPngPredictors) {
+        QPDFObjectHandle parms = QPDFObjectHandle::newDictionary();
+        parms.replaceKey("/Predictor", QPDFObjectHandle::newInteger(raster::kPngPredictors));
+        parms.replaceKey("/Colors", QPDFObjectHandle::newInteger(3));
+        parms.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+        parms.replaceKey("/Columns", QPDFObjectHandle::newInteger(width));
+        dict.replaceKey("/DecodeParms", parms);
+    }
+    return image;
+}
 
 }  // namespace
 
@@ -662,16 +810,14 @@ int processPDF(PDFDocInfo& info, QPDF& out)
 int processImage(PDFDocInfo& info, QPDF& out)
 {
     try {
-        QPDFPageDocumentHelper output(out);
-        std::shared_ptr<RasterRenderers> renderers;
+        struct ImagePage {
+            PageRect box;
+            ZLKRasterPage raster;
+            int pageRotation;
+        };
+        std::vector<ImagePage> chosen;
         const int turn = EffectiveRotation(info.rotation) == 180 ? 180 : 0;
-        return ForEachChosenPage(info, [&](int number, QPDFPageObjectHelper& source) {
-            if (!renderers) {
-                std::shared_ptr<poppler::document> document(poppler::document::load_from_file(info.path));
-                if (!document || document->is_locked())
-                    throw std::runtime_error("renderer cannot open the document");
-                renderers = std::make_shared<RasterRenderers>(document);
-            }
+        const int result = ForEachChosenPage(info, [&](int number, QPDFPageObjectHelper& source) {
             const PageRect box = VisibleBoxOf(source);
             const std::optional<RasterSize> size = RasterSizeOf(box);
             if (!size)
@@ -681,41 +827,65 @@ int processImage(PDFDocInfo& info, QPDF& out)
                        "Page %d is too large for a %.0f dpi image within %.0f million pixels; it is rasterised at %.1f "
                        "dpi.",
                        number, kRasterDpi, kMaxRasterPixels / 1e6, size->dpi);
-            const int width = size->width, height = size->height;
             const int pageRotation = PageRotation(source);
             // The renderer adds the page's own /Rotate; cancel it, since the
             // new page carries the same /Rotate, and add the turn.
             const int renderRotation = (turn - pageRotation + 360) % 360;
-            const size_t slot =
-                renderers->Add(RasterPage{number - 1, *size, static_cast<poppler::rotation_enum>(renderRotation / 90)});
-            auto provider = std::make_shared<PageRasterProvider>(renderers, slot);
+            chosen.push_back(ImagePage{box,
+                                       ZLKRasterPage{number - 1, size->width, size->height, size->dpi,
+                                                     renderRotation / 90, OnPixelGrid(box, *size) ? 1 : 0},
+                                       pageRotation});
+        });
+        if (result != 0 || chosen.empty())
+            return result;
 
-            QPDFObjectHandle image = QPDFObjectHandle::newStream(&out);
-            image.replaceStreamData(provider, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
-            QPDFObjectHandle imageDict = image.getDict();
-            imageDict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
-            imageDict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
-            imageDict.replaceKey("/Width", QPDFObjectHandle::newInteger(width));
-            imageDict.replaceKey("/Height", QPDFObjectHandle::newInteger(height));
-            imageDict.replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceRGB"));
-            imageDict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
-            imageDict.replaceKey("/Filter", QPDFObjectHandle::newName("/FlateDecode"));
+        const ZLKRasterRendererTable* renderer = RasterRenderer();
+        if (!renderer)
+            return -1;
+        RasterDocument document(*renderer, info.path);
+        // The pages' image data waits here until the writer takes it.
+        auto spool = std::make_shared<common::UnnamedTempFile>(common::NewUnnamedTempFile());
+        if (!*spool)
+            return -1;
+        RasterRenderers renderers(*renderer, document.get(), spool->fd());
+        for (const ImagePage& page : chosen)
+            renderers.Add(page.raster);
 
+        QPDFPageDocumentHelper output(out);
+        for (size_t slot = 0; slot < chosen.size(); ++slot) {
+            const ImagePage& chosenPage = chosen[slot];
+            const PageRect& box = chosenPage.box;
+            const std::vector<RasterStrip> strips = renderers.Collect(slot);
+            const double height = chosenPage.raster.height;
+            QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
+            std::string content;
+            // On the pixel grid each image is drawn in by a hair's breadth:
+            // renderers that take the pixel past an edge landing exactly on
+            // one (poppler does, as rounding falls) would otherwise stretch
+            // the image by a pixel and blur it.
+            const double inset = chosenPage.raster.splitRows ? kImageInset : 0;
+            for (size_t k = 0; k < strips.size(); ++k) {
+                const raster::StripInfo& strip = strips[k].info;
+                const std::string name = "/Im" + std::to_string(k);
+                xobjects.replaceKey(name, StripImage(out, strips[k], chosenPage.raster.width, spool));
+                // Strips run top down.
+                const double bottom = box.y + box.height * (height - strip.firstRow - strip.rows) / height;
+                content += "q " + Num(box.width - 2 * inset) + " 0 0 " +
+                           Num(box.height * strip.rows / height - 2 * inset) + " " + Num(box.x + inset) + " " +
+                           Num(bottom + inset) + " cm " + name + " Do Q\n";
+            }
             QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
             page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
             page.replaceKey("/MediaBox", RectArray(box));
-            QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
-            xobjects.replaceKey("/Im0", image);
             QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
             resources.replaceKey("/XObject", xobjects);
             page.replaceKey("/Resources", resources);
-            page.replaceKey("/Contents",
-                            QPDFObjectHandle::newStream(&out, "q " + Num(box.width) + " 0 0 " + Num(box.height) + " " +
-                                                                  Num(box.x) + " " + Num(box.y) + " cm /Im0 Do Q\n"));
-            if (pageRotation)
-                page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(pageRotation));
+            page.replaceKey("/Contents", QPDFObjectHandle::newStream(&out, content));
+            if (chosenPage.pageRotation)
+                page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(chosenPage.pageRotation));
             output.addPage(QPDFPageObjectHelper(out.makeIndirectObject(page)), false);
-        });
+        }
+        return 0;
     } catch (...) {
         return -1;
     }
@@ -761,8 +931,16 @@ bool WritePDFData(const common::UnnamedTempFile& file)
 {
     if (!file)
         return false;
+    off_t at = 0;
+    // Without a job copy the bytes need not pass through the filter: the
+    // system copies them to standard output. Where it cannot (or fails),
+    // the loop below writes the rest, and meets any error as before.
+    if (!gJobFilefp && std::fflush(stdout) == 0) {
+        ssize_t sent;
+        while ((sent = sendfile(fileno(stdout), file.fd(), &at, 1 << 30)) > 0 || (sent < 0 && errno == EINTR)) {}
+    }
     char buffer[65536];
-    for (off_t at = 0;;) {
+    for (;;) {
         const ssize_t count = pread(file.fd(), buffer, sizeof buffer, at);
         if (count < 0 && errno == EINTR)
             continue;

@@ -74,9 +74,12 @@ bool PreProcess(PDFDocInfo& info, common::UnnamedTempFile& out);
 // The two re-rendering routines: add the chosen pages (1, 1 + pageStep, ...
 // up to lastPage) to out. processPDF copies each page with its content
 // untouched, wrapped in the turn when one is due; processImage makes each a
-// 300 dpi RGB image, rendered only when out is written, one page at a time.
-// Answer 0, or -1 when a chosen page is missing, the job was cancelled or
-// something could not be made (the benchmarks in bench/ test for 0).
+// 300 dpi image (strips of palette or RGB rows, see rasterstrips.h), the
+// pages rendered side by side in child processes by the renderer module
+// (rastermodule.h), their data kept in an unnamed temporary file until out
+// is written. Answer 0, or -1 when a chosen page is missing, the job was
+// cancelled or something could not be made (the benchmarks in bench/ test
+// for 0).
 int processPDF(PDFDocInfo& info, QPDF& out);
 int processImage(PDFDocInfo& info, QPDF& out);
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -271,6 +272,40 @@ bool WaitForChild(pid_t child, const std::string& program, bool stop)
     return false;
 }
 
+// Starts the conversion filter writing into output, in a process group of
+// its own (so that stopping it reaches what it starts) that dies with the
+// filter. The child shares the filter's memory until it execs (vfork: the
+// filter's address space is not copied for a process that only execs), so
+// it makes system calls only, with the filter's signal handlers put aside.
+pid_t StartConverter(const char* program, const char* const* args, int output)
+{
+    const pid_t parent = getpid();
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &before);
+    const pid_t child = vfork();
+    if (child == 0) {
+        struct sigaction standard {};
+        standard.sa_handler = SIG_DFL;
+        sigaction(SIGTERM, &standard, nullptr);
+        sigaction(SIGPIPE, &standard, nullptr);
+        if (!EndWithParent(parent))
+            _exit(1);
+        setpgid(0, 0);
+        dup2(output, STDOUT_FILENO);
+        close(output);
+        sigprocmask(SIG_SETMASK, &before, nullptr);
+        execv(program, const_cast<char* const*>(args));
+        _exit(127);
+    }
+    const int error = errno;
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    if (child > 0)
+        setpgid(child, child);
+    errno = error;
+    return child;
+}
+
 // Runs the conversion filter and keeps its output; or copies the document
 // itself when no conversion is needed.
 bool Convert(int argc, const char* const* argv, const PreparedFormat& format, common::UnnamedTempFile& out)
@@ -293,22 +328,13 @@ bool Convert(int argc, const char* const* argv, const PreparedFormat& format, co
         return false;
     }
     std::fflush(nullptr);
-    const pid_t parent = getpid();
-    pid_t child = fork();
+    const std::string options = format.status == 1 ? format.options : argv[5];
+    const std::vector<const char*> args = FilterArguments(argc, argv, options);
+    const pid_t child = StartConverter(format.filterPath.c_str(), args.data(), file.fd());
     if (child < 0) {
         Report(Severity::Error, "Unable to start the conversion filter: %s.", std::strerror(errno));
         return false;
     }
-    if (child == 0) {
-        if (!EndWithParent(parent))
-            _exit(1);
-        // A group of its own, so that stopping it reaches what it starts.
-        setpgid(0, 0);
-        dup2(file.fd(), STDOUT_FILENO);
-        close(file.fd());
-        ExecuteFilter(format.filterPath, argc, argv, format.status == 1 ? format.options : argv[5]);
-    }
-    setpgid(child, child);
     const bool succeeded = WaitForChild(child, format.filterPath, false);
     if (CancelJob) {
         Report(Severity::Error, "The job was cancelled.");
@@ -408,8 +434,12 @@ int RewriteOrientation(const char* jobOptions, std::string& out)
 
 PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env)
 {
+    return PrepFormat(jobOptions, common::OpenPPD(env.ppdPath.c_str()), env);
+}
+
+PreparedFormat PrepFormat(const char* jobOptions, const common::PPDHandle& ppd, const FilterEnvironment& env)
+{
     PreparedFormat format;
-    common::PPDHandle ppd = common::OpenPPD(env.ppdPath.c_str());
     if (!ppd) {
         // Fixed diagnostic line (see output.h). Unlike the others it has always
         // gone straight to standard error, not through the output writers.
@@ -420,7 +450,6 @@ PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env)
     std::string filterEntry;
     if (ppd_attr_t* attr = ppdFindAttr_ALT(ppd.get(), "cupsFilter", nullptr); attr && attr->value)
         filterEntry = std::string(attr->value).substr(0, 127);
-    ppd.reset();
 
     std::size_t start = filterEntry.find_first_not_of(" \t");
     if (start != std::string::npos)
@@ -448,15 +477,14 @@ PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env)
     return format;
 }
 
-void ExecuteFilter(const std::string& filterPath, int argc, const char* const* argv, const std::string& options)
+std::vector<const char*> FilterArguments(int argc, const char* const* argv, const std::string& options)
 {
     std::vector<const char*> args(argv, argv + 5);
     args.push_back(options.c_str());
     if (argc == 7)
         args.push_back(argv[6]);
     args.push_back(nullptr);
-    execv(filterPath.c_str(), const_cast<char* const*>(args.data()));
-    _exit(127);
+    return args;
 }
 
 bool SaveToTempFile(int fd, common::UnnamedTempFile& out)
@@ -466,10 +494,10 @@ bool SaveToTempFile(int fd, common::UnnamedTempFile& out)
         Report(Severity::Error, "Unable to create a temporary file: %s.", std::strerror(errno));
         return false;
     }
-    char buffer[1024];
+    std::vector<char> buffer(65536);
     std::size_t total = 0;
     for (;;) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
+        ssize_t n = read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR && !CancelJob)
             continue;
         if (CancelJob) {
@@ -482,7 +510,7 @@ bool SaveToTempFile(int fd, common::UnnamedTempFile& out)
         }
         if (n == 0)
             break;
-        if (!common::WriteAll(file.fd(), std::string_view(buffer, static_cast<std::size_t>(n)))) {
+        if (!common::WriteAll(file.fd(), std::string_view(buffer.data(), static_cast<std::size_t>(n)))) {
             Report(Severity::Error, "Unable to write a temporary file: %s.", std::strerror(errno));
             return false;
         }
@@ -499,7 +527,13 @@ bool SaveToTempFile(int fd, common::UnnamedTempFile& out)
 bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, common::UnnamedTempFile& pdfOut,
                  PDFDocInfo& docInfo)
 {
-    PreparedFormat format = PrepFormat(argv[5], env);
+    return ProcessData(argc, argv, env, common::OpenPPD(env.ppdPath.c_str()), pdfOut, docInfo);
+}
+
+bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, const common::PPDHandle& ppd,
+                 common::UnnamedTempFile& pdfOut, PDFDocInfo& docInfo)
+{
+    PreparedFormat format = PrepFormat(argv[5], ppd, env);
     if (format.status < 0)
         return false;
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/fd.h"
+#include "common/ppdfile.h"
 #include "filter/pdfdoc.h"
 
 namespace zlk::filter {
@@ -49,8 +50,10 @@ struct PreparedFormat {
 };
 
 // Chooses the conversion filter from the PPD's cupsFilter entry and removes
-// the last orientation-requested option from the job options.
+// the last orientation-requested option from the job options. The PPD is
+// env.ppdPath, or ppd as the caller parsed it (empty: it did not parse).
 PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env);
+PreparedFormat PrepFormat(const char* jobOptions, const common::PPDHandle& ppd, const FilterEnvironment& env);
 
 // Removes the last option named "orientation-requested" whose value starts
 // with a digit, with the blanks after it; every other byte stays, so the
@@ -59,9 +62,10 @@ PreparedFormat PrepFormat(const char* jobOptions, const FilterEnvironment& env);
 // (PrepFormat's answers, which it passes on). Linear in the text's length.
 int RewriteOrientation(const char* jobOptions, std::string& out);
 
-// Replaces the calling (child) process with the conversion filter.
-[[noreturn]] void ExecuteFilter(const std::string& filterPath, int argc, const char* const* argv,
-                                const std::string& options);
+// The conversion filter's arguments: the filter's first five, options in
+// place of the job's, and the document when one was named; null-terminated.
+// They point into argv and options.
+std::vector<const char*> FilterArguments(int argc, const char* const* argv, const std::string& options);
 
 // Copies everything readable from fd into a new unnamed temporary file
 // (common::NewUnnamedTempFile). Answers false (and leaves no file) when the
@@ -75,5 +79,8 @@ bool SaveToTempFile(int fd, common::UnnamedTempFile& out);
 // however it ends.
 bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, common::UnnamedTempFile& pdfOut,
                  PDFDocInfo& docInfo);
+// The same with the job's PPD parsed once by the caller (see PrepFormat).
+bool ProcessData(int argc, const char* const* argv, const FilterEnvironment& env, const common::PPDHandle& ppd,
+                 common::UnnamedTempFile& pdfOut, PDFDocInfo& docInfo);
 
 }  // namespace zlk::filter
