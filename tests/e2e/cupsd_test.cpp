@@ -2,9 +2,7 @@
 // lp, the job stream captured by a file device and checked.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <iconv.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "common/fd.h"
 #include "common/iconv.h"
 #include "cupsd.h"
 #include "opensslcli.h"
@@ -371,7 +368,8 @@ TEST_F(CupsQueue, QueueDefaultsMakeEveryJobSecureAndAccounted)
 
 namespace {
 
-// The Debian package, built and unpacked once for the package tests.
+// The Debian package dpkg-buildpackage made (scripts/package, which
+// scripts/test runs once and names in ZLK_PACKAGE_DEB), unpacked once.
 struct UnpackedPackage {
     TempDir dir;
     std::string deb;
@@ -379,30 +377,19 @@ struct UnpackedPackage {
     std::string root() const { return dir.file("root"); }
 };
 
+const char* PackageDeb()
+{
+    const char* deb = getenv("ZLK_PACKAGE_DEB");
+    return deb && *deb ? deb : nullptr;
+}
+
 const UnpackedPackage& Unpacked()
 {
     static const std::unique_ptr<UnpackedPackage> package = [] {
         auto made = std::make_unique<UnpackedPackage>();
-        // ctest runs the package tests as parallel processes; cpack runs
-        // the build folder's install step, so one at a time.
-        zlk::common::UniqueFd lock(open((BuildDir() + "/cpack-test.lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644));
-        if (lock)
-            flock(lock.get(), LOCK_EX);
+        made->deb = PackageDeb();
         RunOptions run;
         run.env = {{"PATH", "/usr/bin:/bin"}};
-        run.args = {"cpack", "--config", BuildDir() + "/CPackConfig.cmake", "-G", "DEB", "-B", made->dir.path()};
-        RunResult packed = RunProgram("/usr/bin/cpack", run);
-        if (packed.exitCode != 0) {
-            made->error = "cpack failed: " + packed.out + packed.err;
-            return made;
-        }
-        for (const auto& entry : std::filesystem::directory_iterator(made->dir.path()))
-            if (entry.path().extension() == ".deb")
-                made->deb = entry.path().string();
-        if (made->deb.empty()) {
-            made->error = "cpack made no .deb";
-            return made;
-        }
         run.args = {"dpkg-deb", "-x", made->deb, made->root()};
         if (RunProgram("/usr/bin/dpkg-deb", run).exitCode != 0)
             made->error = "dpkg-deb -x failed";
@@ -416,10 +403,14 @@ const UnpackedPackage& Unpacked()
     return *package;
 }
 
-bool PackageToolsMissing()
+// Why the package tests cannot run here, or empty.
+std::string PackageMissing()
 {
-    return !std::filesystem::exists("/usr/sbin/cupsd") || !std::filesystem::exists("/usr/bin/cpack") ||
-           !std::filesystem::exists("/usr/bin/dpkg-deb");
+    if (!std::filesystem::exists("/usr/sbin/cupsd") || !std::filesystem::exists("/usr/bin/dpkg-deb"))
+        return "cupsd or dpkg-deb missing";
+    if (!PackageDeb())
+        return "no package: ZLK_PACKAGE_DEB names the .deb scripts/package makes";
+    return "";
 }
 
 }  // namespace
@@ -429,8 +420,8 @@ bool PackageToolsMissing()
 // with lpadmin -m, printing through the packaged filter.
 TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
 {
-    if (PackageToolsMissing())
-        GTEST_SKIP() << "cupsd, cpack or dpkg-deb missing";
+    if (std::string missing = PackageMissing(); !missing.empty())
+        GTEST_SKIP() << missing;
     const UnpackedPackage& package = Unpacked();
     ASSERT_EQ(package.error, "");
     TempDir dir;
@@ -440,6 +431,7 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
     std::string depends = RunProgram("/usr/bin/dpkg-deb", run).out;
     EXPECT_NE(depends.find("cups-filters"), std::string::npos) << depends;
     EXPECT_NE(depends.find("libqt6widgets6"), std::string::npos) << "the desktop dialog's: " << depends;
+    EXPECT_NE(depends.find("libpoppler-cpp"), std::string::npos) << "raster mode's renderer's: " << depends;
     const std::string filter = package.root() + "/usr/lib/cups/filter/ZLKPrintFilter";
     ASSERT_TRUE(std::filesystem::exists(filter));
     EXPECT_EQ(std::filesystem::status(filter).permissions() & std::filesystem::perms::others_exec,
@@ -458,7 +450,7 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
           "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Help/SelectJobType_ColorMFP.htm",
           "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Layouts/ZLKPrintType_Default00.json",
           "usr/share/zelko/cdf/zelko-mfp-q6000.cdf", "usr/sbin/zlk-queue-defaults", "usr/bin/zlk-print",
-          "usr/share/man/man1/zlk-print.1", "usr/bin/zlk-print-dialog", "usr/share/man/man1/zlk-print-dialog.1",
+          "usr/share/man/man1/zlk-print.1.gz", "usr/bin/zlk-print-dialog", "usr/share/man/man1/zlk-print-dialog.1.gz",
           "usr/share/applications/zlk-print-dialog.desktop"})
         EXPECT_TRUE(std::filesystem::exists(package.root() + "/" + shipped)) << shipped;
     chmod(dir.path().c_str(), 0755);
@@ -485,8 +477,8 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
 // the README's queue commands, with those names, make queues that print.
 TEST(Package, ReadmeQueueCommandsWorkWithTheSystemsDriverNames)
 {
-    if (PackageToolsMissing())
-        GTEST_SKIP() << "cupsd, cpack or dpkg-deb missing";
+    if (std::string missing = PackageMissing(); !missing.empty())
+        GTEST_SKIP() << missing;
     const UnpackedPackage& package = Unpacked();
     ASSERT_EQ(package.error, "");
     Cupsd cupsd(package.root() + "/usr/lib/cups/filter/ZLKPrintFilter", "", package.root() + "/usr/share/ppd");
