@@ -197,6 +197,11 @@ SubmitResult SubmitJob(const std::string& queue, const std::string& title,
     // Only jobs sent from here carry the mark, never the saved defaults:
     // those are defaults too, which a standard attribute may override.
     count = cupsAddOption(common::kDialogJobOption, common::kDialogJobValue, count, &cupsOptions);
+    // The user has answered our panels already: a queue that asks at print
+    // time must not hold this job for the print agent. A hold asked for stays.
+    if (!cupsGetOption("job-hold-until", count, cupsOptions)) {
+        count = cupsAddOption("job-hold-until", "no-hold", count, &cupsOptions);
+    }
     cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get());
     int jobId = 0;
     if (cupsCreateDestJob(CUPS_HTTP_DEFAULT, dest.get(), info, &jobId, title.c_str(), count, cupsOptions) !=

@@ -296,9 +296,11 @@ TEST(QueueDefaultsValue, StoredValuesAreCheckedAgainstTheRequest)
 // lpadmin and the scheduler as far as driver defaults go (CUPS 2.4): each
 // -o argument read as an option list, the value encoded by its looks (a
 // leading "{" a collection, "true" or "false" a boolean, anything else a
-// name), and kept when it is a name or a boolean; -R removes.
+// name), and kept when it is a name or a boolean; -R removes. A queue's
+// job-hold-until-default is kept as given.
 struct FakeScheduler {
     std::map<std::string, StoredValue> held;
+    std::string holdUntil = "no-hold";
     std::vector<std::vector<std::string>> runs;
     int status = 0;
     std::string output;
@@ -323,6 +325,10 @@ struct FakeScheduler {
                     const int count = cupsParseOptions(argv[++i].c_str(), 0, &options);
                     for (int k = 0; k < count; ++k) {
                         const std::string value = options[k].value;
+                        if (std::string(options[k].name) == "job-hold-until-default") {
+                            holdUntil = value;
+                            continue;
+                        }
                         if (value.starts_with('{'))
                             continue;
                         if (strcasecmp(value.c_str(), "true") == 0 || strcasecmp(value.c_str(), "false") == 0)
@@ -342,6 +348,7 @@ struct FakeScheduler {
         return [this](const std::string&, const std::string&) {
             StoredDefaults stored;
             stored.values = held;
+            stored.holdUntil = holdUntil;
             return stored;
         };
     }
@@ -438,6 +445,23 @@ TEST(QueueDefaultsCommand, ArgumentsRefusalsAndTheLpadminRun)
          {},
          {"PrintTypePasswordTicketKey is a password", "nothing set"}},
         {"PPD that does not read", {"--ppd", "/nonexistent.ppd", "office"}, 1, {}, {"cannot read"}},
+        {"asks at print time",
+         {"--ppd", c3500j, "--ask-at-print-time", "office"},
+         0,
+         {"office holds every job"},
+         {},
+         true},
+        {"stops asking, dry run",
+         {"--dry-run", "--ppd", c3500j, "--no-ask-at-print-time", "-h", "srv", "office"},
+         0,
+         {"would run: lpadmin -h srv -p office -o job-hold-until-default=no-hold\n"},
+         {}},
+        {"another driver's queue is not held",
+         {"--ppd", FixturePath("ppd/nofilter.ppd"), "--ask-at-print-time", "office"},
+         2,
+         {},
+         {"office: ", "not a Zelko queue", "nothing set"}},
+        {"asking takes no other setting", {"--ask-at-print-time", "--accounting", "office"}, 2, {}, {"of their own"}},
     };
     for (const CommandCase& c : cases) {
         std::ostringstream out, err;
@@ -513,6 +537,15 @@ TEST(QueueDefaultsCommand, WhatTheSchedulerHoldsOtherwiseFailsTheCommandNamingTh
     EXPECT_EQ(RunCommand({"--remove", "office"}, out3, err3, ignoreRemove, keeps.reader()), 1);
     EXPECT_NE(err3.str().find("the scheduler still holds \"2\" for PrintTypeTicketKey"), std::string::npos)
         << err3.str();
+
+    // A queue that goes on printing at once.
+    std::ostringstream out4, err4;
+    EXPECT_EQ(
+        RunCommand({"--ppd", ppd, "--ask-at-print-time", "office"}, out4, err4, ignoreRemove, FakeScheduler().reader()),
+        1);
+    EXPECT_EQ(err4.str(),
+              "zlk-queue-defaults: the scheduler holds job-hold-until-default=no-hold for office instead of "
+              "indefinite\n");
 }
 
 TEST(QueueDefaultsCommand, LpadminRunsAndFailuresAreReported)

@@ -349,6 +349,25 @@ std::vector<std::string> RemoveArguments(const std::string& queue, const std::st
     return argv;
 }
 
+std::string HoldUntilDefault(bool ask) { return ask ? "indefinite" : "no-hold"; }
+
+std::string AskRefusal(ppd_file_t* ppd)
+{
+    if (PrintTypeProductType(ppd) || AccountingOffered(ppd))
+        return {};
+    return "the printer description offers neither print types nor job accounting (no ZLKXPrintTypeSettings or "
+           "ZLKXAccountingSettings, or switched off): not a Zelko queue the print agent could ask about";
+}
+
+std::vector<std::string> AskArguments(const std::string& queue, bool ask, const std::string& server)
+{
+    std::vector<std::string> argv = {"lpadmin"};
+    if (!server.empty())
+        argv.insert(argv.end(), {"-h", server});
+    argv.insert(argv.end(), {"-p", queue, "-o", "job-hold-until-default=" + HoldUntilDefault(ask)});
+    return argv;
+}
+
 StoredDefaults ReadStoredDefaults(const std::string& queue, const std::string& server)
 {
     StoredDefaults stored;
@@ -360,7 +379,7 @@ StoredDefaults ReadStoredDefaults(const std::string& queue, const std::string& s
                      queue.c_str());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    std::vector<std::string> names;
+    std::vector<std::string> names = {"job-hold-until-default"};
     for (const std::string& name : SettableNames())
         names.push_back(kPrefix + name + "-default");
     std::vector<const char*> requested;
@@ -380,6 +399,11 @@ StoredDefaults ReadStoredDefaults(const std::string& queue, const std::string& s
         if (!found || ippGetGroupTag(attr) != IPP_TAG_PRINTER)
             continue;
         std::string name = found;
+        if (name == "job-hold-until-default") {
+            const char* keyword = ippGetString(attr, 0, nullptr);
+            stored.holdUntil = keyword ? keyword : "";
+            continue;
+        }
         if (!name.starts_with(kPrefix) || !name.ends_with(suffix))
             continue;
         name = name.substr(std::strlen(kPrefix), name.size() - std::strlen(kPrefix) - suffix.size());
@@ -485,6 +509,10 @@ std::string Usage()
         "  -h SERVER[:PORT]      the scheduler to talk to\n"
         "  --dry-run             print what would be set, change nothing\n"
         "  --remove              remove every default this command sets\n"
+        "  --ask-at-print-time   hold every job that does not say when to print (jobs from\n"
+        "                        programs with their own print dialog) until its user answers\n"
+        "                        the Zelko print agent's print type and accounting panels\n"
+        "  --no-ask-at-print-time  print such jobs at once again\n"
         "  --hide-passwords      have the scheduler keep the driver's passwords in jobs from\n"
         "                        everyone but the job's owner and administrators (all queues;\n"
         "                        no QUEUE needed; the scheduler restarts)\n"
@@ -519,6 +547,74 @@ std::optional<int> PrintTypeByName(const std::string& name)
     return std::nullopt;
 }
 
+// The queue's printer description, or the file given; null once err says why.
+common::PPDHandle OpenDescription(const std::string& queue, const std::string& ppdPath, const std::string& server,
+                                  std::ostream& err)
+{
+    RemoveOnExit fetched;
+    std::string path = ppdPath;
+    if (path.empty()) {
+        if (!server.empty())
+            cupsSetServer(server.c_str());
+        const char* got = cupsGetPPD2(CUPS_HTTP_DEFAULT, queue.c_str());
+        if (!got) {
+            err << "zlk-queue-defaults: cannot get the printer description of " << queue << ": "
+                << cupsLastErrorString() << "\n";
+            return nullptr;
+        }
+        path = fetched.path = got;
+    }
+    common::PPDHandle ppd = common::OpenPPD(path.c_str());
+    if (!ppd)
+        err << "zlk-queue-defaults: cannot read the printer description " << path << "\n";
+    return ppd;
+}
+
+// Sets the queue's job-hold-until-default and reads it back.
+int SetAsk(const std::string& queue, bool ask, const std::string& ppdPath, const std::string& server, bool dryRun,
+           std::ostream& out, std::ostream& err, const Runner& run, const DefaultsReader& read)
+{
+    common::PPDHandle ppd = OpenDescription(queue, ppdPath, server, err);
+    if (!ppd)
+        return 1;
+    if (std::string why = AskRefusal(ppd.get()); !why.empty()) {
+        err << "zlk-queue-defaults: " << queue << ": " << why << "; nothing set\n";
+        return 2;
+    }
+    const std::vector<std::string> argv = AskArguments(queue, ask, server);
+    if (dryRun) {
+        out << "would run:";
+        for (const std::string& arg : argv)
+            out << " " << arg;
+        out << "\n";
+        return 0;
+    }
+    std::string output;
+    if (int status = run(argv, output); status != 0) {
+        err << "zlk-queue-defaults: lpadmin failed (" << status << "): " << output << "\n";
+        return 1;
+    }
+    const StoredDefaults stored = read(queue, server);
+    if (!stored.error.empty()) {
+        err << "zlk-queue-defaults: lpadmin succeeded, but the job-hold-until-default of " << queue
+            << " could not be read back from the scheduler: " << stored.error << "\n";
+        return 1;
+    }
+    if (stored.holdUntil != HoldUntilDefault(ask)) {
+        err << "zlk-queue-defaults: the scheduler holds job-hold-until-default="
+            << (stored.holdUntil.empty() ? "(nothing)" : stored.holdUntil) << " for " << queue << " instead of "
+            << HoldUntilDefault(ask) << "\n";
+        return 1;
+    }
+    if (ask)
+        out << queue
+            << " holds every job that does not say when to print until its user answers the Zelko print "
+               "agent\n";
+    else
+        out << queue << " prints jobs that do not say when to print at once\n";
+    return 0;
+}
+
 }  // namespace
 
 int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const Runner& run,
@@ -527,6 +623,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     Request request;
     std::string queue, ppdPath, server;
     bool dryRun = false, remove = false, hidePasswords = false;
+    std::optional<bool> ask;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto next = [&](std::string& into) {
@@ -545,6 +642,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
             remove = true;
         } else if (arg == "--hide-passwords") {
             hidePasswords = true;
+        } else if (arg == "--ask-at-print-time" || arg == "--no-ask-at-print-time") {
+            ask = arg == "--ask-at-print-time";
         } else if (arg == "--accounting") {
             request.accounting = true;
         } else if (arg == "--print-type" && next(value)) {
@@ -579,6 +678,13 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
             return 2;
         }
     }
+    const bool otherSettings =
+        request.printType || request.accounting || request.account || request.domain || !request.extra.empty();
+    if (ask && (otherSettings || remove || hidePasswords)) {
+        err << "zlk-queue-defaults: --ask-at-print-time and --no-ask-at-print-time change only whether the queue "
+               "holds jobs: give other settings in a run of their own\n";
+        return 2;
+    }
     if (hidePasswords && !queue.empty()) {
         err << "zlk-queue-defaults: --hide-passwords is for the whole scheduler and takes no queue\n";
         return 2;
@@ -589,29 +695,17 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "zlk-queue-defaults: no queue given\n" << Usage();
         return 2;
     }
+    if (ask)
+        return SetAsk(queue, *ask, ppdPath, server, dryRun, out, err, run, read);
 
     std::vector<std::string> argv;
     std::vector<Setting> settings;
     if (remove) {
         argv = RemoveArguments(queue, server);
     } else {
-        RemoveOnExit fetched;
-        if (ppdPath.empty()) {
-            if (!server.empty())
-                cupsSetServer(server.c_str());
-            const char* path = cupsGetPPD2(CUPS_HTTP_DEFAULT, queue.c_str());
-            if (!path) {
-                err << "zlk-queue-defaults: cannot get the printer description of " << queue << ": "
-                    << cupsLastErrorString() << "\n";
-                return 1;
-            }
-            ppdPath = fetched.path = path;
-        }
-        common::PPDHandle ppd = common::OpenPPD(ppdPath.c_str());
-        if (!ppd) {
-            err << "zlk-queue-defaults: cannot read the printer description " << ppdPath << "\n";
+        common::PPDHandle ppd = OpenDescription(queue, ppdPath, server, err);
+        if (!ppd)
             return 1;
-        }
         Plan plan = PlanDefaults(ppd.get(), request);
         if (!plan.error.empty()) {
             err << "zlk-queue-defaults: " << plan.error << "; nothing set\n";

@@ -72,11 +72,13 @@ struct StoredValue {
 // could not be read.
 struct StoredDefaults {
     std::map<std::string, StoredValue> values;
+    std::string holdUntil;  // the queue's job-hold-until-default, empty when not reported
     std::string error;
 };
 
 // Asks the scheduler (server, or the default one) for the queue's printer
-// attributes of every settable key (IPP Get-Printer-Attributes).
+// attributes of every settable key and its job-hold-until-default (IPP
+// Get-Printer-Attributes).
 StoredDefaults ReadStoredDefaults(const std::string& queue, const std::string& server);
 using DefaultsReader = std::function<StoredDefaults(const std::string& queue, const std::string& server)>;
 
@@ -91,6 +93,15 @@ std::string CheckRemovedDefaults(const StoredDefaults& stored);
 std::vector<std::string> SetArguments(const std::string& queue, const std::vector<Setting>& settings,
                                       const std::string& server);
 std::vector<std::string> RemoveArguments(const std::string& queue, const std::string& server);
+
+// Asking at print time: the queue holds every job that names no
+// job-hold-until of its own ("indefinite"), until the Zelko print agent has
+// the user's print type and accounting choices; "no-hold" puts it back.
+std::string HoldUntilDefault(bool ask);
+// Empty when the print agent has something to ask for this PPD (a print
+// type or accounting panel); otherwise why the queue is not one to hold.
+std::string AskRefusal(ppd_file_t* ppd);
+std::vector<std::string> AskArguments(const std::string& queue, bool ask, const std::string& server);
 
 // Runs a program (argv[0] looked up in PATH); answers its exit status and
 // leaves what it wrote in output.
