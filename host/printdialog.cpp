@@ -77,7 +77,10 @@ std::unique_ptr<PrintDialog> PrintDialog::Open(const Setup& setup, std::string* 
             continue;
         }
         for (auto& panel : plugin->get()->PDEPanelsForType(platform::kPrintDialogPDEType, dialog->host_.get())) {
-            dialog->panels_.push_back(std::move(panel));
+            const auto& kinds = setup.panelKinds;
+            if (kinds.empty() || std::find(kinds.begin(), kinds.end(), panel->panelKind()) != kinds.end()) {
+                dialog->panels_.push_back(std::move(panel));
+            }
         }
         const std::vector<std::string> problems = plugin->get()->bundleProblems();
         dialog->notices_.insert(dialog->notices_.end(), problems.begin(), problems.end());

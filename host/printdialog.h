@@ -29,6 +29,10 @@ public:
         std::filesystem::path settingsFolder;
         std::vector<std::filesystem::path> pluginFolders;
         widgets::Toolkit* toolkit = nullptr;
+        // When not empty, only panels of these kinds are kept: a host that
+        // asks for some choices only (at print time, for a job already
+        // sent) shows no others.
+        std::vector<std::string> panelKinds;
     };
 
     // Null with a message when the PPD cannot be read. A plug-in that

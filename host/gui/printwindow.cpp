@@ -39,6 +39,25 @@ constexpr int kMaxCopies = 999;
 
 bool IsValidPageRange(const std::string& text) { return ParsePageRanges(text).has_value(); }
 
+QWidget* PanelPage(widgets::QtToolkit& toolkit, platform::PDEPanel& panel)
+{
+    widgets::View* view = panel.panelView();
+    QWidget* native = view ? toolkit.NativeWidget(*view) : nullptr;
+    if (!native) {
+        return nullptr;
+    }
+    auto* page = new QScrollArea();
+    page->setFrameShape(QFrame::NoFrame);
+    auto* holder = new QWidget();
+    holder->setFixedSize(toolkit.ToPixels(view->Frame().width), toolkit.ToPixels(view->Frame().height));
+    native->setParent(holder);
+    native->setGeometry(0, 0, holder->width(), holder->height());
+    native->show();
+    page->setWidget(holder);
+    page->setMinimumSize(holder->width() + 4, holder->height() + 4);
+    return page;
+}
+
 PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     : toolkit_(toolkit),
       setup_(std::move(setup))
@@ -189,21 +208,9 @@ void PrintWindow::ShowPrinter(const std::string& queue)
             dialog_->Restore();
             const QSignalBlocker blocker(pages_);
             for (const auto& panel : dialog_->Panels()) {
-                widgets::View* view = panel->panelView();
-                QWidget* native = view ? toolkit_.NativeWidget(*view) : nullptr;
-                if (!native) {
-                    continue;
+                if (QWidget* page = PanelPage(toolkit_, *panel)) {
+                    pages_->addTab(page, Q(panel->panelName()));
                 }
-                auto* page = new QScrollArea();
-                page->setFrameShape(QFrame::NoFrame);
-                auto* holder = new QWidget();
-                holder->setFixedSize(toolkit_.ToPixels(view->Frame().width), toolkit_.ToPixels(view->Frame().height));
-                native->setParent(holder);
-                native->setGeometry(0, 0, holder->width(), holder->height());
-                native->show();
-                page->setWidget(holder);
-                page->setMinimumSize(holder->width() + 4, holder->height() + 4);
-                pages_->addTab(page, Q(panel->panelName()));
             }
             if (dialog_->Panels().empty()) {
                 notices << (dialog_->DamagedPlugIns() > 0 ? Text("The Zelko panels could not be loaded.")

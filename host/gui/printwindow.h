@@ -98,4 +98,9 @@ private:
 // comma-separated, counting from 1, each range not running backwards.
 bool IsValidPageRange(const std::string& text);
 
+// A page showing the panel's view at its layout size, scrolled when the
+// space is smaller; null when the panel has no view. The caller owns it,
+// and must delete it before the panel goes.
+QWidget* PanelPage(widgets::QtToolkit& toolkit, platform::PDEPanel& panel);
+
 }  // namespace zlk::host::gui

@@ -38,6 +38,17 @@ const std::map<std::string_view, const char*>& Japanese()
         {"The job cannot be printed: %1", "このジョブはプリントできません: %1"},
         {"Choose a document to print.", "プリントする書類を選んでください。"},
         {"Print Dialog", "プリントダイアログ"},
+        {"Zelko Print Agent", "Zelko プリントエージェント"},
+        {"Print Settings for a Held Job", "保留中のジョブのプリント設定"},
+        {"The job \u201c%1\u201d for %2 waits for your print settings.",
+         "%2 へのジョブ「%1」がプリント設定を待っています。"},
+        {"From %1", "送信元: %1"},
+        {"%1 pages", "%1 ページ"},
+        {"%1 KB", "%1 KB"},
+        {"Later", "後で"},
+        {"Cancel Job", "ジョブをキャンセル"},
+        {"The job could not be released: %1", "ジョブを解除できませんでした: %1"},
+        {"The job could not be cancelled: %1", "ジョブをキャンセルできませんでした: %1"},
     };
     return table;
 }

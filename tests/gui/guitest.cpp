@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -96,7 +97,11 @@ QWidget* Named(widgets::QtToolkit& toolkit, const QWidget& root, const std::stri
 
 QWidget* Reveal(widgets::QtToolkit& toolkit, host::gui::PrintWindow& window, const std::string& name)
 {
-    QTabWidget* pages = window.Pages();
+    return Reveal(toolkit, window.Pages(), name);
+}
+
+QWidget* Reveal(widgets::QtToolkit& toolkit, QTabWidget* pages, const std::string& name)
+{
     for (int i = 0; i < pages->count(); ++i) {
         QWidget* control = Named(toolkit, *pages->widget(i), name);
         if (!control) {
@@ -176,7 +181,9 @@ void PressKey(QWidget* widget, Qt::Key key) { QTest::keyClick(widget, key); }
 
 fs::path Screenshot(QWidget& widget, const std::string& name)
 {
-    const fs::path folder = fs::path(ZLK_BUILD_DIR) / "screens";
+    // Kept apart by platform: a run on X must not overwrite the offscreen one.
+    const bool onX = QGuiApplication::platformName() == "xcb";
+    const fs::path folder = fs::path(ZLK_BUILD_DIR) / (onX ? "screens-x11" : "screens");
     fs::create_directories(folder);
     std::string file = name;
     for (char& c : file) {

@@ -2,6 +2,7 @@
 // Qt's offscreen platform, driven with QTest clicks and key presses.
 #pragma once
 
+#include <QTabWidget>
 #include <QTest>
 #include <QWidget>
 #include <deque>
@@ -47,6 +48,7 @@ QWidget* Named(widgets::QtToolkit& toolkit, const QWidget& root, const std::stri
 // Shows the page of the dialog that holds the named control, and the
 // features group that holds it; the control, or null when none shows.
 QWidget* Reveal(widgets::QtToolkit& toolkit, host::gui::PrintWindow& window, const std::string& name);
+QWidget* Reveal(widgets::QtToolkit& toolkit, QTabWidget* pages, const std::string& name);
 
 // A person's actions on Qt widgets.
 void Click(QWidget* widget);
