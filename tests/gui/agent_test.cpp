@@ -68,6 +68,24 @@ protected:
         return held;
     }
 
+    // Every attribute the scheduler keeps of the job, as "name=value" lines.
+    static std::string JobAttributes(int job)
+    {
+        ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+        const std::string uri = "ipp://localhost/jobs/" + std::to_string(job);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
+        ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+        std::string lines;
+        for (ipp_attribute_t* attr = ippFirstAttribute(response); attr; attr = ippNextAttribute(response)) {
+            char value[2048];
+            ippAttributeString(attr, value, sizeof value);
+            lines += std::string(ippGetName(attr) ? ippGetName(attr) : "") + "=" + value + "\n";
+        }
+        ippDelete(response);
+        return lines;
+    }
+
     std::unique_ptr<host::agent::Agent> StartAgent()
     {
         std::string why;
@@ -149,6 +167,12 @@ TEST_F(PrintAgent, AsksForSecurePrintAndAccountingThenReleasesOrCancels)
         EXPECT_NE(inspected.out.find(text), std::string::npos) << text << "\n" << inspected.out;
     }
 
+    // The job keeps the passcode and the password only sealed.
+    const std::string attributes = JobAttributes(first);
+    EXPECT_NE(attributes.find("PrintTypePasswordTicketKey="), std::string::npos) << attributes;
+    EXPECT_EQ(attributes.find("PrintTypePasswordTicketKey=4321"), std::string::npos) << attributes;
+    EXPECT_EQ(attributes.find("pw4455"), std::string::npos) << attributes;
+
     // The next job is asked about in a window of its own; Cancel Job
     // cancels it before anything reaches the printer.
     const int second = Send(queue);
@@ -213,6 +237,40 @@ TEST_F(PrintAgent, SpeaksJapaneseOnAJapaneseDesktop)
     Click(window->findChild<QPushButton*>("later"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return agent->Shown() == nullptr; }, 5000));
     EXPECT_TRUE(Held(job));
+}
+
+TEST_F(PrintAgent, TheSchedulerLetsNoOtherUserAnswerAJob)
+{
+    // The stock policy for job operations: the owner and administrators only.
+    const std::string conf = cupsd.root() + "/etc/cupsd.conf";
+    std::string text = ReadFile(conf);
+    const std::string owners =
+        "  <Limit Send-Document Hold-Job Release-Job Restart-Job Set-Job-Attributes Cancel-Job CUPS-Move-Job>\n"
+        "    Require user @OWNER @SYSTEM\n    Order deny,allow\n  </Limit>\n";
+    text.insert(text.find("  <Limit All>"), owners);
+    WriteFile(conf, text);
+    ASSERT_EQ(cupsd.Reload(), "");
+    const std::string queue = "zgapolicy";
+    AddAskingQueue(queue, "c4500");
+    const int job = Send(queue, {"-U", "mallory"});
+    ASSERT_TRUE(Held(job));
+
+    for (const char* user : {"eve", "mallory"}) {
+        cupsSetUser(user);
+        std::string why;
+        auto scheduler = host::agent::Scheduler::Connect(&why);
+        ASSERT_NE(scheduler, nullptr) << why;
+        EXPECT_EQ(scheduler->HeldJobs().size(), user == std::string("eve") ? 0u : 1u) << user;
+        const std::string refused = scheduler->ReleaseWith(job, {{"job-account-id", "EVE"}});
+        if (user == std::string("eve")) {
+            EXPECT_NE(refused, "");
+            EXPECT_NE(scheduler->Cancel(job), "");
+            EXPECT_TRUE(Held(job));
+        } else {
+            EXPECT_EQ(refused, "");
+            EXPECT_EQ(cupsd.WaitForJob(queue, job).state, "completed");
+        }
+    }
 }
 
 TEST(HeldJobs, OnlyTheUsersJobsHeldForTheQueuesQuestionAreAskedAbout)
