@@ -64,35 +64,32 @@ PrintAccountPDEPlugIn::PDEPanelsForType(const std::string& type, platform::PDEPl
         (!CheckLoadCondition(ppd, "ZLKXEnableAccounting") || !CheckLoadCondition(ppd, "ZLKXEnablePrintType"))) {
         return panels;
     }
+    // One panel of the PPD's settings attribute, when the bundle has its
+    // help page and layout; a missing one is a damaged bundle, said so.
+    auto offer = [&](const char* attribute, const std::string& helpStem, const std::string& layoutStem,
+                     const std::string& what, auto make) {
+        if (!HasAttribute(ppd, attribute)) {
+            return;
+        }
+        ProductAndHelp names = SplitSettingsValue(AttributeOf(ppd, attribute));
+        const std::string help = helpStem + names.help + ".htm";
+        const std::string layout = "Layouts/" + layoutStem + names.product + ".json";
+        if (names.help.empty()) {
+            // The PPD names no help: not a panel of this printer.
+        } else if (!bundle_->HelpPageExists(help)) {
+            Damaged("help page " + help + "; the " + what + " panel is not offered");
+        } else if (!bundle_->ResourceExists(layout)) {
+            Damaged("layout " + layout + "; the " + what + " panel is not offered");
+        } else {
+            panels.push_back(make(std::move(names)));
+        }
+    };
     // The accounting panel comes first.
-    if (HasAttribute(ppd, kAccountingSettingsAttr)) {
-        ProductAndHelp names = SplitSettingsValue(AttributeOf(ppd, kAccountingSettingsAttr));
-        const std::string help = "JBA_" + names.help + ".htm";
-        const std::string layout = "Layouts/ZLKPrintJBA_" + names.product + ".json";
-        if (names.help.empty()) {
-            // The PPD names no help: not a panel of this printer.
-        } else if (!bundle_->HelpPageExists(help)) {
-            Damaged("help page " + help + "; the accounting panel is not offered");
-        } else if (!bundle_->ResourceExists(layout)) {
-            Damaged("layout " + layout + "; the accounting panel is not offered");
-        } else {
-            panels.push_back(std::make_unique<JBAPDE>(hostInfo, bundle_, std::move(names), quorvel));
-        }
-    }
-    if (HasAttribute(ppd, kPrintTypeSettingsAttr)) {
-        ProductAndHelp names = SplitSettingsValue(AttributeOf(ppd, kPrintTypeSettingsAttr));
-        const std::string help = "SelectJobType_" + names.help + ".htm";
-        const std::string layout = "Layouts/ZLKPrintType_" + names.product + ".json";
-        if (names.help.empty()) {
-            // The PPD names no help: not a panel of this printer.
-        } else if (!bundle_->HelpPageExists(help)) {
-            Damaged("help page " + help + "; the print type panel is not offered");
-        } else if (!bundle_->ResourceExists(layout)) {
-            Damaged("layout " + layout + "; the print type panel is not offered");
-        } else {
-            panels.push_back(std::make_unique<PrintTypePDE>(hostInfo, bundle_, std::move(names), quorvel));
-        }
-    }
+    offer(kAccountingSettingsAttr, "JBA_", "ZLKPrintJBA_", "accounting",
+          [&](ProductAndHelp names) { return std::make_unique<JBAPDE>(hostInfo, bundle_, std::move(names), quorvel); });
+    offer(kPrintTypeSettingsAttr, "SelectJobType_", "ZLKPrintType_", "print type", [&](ProductAndHelp names) {
+        return std::make_unique<PrintTypePDE>(hostInfo, bundle_, std::move(names), quorvel);
+    });
     return panels;
 }
 
