@@ -321,16 +321,13 @@ bool GetTicketPasswordStringConvertedToEncryption(const char* key, int numOption
     if (!value || !*value)
         return false;
 
-    // Working limits: 1023 bytes of text, 2000 bytes of blob, 255 bytes of password.
-    char text[1024] = {};
-    std::strncpy(text, value, sizeof text - 1);
-    uint8_t stored[2000];
-    std::size_t storedLength = SecBlobEnc_Base64_Decode(text, stored, sizeof stored);
+    // Working limits: 255 bytes of password (the text and blob limits are
+    // the opener's), a 2000-byte blob for the printer.
     uint8_t plain[255];
     std::size_t plainLength = sizeof plain;
     uint8_t blob[2000];
     std::size_t blobLength = 0;
-    bool filled = storedLength > 0 && Decode_Storage(stored, storedLength, plain, &plainLength) == kSecBlobSuccess &&
+    bool filled = Decode_StorageText(value, plain, &plainLength) == kSecBlobSuccess &&
                   Encode_Random(plain, plainLength, blob, &blobLength) == kSecBlobSuccess &&
                   SecBlobEnc_Base64_Encode(blob, blobLength, field, width - 1) > 0;
     OPENSSL_cleanse(plain, sizeof plain);

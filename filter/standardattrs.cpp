@@ -27,6 +27,13 @@ constexpr const char* kPrintTypeKeyNames[] = {
     "PrintTypeMBNTicketKey", "PrintTypeMBNPasswordTicketKey", "DelayPrintTicketKey",
 };
 
+// Where the print type panel keeps the secure print passcode.
+const std::string& PasscodeKey()
+{
+    static const std::string key = std::string(kTicketKeyPrefix) + "PrintTypePasswordTicketKey";
+    return key;
+}
+
 // Every key of the accounting panel and its windows starts with this name.
 constexpr std::string_view kAccountingKeyStart = "JBA";
 
@@ -165,8 +172,7 @@ std::string ApplyPasscode(const JobOptions& options, const char* user, const Pas
     if (SentByDialog(options) && HasPrintTypeKey(options)) {
         // The dialogs send their passcode as job-password, where the
         // scheduler keeps it from other users: it is the dialog's own.
-        const std::string key = std::string(kTicketKeyPrefix) + "PrintTypePasswordTicketKey";
-        const char* own = options.Get(key.c_str());
+        const char* own = options.Get(PasscodeKey().c_str());
         if ((own && *own) || record.printType.printType != PrintType::Secure) {
             Report(Severity::Info, "job-password is not used: the print dialog's print type settings decide.");
             return "";
@@ -205,18 +211,13 @@ std::string ApplyPasscode(const JobOptions& options, const char* user, const Pas
 void OpenDialogPasscode(const JobOptions& options, const PasscodeRule& rule, printoptions& record)
 {
     using namespace zlk::secblob;
-    const std::string key = std::string(kTicketKeyPrefix) + "PrintTypePasswordTicketKey";
-    const char* raw = options.Get(key.c_str());
+    const char* raw = options.Get(PasscodeKey().c_str());
     if (!raw || !*raw || IsDigits(raw))
         return;
     char(&field)[sizeof stPrintTypeOption::password] = record.printType.password;
-    char text[1024] = {};
-    std::strncpy(text, raw, sizeof text - 1);
-    uint8_t stored[2000];
-    const std::size_t storedLength = SecBlobEnc_Base64_Decode(text, stored, sizeof stored);
     uint8_t plain[255];
     std::size_t plainLength = sizeof plain;
-    if (storedLength > 0 && Decode_Storage(stored, storedLength, plain, &plainLength) == kSecBlobSuccess) {
+    if (Decode_StorageText(raw, plain, &plainLength) == kSecBlobSuccess) {
         const std::string_view value = rule.storedEncrypted
                                            ? std::string_view(raw)
                                            : std::string_view(reinterpret_cast<const char*>(plain), plainLength);

@@ -31,14 +31,9 @@ constexpr char kPasscodeKey[] = "com.zelko.jt.printsettings.pdf.ww.PrintTypePass
 // empty when it is not one that opens to digits.
 std::string OpenedPasscode(const std::string& blob)
 {
-    const auto stored = secblob::SecBlobEnc_Base64_Decode_Data(blob.c_str());
-    if (!stored) {
-        return {};
-    }
-    common::SecretBuffer plain(256);
+    common::SecretBuffer plain(255);
     std::size_t length = plain.size();
-    if (secblob::Decode_Storage(stored->data(), stored->size(), plain.data(), &length) != secblob::kSecBlobSuccess ||
-        length == 0) {
+    if (secblob::Decode_StorageText(blob.c_str(), plain.data(), &length) != secblob::kSecBlobSuccess || length == 0) {
         return {};
     }
     const std::string_view digits(reinterpret_cast<const char*>(plain.data()), length);

@@ -521,6 +521,21 @@ std::optional<std::vector<char>> SecBlobEnc_Base64_Encode_Data(const uint8_t* da
     return text;
 }
 
+SecBlobStatus Decode_StorageText(const char* text, uint8_t* plain, std::size_t* plainLength)
+{
+    if (!text || !plain || !plainLength) {
+        return kSecBlobInvalidRequest;
+    }
+    char cut[1024] = {};
+    std::strncpy(cut, text, sizeof cut - 1);
+    uint8_t stored[2000];
+    const std::size_t storedLength = SecBlobEnc_Base64_Decode(cut, stored, sizeof stored);
+    if (storedLength == 0) {
+        return kSecBlobInvalidRequest;
+    }
+    return Decode_Storage(stored, storedLength, plain, plainLength);
+}
+
 std::optional<std::vector<uint8_t>> SecBlobEnc_Base64_Decode_Data(const char* text)
 {
     return text != nullptr ? DecodeBase64Data(text) : std::nullopt;

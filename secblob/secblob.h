@@ -69,6 +69,12 @@ SecBlobStatus SecBlobEnc_DataStorage_Decrypt(const uint8_t* data, std::size_t da
 SecBlobStatus Encode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength);
 SecBlobStatus Decode_Storage(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength);
 
+// Opens a password as the dialogs store it (a Base64 storage blob) into
+// plain, within the working limits every reader keeps: the first 1023
+// characters of text, 2000 bytes of blob. Answers kSecBlobSuccess with
+// *plainLength set; the caller wipes plain.
+SecBlobStatus Decode_StorageText(const char* text, uint8_t* plain, std::size_t* plainLength);
+
 // Key-transport blob for the printer: mode 1, key type 0, built-in key.
 // out must hold KTBufferSize(dataLength) bytes.
 SecBlobStatus Encode_Random(const uint8_t* data, std::size_t dataLength, uint8_t* out, std::size_t* outLength);
