@@ -207,16 +207,7 @@ TEST(PrintDialog, HelpOpensThePageInTheDesktopViewer)
 TEST(PrintDialog, DamagedBundlesAreNamedWithWhatIsWrong)
 {
     SamplePrinters printers;
-    const fs::path from = fs::absolute(ZLK_PLUGIN_BUILD_DIR);
-    const fs::path plugins = printers.folder / "plugins";
-    for (const auto& entry : fs::recursive_directory_iterator(from)) {
-        const fs::path to = plugins / fs::relative(entry.path(), from);
-        if (entry.is_directory()) {
-            fs::create_directories(to);
-        } else {
-            fs::create_symlink(entry.path(), to);
-        }
-    }
+    const fs::path plugins = LinkedPlugins(printers.folder.string());
     const fs::path layout = plugins / "ZLKFeaturesPDE.plugin" / "Resources" / "Layouts" / "ZLKPrintFeature.json";
     fs::remove(layout);
     std::ofstream(layout) << std::string(100000, '[') << std::string(100000, ']');

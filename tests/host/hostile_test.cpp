@@ -17,6 +17,7 @@
 
 #include "host/pluginhost.h"
 #include "process.h"
+#include "spooler.h"
 #include "testpdf.h"
 
 namespace zlk::test {
@@ -64,22 +65,6 @@ std::string ManyChoices(int n)
     return text + "*CloseUI: *ZLKMany\n";
 }
 
-// The built plug-ins, their files linked, so that one can be damaged.
-fs::path LinkedPlugins(const fs::path& folder)
-{
-    const fs::path from = fs::absolute(kPlugins);
-    const fs::path plugins = folder / "plugins";
-    for (const auto& entry : fs::recursive_directory_iterator(from)) {
-        const fs::path to = plugins / fs::relative(entry.path(), from);
-        if (entry.is_directory()) {
-            fs::create_directories(to);
-        } else {
-            fs::create_symlink(entry.path(), to);
-        }
-    }
-    return plugins;
-}
-
 std::string Nested(const std::string& open, const std::string& inner, const std::string& close, int depth)
 {
     std::string text;
@@ -109,7 +94,7 @@ TEST(HostileInput, OriginalInputsEndBoundedAndSayWhatIsWrong)
     const std::string account = "ZLKAccountPDE.plugin";
     auto damage = [](const std::string& bundle, std::function<void(const fs::path&)> how) {
         return [bundle, how](const fs::path& dir, std::map<std::string, std::string>& env) {
-            const fs::path plugins = LinkedPlugins(dir);
+            const fs::path plugins = LinkedPlugins(dir.string());
             how(plugins / bundle);
             env["ZLK_PLUGIN_PATH"] = plugins.string();
             return std::vector<std::string>{(kSamples / "zelko-mfp-c4500.ppd").string(), "--describe"};
@@ -146,7 +131,7 @@ TEST(HostileInput, OriginalInputsEndBoundedAndSayWhatIsWrong)
         {"views nested 5000 deep", damage(features, layout(deepView)), 0, {"damaged layout ZLKPrintFeature"}},
         {"a window layout nested 100000 deep",
          [](const fs::path& dir, std::map<std::string, std::string>& env) {
-             const fs::path plugins = LinkedPlugins(dir);
+             const fs::path plugins = LinkedPlugins(dir.string());
              const fs::path file = plugins / "ZLKFeaturesPDE.plugin" / "Resources" / "Layouts" / "TrimmerWindow.json";
              fs::remove(file);
              Write(file, Nested("[", "", "]", 100000));

@@ -20,6 +20,22 @@ std::string BuildDir() { return ZLK_BUILD_DIR; }
 std::string FilterProgram() { return ZLK_FILTER_BINARY; }
 std::string FilterProgramWithCopy() { return ZLK_FILTER_JOBCOPY_BINARY; }
 
+std::string LinkedPlugins(const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    const fs::path from = fs::absolute(ZLK_PLUGIN_BUILD_DIR);
+    const fs::path plugins = fs::path(folder) / "plugins";
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path to = plugins / fs::relative(entry.path(), from);
+        if (entry.is_directory()) {
+            fs::create_directories(to);
+        } else {
+            fs::create_symlink(entry.path(), to);
+        }
+    }
+    return plugins.string();
+}
+
 RunResult InspectStream(const std::string& stream)
 {
     TempDir dir;

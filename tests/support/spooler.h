@@ -18,6 +18,9 @@ std::string SamplePpd(const std::string& name);  // a PPD of data/ppd
 std::string BuildDir();
 std::string FilterProgram();  // the filter as installed
 std::string FilterProgramWithCopy();  // the same, with the job copy enabled
+// The build's plug-in bundles copied to folder/plugins as links to their
+// files, so that a test can damage one; that plug-in folder.
+std::string LinkedPlugins(const std::string& folder);
 
 // Runs the job stream inspector with the development printer key on a
 // stream; exitCode 0 means a valid stream, report in out, reason in err.
