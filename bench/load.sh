@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Print-server load, in one run: a private CUPS scheduler (its own server
-# root, spool and logs, a port on loopback, FileDevice Yes) with two queues
-# printing into files:
+# Print-server load, in one run: a private CUPS scheduler (bench/privatecupsd.sh:
+# its own server root, spool and logs, a port on loopback, FileDevice Yes)
+# with two queues printing into files:
 #  - ours: a sample PPD (data/ppd) whose filter is the build's ZLKPrintFilter,
 #    copied into the scheduler's private filter folder (never an installed one);
 #  - generic: cups-filters' generic PDF printer, whose only filter is pdftopdf.
@@ -39,102 +39,19 @@ while getopts n:m:r:p:q: flag; do
 done
 shift $((OPTIND - 1))
 build=${1:-build/plain}
-filter=$build/filter/ZLKPrintFilter
 generic_ppd=/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd
-[ -x "$filter" ] || { echo "build the filter first ($filter missing)" >&2; exit 1; }
-[ -x /usr/sbin/cupsd ] || { echo "cupsd is needed" >&2; exit 1; }
 [ -f "$generic_ppd" ] || { echo "cups-filters' $generic_ppd is needed" >&2; exit 1; }
-
-work=$(mktemp -d)
-cupsd_pid=
+source bench/privatecupsd.sh
 sampler_pid=
-cleanup() {
-  [ -n "$sampler_pid" ] && kill "$sampler_pid" 2>/dev/null && wait "$sampler_pid" 2>/dev/null
-  if [ -n "$cupsd_pid" ]; then
-    kill "$cupsd_pid" 2>/dev/null
-    wait "$cupsd_pid" 2>/dev/null
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'stop "$sampler_pid"; cleanup' EXIT
 
-# The scheduler's folders: every one on the way readable by lp.
-chmod 755 "$work"
-mkdir -p "$work"/{etc/ppd,spool/tmp,cache,state,log,out,bin/filter,bin/driver,doc}
-chmod -R 755 "$work"
-chmod 1777 "$work/spool/tmp"
-for sub in backend cgi-bin daemon monitor notifier; do
-  [ -e "/usr/lib/cups/$sub" ] && ln -s "/usr/lib/cups/$sub" "$work/bin/$sub"
-done
-for program in /usr/lib/cups/filter/*; do
-  [ "$(basename "$program")" = ZLKPrintFilter ] || ln -s "$program" "$work/bin/filter/"
-done
-install -m 755 "$filter" "$work/bin/filter/ZLKPrintFilter"
-
+mkdir "$work/doc"
 args=()
 for _ in $(seq $(((pages + 3) / 4))); do args+=(data/samples/sample.pdf); done
 qpdf --empty --pages "${args[@]}" 1-z -- "$work/doc/all.pdf"
 qpdf --empty --pages "$work/doc/all.pdf" "1-$pages" -- "$work/doc/job.pdf"
 chmod -R a+rX "$work/doc"
 
-# A port on loopback that nothing answers on.
-port=
-for _ in $(seq 50); do
-  candidate=$((20000 + RANDOM % 40000))
-  if ! (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then
-    port=$candidate
-    break
-  fi
-done
-[ -n "$port" ] || { echo "no free port on loopback" >&2; exit 1; }
-cat >"$work/etc/cupsd.conf" <<EOF
-LogLevel info
-MaxLogSize 0
-Listen 127.0.0.1:$port
-WebInterface No
-Browsing Off
-DefaultAuthType None
-MaxJobs 0
-PreserveJobHistory No
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-EOF
-{
-  echo "FileDevice Yes"
-  echo "ServerRoot $work/etc"
-  echo "ServerBin $work/bin"
-  echo "DataDir /usr/share/cups"
-  echo "RequestRoot $work/spool"
-  echo "TempDir $work/spool/tmp"
-  echo "CacheDir $work/cache"
-  echo "StateDir $work/state"
-  echo "AccessLog $work/log/access_log"
-  echo "ErrorLog $work/log/error_log"
-  echo "PageLog $work/log/page_log"
-  [ "$(id -u)" = 0 ] && printf 'User lp\nGroup lp\n'
-} >"$work/etc/cups-files.conf"
-
-/usr/sbin/cupsd -f -c "$work/etc/cupsd.conf" -s "$work/etc/cups-files.conf" </dev/null >/dev/null 2>&1 &
-cupsd_pid=$!
-server=127.0.0.1:$port
-for _ in $(seq 100); do
-  lpstat -h "$server" -r >/dev/null 2>&1 && break
-  sleep 0.1
-done
-lpstat -h "$server" -r >/dev/null 2>&1 || { echo "the private cupsd did not start" >&2; exit 1; }
-
-add_queue() {  # $1: name, $2: PPD
-  : >"$work/out/$1.prn"
-  chmod 666 "$work/out/$1.prn"
-  lpadmin -h "$server" -p "$1" -E -v "file://$work/out/$1.prn" -P "$2" -o printer-error-policy=abort-job 2>/dev/null
-}
 add_queue ours "$ppd"
 add_queue generic "$generic_ppd"
 
