@@ -124,6 +124,8 @@ TEST_F(PrintAgent, AsksForSecurePrintAndAccountingThenReleasesOrCancels)
     AddAskingQueue(queue, "c4500");
     const int others = Send(queue, {"-U", "mallory"});
     const int first = Send(queue);
+    // Two jobs wait at once: one window at a time, in the order they came.
+    const int second = Send(queue);
     ASSERT_TRUE(Held(first)) << cupsd.JobLog(first);
     std::unique_ptr<host::agent::Agent> agent = StartAgent();
     host::agent::AskWindow* window = WaitForWindow(*agent, first);
@@ -175,7 +177,6 @@ TEST_F(PrintAgent, AsksForSecurePrintAndAccountingThenReleasesOrCancels)
 
     // The next job is asked about in a window of its own; Cancel Job
     // cancels it before anything reaches the printer.
-    const int second = Send(queue);
     window = WaitForWindow(*agent, second);
     ASSERT_NE(window, nullptr) << log;
     Click(window->findChild<QPushButton*>("cancelJob"));
