@@ -60,6 +60,27 @@ std::string DocumentFormat(const std::filesystem::path& file)
     return CUPS_FORMAT_AUTO;
 }
 
+QueueDescription DescribeQueue(const std::string& queue)
+{
+    QueueDescription description;
+    std::unique_ptr<cups_dest_t, DestsDeleter> dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.c_str(), nullptr),
+                                                    DestsDeleter{1});
+    if (!dest) {
+        return description;
+    }
+    auto option = [&](const char* name) {
+        const char* value = cupsGetOption(name, dest->num_options, dest->options);
+        return std::string(value ? value : "");
+    };
+    description.known = true;
+    description.info = option("printer-info");
+    description.location = option("printer-location");
+    description.stopped = option("printer-state") == "5";
+    description.accepting = option("printer-is-accepting-jobs") != "false";
+    description.message = option("printer-state-message");
+    return description;
+}
+
 std::string DefaultQueue()
 {
     cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr);

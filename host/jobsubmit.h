@@ -42,6 +42,17 @@ std::optional<std::vector<JobOption>> DefaultOptions(PrintDialog& dialog);
 // caller removes; empty with a message when the queue is unknown.
 std::filesystem::path QueuePPD(const std::string& queue, std::string* error);
 
+// What the scheduler says of a queue for a person choosing it.
+struct QueueDescription {
+    std::string info;  // printer-info, the administrator's description
+    std::string location;
+    bool known = false;
+    bool stopped = false;  // paused: jobs wait
+    bool accepting = true;  // false: jobs are refused
+    std::string message;  // printer-state-message, when there is one
+};
+QueueDescription DescribeQueue(const std::string& queue);
+
 // The default queue, or empty.
 std::string DefaultQueue();
 

@@ -2,6 +2,7 @@
 
 #include "host/documents.h"
 
+#include <cups/ppd.h>
 #include <unistd.h>
 
 #include <QButtonGroup>
@@ -22,8 +23,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cctype>
+#include <fstream>
 
 #include "host/gui/texts.h"
+#include "platform/system/storedsettings.h"
 #include "platform/widgets/controls.h"
 
 namespace zlk::host::gui {
@@ -66,9 +69,15 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     auto* layout = new QVBoxLayout(this);
 
     auto* form = new QFormLayout();
+    form_ = form;
     printers_ = new QComboBox(this);
     printers_->setObjectName("printer");
     form->addRow(Text("Printer:"), printers_);
+    printerState_ = new QLabel(this);
+    printerState_->setObjectName("printerState");
+    printerState_->setWordWrap(true);
+    printerState_->setTextFormat(Qt::PlainText);
+    form->addRow(QString(), printerState_);
 
     QStringList names;
     for (const auto& file : setup_.files) {
@@ -103,6 +112,28 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     pagesRow->addWidget(rangePages_);
     pagesRow->addWidget(range_, 1);
     form->addRow(Text("Pages:"), pagesRow);
+
+    auto addList = [&](QComboBox*& list, const char* name, const QString& label) {
+        list = new QComboBox(this);
+        list->setObjectName(name);
+        form->addRow(label, list);
+    };
+    addList(paper_, "paperSize", Text("Paper size:"));
+    addList(twoSided_, "twoSided", Text("Two-sided:"));
+    addList(orientation_, "orientation", Text("Orientation:"));
+    orientation_->addItem(Text("Portrait"), "3");
+    orientation_->addItem(Text("Landscape"), "4");
+    addList(numberUp_, "numberUp", Text("Pages per sheet:"));
+    for (const int up : {1, 2, 4, 6, 9, 16}) {
+        numberUp_->addItem(QString::number(up), QString::number(up));
+    }
+    addList(color_, "color", Text("Color:"));
+    for (auto [list, option] : {std::pair{paper_, "PageSize"}, {twoSided_, "Duplex"}, {color_, "ZLKColorMode"}}) {
+        connect(list, &QComboBox::activated, this,
+                [this, list = list, option = option] { ChooseStandardOption(list, option); });
+    }
+    // A panel that changes one of these shows on the main page at once.
+    toolkit_.SetUserActedHook([this] { ShowStandardOptions(); });
     layout->addLayout(form);
 
     pages_ = new QTabWidget(this);
@@ -137,29 +168,44 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     layout->addWidget(buttons);
 
     std::vector<std::string> queues = setup_.queues();
-    std::string first = setup_.queue.empty() ? setup_.defaultQueue() : setup_.queue;
+    // The queue asked for, else the one this user printed to last, else the
+    // default one.
+    std::string first = setup_.queue;
+    if (first.empty()) {
+        const std::string last = ReadLastPrinter(setup_.lastPrinterFile);
+        first = std::find(queues.begin(), queues.end(), last) != queues.end() ? last : setup_.defaultQueue();
+    }
     if (!first.empty() && std::find(queues.begin(), queues.end(), first) == queues.end()) {
         queues.insert(queues.begin(), first);
     }
     {
         const QSignalBlocker blocker(printers_);
         for (const std::string& queue : queues) {
-            printers_->addItem(Q(queue));
+            // Named as the administrator described it, the queue beside.
+            const QueueDescription description = setup_.describeQueue(queue);
+            const QString shown = description.info.empty() || description.info == queue
+                                      ? Q(queue)
+                                      : Text("%1 (%2)").arg(Q(description.info), Q(queue));
+            printers_->addItem(shown, Q(queue));
         }
     }
     connect(printers_, &QComboBox::currentIndexChanged, this,
-            [this](int index) { ShowPrinter(index >= 0 ? printers_->itemText(index).toStdString() : ""); });
+            [this](int index) { ShowPrinter(index >= 0 ? printers_->itemData(index).toString().toStdString() : ""); });
     if (queues.empty()) {
         ShowPrinter("");
     } else {
-        const int index = first.empty() ? 0 : printers_->findText(Q(first));
+        const int index = first.empty() ? 0 : printers_->findData(Q(first));
         const QSignalBlocker blocker(printers_);
         printers_->setCurrentIndex(std::max(index, 0));
-        ShowPrinter(printers_->currentText().toStdString());
+        ShowPrinter(printers_->currentData().toString().toStdString());
     }
 }
 
-PrintWindow::~PrintWindow() { ClearPanels(); }
+PrintWindow::~PrintWindow()
+{
+    toolkit_.SetUserActedHook(nullptr);
+    ClearPanels();
+}
 
 void PrintWindow::ClearPanels()
 {
@@ -227,6 +273,8 @@ void PrintWindow::ShowPrinter(const std::string& queue)
         pages_->setCurrentIndex(0);
     }
     shownPage_ = 0;
+    ShowStandardOptions();
+    ShowQueueState(queue);
     notice_->setText(notices.join("\n"));
     notice_->setVisible(!notices.isEmpty());
     print_->setEnabled(!queue_.empty());
@@ -311,6 +359,12 @@ bool PrintWindow::CollectOptions(std::vector<JobOption>& options)
     }
     options = dialog_->JobOptions();
     options.emplace_back("copies", std::to_string(copies_->value()));
+    if (orientation_->currentData().toString() != "3") {
+        options.emplace_back("orientation-requested", orientation_->currentData().toString().toStdString());
+    }
+    if (numberUp_->currentData().toString() != "1") {
+        options.emplace_back("number-up", numberUp_->currentData().toString().toStdString());
+    }
     if (rangePages_->isChecked()) {
         options.emplace_back("page-ranges", range);
     }
@@ -335,6 +389,7 @@ void PrintWindow::PrintJob()
     }
     sent_ = std::move(options);
     jobId_ = submitted.jobId;
+    WriteLastPrinter(setup_.lastPrinterFile, queue_);
     accept();
 }
 
@@ -360,6 +415,110 @@ void PrintWindow::SaveDefaults()
                     Text("The settings are now the defaults for %1.").arg(Q(queue_)), QMessageBox::Ok, this);
     box.setObjectName("saved");
     box.exec();
+}
+
+void PrintWindow::ShowStandardOptions()
+{
+    ppd_file_t* ppd = dialog_ ? dialog_->Host().ppdFile() : nullptr;
+    for (auto [list, name] : {std::pair{paper_, "PageSize"}, {twoSided_, "Duplex"}, {color_, "ZLKColorMode"}}) {
+        const ppd_option_t* option = ppd ? ppdFindOption(ppd, name) : nullptr;
+        form_->setRowVisible(list, option != nullptr);
+        const QSignalBlocker blocker(list);
+        list->clear();
+        if (!option) {
+            continue;
+        }
+        for (int i = 0; i < option->num_choices; ++i) {
+            list->addItem(Q(option->choices[i].text), Q(option->choices[i].choice));
+        }
+        // A custom size is shown as what it is, not as a listed one.
+        const std::string custom = dialog_->Host().CustomValue(name);
+        const ppd_choice_t* marked = ppdFindMarkedChoice(ppd, name);
+        if (!custom.empty()) {
+            list->addItem(Q(custom), Q(custom));
+            list->setCurrentIndex(list->count() - 1);
+        } else if (marked) {
+            list->setCurrentIndex(std::max(0, list->findData(Q(marked->choice))));
+        }
+    }
+}
+
+void PrintWindow::ChooseStandardOption(QComboBox* list, const char* option)
+{
+    if (!dialog_) {
+        return;
+    }
+    const std::string choice = list->currentData().toString().toStdString();
+    if (!dialog_->Host().willChangePPDOptionKeyValue(option, choice.c_str())) {
+        Complain(Text("The printer cannot take \"%1\" now.").arg(list->currentText()));
+    }
+    ShowStandardOptions();
+    // The panel on show draws the choice at once, as when it is shown again.
+    const int panels = static_cast<int>(dialog_->Panels().size());
+    if (shownPage_ >= 0 && shownPage_ < panels) {
+        dialog_->Panels()[static_cast<std::size_t>(shownPage_)]->willShow();
+    }
+}
+
+void PrintWindow::ShowQueueState(const std::string& queue)
+{
+    const QueueDescription description = queue.empty() ? QueueDescription() : setup_.describeQueue(queue);
+    QStringList lines;
+    if (!description.location.empty()) {
+        lines << Text("Location: %1").arg(Q(description.location));
+    }
+    QString warning;
+    if (!description.accepting) {
+        warning = Text("This printer does not accept jobs now.");
+    } else if (description.stopped) {
+        warning = Text("This printer is paused: jobs wait until it is resumed.");
+    }
+    if (!warning.isEmpty()) {
+        if (!description.message.empty()) {
+            warning += " " + Q(description.message);
+        }
+        lines << warning;
+    }
+    printerState_->setText(lines.join("\n"));
+    printerState_->setProperty("warning", !warning.isEmpty());
+    printerState_->setStyleSheet(warning.isEmpty() ? QString() : QStringLiteral("color: #b00020; font-weight: bold"));
+    form_->setRowVisible(printerState_, !lines.isEmpty());
+}
+
+std::filesystem::path DefaultLastPrinterFile()
+{
+    return platform::DefaultPrintSettingsFolder().parent_path() / "last-printer";
+}
+
+std::string ReadLastPrinter(const std::filesystem::path& file)
+{
+    if (file.empty()) {
+        return {};
+    }
+    std::ifstream in(file);
+    std::string queue;
+    std::getline(in, queue);
+    return queue;
+}
+
+void WriteLastPrinter(const std::filesystem::path& file, const std::string& queue)
+{
+    if (file.empty() || queue.empty()) {
+        return;
+    }
+    // Written whole or not at all: a half-written name would pick no printer.
+    std::error_code ignored;
+    std::filesystem::create_directories(file.parent_path(), ignored);
+    const std::filesystem::path temporary = file.string() + ".new";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        out << queue << "\n";
+        if (!out.flush()) {
+            std::filesystem::remove(temporary, ignored);
+            return;
+        }
+    }
+    std::filesystem::rename(temporary, file, ignored);
 }
 
 }  // namespace zlk::host::gui

@@ -17,6 +17,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -26,6 +27,12 @@ class QTabWidget;
 class QTreeWidget;
 
 namespace zlk::host::gui {
+
+// $XDG_CONFIG_HOME/zelko/last-printer (~/.config when unset).
+std::filesystem::path DefaultLastPrinterFile();
+// The queue kept in the file; empty when none.
+std::string ReadLastPrinter(const std::filesystem::path& file);
+void WriteLastPrinter(const std::filesystem::path& file, const std::string& queue);
 
 struct PrintWindowSetup {
     std::vector<std::filesystem::path> files;
@@ -40,6 +47,10 @@ struct PrintWindowSetup {
     std::function<SubmitResult(const std::string& queue, const std::string& title,
                                const std::vector<std::filesystem::path>& files, const std::vector<JobOption>& options)>
         submit = SubmitJob;
+    std::function<QueueDescription(const std::string& queue)> describeQueue = DescribeQueue;
+    // Where the printer last printed to is kept for the next dialog; empty
+    // keeps nothing.
+    std::filesystem::path lastPrinterFile = DefaultLastPrinterFile();
 };
 
 class PrintWindow final : public QDialog {
@@ -67,6 +78,11 @@ public:
 
 private:
     void ShowPrinter(const std::string& queue);
+    // The main page's paper size, two-sided and colour follow the marks of
+    // the PPD, which the features panel shares: one source of truth.
+    void ShowStandardOptions();
+    void ChooseStandardOption(QComboBox* list, const char* option);
+    void ShowQueueState(const std::string& queue);
     void ClearPanels();
     void PageChanged(int index);
     // The job's options from the panels, the copies and the pages; false
@@ -82,7 +98,14 @@ private:
     int jobId_ = 0;
     int shownPage_ = -1;
 
+    QFormLayout* form_ = nullptr;
     QComboBox* printers_ = nullptr;
+    QLabel* printerState_ = nullptr;
+    QComboBox* paper_ = nullptr;
+    QComboBox* twoSided_ = nullptr;
+    QComboBox* orientation_ = nullptr;
+    QComboBox* numberUp_ = nullptr;
+    QComboBox* color_ = nullptr;
     QSpinBox* copies_ = nullptr;
     QRadioButton* allPages_ = nullptr;
     QRadioButton* rangePages_ = nullptr;

@@ -87,7 +87,7 @@ TEST(PrintDialog, PrinterChoiceRebuildsThePanelsAndThePrintCarriesCopiesAndPages
     // the one before is left behind.
     auto* chooser = window.findChild<QComboBox*>("printer");
     for (const std::string queue : {"zelko-mfp-m2500", "zelko-mfp-q6000", "zelko-mfp-c4500"}) {
-        ASSERT_TRUE(ChooseIndex(chooser, chooser->findText(QString::fromStdString(queue))));
+        ASSERT_TRUE(ChooseIndex(chooser, chooser->findData(QString::fromStdString(queue))));
         EXPECT_EQ(window.Queue(), queue);
         ASSERT_NE(window.Dialog(), nullptr);
         EXPECT_EQ(window.Pages()->count(), static_cast<int>(window.Dialog()->Panels().size()) + 1);

@@ -286,6 +286,8 @@ PrintWindowSetup SamplePrinters::Setup(const std::string& model, std::vector<fs:
         return names;
     };
     setup.defaultQueue = [] { return std::string(); };
+    setup.describeQueue = [](const std::string&) { return host::QueueDescription{}; };
+    setup.lastPrinterFile = folder / "last-printer";
     const fs::path copies = folder;
     setup.queuePPD = [copies](const std::string& queue, std::string* error) -> fs::path {
         const fs::path from = fs::path(ZLK_SAMPLE_PPD_DIR) / (queue + ".ppd");
@@ -320,6 +322,7 @@ PrintWindowSetup QueueSetup(const std::string& queue, std::vector<fs::path> file
     setup.files = std::move(files);
     setup.pluginFolders = {ZLK_PLUGIN_BUILD_DIR};
     setup.settingsFolder = folder / "settings";
+    setup.lastPrinterFile = folder / "last-printer";
     return setup;
 }
 

@@ -9,12 +9,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+
+#include <cmath>
 
 #include "cupsd.h"
 #include "guitest.h"
@@ -130,6 +136,82 @@ TEST(PrintDialogEndToEnd, ClicksAndKeysReachThePrinter)
         EXPECT_NE(inspected.out.find(text), std::string::npos) << text << "\n" << inspected.out;
     }
     EXPECT_EQ(job.stream.find("pw4455"), std::string::npos) << "a password in clear";
+}
+
+// The main page's paper, two-sided, orientation, pages per sheet and
+// colour reach the printer; colour is the features panel's too, and each
+// follows the other.
+TEST(PrintDialogEndToEnd, MainPageChoicesReachThePrinter)
+{
+    Cupsd cupsd(FilterProgram());
+    if (!cupsd.ok()) {
+        GTEST_SKIP() << cupsd.error();
+    }
+    const std::string queue = "zgmain";
+    ASSERT_EQ(cupsd.AddQueue(queue, SamplePpd("zelko-mfp-c4500.ppd")), "");
+    ASSERT_EQ(cupsd.Command({"lpadmin", "-p", queue, "-D", "Second floor copier", "-L", "Room 2.14"}), "");
+    cupsSetServer(cupsd.server().c_str());
+    TempDir dir;
+    const fs::path pdf = dir.file("doc.pdf");
+    WriteTestPdf(pdf.string(), 4);
+
+    widgets::QtToolkit toolkit;
+    host::gui::PrintWindowSetup setup = QueueSetup(queue, {pdf}, dir.path());
+    setup.queue.clear();  // the last printer used is chosen
+    host::gui::WriteLastPrinter(setup.lastPrinterFile, queue);
+    host::gui::PrintWindow window(toolkit, setup);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_EQ(window.Queue(), queue);
+    auto* printer = window.findChild<QComboBox*>("printer");
+    EXPECT_EQ(printer->currentText(), "Second floor copier (zgmain)");
+    EXPECT_NE(window.findChild<QLabel*>("printerState")->text().indexOf("Room 2.14"), -1);
+
+    const struct {
+        const char* list;
+        const char* title;
+    } choices[] = {{"paperSize", "A3"},
+                   {"twoSided", "Long-Edge Binding"},
+                   {"orientation", "Landscape"},
+                   {"numberUp", "2"},
+                   {"color", "Black and White"}};
+    for (const auto& [name, title] : choices) {
+        auto* list = window.findChild<QComboBox*>(name);
+        ASSERT_NE(list, nullptr) << name;
+        const int index = list->findText(title, Qt::MatchContains);
+        ASSERT_GE(index, 0) << name << " has no " << title;
+        ASSERT_TRUE(ChooseIndex(list, index)) << name;
+    }
+    // The features panel shows the colour chosen on the main page.
+    QWidget* panelColor = Reveal(toolkit, window, "ZLKColorMode");
+    ASSERT_NE(panelColor, nullptr);
+    EXPECT_EQ(static_cast<QComboBox*>(panelColor)->currentText(), "Black and White");
+    ASSERT_TRUE(Choose(toolkit, panelColor, "Color"));
+    EXPECT_EQ(window.findChild<QComboBox*>("color")->currentText(), "Color") << "the main page follows the panel";
+    ASSERT_TRUE(ChooseIndex(window.findChild<QComboBox*>("color"), 1));
+
+    Click(window.findChild<QPushButton*>("print"));
+    ASSERT_GT(window.JobId(), 0);
+    const PrintedJob job = cupsd.WaitForJob(queue, window.JobId());
+    ASSERT_EQ(job.state, "completed") << cupsd.JobLog(job.id);
+    const JobStreamParts parts = SplitJobStream(job.stream);
+    ASSERT_TRUE(parts.ok);
+    EXPECT_EQ(Attribute(parts.header, "NLPP"), "N2");
+    for (const char* text : {"DUPLEXTYPE=DUPLEX", "COLORMODE=GRAYSCALE"}) {
+        EXPECT_NE(job.stream.find(text), std::string::npos) << text;
+    }
+    // The sheets are A3, two pages on each.
+    QPDF document;
+    document.processMemoryFile("job", parts.pdf.data(), parts.pdf.size());
+    const std::vector<QPDFPageObjectHelper> sheets = QPDFPageDocumentHelper(document).getAllPages();
+    EXPECT_EQ(sheets.size(), 2u);
+    for (QPDFPageObjectHelper sheet : sheets) {
+        const QPDFObjectHandle::Rectangle box = sheet.getMediaBox().getArrayAsRectangle();
+        const long width = std::lround(box.urx - box.llx);
+        const long height = std::lround(box.ury - box.lly);
+        EXPECT_EQ(std::pair(std::min(width, height), std::max(width, height)), std::pair(842L, 1191L));
+    }
+    EXPECT_EQ(host::gui::ReadLastPrinter(setup.lastPrinterFile), queue);
 }
 
 }  // namespace

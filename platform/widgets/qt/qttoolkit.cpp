@@ -268,6 +268,7 @@ private:
         if (resync && native && toolkit_.IsAlive(native)) {
             Sync(widget_, *resync);
         }
+        toolkit_.UserActed();
     }
 
     void Edited(const QString& text)

@@ -48,6 +48,16 @@ public:
     void SetModalShownHook(ShownHook hook) { modalShown_ = std::move(hook); }
     void SetAlertShownHook(ShownHook hook) { alertShown_ = std::move(hook); }
     void SetHelpOpener(HelpOpener opener) { helpOpener_ = std::move(opener); }
+    // Called after every action a person takes on a widget, once the
+    // plug-in has answered it: a host showing the same settings elsewhere
+    // follows what the panel changed.
+    void SetUserActedHook(std::function<void()> hook) { userActed_ = std::move(hook); }
+    void UserActed() const
+    {
+        if (userActed_) {
+            userActed_();
+        }
+    }
     int BeepCount() const { return beeps_; }
 
     int RunModal(Window& window) override;
@@ -83,6 +93,7 @@ private:
     ShownHook modalShown_;
     ShownHook alertShown_;
     HelpOpener helpOpener_;
+    std::function<void()> userActed_;
     int beeps_ = 0;
     bool settingFocus_ = false;
     QMetaObject::Connection focusConnection_;
