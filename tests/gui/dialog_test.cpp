@@ -237,6 +237,33 @@ TEST(PrintDialog, DamagedBundlesAreNamedWithWhatIsWrong)
     EXPECT_EQ(all.find("No Zelko panel serves"), std::string::npos) << all;
 }
 
+// A printer that will not print now says so before the person prints.
+TEST(PrintDialog, WarnsOfAPausedOrRefusingPrinter)
+{
+    const struct {
+        bool stopped, accepting;
+        const char* shown;
+    } cases[] = {{false, true, ""},
+                 {true, true, "This printer is paused: jobs wait until it is resumed. Out of paper"},
+                 {false, false, "This printer does not accept jobs now. Out of paper"}};
+    for (const auto& [stopped, accepting, shown] : cases) {
+        SamplePrinters printers;
+        host::gui::PrintWindowSetup setup = printers.Setup("c4500");
+        setup.describeQueue = [&](const std::string&) {
+            host::QueueDescription description;
+            description.known = true;
+            description.stopped = stopped;
+            description.accepting = accepting;
+            description.message = "Out of paper";
+            return description;
+        };
+        widgets::QtToolkit toolkit;
+        host::gui::PrintWindow window(toolkit, setup);
+        const QLabel* state = window.findChild<QLabel*>("printerState");
+        EXPECT_EQ(state->text().toStdString(), shown);
+    }
+}
+
 TEST(PrintDialog, FollowsAJapaneseDesktop)
 {
     setenv("LANGUAGE", "ja_JP.UTF-8", 1);
