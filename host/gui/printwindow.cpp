@@ -120,9 +120,6 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     };
     addList(paper_, "paperSize", Text("Paper size:"));
     addList(twoSided_, "twoSided", Text("Two-sided:"));
-    addList(orientation_, "orientation", Text("Orientation:"));
-    orientation_->addItem(Text("Portrait"), "3");
-    orientation_->addItem(Text("Landscape"), "4");
     addList(numberUp_, "numberUp", Text("Pages per sheet:"));
     for (const int up : {1, 2, 4, 6, 9, 16}) {
         numberUp_->addItem(QString::number(up), QString::number(up));
@@ -359,9 +356,6 @@ bool PrintWindow::CollectOptions(std::vector<JobOption>& options)
     }
     options = dialog_->JobOptions();
     options.emplace_back("copies", std::to_string(copies_->value()));
-    if (orientation_->currentData().toString() != "3") {
-        options.emplace_back("orientation-requested", orientation_->currentData().toString().toStdString());
-    }
     if (numberUp_->currentData().toString() != "1") {
         options.emplace_back("number-up", numberUp_->currentData().toString().toStdString());
     }

@@ -103,7 +103,6 @@ private:
     QLabel* printerState_ = nullptr;
     QComboBox* paper_ = nullptr;
     QComboBox* twoSided_ = nullptr;
-    QComboBox* orientation_ = nullptr;
     QComboBox* numberUp_ = nullptr;
     QComboBox* color_ = nullptr;
     QSpinBox* copies_ = nullptr;
