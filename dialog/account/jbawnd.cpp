@@ -395,7 +395,7 @@ JBAInfoSettingsWnd::JBAInfoSettingsWnd(widgets::Toolkit& toolkit, const JBAWindo
     group->RunTimeAddNewControl(userSetting.get());
     RunTimeAddNewControl(std::move(userSetting));
     RunTimeAddNewControl(std::make_unique<JBAWndListCtrl>(Widget(kSetUserIDList), part));
-    field(kSetUserID, JBAField::UserID, "JBA User ID Text");
+    field(kSetUserID, JBAField::UserID, "JBA User ID");
     field(kSetLoginName, JBAField::LoginName, "JBA Login Name Text");
     encryptArray.push_back(field(kSetUserPassword, JBAField::UserPassword, nullptr)->GetControlPtr());
     AddCaption(kSetUserIDListCaption, "JBA User ID List Text");
@@ -403,7 +403,7 @@ JBAInfoSettingsWnd::JBAInfoSettingsWnd(widgets::Toolkit& toolkit, const JBAWindo
     AddCaption(kSetUserPasswordCaption, "JBA Password Text");
     std::vector<ControlID> enterDetailsChecks{Tag(kSetUserID), Tag(kSetUserPassword)};
     if (!quorvel_) {
-        field(kSetStorageID, JBAField::StorageID, "Billing ID text");
+        field(kSetStorageID, JBAField::StorageID, "Billing ID");
         encryptArray.push_back(field(kSetStoragePassword, JBAField::StoragePassword, nullptr)->GetControlPtr());
         AddCaption(kSetStorageIDCaption, "Billing ID text");
         AddCaption(kSetStoragePasswordCaption, "Billing ID Password text");
@@ -416,7 +416,7 @@ JBAInfoSettingsWnd::JBAInfoSettingsWnd(widgets::Toolkit& toolkit, const JBAWindo
     group->RunTimeAddNewControl(enterDetails.get());
     RunTimeAddNewControl(std::move(enterDetails));
     if (!quorvel_) {
-        field(kSetAccountID, JBAField::AccountID, "JBA Account ID Text");
+        field(kSetAccountID, JBAField::AccountID, "JBA Account ID");
         AddCaption(kSetAccountIDCaption, "JBA Account ID Text");
         RunTimeAddNewControl(std::make_unique<JBAWndLastInputCheckBox>(Widget(kSetShowPrevious), &kShowPreviousIni,
                                                                        &JBAAccess(part, JBAKeyName::LastInfo), user));
@@ -427,7 +427,7 @@ JBAInfoSettingsWnd::JBAInfoSettingsWnd(widgets::Toolkit& toolkit, const JBAWindo
                                                               &JBAAccess(part, JBAKeyName::AccountIDFormat), user));
     }
     AddCaption(kSetDomainCaption, "JBA Domain Name Text");
-    field(kSetDomain, JBAField::Domain, "JBA Domain Name Text");
+    field(kSetDomain, JBAField::Domain, "JBA Domain Name");
     HideFieldsNotCreated();
 }
 
@@ -563,6 +563,11 @@ JBAInputWindow::JBAInputWindow(widgets::Toolkit& toolkit, const JBAWindowContext
     if (!built_) {
         return;
     }
+    layoutFrame_ = GetWindow()->Frame();
+    const widgets::View& content = GetWindow()->Content();
+    for (std::size_t i = 0; i < content.ChildCount(); ++i) {
+        layoutFrames_.emplace_back(&content.ChildAt(i), content.ChildAt(i).Frame());
+    }
     const char* user = framework::kPreferencesCurrentUser;
     auto field = [&](ControlID tag, JBAField kind) {
         auto control = std::make_unique<JBAWndTextEditCtrl>(Widget(tag), kind, JBAPart::Input, context);
@@ -670,6 +675,63 @@ void JBAInputWindow::ApplyState()
     SetState(Widget(kInStorageID), true, !storageShown || maskUser);
     SetState(Widget(kInMaskedStorageID), true, !storageShown || !maskUser);
     SetState(Widget(kInModeList), false, true);
+    FitToShownRows();
+}
+
+void JBAInputWindow::FitToShownRows()
+{
+    widgets::Window* window = GetWindow();
+    if (!window || layoutFrames_.empty()) {
+        return;
+    }
+    const auto shown = [](const widgets::Widget& widget) {
+        if (widget.IsHidden()) {
+            return false;
+        }
+        // A radio group shows as long as one of its buttons does.
+        bool any = widget.ChildCount() == 0;
+        for (std::size_t i = 0; i < widget.ChildCount(); ++i) {
+            any = any || !widget.ChildAt(i).IsHidden();
+        }
+        return any;
+    };
+    // Rows, bottom-up: controls whose frames overlap in height share one.
+    struct Row {
+        int bottom, top;
+        bool shown;
+    };
+    auto placed = layoutFrames_;
+    std::stable_sort(placed.begin(), placed.end(),
+                     [](const auto& a, const auto& b) { return a.second.y < b.second.y; });
+    std::vector<Row> rows;
+    std::vector<std::size_t> rowOf;
+    for (const auto& [widget, frame] : placed) {
+        if (rows.empty() || frame.y >= rows.back().top) {
+            rows.push_back({frame.y, frame.y + frame.height, false});
+        }
+        rows.back().top = std::max(rows.back().top, frame.y + frame.height);
+        rows.back().shown = rows.back().shown || shown(*widget);
+        rowOf.push_back(rows.size() - 1);
+    }
+    // An empty row goes with the gap above it, so the rows under it keep
+    // their distance to the buttons; the topmost goes with the gap below it.
+    std::vector<int> drop(rows.size(), 0);
+    int closed = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        drop[i] = closed;
+        if (!rows[i].shown) {
+            closed +=
+                i + 1 < rows.size() ? rows[i + 1].bottom - rows[i].bottom : rows[i].top - (i > 0 ? rows[i - 1].top : 0);
+        }
+    }
+    widgets::Rect frame = layoutFrame_;
+    frame.height -= closed;
+    window->SetFrame(frame);
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        widgets::Rect moved = placed[i].second;
+        moved.y -= drop[rowOf[i]];
+        placed[i].first->SetFrame(moved);
+    }
 }
 
 void JBAInputWindow::SycnContents()

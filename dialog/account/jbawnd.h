@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dialog/account/jbatables.h"
@@ -147,10 +148,15 @@ public:
 private:
     widgets::Widget* Widget(ControlID tag) const;
     void AddCaption(ControlID tag, const char* key);
+    // Closes up the rows of the layout that show nothing, so that the frame
+    // fits the controls the printer asks for.
+    void FitToShownRows();
     bool quorvel_;
     bool hasSelectID_;
     int pdeType_;
     bool built_ = false;
+    widgets::Rect layoutFrame_;
+    std::vector<std::pair<widgets::Widget*, widgets::Rect>> layoutFrames_;  // each control where the layout put it
 };
 
 }  // namespace zlk::account

@@ -269,7 +269,7 @@ bool PrintTypeHelpBtn::OpenHelp() const
     }
     const std::string table = TableOf(*this, bundle);
     return ControlPtr->GetToolkit().OpenHelp(bundle->LocalizedString("Help Viewer Title for Job Accounting", table),
-                                             bundle->HelpPagePath(helpPage_).string(), "") == 0;
+                                             bundle->LocalizedHelpPagePath(helpPage_, table).string(), "") == 0;
 }
 
 void PrintTypeHelpBtn::RequestControlAction(widgets::Widget*) { OpenHelp(); }

@@ -632,7 +632,7 @@ void PHelpButton::RequestControlAction(widgets::Widget*)
     }
     const std::string table = LocalizeTableName.empty() ? platform::kDefaultStringTable : LocalizeTableName;
     ControlPtr->GetToolkit().OpenHelp(bundle->LocalizedString("Help Viewer Title for Features", table),
-                                      bundle->HelpPagePath(helpfilename).string(), "");
+                                      bundle->LocalizedHelpPagePath(helpfilename, table).string(), "");
 }
 
 PFOffsetStackingButton::PFOffsetStackingButton(const RowPlace& place, std::string titleKey,

@@ -988,15 +988,6 @@ PPDCheckBoxExt::PPDCheckBoxExt(widgets::GroupBox& parentGroupBox, ControlID ctrl
     ctrlInWhichGroup = inGroup;
 }
 
-bool PPDCheckBoxExt::InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD)
-{
-    PPDCheckBox::InitializeCtrl(bundle, withPPD);
-    if (ControlPtr && !titleTextRef.empty()) {
-        ControlPtr->SetTitle(titleTextRef + ":");
-    }
-    return true;
-}
-
 int PPDCheckBoxExt::UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd)
 {
     PPDCheckBox::UpdateConflictsPanelControlFromPPD(ppd);

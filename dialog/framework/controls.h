@@ -417,13 +417,13 @@ private:
     widgets::Label* titleCtrl_;
 };
 
+// Titled with the PPD's text as it is: a check box names itself, so no colon.
 class PPDCheckBoxExt : public PPDCheckBox {
 public:
     PPDCheckBoxExt(widgets::GroupBox& parentGroupBox, ControlID ctrlTag, std::string ppdKey,
                    const CheckBoxIniData* IniData, const ConstraintInfo* Constrain, const AccessInfo* accessInfo,
                    const char* usernamein, int ctrlTotalLength, int titleCtrlLength, int withIndex, int inGroup,
                    const PPDCtrlPositionData& positionInfo);
-    bool InitializeCtrl(const platform::Bundle* bundle, ppd_file_t* withPPD) override;
     int UpdateConflictsPanelControlFromPPD(ppd_file_t* ppd) override;
     void ResetStatus() override;
 };

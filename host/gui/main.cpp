@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "host/documents.h"
+#include "host/gui/helpopener.h"
 #include "host/gui/printwindow.h"
 #include "host/gui/texts.h"
 #include "host/pluginhost.h"
@@ -55,6 +56,8 @@ int main(int argc, char** argv)
     setup.settingsFolder = zlk::platform::DefaultPrintSettingsFolder();
 
     zlk::widgets::QtToolkit toolkit;
+    zlk::host::gui::HelpOpener help(toolkit);
+    help.Install();
     int status = 1;
     {
         zlk::host::gui::PrintWindow window(toolkit, std::move(setup));

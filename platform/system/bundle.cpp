@@ -173,6 +173,19 @@ bool Bundle::HelpPageExists(std::string_view page) const
     return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
+std::filesystem::path Bundle::LocalizedHelpPagePath(std::string_view page, std::string_view table) const
+{
+    const std::filesystem::path english = HelpPagePath(page);
+    const std::string language = LocalizedString(kHelpLanguageKey, table, "");
+    // A single folder name: the table must not lead out of the help book.
+    if (english.empty() || language.empty() || language.find('/') != std::string::npos || !IsContained(language)) {
+        return english;
+    }
+    const std::filesystem::path translated = HelpFolder() / language / page;
+    std::error_code ec;
+    return std::filesystem::is_regular_file(translated, ec) ? translated : english;
+}
+
 OSStatus Bundle::LoadLayout(std::string_view name, json& layout, std::string* message) const
 {
     std::string why;

@@ -1,7 +1,8 @@
 // A plug-in bundle: a folder holding
 //   Info.json                       the information dictionary (a JSON object)
 //   Resources/Localizable*.json     string tables, key to English text
-//   Resources/Help/*.htm            the help book
+//   Resources/Help/*.htm            the help book, in English
+//   Resources/Help/<lang>/*.htm     its pages in another language (ja)
 //   Resources/Layouts/*.json        window and panel layouts
 // A resource exists when its file exists.
 #pragma once
@@ -22,6 +23,9 @@ namespace zlk::platform {
 // What a lookup gives for a key that no table has.
 inline constexpr char kNoTranslation[] = "no translation";
 inline constexpr char kDefaultStringTable[] = "Localizable";
+// The string table entry naming the language of the help pages that go with
+// the table's texts ("en", "ja").
+inline constexpr char kHelpLanguageKey[] = "Help Language";
 
 class Bundle {
 public:
@@ -57,6 +61,10 @@ public:
     // Resources/Help/<page>, with the same rules as ResourcePath.
     std::filesystem::path HelpPagePath(std::string_view page) const;
     bool HelpPageExists(std::string_view page) const;
+    // The page in the language of the string table's texts:
+    // Resources/Help/<language>/<page>, where the table names the language;
+    // the English page when it names none or the page has no translation.
+    std::filesystem::path LocalizedHelpPagePath(std::string_view page, std::string_view table) const;
 
     // Resources/Layouts/<name>.json as a JSON object. fnfErr when missing,
     // kDamagedDataErr when not a JSON object, ioErr when unreadable,

@@ -178,7 +178,7 @@ struct ShownPanel {
     // The check box titled with the option's text, its page shown.
     widgets::CheckBox* SwitchOf(const char* keyword) const
     {
-        const std::string title = OptionTitle(keyword) + ":";
+        const std::string title = OptionTitle(keyword);
         widgets::CheckBox* found = nullptr;
         panel->panelView()->ForEachDescendant([&](widgets::Widget& widget) {
             if (!found && widget.Title() == title) {

@@ -57,14 +57,15 @@ inline std::string EditedPPD(const TempDir& dir, const std::string& from,
 
 class HostedDialog {
 public:
-    HostedDialog(const std::string& ppd, std::vector<host::JobOption> initial = {}, const std::string& script = "")
+    HostedDialog(const std::string& ppd, std::vector<host::JobOption> initial = {}, const std::string& script = "",
+                 const std::filesystem::path& plugins = ZLK_PLUGIN_BUILD_DIR)
     {
         host::PrintDialog::Setup setup;
         setup.queue = "office";
         setup.ppd = ppd;
         setup.initial = std::move(initial);
         setup.settingsFolder = std::filesystem::path(dir.path()) / "settings";
-        setup.pluginFolders = {ZLK_PLUGIN_BUILD_DIR};
+        setup.pluginFolders = {plugins};
         setup.toolkit = &toolkit;
         dialog = host::PrintDialog::Open(setup, &error);
         if (!dialog) {
