@@ -16,6 +16,7 @@
 #include <string>
 
 #include "host/agent/agent.h"
+#include "host/gui/helpopener.h"
 #include "host/gui/texts.h"
 #include "host/jobsubmit.h"
 #include "host/pluginhost.h"
@@ -84,6 +85,8 @@ int main(int argc, char** argv)
     QObject::connect(&quitNotifier, &QSocketNotifier::activated, &app, &QApplication::quit);
 
     zlk::widgets::QtToolkit toolkit;
+    zlk::host::gui::HelpOpener help(toolkit);
+    help.Install();
     zlk::host::agent::AgentSetup setup;
     setup.pluginFolders = zlk::host::PluginFolders(std::getenv("ZLK_PLUGIN_PATH"));
     setup.queuePPD = zlk::host::QueuePPD;

@@ -56,25 +56,11 @@ void WaitFor(pid_t child, int* status)
     while (::waitpid(child, status, 0) < 0 && errno == EINTR) {}
 }
 
-QString Localized(const char* english, const char* japanese)
-{
-    return QString::fromUtf8(DesktopIsJapanese() ? japanese : english);
-}
-
 }  // namespace
 
-QString NoHelpViewerText(const QString& page)
-{
-    return Localized("No help viewer could open the help page %1.",
-                     "ヘルプページ %1 を開けるヘルプビューアが見つかりませんでした。")
-        .arg(page);
-}
+QString NoHelpViewerText(const QString& page) { return Text("No help viewer could open the help page %1.").arg(page); }
 
-QString NoHelpViewerAdvice()
-{
-    return Localized("Install xdg-utils and a web browser, or open the file yourself.",
-                     "xdg-utils と Web ブラウザをインストールするか、ファイルを直接開いてください。");
-}
+QString NoHelpViewerAdvice() { return Text("Install xdg-utils and a web browser, or open the file yourself."); }
 
 HelpOpener::HelpOpener(widgets::QtToolkit& toolkit) : toolkit_(toolkit) {}
 

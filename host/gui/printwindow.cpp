@@ -66,7 +66,18 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
       setup_(std::move(setup))
 {
     setWindowTitle(Text("Print"));
-    auto* layout = new QVBoxLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    // The settings on the left, the preview of what they give on the right.
+    auto* columns = new QHBoxLayout();
+    outer->addLayout(columns, 1);
+    auto* layout = new QVBoxLayout();
+    columns->addLayout(layout, 3);
+    preview_ = new PreviewWidget(this);
+    preview_->setObjectName("preview");
+    columns->addWidget(preview_, 2);
+    if (!setup_.files.empty()) {
+        preview_->SetDocument(setup_.files.front());
+    }
 
     auto* form = new QFormLayout();
     form_ = form;
@@ -107,7 +118,11 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     pageChoice->addButton(rangePages_);
     connect(rangePages_, &QRadioButton::toggled, range_, &QLineEdit::setEnabled);
     // Typing a range means printing it.
-    connect(range_, &QLineEdit::textEdited, this, [this] { rangePages_->setChecked(true); });
+    connect(range_, &QLineEdit::textEdited, this, [this] {
+        rangePages_->setChecked(true);
+        UpdatePreview();
+    });
+    connect(allPages_, &QRadioButton::toggled, this, [this] { UpdatePreview(); });
     pagesRow->addWidget(allPages_);
     pagesRow->addWidget(rangePages_);
     pagesRow->addWidget(range_, 1);
@@ -124,6 +139,7 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     for (const int up : {1, 2, 4, 6, 9, 16}) {
         numberUp_->addItem(QString::number(up), QString::number(up));
     }
+    connect(numberUp_, &QComboBox::activated, this, [this] { UpdatePreview(); });
     addList(color_, "color", Text("Color:"));
     for (auto [list, option] : {std::pair{paper_, "PageSize"}, {twoSided_, "Duplex"}, {color_, "ZLKColorMode"}}) {
         connect(list, &QComboBox::activated, this,
@@ -146,7 +162,7 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     notice_->setObjectName("notice");
     notice_->setWordWrap(true);
     notice_->hide();
-    layout->addWidget(notice_);
+    outer->addWidget(notice_);
 
     auto* buttons = new QDialogButtonBox(this);
     saveDefaults_ = buttons->addButton(Text("Set as Defaults for This Printer"), QDialogButtonBox::ResetRole);
@@ -162,7 +178,7 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(print_, &QPushButton::clicked, this, [this] { PrintJob(); });
     connect(saveDefaults_, &QPushButton::clicked, this, [this] { SaveDefaults(); });
-    layout->addWidget(buttons);
+    outer->addWidget(buttons);
 
     std::vector<std::string> queues = setup_.queues();
     // The queue asked for, else the one this user printed to last, else the
@@ -435,6 +451,21 @@ void PrintWindow::ShowStandardOptions()
             list->setCurrentIndex(std::max(0, list->findData(Q(marked->choice))));
         }
     }
+    UpdatePreview();
+}
+
+void PrintWindow::UpdatePreview()
+{
+    if (!dialog_) {
+        return;
+    }
+    std::vector<JobOption> options = dialog_->JobOptions();
+    options.emplace_back("number-up", numberUp_->currentData().toString().toStdString());
+    const std::string range = range_->text().trimmed().toStdString();
+    if (rangePages_->isChecked() && IsValidPageRange(range)) {
+        options.emplace_back("page-ranges", range);
+    }
+    preview_->SetJobOptions(options, dialog_->Host().ppdFile());
 }
 
 void PrintWindow::ChooseStandardOption(QComboBox* list, const char* option)

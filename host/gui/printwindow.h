@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/gui/preview.h"
 #include "host/jobsubmit.h"
 #include "host/printdialog.h"
 #include "platform/widgets/qt/qttoolkit.h"
@@ -62,6 +63,7 @@ public:
     const std::string& Queue() const { return queue_; }
     // The panels' dialog of the printer shown; null when none.
     PrintDialog* Dialog() const { return dialog_.get(); }
+    PreviewWidget* Preview() const { return preview_; }
     // One page a panel, then the summary.
     QTabWidget* Pages() const { return pages_; }
     // The job the last Print sent; 0 when none went out.
@@ -83,6 +85,8 @@ private:
     void ShowStandardOptions();
     void ChooseStandardOption(QComboBox* list, const char* option);
     void ShowQueueState(const std::string& queue);
+    // The preview follows every setting that changes the sheets.
+    void UpdatePreview();
     void ClearPanels();
     void PageChanged(int index);
     // The job's options from the panels, the copies and the pages; false
@@ -105,6 +109,7 @@ private:
     QComboBox* twoSided_ = nullptr;
     QComboBox* numberUp_ = nullptr;
     QComboBox* color_ = nullptr;
+    PreviewWidget* preview_ = nullptr;
     QSpinBox* copies_ = nullptr;
     QRadioButton* allPages_ = nullptr;
     QRadioButton* rangePages_ = nullptr;

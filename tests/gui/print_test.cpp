@@ -179,6 +179,13 @@ TEST(PrintDialogEndToEnd, MainPageChoicesReachThePrinter)
         ASSERT_GE(index, 0) << name << " has no " << title;
         ASSERT_TRUE(ChooseIndex(list, index)) << name;
     }
+    // The preview follows: four pages, two a side, on both sides of one sheet.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.Preview()->Busy(); }, 10000));
+    EXPECT_EQ(window.Preview()->TotalSheets(), 1);
+    EXPECT_FALSE(window.Preview()->Back().isNull());
+    QTest::qWait(20);  // the counter's new text laid out
+    Screenshot(window, "c4500-dialog-preview");
+
     // The features panel shows the colour chosen on the main page.
     QWidget* panelColor = Reveal(toolkit, window, "ZLKColorMode");
     ASSERT_NE(panelColor, nullptr);
