@@ -570,18 +570,12 @@ common::PPDHandle OpenDescription(const std::string& queue, const std::string& p
     return ppd;
 }
 
-// Sets the queue's job-hold-until-default and reads it back.
-int SetAsk(const std::string& queue, bool ask, const std::string& ppdPath, const std::string& server, bool dryRun,
-           std::ostream& out, std::ostream& err, const Runner& run, const DefaultsReader& read)
+// Runs lpadmin, or with dryRun shows the command line. The exit status when
+// the command ends here (shown, or lpadmin failed); none when it ran and the
+// result is to be read back.
+std::optional<int> RunLpadmin(const std::vector<std::string>& argv, bool dryRun, std::ostream& out, std::ostream& err,
+                              const Runner& run)
 {
-    common::PPDHandle ppd = OpenDescription(queue, ppdPath, server, err);
-    if (!ppd)
-        return 1;
-    if (std::string why = AskRefusal(ppd.get()); !why.empty()) {
-        err << "zlk-queue-defaults: " << queue << ": " << why << "; nothing set\n";
-        return 2;
-    }
-    const std::vector<std::string> argv = AskArguments(queue, ask, server);
     if (dryRun) {
         out << "would run:";
         for (const std::string& arg : argv)
@@ -594,6 +588,23 @@ int SetAsk(const std::string& queue, bool ask, const std::string& ppdPath, const
         err << "zlk-queue-defaults: lpadmin failed (" << status << "): " << output << "\n";
         return 1;
     }
+    return std::nullopt;
+}
+
+// Sets the queue's job-hold-until-default and reads it back.
+int SetAsk(const std::string& queue, bool ask, const std::string& ppdPath, const std::string& server, bool dryRun,
+           std::ostream& out, std::ostream& err, const Runner& run, const DefaultsReader& read)
+{
+    common::PPDHandle ppd = OpenDescription(queue, ppdPath, server, err);
+    if (!ppd)
+        return 1;
+    if (std::string why = AskRefusal(ppd.get()); !why.empty()) {
+        err << "zlk-queue-defaults: " << queue << ": " << why << "; nothing set\n";
+        return 2;
+    }
+    const std::vector<std::string> argv = AskArguments(queue, ask, server);
+    if (std::optional<int> ended = RunLpadmin(argv, dryRun, out, err, run))
+        return *ended;
     const StoredDefaults stored = read(queue, server);
     if (!stored.error.empty()) {
         err << "zlk-queue-defaults: lpadmin succeeded, but the job-hold-until-default of " << queue
@@ -716,19 +727,8 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         argv = SetArguments(queue, plan.settings, server);
         settings = plan.settings;
     }
-    if (dryRun) {
-        out << "would run:";
-        for (const std::string& arg : argv)
-            out << " " << arg;
-        out << "\n";
-        return 0;
-    }
-    std::string output;
-    int status = run(argv, output);
-    if (status != 0) {
-        err << "zlk-queue-defaults: lpadmin failed (" << status << "): " << output << "\n";
-        return 1;
-    }
+    if (std::optional<int> ended = RunLpadmin(argv, dryRun, out, err, run))
+        return *ended;
     // lpadmin succeeds even where the scheduler keeps a value other than the
     // one given, or none: what counts is what the scheduler holds.
     const StoredDefaults stored = read(queue, server);
