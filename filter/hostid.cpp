@@ -1,10 +1,10 @@
 #include "filter/hostid.h"
 
-#include <openssl/evp.h>
 #include <unistd.h>
 
 #include <cstring>
 
+#include "common/sha256.h"
 #include "filter/encoding.h"
 #include "filter/options.h"
 
@@ -52,17 +52,13 @@ void JobHostName(const char* jobOptions, bool utf8Printer, char* buffer)
 
 std::string Sha256Hex(std::string_view bytes)
 {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr) != 1 || length != 32)
-        return {};
-    static const char kDigits[] = "0123456789abcdef";
-    char hex[65] = {};
-    for (unsigned int i = 0; i < length; ++i) {
+    const common::Sha256Digest digest = common::Sha256(bytes);
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string hex(64, '0');
+    for (std::size_t i = 0; i < digest.size(); ++i) {
         hex[2 * i] = kDigits[digest[i] >> 4];
         hex[2 * i + 1] = kDigits[digest[i] & 15];
     }
-    uppercharacter(hex);
     return hex;
 }
 

@@ -1,6 +1,8 @@
 // The PJL header and trailer around the ticket and the PDF.
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -43,6 +45,24 @@ TEST(Digest, IsUpperCaseSha256OfTheBytes)
     char buffer[80] = "x\t";
     sha256("abc", buffer);
     EXPECT_STREQ(buffer, "x\tBA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD");
+    // Every tail length around the one- and two-block padding, and a long
+    // text, agree with OpenSSL's digest.
+    std::string bytes;
+    for (std::size_t length : {1, 55, 56, 57, 63, 64, 65, 119, 120, 127, 128, 129, 1000, 100000}) {
+        bytes.resize(length);
+        for (std::size_t i = 0; i < length; ++i)
+            bytes[i] = static_cast<char>((i * 131 + length) & 0xff);
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int size = 0;
+        ASSERT_EQ(EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr), 1);
+        std::string hex;
+        for (unsigned int i = 0; i < size; ++i) {
+            char pair[3];
+            std::snprintf(pair, sizeof pair, "%02X", digest[i]);
+            hex += pair;
+        }
+        EXPECT_EQ(Sha256Hex(bytes), hex) << length << " bytes";
+    }
     char text[] = "abz-AZ09\xE3\x81\x82";
     uppercharacter(text);
     EXPECT_STREQ(text, "ABZ-AZ09\xE3\x81\x82");
