@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/fd.h"
+#include "common/ppdfile.h"
 #include "filter/hostid.h"
 #include "filter/jobstream.h"
 #include "filter/options.h"
@@ -17,7 +18,6 @@
 #include "filter/signals.h"
 #include "filter/standardattrs.h"
 #include "filter/ticket.h"
-#include "secblob/secblob.h"
 
 using namespace zlk::filter;
 
@@ -39,11 +39,13 @@ int RunJob(int argc, const char* const* argv)
     printoptions options{};
     DocumentNames names{};
     PDFDocInfo docInfo;
-    GetPrintOptions(argv, env.ppdPath.c_str(), options, names);
+    // Read once for every step: a big PPD takes longer to parse than the
+    // rest of a small job's own work.
+    const zlk::common::PPDHandle ppd = zlk::common::OpenPPD(env.ppdPath.c_str());
+    GetPrintOptions(argv, ppd, options, names);
     // Before any conversion: a job that asked to be held must not print
     // openly, nor under a passcode other than the one asked for.
-    const std::string refusal =
-        ApplyStandardJobAttributes(argv[5], argv[2], ReadPasscodeRule(env.ppdPath.c_str()), options);
+    const std::string refusal = ApplyStandardJobAttributes(argv[5], argv[2], ReadPasscodeRule(ppd), options);
     if (!refusal.empty()) {
         Report(Severity::Error, "The job is not printed: %s.", refusal.c_str());
         return 1;
@@ -51,7 +53,7 @@ int RunJob(int argc, const char* const* argv)
 
     // Unnamed (see ProcessData): gone with the process however it ends.
     zlk::common::UnnamedTempFile pdf;
-    if (!ProcessData(argc, argv, env, pdf, docInfo)) {
+    if (!ProcessData(argc, argv, env, ppd, pdf, docInfo)) {
         // Fixed diagnostic line after the failed step's own message (see output.h).
         Utlfputs("Process Data fail\n", stderr);
         return 1;
@@ -86,9 +88,6 @@ int RunJob(int argc, const char* const* argv)
 int main(int argc, char* argv[])
 {
     InstallSignalHandlers();
-    // Standard output is the printer's job stream: library messages go to
-    // the spooler's log, and into the job copy with the other messages.
-    zlk::secblob::SecBlobEnc_SetMessageSink([](const char* text) { Utlfputs(text, stderr); });
     if (argc < 6 || argc > 7) {
         std::fprintf(stderr, "Usage: %s job-id user title copies options [file]\n",
                      argc > 0 ? argv[0] : "ZLKPrintFilter");

@@ -19,9 +19,8 @@
 #include "common/ppdfile.h"
 #include "common/utf8.h"
 #include "filter/output.h"
+#include "filter/sealing.h"
 #include "secblob/secblob.h"
-
-#include <openssl/crypto.h>
 
 namespace zlk::filter {
 
@@ -327,10 +326,10 @@ bool GetTicketPasswordStringConvertedToEncryption(const char* key, int numOption
     std::size_t plainLength = sizeof plain;
     uint8_t blob[2000];
     std::size_t blobLength = 0;
-    bool filled = Decode_StorageText(value, plain, &plainLength) == kSecBlobSuccess &&
-                  Encode_Random(plain, plainLength, blob, &blobLength) == kSecBlobSuccess &&
+    bool filled = sealing::Decode_StorageText(value, plain, &plainLength) == kSecBlobSuccess &&
+                  sealing::Encode_Random(plain, plainLength, blob, &blobLength) == kSecBlobSuccess &&
                   SecBlobEnc_Base64_Encode(blob, blobLength, field, width - 1) > 0;
-    OPENSSL_cleanse(plain, sizeof plain);
+    sealing::Wipe(plain, sizeof plain);
     if (!filled) {
         std::memset(field, 0, width);
         Report(Severity::Warning, "The stored password %s could not be opened; it is sent empty.", key);

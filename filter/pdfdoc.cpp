@@ -1,6 +1,7 @@
 #include "filter/pdfdoc.h"
 
 #include "common/fd.h"
+#include "filter/embeddedmodule.h"
 #include "filter/options.h"
 #include "filter/output.h"
 #include "filter/rastermodule.h"
@@ -13,7 +14,6 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/mman.h>
@@ -226,24 +226,15 @@ bool OnPixelGrid(const PageRect& box, const RasterSize& size)
            std::fabs(box.height * kRasterDpi / 72 - size.height) < 1e-6;
 }
 
-// The renderer module, loaded from the copy the filter carries (embedded by
-// rasterembed.cpp) the first time a page is rasterised, and kept loaded:
-// poppler keeps global state and is not made to be unloaded. Null, with a
-// warning, when it cannot be loaded.
+// The renderer module (embedded by rasterembed.cpp), loaded the first time a
+// page is rasterised. Null, with a warning, when it cannot be loaded.
 const ZLKRasterRendererTable* LoadRasterRenderer()
 {
-    const auto size = static_cast<size_t>(zlk_raster_module_end - zlk_raster_module_begin);
-    common::UniqueFd file(memfd_create("ZLKRasterRenderer", MFD_CLOEXEC));
-    if (!file ||
-        !common::WriteAll(file.get(), std::string_view(reinterpret_cast<const char*>(zlk_raster_module_begin), size))) {
-        Report(Severity::Warning, "The page renderer cannot be loaded: %s.", std::strerror(errno));
-        return nullptr;
-    }
-    void* module = dlopen(("/proc/self/fd/" + std::to_string(file.get())).c_str(), RTLD_NOW | RTLD_LOCAL);
-    auto entry = module ? reinterpret_cast<ZLKRasterRendererEntry>(dlsym(module, "ZLKRasterRenderer")) : nullptr;
+    std::string why;
+    auto entry = reinterpret_cast<ZLKRasterRendererEntry>(LoadEmbeddedModule(
+        "ZLKRasterRenderer", zlk_raster_module_begin, zlk_raster_module_end, "ZLKRasterRenderer", why));
     if (!entry) {
-        const char* why = dlerror();
-        Report(Severity::Warning, "The page renderer cannot be loaded: %s.", why ? why : "no entry");
+        Report(Severity::Warning, "The page renderer cannot be loaded: %s.", why.c_str());
         return nullptr;
     }
     return entry();

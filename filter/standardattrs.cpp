@@ -12,9 +12,8 @@
 #include "common/utf8.h"
 #include "filter/options.h"
 #include "filter/output.h"
+#include "filter/sealing.h"
 #include "secblob/secblob.h"
-
-#include <openssl/crypto.h>
 
 namespace zlk::filter {
 
@@ -127,8 +126,8 @@ bool StorePasscode(std::string_view passcode, const PasscodeRule& rule,
     }
     uint8_t blob[2000];
     std::size_t blobLength = sizeof blob;
-    return Encode_Storage(reinterpret_cast<const uint8_t*>(passcode.data()), passcode.size(), blob, &blobLength) ==
-               kSecBlobSuccess &&
+    return sealing::Encode_Storage(reinterpret_cast<const uint8_t*>(passcode.data()), passcode.size(), blob,
+                                   &blobLength) == kSecBlobSuccess &&
            SecBlobEnc_Base64_Encode(blob, blobLength, field, sizeof field - 1) > 0;
 }
 
@@ -217,7 +216,7 @@ void OpenDialogPasscode(const JobOptions& options, const PasscodeRule& rule, pri
     char(&field)[sizeof stPrintTypeOption::password] = record.printType.password;
     uint8_t plain[255];
     std::size_t plainLength = sizeof plain;
-    if (Decode_StorageText(raw, plain, &plainLength) == kSecBlobSuccess) {
+    if (sealing::Decode_StorageText(raw, plain, &plainLength) == kSecBlobSuccess) {
         const std::string_view value = rule.storedEncrypted
                                            ? std::string_view(raw)
                                            : std::string_view(reinterpret_cast<const char*>(plain), plainLength);
@@ -226,7 +225,7 @@ void OpenDialogPasscode(const JobOptions& options, const PasscodeRule& rule, pri
             std::memcpy(field, value.data(), value.size());
         }
     }
-    OPENSSL_cleanse(plain, sizeof plain);
+    sealing::Wipe(plain, sizeof plain);
 }
 
 std::string ApplyAccounting(const JobOptions& options, printoptions& record)
@@ -266,10 +265,11 @@ std::string ApplyAccounting(const JobOptions& options, printoptions& record)
 
 }  // namespace
 
-PasscodeRule ReadPasscodeRule(const char* ppdPath)
+PasscodeRule ReadPasscodeRule(const char* ppdPath) { return ReadPasscodeRule(common::OpenPPD(ppdPath)); }
+
+PasscodeRule ReadPasscodeRule(const common::PPDHandle& ppd)
 {
     PasscodeRule rule;
-    common::PPDHandle ppd = common::OpenPPD(ppdPath);
     if (!ppd)
         return rule;
     const ppd_attr_t* model = ppdFindAttr(ppd.get(), "ZLKDeviceModel", nullptr);

@@ -4,6 +4,8 @@
 // job-accounting-user-id).
 #pragma once
 
+#include "common/ppdfile.h"
+
 #include <string>
 
 #include "filter/printoptions.h"
@@ -26,6 +28,8 @@ struct PasscodeRule {
 // options as the administrator set them); a PPD that does not open gives
 // the defaults here (no minimum, digits in clear, jobs can be held).
 PasscodeRule ReadPasscodeRule(const char* ppdPath);
+// The same from the PPD as the caller parsed it (null: it did not parse).
+PasscodeRule ReadPasscodeRule(const common::PPDHandle& ppd);
 
 // Fills the print type group from job-password and the accounting group
 // from job-account-id and job-accounting-user-id in jobOptions (argument 5),

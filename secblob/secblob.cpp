@@ -15,6 +15,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "common/openssl.h"
@@ -92,81 +93,6 @@ const uint8_t* NonNull(const uint8_t* p)
     return p != nullptr ? p : &kEmpty;
 }
 
-// ---- Base64 -------------------------------------------------------------
-
-constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-int Base64Value(char c)
-{
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
-
-bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
-
-// Decodes text into out. Answers 0 (writing nothing) when the text is not
-// canonical Base64 apart from line breaks, or its bytes do not fit.
-std::size_t DecodeBase64(std::string_view text, uint8_t* out, std::size_t capacity)
-{
-    std::size_t symbols = 0;
-    std::size_t padding = 0;
-    int lastValue = 0;
-    for (char c : text) {
-        if (IsLineBreak(c))
-            continue;
-        ++symbols;
-        if (c == '=') {
-            ++padding;
-            continue;
-        }
-        lastValue = Base64Value(c);
-        if (lastValue < 0 || padding > 0)  // outside the alphabet, or data after padding
-            return 0;
-    }
-    if (symbols == 0 || symbols % 4 != 0 || padding > 2)
-        return 0;
-    // Bits that padding drops must be zero, or the text was cut or altered.
-    if ((padding == 1 && (lastValue & 0x03) != 0) || (padding == 2 && (lastValue & 0x0f) != 0))
-        return 0;
-    const std::size_t length = symbols / 4 * 3 - padding;
-    if (out == nullptr || length > capacity)
-        return 0;
-
-    uint32_t bits = 0;
-    int bitCount = 0;
-    std::size_t written = 0;
-    for (char c : text) {
-        if (IsLineBreak(c) || c == '=')
-            continue;
-        bits = (bits << 6) | static_cast<uint32_t>(Base64Value(c));
-        bitCount += 6;
-        if (bitCount >= 8) {
-            bitCount -= 8;
-            out[written++] = static_cast<uint8_t>(bits >> bitCount);
-        }
-    }
-    return written;
-}
-
-std::optional<std::vector<uint8_t>> DecodeBase64Data(std::string_view text)
-{
-    std::vector<uint8_t> bytes(text.size() / 4 * 3);
-    const std::size_t length = DecodeBase64(text, bytes.data(), bytes.size());
-    if (length == 0)
-        return std::nullopt;
-    bytes.resize(length);
-    return bytes;
-}
-
 // ---- Steps --------------------------------------------------------------
 
 // Answers 0, or the random service's error after printing it.
@@ -206,7 +132,7 @@ SecBlobStatus SecBlobEncInternal_RSAEncrypt(std::string_view publicKeyText, cons
 {
     ERR_clear_error();
     const char* reason = "public key text is not Base64";
-    if (auto der = DecodeBase64Data(publicKeyText)) {
+    if (auto der = SecBlobEnc_Base64_Decode_Data(std::string(publicKeyText).c_str())) {
         reason = "not an RSA public key";
         const unsigned char* p = der->data();
         PKey key(d2i_PUBKEY(nullptr, &p, static_cast<long>(der->size())));
@@ -485,42 +411,6 @@ SecBlobStatus Generate_Random(std::size_t count, uint8_t* buffer)
     return SecBlobEncInternal_GenerateRandom(buffer, count) == 0 ? kSecBlobSuccess : kSecBlobCryptoFailure;
 }
 
-std::size_t SecBlobEnc_Base64_Encode(const uint8_t* data, std::size_t length, char* out, std::size_t outCapacity)
-{
-    if (data == nullptr || out == nullptr || length == 0 || length > SIZE_MAX / 4 * 3 - 3)
-        return 0;
-    const std::size_t textLength = (length + 2) / 3 * 4;
-    if (textLength > outCapacity)
-        return 0;
-    std::size_t written = 0;
-    for (std::size_t i = 0; i < length; i += 3) {
-        const std::size_t left = length - i;
-        const uint32_t group = static_cast<uint32_t>(data[i]) << 16 |
-                               (left > 1 ? static_cast<uint32_t>(data[i + 1]) << 8 : 0) |
-                               (left > 2 ? static_cast<uint32_t>(data[i + 2]) : 0);
-        out[written++] = kBase64Alphabet[(group >> 18) & 0x3f];
-        out[written++] = kBase64Alphabet[(group >> 12) & 0x3f];
-        out[written++] = left > 1 ? kBase64Alphabet[(group >> 6) & 0x3f] : '=';
-        out[written++] = left > 2 ? kBase64Alphabet[group & 0x3f] : '=';
-    }
-    return written;
-}
-
-std::size_t SecBlobEnc_Base64_Decode(const char* text, uint8_t* out, std::size_t outCapacity)
-{
-    return text != nullptr ? DecodeBase64(text, out, outCapacity) : 0;
-}
-
-std::optional<std::vector<char>> SecBlobEnc_Base64_Encode_Data(const uint8_t* data, std::size_t length)
-{
-    if (length == 0 || length > SIZE_MAX / 4 * 3 - 3)
-        return std::nullopt;
-    std::vector<char> text((length + 2) / 3 * 4);
-    if (SecBlobEnc_Base64_Encode(data, length, text.data(), text.size()) == 0)
-        return std::nullopt;
-    return text;
-}
-
 SecBlobStatus Decode_StorageText(const char* text, uint8_t* plain, std::size_t* plainLength)
 {
     if (!text || !plain || !plainLength) {
@@ -534,11 +424,6 @@ SecBlobStatus Decode_StorageText(const char* text, uint8_t* plain, std::size_t* 
         return kSecBlobInvalidRequest;
     }
     return Decode_Storage(stored, storedLength, plain, plainLength);
-}
-
-std::optional<std::vector<uint8_t>> SecBlobEnc_Base64_Decode_Data(const char* text)
-{
-    return text != nullptr ? DecodeBase64Data(text) : std::nullopt;
 }
 
 std::optional<std::vector<uint8_t>> SecBlobEnc_Decode_Key(const char* publicKeyText)

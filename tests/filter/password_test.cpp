@@ -14,6 +14,7 @@
 #include "process.h"
 #include "records.h"
 #include "secblob/secblob.h"
+#include "spooler.h"
 #include "testpdf.h"
 
 using namespace zlk::filter;
@@ -183,4 +184,42 @@ TEST(PasswordTransfer, TheFilterNeverWritesTheStoredFormOrThePassword)
     EXPECT_EQ(everything.find("TopSecret!"), std::string::npos);
     // The plain value is refused, and said so in the log.
     EXPECT_NE(result.err.find("JBAStoragePasswordTextEditTicket could not be opened"), std::string::npos);
+}
+
+// OpenSSL is loaded with the sealer module, only by jobs that carry a
+// password: the others must not pay for it. The dynamic loader names every
+// library it loads when asked to.
+TEST(PasswordTransfer, OnlyJobsWithAPasswordLoadOpenSSL)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("mime"));
+    std::filesystem::create_directories(dir.file("filter"));
+    std::filesystem::create_directories(dir.file("tmp"));
+    WriteFile(dir.file("mime/cupsfilters.convs"), "application/pdf application/vnd.cups-pdf 1 copy\n");
+    WriteFile(dir.file("filter/copy"), "#!/bin/sh\nexec cat \"$6\"\n");
+    chmod(dir.file("filter/copy").c_str(), 0755);
+    WriteTestPdf(dir.file("doc.pdf"), 1);
+
+    const struct {
+        const char* what;
+        std::string options;
+        bool loadsOpenSSL;
+    } cases[] = {
+        {"no password", "job-account-id=ACC9", false},
+        {"a passcode in clear for a model that reads it", "job-password=4321", false},
+        {"a stored accounting password",
+         kKey + "=" + StoredPassword("TopSecret!") + " " + TicketKey("JBAManageTypeListTicketKey") + "=2", true},
+    };
+    for (const auto& c : cases) {
+        RunOptions run;
+        run.args = {"ZLKPrintFilter", "7", "alice", "doc", "1", c.options, dir.file("doc.pdf")};
+        run.env = {{"PATH", "/usr/bin:/bin"},       {"PPD", kFixtures + "/ppd/cp932.ppd"},
+                   {"TMPDIR", dir.file("tmp")},     {"CONTENT_TYPE", "application/pdf"},
+                   {"CUPS_DATADIR", dir.path()},    {"CUPS_SERVERBIN", dir.path()},
+                   {"CUPS_SERVERROOT", dir.path()}, {"LD_DEBUG", "files"}};
+        RunResult result = RunProgram(ZLK_FILTER_BINARY, run);
+        ASSERT_EQ(result.exitCode, 0) << c.what << ": " << result.err;
+        EXPECT_EQ(result.err.find("file=libcrypto") != std::string::npos, c.loadsOpenSSL) << c.what;
+        EXPECT_EQ(InspectStream(result.out).exitCode, 0) << c.what;
+    }
 }
