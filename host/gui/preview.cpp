@@ -130,7 +130,7 @@ std::shared_ptr<const PreviewImages> PreviewEngine::Work(const Job& job)
 {
     auto images = std::make_shared<PreviewImages>();
     if (!renderer_->Open(job.document)) {
-        images->problem = "The document cannot be shown.";
+        images->problem = TextKey("The document cannot be shown.");
         return images;
     }
     images->documentPages = renderer_->document->pages();
@@ -181,7 +181,7 @@ std::shared_ptr<const PreviewImages> PreviewEngine::Work(const Job& job)
         images->sheets.push_back(std::move(out));
     }
     if (sheets.empty()) {
-        images->problem = "No pages to print.";
+        images->problem = TextKey("No pages to print.");
     }
     return images;
 }
@@ -343,7 +343,9 @@ QString PreviewWidget::Problem() const
 void PreviewWidget::ShowCurrent()
 {
     const int count = SheetCount();
-    canvas_->Show(Front(), Back(), images_ ? Problem() : Text("Preparing the preview..."));
+    const QString waiting =
+        document_ ? Text("Preparing the preview...") : Text("Choose a document to print, or drop PDF files here.");
+    canvas_->Show(Front(), Back(), images_ ? Problem() : waiting);
     counter_->setText(count ? Text("Sheet %1 of %2").arg(current_ + 1).arg(TotalSheets()) : QString());
     previous_->setEnabled(current_ > 0);
     next_->setEnabled(current_ + 1 < count);

@@ -8,18 +8,24 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cctype>
@@ -75,9 +81,6 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     preview_ = new PreviewWidget(this);
     preview_->setObjectName("preview");
     columns->addWidget(preview_, 2);
-    if (!setup_.files.empty()) {
-        preview_->SetDocument(setup_.files.front());
-    }
 
     auto* form = new QFormLayout();
     form_ = form;
@@ -90,13 +93,19 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     printerState_->setTextFormat(Qt::PlainText);
     form->addRow(QString(), printerState_);
 
-    QStringList names;
-    for (const auto& file : setup_.files) {
-        names << Q(file.filename().string());
-    }
-    auto* documents = new QLabel(names.isEmpty() ? Text("none") : names.join(", "), this);
-    documents->setObjectName("documents");
-    form->addRow(Text("Documents:"), documents);
+    auto* documentsRow = new QHBoxLayout();
+    documents_ = new QLabel(this);
+    documents_->setObjectName("documents");
+    documents_->setWordWrap(true);
+    documents_->setTextFormat(Qt::PlainText);
+    auto* choose = new QPushButton(Text("Choose\u2026"), this);
+    choose->setObjectName("chooseDocuments");
+    choose->setAutoDefault(false);
+    connect(choose, &QPushButton::clicked, this, [this] { ChooseDocuments(); });
+    documentsRow->addWidget(documents_, 1);
+    documentsRow->addWidget(choose);
+    form->addRow(Text("Documents:"), documentsRow);
+    setAcceptDrops(true);
 
     copies_ = new QSpinBox(this);
     copies_->setObjectName("copies");
@@ -290,8 +299,87 @@ void PrintWindow::ShowPrinter(const std::string& queue)
     ShowQueueState(queue);
     notice_->setText(notices.join("\n"));
     notice_->setVisible(!notices.isEmpty());
-    print_->setEnabled(!queue_.empty());
     saveDefaults_->setEnabled(!queue_.empty());
+    // A file let go over a text field is meant for the job, not typed into
+    // the field; the window takes it instead.
+    for (QLineEdit* field : findChildren<QLineEdit*>()) {
+        field->setAcceptDrops(false);
+    }
+    ShowDocuments();
+}
+
+void PrintWindow::ShowDocuments()
+{
+    QStringList names;
+    for (const auto& file : setup_.files) {
+        names << Q(file.filename().string());
+    }
+    documents_->setText(names.isEmpty() ? Text("none") : names.join(", "));
+    if (!setup_.files.empty()) {
+        preview_->SetDocument(setup_.files.front());
+    }
+    print_->setEnabled(!queue_.empty() && !setup_.files.empty());
+}
+
+void PrintWindow::ChooseDocuments()
+{
+    QFileDialog chooser(this, Text("Choose Documents to Print"));
+    chooser.setObjectName("documentChooser");
+    chooser.setFileMode(QFileDialog::ExistingFiles);
+    chooser.setNameFilters({Text("PDF documents (*.pdf *.PDF)"), Text("All files (*)")});
+    if (!setup_.files.empty()) {
+        chooser.setDirectory(Q(setup_.files.back().parent_path().string()));
+    }
+    if (chooser.exec() == QDialog::Accepted) {
+        AddDocuments(chooser.selectedUrls());
+    }
+}
+
+void PrintWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void PrintWindow::dropEvent(QDropEvent* event)
+{
+    if (!event->mimeData()->hasUrls()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // Told after the drop is over: the file manager waits for the drop to
+    // end, not for the person to read an alert.
+    QTimer::singleShot(0, this, [this, urls = event->mimeData()->urls()] { AddDocuments(urls); });
+}
+
+void PrintWindow::AddDocuments(const QList<QUrl>& urls)
+{
+    std::vector<std::filesystem::path> added;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile()) {
+            Complain(Text("Only files on this computer can be printed: %1").arg(url.toDisplayString()));
+            return;
+        }
+        const std::filesystem::path file = QFile::encodeName(url.toLocalFile()).toStdString();
+        const QString name = Q(file.filename().string());
+        if (!CheckDocuments({file}, "").empty()) {
+            Complain(Text("The document \u201c%1\u201d cannot be read.").arg(name));
+            return;
+        }
+        // The preview and the page ranges need the pages of a PDF.
+        if (!PDFPageCount(file)) {
+            Complain(Text("The document \u201c%1\u201d is not a PDF.").arg(name));
+            return;
+        }
+        // The same file twice is a slip of the hand, not two copies.
+        if (std::find(setup_.files.begin(), setup_.files.end(), file) == setup_.files.end() &&
+            std::find(added.begin(), added.end(), file) == added.end()) {
+            added.push_back(file);
+        }
+    }
+    setup_.files.insert(setup_.files.end(), added.begin(), added.end());
+    ShowDocuments();
 }
 
 void PrintWindow::PageChanged(int index)
@@ -383,6 +471,7 @@ bool PrintWindow::CollectOptions(std::vector<JobOption>& options)
 
 void PrintWindow::PrintJob()
 {
+    // Print is disabled then; a caller of its own is told why all the same.
     if (setup_.files.empty()) {
         Complain(Text("Choose a document to print."));
         return;

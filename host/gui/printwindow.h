@@ -1,10 +1,12 @@
-// The desktop print dialog: a printer chooser over the CUPS queues, copies
-// and pages, the chosen printer's plug-in panels as pages, a summary, and
-// Print / Cancel. The panels are the plug-ins' own, shown through the Qt
+// The desktop print dialog: the documents (chosen or dropped on it), a
+// printer chooser over the CUPS queues, copies and pages, the chosen
+// printer's plug-in panels as pages, a summary, and Print / Cancel. The panels are the plug-ins' own, shown through the Qt
 // toolkit; the job goes out through the host library as zlk-print sends it.
 #pragma once
 
 #include <QDialog>
+#include <QList>
+#include <QUrl>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -66,6 +68,8 @@ public:
     PreviewWidget* Preview() const { return preview_; }
     // One page a panel, then the summary.
     QTabWidget* Pages() const { return pages_; }
+    // The documents the job prints, in order.
+    const std::vector<std::filesystem::path>& Documents() const { return setup_.files; }
     // The job the last Print sent; 0 when none went out.
     int JobId() const { return jobId_; }
     // The options the last Print sent.
@@ -78,7 +82,17 @@ public:
     void PrintJob();
     void SaveDefaults();
 
+protected:
+    // PDF files dropped from a file manager join the job.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
+    void ChooseDocuments();
+    // Adds the documents at these addresses to the job: all of them, or,
+    // with an alert saying why, none.
+    void AddDocuments(const QList<QUrl>& urls);
+    void ShowDocuments();
     void ShowPrinter(const std::string& queue);
     // The main page's paper size, two-sided and colour follow the marks of
     // the PPD, which the features panel shares: one source of truth.
@@ -105,6 +119,7 @@ private:
     QFormLayout* form_ = nullptr;
     QComboBox* printers_ = nullptr;
     QLabel* printerState_ = nullptr;
+    QLabel* documents_ = nullptr;
     QComboBox* paper_ = nullptr;
     QComboBox* twoSided_ = nullptr;
     QComboBox* numberUp_ = nullptr;

@@ -1,6 +1,6 @@
-// A person prints from the desktop dialog: choices made in the panels and
-// their windows with clicks and keys reach the printer through the private
-// scheduler and the filter.
+// A person prints from the desktop dialog: documents chosen or dropped on
+// it, and choices made in the panels and their windows with clicks and keys,
+// reach the printer through the private scheduler and the filter.
 #include <gtest/gtest.h>
 
 #include <cups/cups.h>
@@ -9,18 +9,25 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <cmath>
+#include <fstream>
 
 #include "cupsd.h"
 #include "guitest.h"
@@ -31,6 +38,97 @@ namespace zlk::test::gui {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Opens the dialog's document chooser with its button and picks the file
+// there, or with no file cancels with Escape. False when no chooser opened.
+bool ChooseInChooser(host::gui::PrintWindow& window, const fs::path& file)
+{
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!chooser) {
+            return;
+        }
+        opened = true;
+        if (file.empty()) {
+            PressKey(chooser, Qt::Key_Escape);
+            return;
+        }
+        // The person goes to the folder, types the name and presses Return.
+        chooser->setDirectory(QString::fromStdString(file.parent_path().string()));
+        auto* name = chooser->findChild<QLineEdit*>("fileNameEdit");
+        TypeInto(name, QString::fromStdString(file.filename().string()));
+        PressKey(name, Qt::Key_Return);
+        if (chooser->isVisible()) {
+            chooser->reject();  // the test fails rather than waits
+        }
+    });
+    Click(window.findChild<QPushButton*>("chooseDocuments"));
+    return opened;
+}
+
+// Drops the URLs at a point of the window as a file manager does, their
+// text beside them; Qt hands the drop to the widget there, or on to the
+// nearest one around it that takes it.
+bool Drop(QWidget& window, const QList<QUrl>& urls, QPoint at = {})
+{
+    if (at.isNull()) {
+        at = window.rect().center();
+    }
+    QWidget* target = window.childAt(at) ? window.childAt(at) : &window;
+    QMimeData data;
+    data.setUrls(urls);
+    QStringList text;
+    for (const QUrl& url : urls) {
+        text << url.toString();
+    }
+    data.setText(text.join('\n'));
+    const QPoint there = target->mapFrom(&window, at);
+    QDragEnterEvent enter(there, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent drop(there, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+// Waits for the next message box, answers it with Return; its text, empty
+// when none came.
+std::string AnswerMessage()
+{
+    std::string text;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            look.stop();
+            text = box->text().toStdString();
+            PressKey(box, Qt::Key_Return);
+        }
+    });
+    look.start(1);
+    return QTest::qWaitFor([&] { return !look.isActive(); }, 10000) ? text : std::string();
+}
+
+// The page count of each document the printer received, in order: each
+// comes as a job stream of its own.
+std::vector<int> PrintedDocuments(const std::string& stream)
+{
+    std::vector<int> pages;
+    const std::string end = "@PJL EOJ\n";
+    for (std::size_t from = 0, at = 0; (at = stream.find(end, from)) != std::string::npos; from = at + end.size()) {
+        const JobStreamParts parts = SplitJobStream(stream.substr(from, at + end.size() - from));
+        if (!parts.ok) {
+            pages.push_back(-1);
+            continue;
+        }
+        QPDF document;
+        document.processMemoryFile("job", parts.pdf.data(), parts.pdf.size());
+        pages.push_back(static_cast<int>(QPDFPageDocumentHelper(document).getAllPages().size()));
+    }
+    return pages;
+}
 
 TEST(PrintDialogEndToEnd, ClicksAndKeysReachThePrinter)
 {
@@ -216,6 +314,114 @@ TEST(PrintDialogEndToEnd, MainPageChoicesReachThePrinter)
         EXPECT_EQ(std::pair(std::min(width, height), std::max(width, height)), std::pair(842L, 1191L));
     }
     EXPECT_EQ(host::gui::ReadLastPrinter(setup.lastPrinterFile), queue);
+}
+
+// Started from the desktop menu, the dialog has no document: one chosen in
+// its chooser and one dropped on it are what the printer gets.
+TEST(PrintDialogEndToEnd, ChosenAndDroppedDocumentsArePrinted)
+{
+    Cupsd cupsd(FilterProgram());
+    if (!cupsd.ok()) {
+        GTEST_SKIP() << cupsd.error();
+    }
+    const std::string queue = "zgdocs";
+    ASSERT_EQ(cupsd.AddQueue(queue, SamplePpd("zelko-mfp-c4500.ppd")), "");
+    cupsSetServer(cupsd.server().c_str());
+    TempDir dir;
+    const fs::path chosen = dir.file("chosen.pdf");
+    WriteTestPdf(chosen.string(), 2);
+    const fs::path dropped = dir.file("dropped report.pdf");
+    WriteTestPdf(dropped.string(), 3);
+    // Qt's own chooser, the same on every desktop.
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+
+    widgets::QtToolkit toolkit;
+    Hands hands(toolkit);
+    host::gui::PrintWindow window(toolkit, QueueSetup(queue, {}, dir.path()));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* documents = window.findChild<QLabel*>("documents");
+    auto* print = window.findChild<QPushButton*>("print");
+    EXPECT_EQ(documents->text().toStdString(), "none");
+    EXPECT_FALSE(print->isEnabled()) << "nothing to print yet";
+
+    ASSERT_TRUE(ChooseInChooser(window, {}));
+    EXPECT_EQ(documents->text().toStdString(), "none") << "a cancelled chooser adds nothing";
+    ASSERT_TRUE(ChooseInChooser(window, chosen));
+    EXPECT_EQ(documents->text().toStdString(), "chosen.pdf");
+    EXPECT_TRUE(print->isEnabled());
+    // The preview shows the document chosen.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Preview()->Busy(); }, 10000));
+    EXPECT_EQ(window.Preview()->Problem().toStdString(), "");
+    EXPECT_FALSE(window.Preview()->Front().isNull());
+
+    // Let go over the page range field, the file joins the job; the field
+    // keeps the range typed.
+    Click(window.findChild<QRadioButton*>("rangePages"));
+    auto* range = window.findChild<QLineEdit*>("range");
+    TypeInto(range, "1-3");
+    ASSERT_TRUE(Drop(window, {QUrl::fromLocalFile(QString::fromStdString(dropped.string()))},
+                     range->mapTo(&window, range->rect().center())));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return documents->text() == "chosen.pdf, dropped report.pdf"; }, 10000))
+        << documents->text().toStdString();
+    EXPECT_EQ(range->text().toStdString(), "1-3");
+    QTest::qWait(20);  // the new line laid out
+    Screenshot(window, "c4500-dialog-documents");
+
+    Click(print);
+    ASSERT_GT(window.JobId(), 0);
+    const PrintedJob job = cupsd.WaitForJob(queue, window.JobId());
+    ASSERT_EQ(job.state, "completed") << cupsd.JobLog(job.id);
+    EXPECT_EQ(PrintedDocuments(job.stream), (std::vector<int>{2, 3}));
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs, false);
+}
+
+// What cannot be printed is refused when it is dropped, in the desktop's
+// language, and nothing of that drop joins the job.
+TEST(PrintDialogDocuments, DropsThatCannotBePrintedAreRefused)
+{
+    SamplePrinters printers;
+    const fs::path pdf = printers.Document(2);
+    const fs::path folder = printers.folder / "letters";
+    fs::create_directories(folder);
+    const fs::path text = printers.folder / "notes.txt";
+    std::ofstream(text) << "not a PDF\n";
+    const fs::path broken = printers.folder / "broken.pdf";
+    std::ofstream(broken) << "%PDF-1.7\nthe rest is missing\n";
+    auto file = [](const fs::path& path) { return QUrl::fromLocalFile(QString::fromStdString(path.string())); };
+
+    const struct {
+        const char* what;
+        const char* language;
+        QList<QUrl> urls;
+        std::string alert;
+    } cases[] = {
+        {"a web address",
+         "en_GB.UTF-8",
+         {QUrl("https://example.com/a.pdf")},
+         "Only files on this computer can be printed: https://example.com/a.pdf"},
+        {"a folder", "en_GB.UTF-8", {file(folder)}, "The document \u201cletters\u201d cannot be read."},
+        {"a text file", "en_GB.UTF-8", {file(text)}, "The document \u201cnotes.txt\u201d is not a PDF."},
+        {"a damaged PDF", "en_GB.UTF-8", {file(broken)}, "The document \u201cbroken.pdf\u201d is not a PDF."},
+        {"a PDF with a text file",
+         "en_GB.UTF-8",
+         {file(pdf), file(text)},
+         "The document \u201cnotes.txt\u201d is not a PDF."},
+        {"a text file on a Japanese desktop", "ja_JP.UTF-8", {file(text)}, "書類「notes.txt」は PDF ではありません。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        setenv("LANGUAGE", c.language, 1);
+        widgets::QtToolkit toolkit;
+        host::gui::PrintWindow window(toolkit, printers.Setup("c4500"));
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        ASSERT_TRUE(Drop(window, c.urls));
+        EXPECT_EQ(AnswerMessage(), c.alert);
+        EXPECT_TRUE(window.Documents().empty());
+        EXPECT_FALSE(window.findChild<QPushButton*>("print")->isEnabled());
+    }
+    unsetenv("LANGUAGE");
 }
 
 }  // namespace
