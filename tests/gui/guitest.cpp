@@ -17,7 +17,10 @@
 #include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
+#include <optional>
 
 using namespace zlk::host::gui;
 
@@ -196,6 +199,75 @@ fs::path Screenshot(QWidget& widget, const std::string& name)
     return path;
 }
 
+namespace {
+
+// A group box should read as a form: rows from its top with no gap of more
+// than two rows, labels before controls in one column, the controls after
+// them in the next, nothing touching the box's edge.
+std::vector<std::string> FormProblems(widgets::QtToolkit& toolkit, const QGroupBox& box,
+                                      const std::vector<const QWidget*>& shown)
+{
+    std::vector<const QWidget*> children;
+    for (const QWidget* widget : shown) {
+        if (widget->parentWidget() == &box) {
+            children.push_back(widget);
+        }
+    }
+    if (children.empty()) {
+        return {};
+    }
+    std::sort(children.begin(), children.end(),
+              [](const QWidget* a, const QWidget* b) { return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x(); });
+    std::vector<std::vector<const QWidget*>> rows;
+    for (const QWidget* child : children) {
+        if (!rows.empty()) {
+            const QRect last = rows.back().front()->geometry();
+            const int shared = std::min(last.bottom(), child->geometry().bottom()) - child->y();
+            if (shared * 2 >= std::min(last.height(), child->height())) {
+                rows.back().push_back(child);
+                continue;
+            }
+        }
+        rows.push_back({child});
+    }
+    std::vector<std::string> problems;
+    const QRect inside = box.contentsRect();
+    int row = INT_MAX;
+    for (const auto& cells : rows) {
+        for (const QWidget* cell : cells) {
+            row = std::min(row, cell->height());
+        }
+    }
+    int above = inside.top();
+    std::optional<int> labelLeft, fieldLeft;
+    for (auto cells : rows) {
+        std::sort(cells.begin(), cells.end(), [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+        int top = INT_MAX, bottom = 0;
+        for (const QWidget* cell : cells) {
+            top = std::min(top, cell->y());
+            bottom = std::max(bottom, cell->geometry().bottom());
+            if (cell->x() - inside.left() < 4) {
+                problems.push_back(Describe(toolkit, *cell) + " touches the box's edge");
+            }
+        }
+        if (top - above > 2 * row) {
+            problems.push_back("a gap of " + std::to_string(top - above) + " px above " + Describe(toolkit, *cells[0]));
+        }
+        above = bottom;
+        if (cells.size() > 1 && qobject_cast<const QLabel*>(cells[0]) && cells[0]->geometry().right() < cells[1]->x()) {
+            if (labelLeft.value_or(cells[0]->x()) != cells[0]->x() ||
+                fieldLeft.value_or(cells[1]->x()) != cells[1]->x()) {
+                problems.push_back(Describe(toolkit, *cells[0]) + " is not in the column of the labels above");
+            }
+            labelLeft = cells[0]->x();
+            fieldLeft = cells[1]->x();
+        }
+    }
+    return problems;
+}
+
+}  // namespace
+
 std::vector<std::string> LayoutProblems(widgets::QtToolkit& toolkit, const QWidget& root)
 {
     std::vector<std::string> problems;
@@ -252,6 +324,13 @@ std::vector<std::string> LayoutProblems(widgets::QtToolkit& toolkit, const QWidg
         }
         if (metrics.height() > widget->height()) {
             problems.push_back(Describe(toolkit, *widget) + ": text taller than the control");
+        }
+    }
+    for (const QWidget* widget : shown) {
+        if (const auto* box = qobject_cast<const QGroupBox*>(widget)) {
+            for (std::string& problem : FormProblems(toolkit, *box, shown)) {
+                problems.push_back(Describe(toolkit, *box) + ": " + problem);
+            }
         }
     }
     for (std::size_t i = 0; i < shown.size(); ++i) {

@@ -66,7 +66,9 @@ std::filesystem::path Screenshot(QWidget& widget, const std::string& name);
 
 // What a reviewer would see as wrong: a shown control's text wider or
 // taller than the control, shown siblings overlapping, a text that is a
-// localization key left untranslated. One line each.
+// localization key left untranslated, a group box that does not read as a
+// form (a gap of more than two rows, labels out of their column, a control
+// touching the box's edge). One line each.
 std::vector<std::string> LayoutProblems(widgets::QtToolkit& toolkit, const QWidget& root);
 
 // The print window's setup over the sample PPDs of data/ppd, without a

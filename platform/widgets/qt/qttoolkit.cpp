@@ -25,8 +25,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <optional>
+#include <unordered_map>
 
 #include "platform/widgets/controls.h"
 
@@ -40,6 +42,12 @@ constexpr double kLayoutLineHeight = 16.0;
 constexpr int kNumberStepperWidth = 30;
 // Labels at least this tall (points) wrap their text.
 constexpr int kWrappingLabelHeight = 28;
+// A group box's form: margin inside the box, and the space between rows and
+// between the label and control columns (points).
+constexpr int kFormMargin = 8;
+constexpr int kFormSpacing = 8;
+// A list or field narrowed to fit its row keeps at least this width (points).
+constexpr int kFormNarrowest = 80;
 
 QString Q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -109,8 +117,10 @@ public:
         case Aspect::Enabled: SyncEnabled(); break;
         case Aspect::Hidden: SyncVisible(); break;
         case Aspect::Frame:
-            Place();
-            PlaceChildren();
+            if (!PlaceForm()) {
+                Place();
+                PlaceChildren();
+            }
             break;
         case Aspect::Title: SyncTitle(); break;
         case Aspect::Children: SyncChildren(); break;
@@ -328,6 +338,23 @@ private:
         }
         const Widget* group = Group();
         native_->setVisible(!widget_.IsHidden() && (!group || !group->IsHidden()));
+        // A row shown or hidden in a group box's form moves the rows below it.
+        PlaceForm();
+    }
+
+    // Lays out again the form of the group box the widget is in, if any: a
+    // change of one row's size, text or visibility may move every row.
+    bool PlaceForm()
+    {
+        const Widget* group = Group();
+        const Widget& unit = group ? *group : widget_;
+        if (const Widget* box = unit.Parent(); box && box->GetKind() == Kind::GroupBox && box->Parent()) {
+            if (QtPeer* peer = PeerOf(*box); peer && peer->native_) {
+                peer->Place();
+                return true;
+            }
+        }
+        return false;
     }
 
     void SyncTitle()
@@ -337,7 +364,10 @@ private:
         case Kind::Button: static_cast<QPushButton*>(native_.data())->setText(title); break;
         case Kind::CheckBox:
         case Kind::RadioButton: static_cast<QAbstractButton*>(native_.data())->setText(title); break;
-        case Kind::Label: static_cast<QLabel*>(native_.data())->setText(title); break;
+        case Kind::Label:
+            static_cast<QLabel*>(native_.data())->setText(title);
+            PlaceForm();
+            break;
         case Kind::GroupBox: static_cast<QGroupBox*>(native_.data())->setTitle(title); break;
         case Kind::TabPage:
             if (widget_.Parent() && widget_.Parent()->GetKind() == Kind::TabView) {
@@ -477,35 +507,35 @@ private:
     }
 
 public:
-    // Where the layout frame puts the widget in its parent, top-down.
+    // Where the widget goes in its Qt parent: in a group box, its place in
+    // the group's form; elsewhere where its layout frame says, top-down.
     void Place()
     {
         const Widget* parent = widget_.Parent();
         if (!parent || parent->GetKind() == Kind::TabView) {
             return;
         }
-        // Edges are rounded, not sizes, so that neighbours never overlap by a pixel.
-        Rect frame = widget_.Frame();
-        int parentHeight = parent->Frame().height;
-        if (const Widget* group = Group()) {
-            if (!group->Parent()) {
-                return;
-            }
-            frame.x += group->Frame().x;
-            frame.y += group->Frame().y;
-            parentHeight = group->Parent()->Frame().height;
+        const Widget* group = Group();
+        if (group && !group->Parent()) {
+            return;
         }
-        const int top = parentHeight - frame.y - frame.height;
-        const int left = toolkit_.ToPixels(frame.x);
-        const int right = toolkit_.ToPixels(frame.x + frame.width);
-        const int upper = toolkit_.ToPixels(top);
-        const int lower = toolkit_.ToPixels(top + frame.height);
-        native_->setGeometry(left, upper, right - left, lower - upper);
-        if (widget_.GetKind() == Kind::RadioGroup) {
+        QRect rect = FramedRect(widget_);
+        // A cell moves with its group.
+        const Widget& unit = group ? *group : widget_;
+        if (const Widget* box = unit.Parent(); box && box->GetKind() == Kind::GroupBox) {
+            if (const std::optional<QRect> slot = PeerOf(*box)->FormSlot(unit)) {
+                rect = group ? rect.translated(slot->topLeft() - FramedRect(unit).topLeft()) : *slot;
+            }
+        }
+        if (widget_.GetKind() == Kind::GroupBox) {
+            rect.setHeight(FittedHeight(rect.height()));
+        }
+        native_->setGeometry(rect);
+        if (widget_.GetKind() == Kind::RadioGroup || widget_.GetKind() == Kind::GroupBox) {
             PlaceChildren();
         }
         if (auto* label = qobject_cast<QLabel*>(native_.data())) {
-            const bool wraps = frame.height >= kWrappingLabelHeight;
+            const bool wraps = widget_.Frame().height >= kWrappingLabelHeight;
             label->setWordWrap(wraps);
             label->setAlignment(Qt::AlignLeft | (wraps ? Qt::AlignTop : Qt::AlignVCenter));
         }
@@ -519,6 +549,182 @@ public:
                 peer->Place();
             }
         }
+    }
+
+private:
+    // The widget's layout frame in pixels in its Qt parent, top-down. Edges
+    // are rounded, not sizes, so that neighbours never overlap by a pixel.
+    QRect FramedRect(const Widget& widget) const
+    {
+        Rect frame = widget.Frame();
+        const Widget* parent = widget.Parent();
+        int parentHeight = parent ? parent->Frame().height : frame.height;
+        if (parent && parent->GetKind() == Kind::RadioGroup && parent->Parent()) {
+            frame.x += parent->Frame().x;
+            frame.y += parent->Frame().y;
+            parentHeight = parent->Parent()->Frame().height;
+        }
+        const int top = parentHeight - frame.y - frame.height;
+        const int left = toolkit_.ToPixels(frame.x);
+        const int upper = toolkit_.ToPixels(top);
+        return QRect(left, upper, toolkit_.ToPixels(frame.x + frame.width) - left,
+                     toolkit_.ToPixels(top + frame.height) - upper);
+    }
+
+    // A group box lays its shown children out as a form: rows packed from
+    // its top, labels in one column and the controls after them in the
+    // next. The layouts place rows from the bottom of boxes drawn for the
+    // most options a printer may have, and each label as wide as its text,
+    // which leaves the rows hanging low with their controls ragged. A group
+    // whose rows are not simple (a block beside several rows) keeps its
+    // layout's places.
+    struct Form {
+        std::unordered_map<const Widget*, QRect> places;
+        int bottom = 0;  // below the last row
+    };
+
+    std::optional<Form> Arrange() const
+    {
+        const auto* box = qobject_cast<const QGroupBox*>(native_.data());
+        if (!box) {
+            return std::nullopt;
+        }
+        struct Item {
+            const Widget* widget;
+            QRect rect;
+        };
+        std::vector<Item> items;
+        for (std::size_t i = 0; i < widget_.ChildCount(); ++i) {
+            const Widget& child = widget_.ChildAt(i);
+            if (!child.IsHidden()) {
+                items.push_back({&child, FramedRect(child)});
+            }
+        }
+        if (items.empty()) {
+            return std::nullopt;
+        }
+        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+            return a.rect.top() != b.rect.top() ? a.rect.top() < b.rect.top() : a.rect.left() < b.rect.left();
+        });
+        // Rows: items that share most of their height.
+        std::vector<std::vector<Item>> rows;
+        for (const Item& item : items) {
+            if (!rows.empty()) {
+                const QRect& last = rows.back().front().rect;
+                const int shared = std::min(last.bottom(), item.rect.bottom()) - item.rect.top();
+                if (shared * 2 >= std::min(last.height(), item.rect.height())) {
+                    rows.back().push_back(item);
+                    continue;
+                }
+            }
+            rows.push_back({item});
+        }
+        for (auto& row : rows) {
+            std::sort(row.begin(), row.end(),
+                      [](const Item& a, const Item& b) { return a.rect.left() < b.rect.left(); });
+            int lowest = INT_MAX, highest = 0;
+            for (const Item& item : row) {
+                lowest = std::min(lowest, item.rect.height());
+                highest = std::max(highest, item.rect.height());
+            }
+            if (row.size() > 1 && highest * 5 > lowest * 9) {
+                return std::nullopt;
+            }
+        }
+
+        const QRect inside = box->contentsRect();
+        const int margin = toolkit_.ToPixels(kFormMargin);
+        const int spacing = toolkit_.ToPixels(kFormSpacing);
+        auto labelled = [](const std::vector<Item>& row) {
+            return row.size() > 1 && row[0].widget->GetKind() == Kind::Label &&
+                   row[0].rect.right() < row[1].rect.left();
+        };
+        int labelWidth = -1;
+        for (const auto& row : rows) {
+            if (labelled(row)) {
+                const QWidget* label = PeerOf(*row[0].widget)->Native();
+                labelWidth = std::max({labelWidth, row[0].rect.width(), label ? label->sizeHint().width() : 0});
+            }
+        }
+        const int left = inside.left() + margin;
+        const int fieldLeft = labelWidth < 0 ? left : left + labelWidth + spacing;
+
+        Form form;
+        int y = inside.top() + margin;
+        for (const auto& row : rows) {
+            int height = 0;
+            for (const Item& item : row) {
+                height = std::max(height, item.rect.height());
+            }
+            // The row moves as one; a label takes the first column.
+            std::size_t first = 0;
+            if (labelled(row)) {
+                const Item& label = row[0];
+                form.places[label.widget] =
+                    QRect(left, y + (height - label.rect.height()) / 2, labelWidth, label.rect.height());
+                first = 1;
+            }
+            // A row that would pass the box's right edge moves left where
+            // there is room, then its widest list or field gives up width.
+            const int start = row[first].rect.left();
+            int overshoot = row.back().rect.right() + fieldLeft - start - (inside.right() - margin);
+            const int dx =
+                std::max(fieldLeft - start - std::max(overshoot, 0), (first == 1 ? fieldLeft : left) - start);
+            overshoot = row.back().rect.right() + dx - (inside.right() - margin);
+            std::size_t narrowed = row.size();
+            for (std::size_t i = first; i < row.size(); ++i) {
+                const Kind kind = row[i].widget->GetKind();
+                if ((kind == Kind::PopUp || kind == Kind::TextField) &&
+                    (narrowed == row.size() || row[i].rect.width() > row[narrowed].rect.width())) {
+                    narrowed = i;
+                }
+            }
+            int shift = dx;
+            for (std::size_t i = first; i < row.size(); ++i) {
+                QRect rect = row[i].rect.translated(shift, 0);
+                if (i == narrowed && overshoot > 0) {
+                    const int cut = std::min(overshoot, rect.width() - toolkit_.ToPixels(kFormNarrowest));
+                    if (cut > 0) {
+                        rect.setWidth(rect.width() - cut);
+                        shift -= cut;
+                    }
+                }
+                form.places[row[i].widget] =
+                    QRect(rect.left(), y + (height - rect.height()) / 2, rect.width(), rect.height());
+            }
+            y += height + spacing;
+        }
+        form.bottom = y - spacing + margin;
+        return form;
+    }
+
+    std::optional<QRect> FormSlot(const Widget& child) const
+    {
+        if (const std::optional<Form> form = Arrange()) {
+            if (const auto it = form->places.find(&child); it != form->places.end()) {
+                return it->second;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // A group box ends below its last row when nothing lies below it in its
+    // parent; its layout's height otherwise.
+    int FittedHeight(int height) const
+    {
+        const std::optional<Form> form = Arrange();
+        const Widget* parent = widget_.Parent();
+        if (!form || !parent || form->bottom >= height) {
+            return height;
+        }
+        const Rect frame = widget_.Frame();
+        for (std::size_t i = 0; i < parent->ChildCount(); ++i) {
+            const Widget& sibling = parent->ChildAt(i);
+            if (&sibling != &widget_ && !sibling.IsHidden() && sibling.Frame().y + sibling.Frame().height <= frame.y) {
+                return height;
+            }
+        }
+        return form->bottom;
     }
 
 private:
