@@ -75,6 +75,13 @@ Hands::Hands(widgets::QtToolkit& toolkit)
     toolkit.SetAlertShownHook([this](QWidget& shown) {
         auto& box = static_cast<QMessageBox&>(shown);
         alertsShown_.push_back(S(box.text() + (box.informativeText().isEmpty() ? "" : " " + box.informativeText())));
+        // The window manager puts the title beside three buttons and the
+        // icon: a box narrower than that has its title cut.
+        const int needed = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) + 4 * 28;
+        if (box.width() < needed) {
+            alertProblems_.push_back("alert \"" + S(box.windowTitle()) + "\" is " + std::to_string(box.width()) +
+                                     " px wide, its title needs " + std::to_string(needed));
+        }
         if (alerts_.empty()) {
             PressKey(&shown, Qt::Key_Return);
             return;

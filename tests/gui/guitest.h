@@ -28,6 +28,8 @@ public:
     // Titles of the windows and texts of the alerts shown, in order.
     const std::vector<std::string>& WindowsShown() const { return windowsShown_; }
     const std::vector<std::string>& AlertsShown() const { return alertsShown_; }
+    // Alerts too narrow for their titles, one line each.
+    const std::vector<std::string>& AlertProblems() const { return alertProblems_; }
     // Windows that opened with nothing queued for them are cancelled with
     // Escape; alerts are answered with Return.
     std::size_t Pending() const { return windows_.size() + alerts_.size(); }
@@ -38,6 +40,7 @@ private:
     Act otherwise_;
     std::vector<std::string> windowsShown_;
     std::vector<std::string> alertsShown_;
+    std::vector<std::string> alertProblems_;
 };
 
 // The Qt widget of the widget carrying tag, under root.

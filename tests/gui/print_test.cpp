@@ -196,6 +196,7 @@ TEST(PrintDialogEndToEnd, ClicksAndKeysReachThePrinter)
     ASSERT_NE(jobType, nullptr);
     ASSERT_TRUE(Choose(toolkit, jobType, "Job Type Secure"));
     EXPECT_EQ(hands.AlertsShown().size(), 1u);
+    EXPECT_EQ(hands.AlertProblems(), std::vector<std::string>{});
     EXPECT_TRUE(openAfterAlert);
 
     // Accounting asks at print time.

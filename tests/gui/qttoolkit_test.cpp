@@ -2,13 +2,18 @@
 // person does to the Qt widget reaches the widget as a person's action.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
+#include <algorithm>
 
 #include "guitest.h"
 #include "platform/widgets/controls.h"
@@ -96,6 +101,54 @@ TEST(QtToolkit, QtWidgetsFollowTheWidgetsAndReportWhatAPersonDoes)
     EXPECT_FALSE(check->isVisible());
     removed.reset();
     EXPECT_EQ(toolkit.WidgetOf(check), nullptr);
+}
+
+// A plug-in's alert says its text in a box titled as the window it speaks
+// for, wide enough for that title beside the window manager's buttons, and
+// wide enough that Japanese is not broken every few characters.
+TEST(QtToolkit, AlertsAreTitledAsTheirWindowAndWideEnoughToRead)
+{
+    QtToolkit toolkit;
+    QDialog window;
+    window.setWindowTitle("Print Dialog for the Second Floor Copier");
+    window.show();
+    const struct {
+        const char* what;
+        std::string informative;
+    } cases[] = {
+        {"a short message", "Enter a number."},
+        {"Japanese",
+         "\xe3\x83\x91\xe3\x82\xb9\xe3\x82\xb3\xe3\x83\xbc\xe3\x83\x89\xe3\x81\xaf 4 \xe3\x80\x9c 12 "
+         "\xe6\xa1\x81\xe3\x81\xae\xe6\x95\xb0\xe5\xad\x97\xe3\x81\xa7\xe5\x85\xa5\xe5\x8a\x9b\xe3\x81\x97\xe3\x81\xa6"
+         "\xe3\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84\xe3\x80\x82"},
+    };
+    for (const auto& c : cases) {
+        QString title;
+        int width = 0, needed = 0;
+        bool readable = false;
+        toolkit.SetAlertShownHook([&](QWidget& shown) {
+            auto& box = static_cast<QMessageBox&>(shown);
+            title = box.windowTitle();
+            width = box.width();
+            needed = QFontMetrics(box.font()).horizontalAdvance(title) + 4 * 28;
+            for (const QLabel* label : box.findChildren<QLabel*>()) {
+                if (label->text() == QString::fromStdString(c.informative)) {
+                    // As wide as the text, or at least a reading width.
+                    const QFontMetrics text(label->font());
+                    readable =
+                        label->width() >= std::min(text.horizontalAdvance(label->text()), 40 * text.averageCharWidth());
+                }
+            }
+            PressKey(&shown, Qt::Key_Return);
+        });
+        QApplication::setActiveWindow(&window);
+        Alert alert;
+        alert.informative = c.informative;
+        toolkit.RunAlert(alert);
+        EXPECT_EQ(title, window.windowTitle()) << c.what;
+        EXPECT_GE(width, needed) << c.what;
+        EXPECT_TRUE(readable) << c.what;
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpacerItem>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTabWidget>
@@ -46,6 +48,9 @@ constexpr int kWrappingLabelHeight = 28;
 // between the label and control columns (points).
 constexpr int kFormMargin = 8;
 constexpr int kFormSpacing = 8;
+// Room an alert leaves beside its title for the window manager's icon and
+// buttons (pixels).
+constexpr int kAlertTitleRoom = 128;
 // A list or field narrowed to fit its row keeps at least this width (points).
 constexpr int kFormNarrowest = 80;
 
@@ -924,13 +929,27 @@ bool QtToolkit::StopModal(int code)
 
 int QtToolkit::RunAlert(const Alert& alert)
 {
-    QMessageBox box(QApplication::activeWindow());
+    QWidget* parent = QApplication::activeWindow();
+    QMessageBox box(parent);
     box.setIcon(alert.style == AlertStyle::Critical        ? QMessageBox::Critical
                 : alert.style == AlertStyle::Informational ? QMessageBox::Information
                                                            : QMessageBox::Warning);
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    // Titled as the window it speaks for, as the hosts' own alerts are.
+    const QString title =
+        parent && !parent->windowTitle().isEmpty() ? parent->windowTitle() : QApplication::applicationDisplayName();
+    box.setWindowTitle(title);
     box.setText(Q(alert.message));
     box.setInformativeText(Q(alert.informative));
+    // A short message makes a narrow box: the window manager then cuts the
+    // title, and Japanese text (no spaces to break at) wraps every few
+    // characters. The text column gets the room of the title and a sensible
+    // reading width.
+    const QFontMetrics metrics(box.font());
+    const int width = std::max(metrics.horizontalAdvance(title) + kAlertTitleRoom, metrics.averageCharWidth() * 48);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
     std::vector<QAbstractButton*> buttons;
     const std::vector<std::string> titles = alert.buttons.empty() ? std::vector<std::string>{"OK"} : alert.buttons;
     for (const std::string& title : titles) {
