@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,7 +22,9 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -73,9 +76,18 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
 {
     setWindowTitle(Text("Print"));
     auto* outer = new QVBoxLayout(this);
-    // The settings on the left, the preview of what they give on the right.
-    auto* columns = new QHBoxLayout();
-    outer->addLayout(columns, 1);
+    // The settings on the left, the preview of what they give on the right,
+    // in an area that scrolls when the screen is too small for them; the
+    // buttons stay in view below it.
+    auto* body = new QWidget();
+    auto* columns = new QHBoxLayout(body);
+    columns->setContentsMargins(0, 0, 0, 0);
+    body_ = new QScrollArea(this);
+    body_->setObjectName("body");
+    body_->setFrameShape(QFrame::NoFrame);
+    body_->setWidgetResizable(true);
+    body_->setWidget(body);
+    outer->addWidget(body_, 1);
     auto* layout = new QVBoxLayout();
     columns->addLayout(layout, 3);
     preview_ = new PreviewWidget(this);
@@ -306,6 +318,58 @@ void PrintWindow::ShowPrinter(const std::string& queue)
         field->setAcceptDrops(false);
     }
     ShowDocuments();
+    if (isVisible()) {
+        FitToScreen();
+    }
+}
+
+void PrintWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FitToScreen();
+}
+
+void PrintWindow::FitToScreen()
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen || !body_->widget()) {
+        return;
+    }
+    // The window manager's frame around the window: known once shown,
+    // a title bar's worth before.
+    QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isEmpty()) {
+        frame = QSize(8, 32);
+    }
+    const QRect free = screen->availableGeometry();
+    const QSize room = free.size() - frame;
+    // All of the settings and the buttons below them, scroll bars included
+    // for the side that has to scroll.
+    const QSize content = body_->widget()->sizeHint();
+    const int chromeHeight = sizeHint().height() - body_->sizeHint().height();
+    const QMargins margins = layout()->contentsMargins();
+    QSize wanted(std::max(sizeHint().width(), content.width() + margins.left() + margins.right()),
+                 content.height() + chromeHeight);
+    if (wanted.height() > room.height()) {
+        wanted.rwidth() += body_->verticalScrollBar()->sizeHint().width();
+    }
+    if (wanted.width() > room.width()) {
+        wanted.rheight() += body_->horizontalScrollBar()->sizeHint().height();
+    }
+    const QSize size = (placed_ ? wanted.expandedTo(this->size()) : wanted).boundedTo(room);
+    if (placed_ && size == this->size()) {
+        return;
+    }
+    // Centred on the screen the first time, then on where it already is,
+    // kept inside the free area.
+    const QPoint centre = placed_ ? geometry().center() : free.center();
+    QRect placed(QPoint(0, 0), size + frame);
+    placed.moveCenter(centre);
+    placed.moveLeft(std::clamp(placed.left(), free.left(), std::max(free.left(), free.right() + 1 - placed.width())));
+    placed.moveTop(std::clamp(placed.top(), free.top(), std::max(free.top(), free.bottom() + 1 - placed.height())));
+    resize(size);
+    move(placed.topLeft());
+    placed_ = true;
 }
 
 void PrintWindow::ShowDocuments()

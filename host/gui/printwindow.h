@@ -20,6 +20,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QScrollArea;
 class QFormLayout;
 class QLabel;
 class QLineEdit;
@@ -83,6 +84,7 @@ public:
     void SaveDefaults();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     // PDF files dropped from a file manager join the job.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -94,6 +96,10 @@ private:
     void AddDocuments(const QList<QUrl>& urls);
     void ShowDocuments();
     void ShowPrinter(const std::string& queue);
+    // Sizes the window to its content within the screen's free area (the
+    // settings scroll when they do not fit), centred on the screen when it
+    // first shows and on its own centre when a printer's panels make it grow.
+    void FitToScreen();
     // The main page's paper size, two-sided and colour follow the marks of
     // the PPD, which the features panel shares: one source of truth.
     void ShowStandardOptions();
@@ -116,6 +122,8 @@ private:
     int jobId_ = 0;
     int shownPage_ = -1;
 
+    QScrollArea* body_ = nullptr;
+    bool placed_ = false;
     QFormLayout* form_ = nullptr;
     QComboBox* printers_ = nullptr;
     QLabel* printerState_ = nullptr;

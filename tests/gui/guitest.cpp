@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabBar>
@@ -193,7 +194,9 @@ fs::path Screenshot(QWidget& widget, const std::string& name)
 {
     // Kept apart by platform: a run on X must not overwrite the offscreen one.
     const bool onX = QGuiApplication::platformName() == "xcb";
-    const fs::path folder = fs::path(ZLK_BUILD_DIR) / (onX ? "screens-x11" : "screens");
+    const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR");
+    const fs::path folder = fs::path(ZLK_BUILD_DIR) / ((onX ? "screens-x11" : "screens") +
+                                                       (scale.isEmpty() || scale == "1" ? "" : "-scale" + S(scale)));
     fs::create_directories(folder);
     std::string file = name;
     for (char& c : file) {
@@ -278,6 +281,18 @@ std::vector<std::string> FormProblems(widgets::QtToolkit& toolkit, const QGroupB
 std::vector<std::string> LayoutProblems(widgets::QtToolkit& toolkit, const QWidget& root)
 {
     std::vector<std::string> problems;
+    // A window reaches past the screen's free area: its buttons may be out
+    // of reach.
+    if (root.isWindow() && root.isVisible() && root.screen()) {
+        const QRect free = root.screen()->availableGeometry();
+        if (!free.contains(root.frameGeometry())) {
+            const QRect at = root.frameGeometry();
+            problems.push_back("the window (" + std::to_string(at.width()) + "x" + std::to_string(at.height()) +
+                               " at " + std::to_string(at.x()) + "," + std::to_string(at.y()) +
+                               ") is not inside the screen's free area (" + std::to_string(free.width()) + "x" +
+                               std::to_string(free.height()) + ")");
+        }
+    }
     std::vector<const QWidget*> shown;
     for (const QWidget* widget : root.findChildren<QWidget*>()) {
         const widgets::Widget* owner = toolkit.WidgetOf(widget);
