@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -84,11 +85,15 @@ TEST(PrintDialog, PrinterChoiceRebuildsThePanelsAndThePrintCarriesCopiesAndPages
     EXPECT_EQ(c4500, (std::vector<std::string>{"Job Accounting", "Print Type", "Zelko Features", "Summary"}));
 
     // Another printer and back: each shows its own panels, and nothing of
-    // the one before is left behind.
+    // the one before is left behind. The window stays where it is, inside
+    // the screen, whatever the panels' sizes.
     auto* chooser = window.findChild<QComboBox*>("printer");
+    const QPoint centre = window.frameGeometry().center();
     for (const std::string queue : {"zelko-mfp-m2500", "zelko-mfp-q6000", "zelko-mfp-c4500"}) {
         ASSERT_TRUE(ChooseIndex(chooser, chooser->findData(QString::fromStdString(queue))));
         EXPECT_EQ(window.Queue(), queue);
+        EXPECT_LE((window.frameGeometry().center() - centre).manhattanLength(), 2) << queue;
+        EXPECT_TRUE(window.screen()->availableGeometry().contains(window.frameGeometry())) << queue;
         ASSERT_NE(window.Dialog(), nullptr);
         EXPECT_EQ(window.Pages()->count(), static_cast<int>(window.Dialog()->Panels().size()) + 1);
     }
