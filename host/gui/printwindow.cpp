@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
@@ -32,6 +33,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cctype>
+#include <cstring>
 #include <fstream>
 
 #include "host/gui/texts.h"
@@ -119,10 +121,18 @@ PrintWindow::PrintWindow(widgets::QtToolkit& toolkit, PrintWindowSetup setup)
     form->addRow(Text("Documents:"), documentsRow);
     setAcceptDrops(true);
 
+    auto* copiesRow = new QHBoxLayout();
     copies_ = new QSpinBox(this);
     copies_->setObjectName("copies");
     copies_->setRange(1, kMaxCopies);
-    form->addRow(Text("Copies:"), copies_);
+    // Collating is the PPD's Collate option, shared with the panels.
+    collate_ = new QCheckBox(Text("Collate"), this);
+    collate_->setObjectName("collate");
+    connect(collate_, &QCheckBox::clicked, this, [this](bool on) { ChooseCollate(on); });
+    connect(copies_, &QSpinBox::valueChanged, this, [this] { ShowStandardOptions(); });
+    copiesRow->addWidget(copies_, 1);
+    copiesRow->addWidget(collate_);
+    form->addRow(Text("Copies:"), copiesRow);
 
     auto* pagesRow = new QHBoxLayout();
     allPages_ = new QRadioButton(Text("All"), this);
@@ -604,7 +614,27 @@ void PrintWindow::ShowStandardOptions()
             list->setCurrentIndex(std::max(0, list->findData(Q(marked->choice))));
         }
     }
+    // Collating means something only with more than one copy.
+    const ppd_choice_t* collate = ppd ? ppdFindMarkedChoice(ppd, "Collate") : nullptr;
+    collate_->setVisible(ppd && ppdFindOption(ppd, "Collate"));
+    collate_->setChecked(collate && std::strcmp(collate->choice, "True") == 0);
+    collate_->setEnabled(copies_->value() > 1);
     UpdatePreview();
+}
+
+void PrintWindow::ChooseCollate(bool on)
+{
+    if (!dialog_) {
+        return;
+    }
+    if (!dialog_->Host().willChangePPDOptionKeyValue("Collate", on ? "True" : "False")) {
+        Complain(Text("The printer cannot take \"%1\" now.").arg(collate_->text()));
+    }
+    ShowStandardOptions();
+    const int panels = static_cast<int>(dialog_->Panels().size());
+    if (shownPage_ >= 0 && shownPage_ < panels) {
+        dialog_->Panels()[static_cast<std::size_t>(shownPage_)]->willShow();
+    }
 }
 
 void PrintWindow::UpdatePreview()

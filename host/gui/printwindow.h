@@ -104,6 +104,7 @@ private:
     // the PPD, which the features panel shares: one source of truth.
     void ShowStandardOptions();
     void ChooseStandardOption(QComboBox* list, const char* option);
+    void ChooseCollate(bool on);
     void ShowQueueState(const std::string& queue);
     // The preview follows every setting that changes the sheets.
     void UpdatePreview();
@@ -134,6 +135,7 @@ private:
     QComboBox* color_ = nullptr;
     PreviewWidget* preview_ = nullptr;
     QSpinBox* copies_ = nullptr;
+    QCheckBox* collate_ = nullptr;
     QRadioButton* allPages_ = nullptr;
     QRadioButton* rangePages_ = nullptr;
     QLineEdit* range_ = nullptr;

@@ -293,6 +293,16 @@ TEST(PrintDialogEndToEnd, MainPageChoicesReachThePrinter)
     EXPECT_EQ(window.findChild<QComboBox*>("color")->currentText(), "Color") << "the main page follows the panel";
     ASSERT_TRUE(ChooseIndex(window.findChild<QComboBox*>("color"), 1));
 
+    // Collating is offered with more than one copy; two uncollated copies.
+    auto* collate = window.findChild<QCheckBox*>("collate");
+    ASSERT_NE(collate, nullptr);
+    EXPECT_FALSE(collate->isEnabled());
+    TypeInto(window.findChild<QSpinBox*>("copies"), "2");
+    ASSERT_TRUE(collate->isEnabled());
+    EXPECT_TRUE(collate->isChecked()) << "the printer's default";
+    Click(collate);
+    EXPECT_FALSE(collate->isChecked());
+
     Click(window.findChild<QPushButton*>("print"));
     ASSERT_GT(window.JobId(), 0);
     const PrintedJob job = cupsd.WaitForJob(queue, window.JobId());
@@ -300,7 +310,7 @@ TEST(PrintDialogEndToEnd, MainPageChoicesReachThePrinter)
     const JobStreamParts parts = SplitJobStream(job.stream);
     ASSERT_TRUE(parts.ok);
     EXPECT_EQ(Attribute(parts.header, "NLPP"), "N2");
-    for (const char* text : {"DUPLEXTYPE=DUPLEX", "COLORMODE=GRAYSCALE"}) {
+    for (const char* text : {"DUPLEXTYPE=DUPLEX", "COLORMODE=GRAYSCALE", "PAGECOPIES=2", "JOBCOPIES=1"}) {
         EXPECT_NE(job.stream.find(text), std::string::npos) << text;
     }
     // The sheets are A3, two pages on each.

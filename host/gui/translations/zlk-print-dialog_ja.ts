@@ -20,6 +20,10 @@
         <translation>部数:</translation>
     </message>
     <message>
+        <source>Collate</source>
+        <translation>部単位で印刷</translation>
+    </message>
+    <message>
         <source>Pages:</source>
         <translation>ページ:</translation>
     </message>
