@@ -1,0 +1,53 @@
+// A printer model of the Printer Application, read from its PPD: what PAPPL
+// needs to announce it and what the filter needs to print for it. A new model
+// is a new PPD in the model folder, not new code.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zlk::printerapp {
+
+struct Model {
+    std::string driverName;  // "zelko_mfp_c4500", from ModelName
+    std::string description;  // NickName
+    std::string makeAndModel;  // ModelName
+    std::string ppdPath;
+    int pagesPerMinute = 1;
+
+    std::vector<std::string> media;  // PWG names, PPD order
+    std::map<std::string, std::string> pageSizeOf;  // PWG name -> PageSize choice
+    std::string defaultMedia;  // PWG name
+    int mediaWidth = 0, mediaLength = 0;  // default size, hundredths of mm
+    int marginLeftRight = 0, marginBottomTop = 0;  // hundredths of mm
+
+    std::vector<std::string> sources;  // IPP media-source keywords
+    std::map<std::string, std::string> inputSlotOf;  // keyword -> InputSlot choice
+    int defaultSource = 0;
+
+    bool duplex = false;  // Duplex offers both bindings
+
+    std::string colorChoice;  // ZLKColorMode choice for colour; empty: mono only
+    std::string monoChoice;  // ZLKColorMode choice for black and white
+    bool colorByDefault = false;
+
+    std::vector<int> resolutions;  // dpi
+    int defaultResolution = 600;
+
+    std::vector<std::string> bins;  // IPP output-bin keywords
+    std::map<std::string, std::string> outputBinOf;  // keyword -> OutputBin choice
+    int defaultBin = 0;
+};
+
+// The model of one PPD; false with a reason when PAPPL could not offer it.
+bool ReadModel(const std::string& ppdPath, Model& model, std::string& why);
+
+// Every model of the *.ppd files of a folder, sorted by driver name; a file
+// that cannot be read is left out with its reason in problems.
+std::vector<Model> ReadModels(const std::string& folder, std::vector<std::string>& problems);
+
+// "FinisherTray" -> "finisher-tray": IPP keywords for the PPD's own names.
+std::string KeywordFromChoice(const std::string& choice);
+
+}  // namespace zlk::printerapp
