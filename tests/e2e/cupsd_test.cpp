@@ -451,9 +451,14 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
           "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Help/SelectJobType_ColorMFP.htm",
           "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Help/ja/SelectJobType_ColorMFPJ.htm",
           "usr/lib/zelko/plugins/ZLKAccountPDE.plugin/Resources/Layouts/ZLKPrintType_Default00.json",
-          "usr/share/zelko/cdf/zelko-mfp-q6000.cdf", "usr/sbin/zlk-queue-defaults", "usr/bin/zlk-print",
-          "usr/share/man/man1/zlk-print.1.gz", "usr/bin/zlk-print-dialog", "usr/share/man/man1/zlk-print-dialog.1.gz",
-          "usr/share/applications/zlk-print-dialog.desktop", "usr/bin/zlk-printer-app",
+          "usr/share/zelko/cdf/zelko-mfp-q6000.cdf",
+          "usr/sbin/zlk-queue-defaults",
+          "usr/bin/zlk-print",
+          "usr/share/man/man1/zlk-print.1.gz",
+          "usr/bin/zlk-print-dialog",
+          "usr/share/man/man1/zlk-print-dialog.1.gz",
+          "usr/share/applications/zlk-print-dialog.desktop",
+          "usr/bin/zlk-printer-app",
           "usr/share/man/man1/zlk-printer-app.1.gz"})
         EXPECT_TRUE(std::filesystem::exists(package.root() + "/" + shipped)) << shipped;
     chmod(dir.path().c_str(), 0755);
