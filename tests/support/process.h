@@ -32,4 +32,9 @@ struct RunOptions {
 
 RunResult RunProgram(const std::string& program, const RunOptions& options);
 
+// A loopback TCP port free at the time of asking (0 when none was found),
+// and whether something accepts connections on one.
+int FreePort();
+bool Accepts(int port);
+
 }  // namespace zlk::test
