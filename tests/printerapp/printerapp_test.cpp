@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "printerapp.h"
 #include "process.h"
 #include "spooler.h"
 #include "testpdf.h"
@@ -26,129 +27,6 @@ namespace fs = std::filesystem;
 
 namespace zlk::test {
 namespace {
-
-// One zlk-printer-app server; its state folder outlives it so that another
-// can start from it.
-class PrinterApp {
-public:
-    explicit PrinterApp(const std::string& root) : root_(root)
-    {
-        fs::create_directories(root_ + "/tmp");
-        fs::create_directories(root_ + "/out");
-    }
-    ~PrinterApp() { Stop(); }
-    PrinterApp(const PrinterApp&) = delete;
-    PrinterApp& operator=(const PrinterApp&) = delete;
-
-    // "" once the server takes connections, else why not.
-    std::string Start()
-    {
-        port_ = FreePort();
-        std::vector<std::string> args = {"zlk-printer-app",
-                                         "server",
-                                         "-o",
-                                         "server-port=" + std::to_string(port_),
-                                         "-o",
-                                         "listen-hostname=localhost",
-                                         "-o",
-                                         "log-level=info",
-                                         "-o",
-                                         "state-directory=" + root_ + "/state"};
-        std::vector<std::string> env = {"PATH=/usr/bin:/bin", "HOME=" + root_, "TMPDIR=" + root_ + "/tmp",
-                                        "ZLK_PRINTER_APP_PPD_DIR=" ZLK_SAMPLE_PPD_DIR,
-                                        "ZLK_PRINTER_APP_FILTER=" + FilterProgram()};
-        std::vector<char*> argv, envp;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        for (auto& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        if (posix_spawn(&pid_, ZLK_PRINTER_APP_BINARY, nullptr, nullptr, argv.data(), envp.data()) != 0) {
-            pid_ = 0;
-            return "cannot start zlk-printer-app";
-        }
-        for (int i = 0; i < 300; ++i) {
-            if (Accepts(port_))
-                return "";
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = 0;
-                return "zlk-printer-app ended at start:\n" + Log();
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return "zlk-printer-app does not listen on its port:\n" + Log();
-    }
-
-    // Ends the server as the system's service manager would (it saves its
-    // state on the way out).
-    void Stop()
-    {
-        if (pid_ <= 0)
-            return;
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = 0;
-    }
-
-    std::string Uri(const std::string& path) const { return "ipp://localhost:" + std::to_string(port_) + path; }
-
-    // Runs one of our ipptool files; vars become -d name=value.
-    RunResult Ipp(const std::string& path, const std::string& testFile, const std::map<std::string, std::string>& vars,
-                  const std::string& file = "") const
-    {
-        RunOptions run;
-        run.args = {"ipptool", "-t"};
-        for (const auto& [name, value] : vars) {
-            run.args.push_back("-d");
-            run.args.push_back(name + "=" + value);
-        }
-        if (!file.empty()) {
-            run.args.push_back("-f");
-            run.args.push_back(file);
-        }
-        run.args.push_back(Uri(path));
-        run.args.push_back(std::string(ZLK_IPP_TESTS) + "/" + testFile);
-        run.env = {{"PATH", "/usr/bin:/bin"}, {"HOME", root_}, {"TMPDIR", root_ + "/tmp"}};
-        return RunProgram(ZLK_IPPTOOL, run);
-    }
-
-    RunResult AddPrinter(const std::string& name, const std::string& driver) const
-    {
-        return Ipp("/ipp/system", "add-printer.test",
-                   {{"name", name}, {"driver", driver}, {"device", "file://" + root_ + "/out"}});
-    }
-
-    RunResult Print(const std::string& printer, const std::string& file, const std::string& format = "application/pdf",
-                    const std::string& password = "43219876") const
-    {
-        return Ipp("/ipp/print/" + printer, "print-job.test",
-                   {{"format", format}, {"sides", "two-sided-long-edge"}, {"account", "ACC9"}, {"password", password}},
-                   file);
-    }
-
-    // What reached the file device (one job's worth: tests print once).
-    std::string Output() const
-    {
-        for (const auto& entry : fs::directory_iterator(root_ + "/out"))
-            return ReadFile(entry.path().string());
-        return "";
-    }
-
-    std::string Log() const
-    {
-        std::error_code error;
-        const std::string log = root_ + "/state/zlk-printer-app.log";
-        return fs::exists(log, error) ? ReadFile(log) : "(no log)";
-    }
-
-private:
-    std::string root_;
-    int port_ = 0;
-    pid_t pid_ = 0;
-};
 
 class PrinterAppTest : public ::testing::Test {
 protected:
