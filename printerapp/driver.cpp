@@ -50,10 +50,64 @@ std::string AttributeText(pappl_job_t* job, const char* name)
     return {};
 }
 
-bool JobNamesSource(pappl_job_t* job)
+// Whether the job itself chose a tray or paper type: otherwise the printer
+// picks, as with a classic queue.
+bool JobNamesMedia(pappl_job_t* job, const char* member)
 {
     ipp_attribute_t* col = papplJobGetAttribute(job, "media-col");
-    return col && ippFindAttribute(ippGetCollection(col, 0), "media-source", IPP_TAG_ZERO);
+    return col && ippFindAttribute(ippGetCollection(col, 0), member, IPP_TAG_ZERO);
+}
+
+// The model's vendor options as the job or else the printer's defaults set
+// them, then the job's finishings over them: PPD option and choice pairs.
+std::vector<std::pair<std::string, std::string>> FinishingChoices(const Model& model, pappl_job_t* job,
+                                                                  const pappl_pr_options_t& options)
+{
+    std::vector<std::pair<std::string, std::string>> choices;
+    auto set = [&choices](const std::string& option, const std::string& choice) {
+        const auto found = std::ranges::find(choices, option, &std::pair<std::string, std::string>::first);
+        if (found != choices.end())
+            found->second = choice;
+        else
+            choices.emplace_back(option, choice);
+    };
+
+    ipp_t* printerAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
+    for (const VendorOption& vendor : model.vendor) {
+        std::string value;
+        if (const char* chosen = cupsGetOption(vendor.attribute.c_str(), options.num_vendor, options.vendor))
+            value = chosen;
+        else if (ipp_attribute_t* byDefault =
+                     ippFindAttribute(printerAttrs, (vendor.attribute + "-default").c_str(), IPP_TAG_ZERO)) {
+            char text[256];
+            ippAttributeString(byDefault, text, sizeof text);
+            value = text;
+        }
+        // Only a change from the PPD's default is passed on, as a classic
+        // queue passes only what the user chose.
+        if (value.empty() || value == vendor.defaultKeyword)
+            continue;
+        if (const auto choice = vendor.choiceOf.find(value); choice != vendor.choiceOf.end())
+            set(vendor.ppdOption, choice->second);
+        else
+            papplLogJob(job, PAPPL_LOGLEVEL_WARN, "Ignoring %s=%s: not a value of this model.",
+                        vendor.attribute.c_str(), value.c_str());
+    }
+    ippDelete(printerAttrs);
+
+    if (ipp_attribute_t* finishings = papplJobGetAttribute(job, "finishings")) {
+        for (int i = 0; i < ippGetCount(finishings); ++i) {
+            const int value = ippGetInteger(finishings, i);
+            const auto found = std::ranges::find(model.finishings, value, &Finishing::value);
+            if (found != model.finishings.end()) {
+                for (const auto& [option, choice] : found->choices)
+                    set(option, choice);
+            } else if (value != IPP_FINISHINGS_NONE) {
+                papplLogJob(job, PAPPL_LOGLEVEL_WARN, "Ignoring finishings %d: this model cannot do it.", value);
+            }
+        }
+    }
+    return choices;
 }
 
 const char* SidesKeyword(pappl_sides_t sides)
@@ -83,7 +137,21 @@ bool PrintFile(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* de
         return false;
     }
 
-    const FilterJob settings = SettingsForJob(*context->model, job, *options);
+    FilterJob settings = SettingsForJob(*context->model, job, *options);
+    // The job holds a token for its passcode; the filter gets the digits.
+    for (auto& [name, value] : settings.options) {
+        if (name != "job-password" || !IsPasscodeToken(value))
+            continue;
+        std::optional<std::string> passcode = context->catalog->passcodes().Redeem(value, settings.user);
+        if (!passcode) {
+            papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "The job's passcode is no longer known.");
+            papplJobSetMessage(job,
+                               "The job's passcode is no longer known (was the server restarted?): send the "
+                               "job again.");
+            return false;
+        }
+        value = std::move(*passcode);
+    }
     // The log is no place for a passcode, even at debug level.
     FilterJob logged = settings;
     for (auto& [name, value] : logged.options)
@@ -162,14 +230,79 @@ void FillMedia(const Model& model, pappl_pr_driver_data_t& data)
     media.size_width = model.mediaWidth;
     media.size_length = model.mediaLength;
     std::strncpy(media.size_name, model.defaultMedia.c_str(), sizeof media.size_name - 1);
-    std::strncpy(media.type, "stationery", sizeof media.type - 1);
+    const std::string type = model.mediaTypes.empty()
+                                 ? std::string("stationery")
+                                 : model.mediaTypes[static_cast<std::size_t>(model.defaultMediaType)];
+    std::strncpy(media.type, type.c_str(), sizeof media.type - 1);
     for (int i = 0; i < data.num_source; ++i) {
         data.media_ready[i] = media;
         std::strncpy(data.media_ready[i].source, data.source[i], sizeof media.source - 1);
     }
     data.media_default = data.media_ready[model.defaultSource];
-    data.num_type = 1;
-    data.type[0] = "stationery";
+    if (model.mediaTypes.empty()) {
+        data.num_type = 1;
+        data.type[0] = "stationery";
+        return;
+    }
+    data.num_type = static_cast<int>(std::min<std::size_t>(model.mediaTypes.size(), PAPPL_MAX_TYPE));
+    for (int i = 0; i < data.num_type; ++i)
+        data.type[i] = model.mediaTypes[static_cast<std::size_t>(i)].c_str();
+}
+
+// PAPPL announces staple, punch and trim; the PPD's table says which of
+// them, and every finishing value it maps is printed as mapped.
+pappl_finishings_t FinishingsOf(const Model& model)
+{
+    pappl_finishings_t bits = PAPPL_FINISHINGS_NONE;
+    for (const Finishing& finishing : model.finishings) {
+        if (finishing.value == IPP_FINISHINGS_STAPLE)
+            bits |= PAPPL_FINISHINGS_STAPLE;
+        else if (finishing.value == IPP_FINISHINGS_PUNCH)
+            bits |= PAPPL_FINISHINGS_PUNCH;
+        else if (finishing.value == IPP_FINISHINGS_TRIM)
+            bits |= PAPPL_FINISHINGS_TRIM;
+    }
+    return bits;
+}
+
+// What PAPPL does not announce by itself: the model's passcode and
+// accounting, number-up, and the vendor attributes.
+ipp_t* ExtraAttributes(const Model& model)
+{
+    ipp_t* attrs = ippNew();
+    static const int kNumberUp[] = {1, 2, 4, 6, 8, 9, 16};
+    ippAddIntegers(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "number-up-supported", std::size(kNumberUp), kNumberUp);
+    ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "number-up-default", 1);
+    if (model.passcodeDigits > 0) {
+        ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "job-password-supported", model.passcodeDigits);
+        // Sealed for the printer by the filter; a hash would lose the digits.
+        ippAddString(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), "job-password-encryption-supported",
+                     nullptr, "none");
+        ippAddString(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), "job-password-repertoire-supported",
+                     nullptr, "iana_us-ascii_digits");
+        ippAddString(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), "job-password-repertoire-configured",
+                     nullptr, "iana_us-ascii_digits");
+    }
+    ippAddBoolean(attrs, IPP_TAG_PRINTER, "job-account-id-supported", model.accountId);
+    ippAddBoolean(attrs, IPP_TAG_PRINTER, "job-accounting-user-id-supported", model.accountingUserId);
+
+    for (const VendorOption& vendor : model.vendor) {
+        const std::string supported = vendor.attribute + "-supported";
+        const std::string byDefault = vendor.attribute + "-default";
+        if (vendor.boolean) {
+            ippAddBoolean(attrs, IPP_TAG_PRINTER, supported.c_str(), true);
+            ippAddBoolean(attrs, IPP_TAG_PRINTER, byDefault.c_str(), vendor.defaultKeyword == "true");
+            continue;
+        }
+        std::vector<const char*> keywords;
+        for (const std::string& keyword : vendor.keywords)
+            keywords.push_back(keyword.c_str());
+        ippAddStrings(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, supported.c_str(), static_cast<int>(keywords.size()),
+                      nullptr, keywords.data());
+        ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, byDefault.c_str(), nullptr,
+                     vendor.defaultKeyword.c_str());
+    }
+    return attrs;
 }
 
 }  // namespace
@@ -207,9 +340,12 @@ FilterJob SettingsForJob(const Model& model, pappl_job_t* job, const pappl_pr_op
         out.emplace_back("media", size->second);
         out.emplace_back("PageSize", size->second);
     }
-    if (JobNamesSource(job))
+    if (JobNamesMedia(job, "media-source"))
         if (const auto slot = model.inputSlotOf.find(options.media.source); slot != model.inputSlotOf.end())
             out.emplace_back("InputSlot", slot->second);
+    if (JobNamesMedia(job, "media-type"))
+        if (const auto type = model.mediaTypeOf.find(options.media.type); type != model.mediaTypeOf.end())
+            out.emplace_back("MediaType", type->second);
     out.emplace_back("sides", model.duplex ? SidesKeyword(options.sides) : "one-sided");
 
     const bool mono = options.print_color_mode == PAPPL_COLOR_MODE_MONOCHROME ||
@@ -224,6 +360,15 @@ FilterJob SettingsForJob(const Model& model, pappl_job_t* job, const pappl_pr_op
         out.emplace_back("OutputBin", bin->second);
     if (papplJobGetAttribute(job, "orientation-requested"))
         out.emplace_back("orientation-requested", std::to_string(static_cast<int>(options.orientation_requested)));
+    if (model.collate)
+        if (const std::string handling = AttributeText(job, "multiple-document-handling"); !handling.empty())
+            out.emplace_back("Collate", handling == "separate-documents-uncollated-copies" ? "False" : "True");
+    if (const std::string up = AttributeText(job, "number-up"); !up.empty())
+        out.emplace_back("number-up", up);
+
+    for (auto& [option, choice] : FinishingChoices(model, job, options))
+        out.emplace_back(std::move(option), std::move(choice));
+
     for (const char* name : kPassedThrough)
         if (std::string value = AttributeText(job, name); !value.empty())
             out.emplace_back(name, std::move(value));
@@ -231,7 +376,7 @@ FilterJob SettingsForJob(const Model& model, pappl_job_t* job, const pappl_pr_op
 }
 
 bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const char*,
-                    pappl_pr_driver_data_t* driverData, ipp_t**, void* data)
+                    pappl_pr_driver_data_t* driverData, ipp_t** driverAttrs, void* data)
 {
     const auto* catalog = static_cast<const Catalog*>(data);
     const DriverContext* context = catalog ? catalog->Find(driverName) : nullptr;
@@ -278,6 +423,13 @@ bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const 
     d.x_default = d.y_default = model->defaultResolution;
 
     FillMedia(*model, d);
+
+    d.finishings = FinishingsOf(*model);
+    d.num_vendor = static_cast<int>(model->vendor.size());
+    for (std::size_t i = 0; i < model->vendor.size(); ++i)
+        d.vendor[i] = model->vendor[i].attribute.c_str();
+    if (driverAttrs)
+        *driverAttrs = ExtraAttributes(*model);
 
     d.num_bin = static_cast<int>(model->bins.size());
     for (std::size_t i = 0; i < model->bins.size(); ++i)

@@ -9,6 +9,7 @@
 
 #include "printerapp/filterjob.h"
 #include "printerapp/model.h"
+#include "printerapp/passcodes.h"
 
 namespace zlk::printerapp {
 
@@ -38,6 +39,9 @@ public:
 
     const DriverContext* Find(const char* driverName) const;
 
+    // The passcodes of jobs not yet printed.
+    PasscodeStore& passcodes() const { return passcodes_; }
+
 private:
     std::string filterProgram_;
     std::vector<std::string> problems_;
@@ -45,6 +49,7 @@ private:
     std::vector<std::string> deviceIds_;
     std::vector<pappl_pr_driver_t> drivers_;
     std::vector<DriverContext> contexts_;
+    mutable PasscodeStore passcodes_;
 };
 
 // pappl_pr_driver_cb_t; data is the Catalog.

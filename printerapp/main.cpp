@@ -96,6 +96,11 @@ pappl_system_t* CreateSystem(int count, cups_option_t* options, void* data)
                                                authService.empty() ? nullptr : authService.c_str(), false);
     if (!system)
         return nullptr;
+    // Without an authentication service the passcodes of jobs are taken out
+    // of requests on their way in (see passcodes.h); PAPPL's own checks run
+    // otherwise, and then only job-group passcodes reach the printer.
+    if (authService.empty())
+        papplSystemSetAuthCallback(system, "Basic", zlk::printerapp::AuthorizeKeepingPasscodes, &catalog.passcodes());
     if (const char* group = cupsGetOption("admin-group", count, options))
         papplSystemSetAdminGroup(system, group);
     if (const char* host = cupsGetOption("server-hostname", count, options))

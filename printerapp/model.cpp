@@ -2,6 +2,7 @@
 
 #include <cups/ppd.h>
 #include <pappl/pappl.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cctype>
@@ -12,6 +13,7 @@
 #include <string_view>
 
 #include "common/ppdfile.h"
+#include "ppd/ppdquery.h"
 
 namespace zlk::printerapp {
 
@@ -116,6 +118,127 @@ void ReadColor(ppd_file_t* ppd, Model& model)
     model.colorByDefault = !model.colorChoice.empty() && model.colorChoice == mode->defchoice;
 }
 
+// IPP media-type keywords for the paper types the PPDs name.
+std::string MediaTypeKeyword(const std::string& choice)
+{
+    static const std::map<std::string, std::string, std::less<>> known = {
+        {"Default", "auto"},
+        {"Stationary", "stationery"},
+        {"StationaryBack", "stationery-back"},
+        {"RecyclePaper", "stationery-recycled"},
+        {"ThickPaper", "cardstock"},
+        {"CoatingPaper", "stationery-coated"},
+        {"TabbedPaper", "tab-stock"},
+        {"Transparency", "transparency"},
+        {"Labels", "labels"},
+        {"Envelope", "envelope"},
+    };
+    const auto found = known.find(choice);
+    return found != known.end() ? found->second : KeywordFromChoice(choice);
+}
+
+// *cupsIPPFinishings 4/staple: "*ZLKStaple UpperLeftSinglePort": the same
+// table the spooler uses for a classic queue of this PPD.
+void ReadFinishings(ppd_file_t* ppd, Model& model)
+{
+    for (ppd_attr_t* attr = ppdFindAttr(ppd, "cupsIPPFinishings", nullptr); attr;
+         attr = ppdFindNextAttr(ppd, "cupsIPPFinishings", nullptr)) {
+        Finishing finishing;
+        finishing.value = std::atoi(attr->spec);
+        std::string code = attr->value ? attr->value : "";
+        std::size_t at = 0;
+        while ((at = code.find('*', at)) != std::string::npos) {
+            const std::size_t nameEnd = code.find_first_of(" \t", at);
+            if (nameEnd == std::string::npos)
+                break;
+            const std::size_t valueStart = code.find_first_not_of(" \t", nameEnd);
+            const std::size_t valueEnd = code.find_first_of(" \t*", valueStart);
+            if (valueStart == std::string::npos)
+                break;
+            const std::string option = code.substr(at + 1, nameEnd - at - 1);
+            const std::string choice =
+                code.substr(valueStart, valueEnd == std::string::npos ? std::string::npos : valueEnd - valueStart);
+            if (ppd_option_t* o = ppdFindOption(ppd, option.c_str()); o && ppdFindChoice(o, choice.c_str()))
+                finishing.choices.emplace_back(option, choice);
+            at = valueStart;
+        }
+        if (finishing.value > 3 && !finishing.choices.empty())
+            model.finishings.push_back(std::move(finishing));
+    }
+}
+
+std::string Utf8(ppd_file_t* ppd, const char* text)
+{
+    return ppd::PPDTextToUTF8(ppd, text ? text : "").value_or(text ? text : "");
+}
+
+// Options that have an IPP attribute of their own, or that describe the
+// printer rather than a job, are not vendor attributes.
+bool IsVendorOption(const ppd_group_t& group, const ppd_option_t& option)
+{
+    static constexpr std::string_view kStandard[] = {"PageSize", "PageRegion", "InputSlot",
+                                                     "Duplex",   "MediaType",  "ZLKColorMode",
+                                                     "Collate",  "OutputBin",  "Resolution"};
+    if (std::string_view(group.name) == "InstallableOptions")
+        return false;
+    return std::ranges::find(kStandard, std::string_view(option.keyword)) == std::end(kStandard);
+}
+
+// "ZLKSigDrawOutline" -> "zlk-sig-draw-outline"; a PPD's common option
+// keeps its own name under "ppd-" ("Jog" -> "ppd-jog"), as a model may have
+// both Jog and ZLKJog.
+std::string VendorAttributeName(std::string_view keyword)
+{
+    if (keyword.starts_with("ZLK"))
+        return "zlk-" + KeywordFromChoice(std::string(keyword.substr(3)));
+    return "ppd-" + KeywordFromChoice(std::string(keyword));
+}
+
+void ReadVendorOptions(ppd_file_t* ppd, Model& model)
+{
+    for (int g = 0; g < ppd->num_groups; ++g) {
+        const ppd_group_t& group = ppd->groups[g];
+        for (int o = 0; o < group.num_options; ++o) {
+            const ppd_option_t& option = group.options[o];
+            if (!IsVendorOption(group, option))
+                continue;
+            if (model.vendor.size() >= PAPPL_MAX_VENDOR) {
+                model.vendorLeftOut.push_back(std::string(option.keyword) + ": PAPPL takes at most " +
+                                              std::to_string(PAPPL_MAX_VENDOR) + " vendor attributes");
+                continue;
+            }
+            VendorOption vendor;
+            vendor.attribute = VendorAttributeName(option.keyword);
+            if (std::ranges::any_of(model.vendor,
+                                    [&](const VendorOption& v) { return v.attribute == vendor.attribute; })) {
+                model.vendorLeftOut.push_back(std::string(option.keyword) + ": its IPP name " + vendor.attribute +
+                                              " is taken by another option");
+                continue;
+            }
+            vendor.ppdOption = option.keyword;
+            vendor.title = Utf8(ppd, option.text[0] ? option.text : option.keyword);
+            vendor.boolean = option.ui == PPD_UI_BOOLEAN;
+            for (int c = 0; c < option.num_choices; ++c) {
+                const ppd_choice_t& choice = option.choices[c];
+                std::string keyword = vendor.boolean ? (std::string_view(choice.choice) == "True" ? "true" : "false")
+                                                     : KeywordFromChoice(choice.choice);
+                if (keyword.empty() || vendor.choiceOf.contains(keyword))
+                    continue;
+                vendor.keywords.push_back(keyword);
+                vendor.choiceOf[keyword] = choice.choice;
+                vendor.titleOf[keyword] = Utf8(ppd, choice.text[0] ? choice.text : choice.choice);
+                if (std::strcmp(choice.choice, option.defchoice) == 0)
+                    vendor.defaultKeyword = keyword;
+            }
+            if (vendor.keywords.empty())
+                continue;
+            if (vendor.defaultKeyword.empty())
+                vendor.defaultKeyword = vendor.keywords.front();
+            model.vendor.push_back(std::move(vendor));
+        }
+    }
+}
+
 }  // namespace
 
 std::string KeywordFromChoice(const std::string& choice)
@@ -178,6 +301,18 @@ bool ReadModel(const std::string& ppdPath, Model& model, std::string& why)
         model.defaultResolution = 600;
     if (model.resolutions.empty())
         model.resolutions.push_back(model.defaultResolution);
+
+    ReadKeywords(ppd.get(), "MediaType", PAPPL_MAX_TYPE, MediaTypeKeyword, model.mediaTypes, model.mediaTypeOf,
+                 model.defaultMediaType);
+    ReadFinishings(ppd.get(), model);
+    model.collate = ppdFindOption(ppd.get(), "Collate") != nullptr;
+    // The longest passcode the model takes is as many digits as the example
+    // *cupsJobPassword gives.
+    model.passcodeDigits = static_cast<int>(AttrValue(ppd.get(), "cupsJobPassword").size());
+    model.accountId = strcasecmp(AttrValue(ppd.get(), "cupsJobAccountId").c_str(), "true") == 0;
+    model.accountingUserId = strcasecmp(AttrValue(ppd.get(), "cupsJobAccountingUserId").c_str(), "true") == 0;
+    model.language = ppd->lang_version && std::string_view(ppd->lang_version) == "Japanese" ? "ja" : "en";
+    ReadVendorOptions(ppd.get(), model);
     return true;
 }
 

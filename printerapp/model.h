@@ -9,6 +9,26 @@
 
 namespace zlk::printerapp {
 
+// A model option with no standard IPP attribute, offered as a PAPPL vendor
+// attribute ("zlk-staple", "zlk-staple-default", "zlk-staple-supported").
+struct VendorOption {
+    std::string attribute;  // "zlk-staple"
+    std::string ppdOption;  // "ZLKStaple"
+    std::string title;  // the PPD's title, UTF-8
+    bool boolean = false;  // a Boolean option: xxx-supported is a boolean
+    std::vector<std::string> keywords;  // values, PPD order; "true"/"false" for a Boolean
+    std::map<std::string, std::string> choiceOf;  // keyword -> PPD choice
+    std::map<std::string, std::string> titleOf;  // keyword -> the choice's title, UTF-8
+    std::string defaultKeyword;
+};
+
+// An IPP "finishings" value the PPD maps to its own choices
+// (*cupsIPPFinishings), as the spooler maps it for a classic queue.
+struct Finishing {
+    int value = 0;  // IPP enum, 4 = staple
+    std::vector<std::pair<std::string, std::string>> choices;  // PPD option, choice
+};
+
 struct Model {
     std::string driverName;  // "zelko_mfp_c4500", from ModelName
     std::string description;  // NickName
@@ -38,6 +58,20 @@ struct Model {
     std::vector<std::string> bins;  // IPP output-bin keywords
     std::map<std::string, std::string> outputBinOf;  // keyword -> OutputBin choice
     int defaultBin = 0;
+
+    std::vector<std::string> mediaTypes;  // IPP media-type keywords
+    std::map<std::string, std::string> mediaTypeOf;  // keyword -> MediaType choice
+    int defaultMediaType = 0;
+
+    std::vector<Finishing> finishings;
+    bool collate = false;  // the PPD has Collate
+    int passcodeDigits = 0;  // longest job-password (*cupsJobPassword); 0: none
+    bool accountId = false;  // *cupsJobAccountId
+    bool accountingUserId = false;  // *cupsJobAccountingUserId
+
+    std::string language;  // "en", "ja": the PPD's LanguageVersion
+    std::vector<VendorOption> vendor;  // at most PAPPL_MAX_VENDOR
+    std::vector<std::string> vendorLeftOut;  // options that did not fit, with why
 };
 
 // The model of one PPD; false with a reason when PAPPL could not offer it.

@@ -109,6 +109,21 @@ public:
         return RunProgram(ZLK_IPPTOOL, run);
     }
 
+    // Runs any ipptool file (Debian's own suites among them) with the given
+    // options before the printer's address.
+    RunResult IppFile(const std::string& path, const std::string& testFile, const std::vector<std::string>& options,
+                      int timeoutMs = 0) const
+    {
+        RunOptions run;
+        run.args = {"ipptool"};
+        run.args.insert(run.args.end(), options.begin(), options.end());
+        run.args.push_back(Uri(path));
+        run.args.push_back(testFile);
+        run.env = {{"PATH", "/usr/bin:/bin"}, {"HOME", root_}, {"TMPDIR", root_ + "/tmp"}};
+        run.terminateAfterMs = timeoutMs;
+        return RunProgram(ZLK_IPPTOOL, run);
+    }
+
     RunResult AddPrinter(const std::string& name, const std::string& driver) const
     {
         return Ipp("/ipp/system", "add-printer.test",

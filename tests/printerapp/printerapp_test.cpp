@@ -133,6 +133,105 @@ TEST_F(PrinterAppTest, RestartKeepsPrinters)
     EXPECT_EQ(InspectStream(app.Output()).exitCode, 0);
 }
 
+struct JobAttributeCase {
+    const char* name;
+    const char* operationAttrs;  // ipptool ATTR lines
+    const char* jobAttrs;
+    const char* printerDefault;  // a Set-Printer-Attributes ATTR line first, or ""
+    std::vector<const char*> shows;  // in zlk-inspect's report or the PJL around the PDF
+};
+
+// A Print-Job with the given attributes, then a wait for its end that shows
+// what any client can read of the job.
+std::string JobTest(const JobAttributeCase& c)
+{
+    std::string test;
+    if (*c.printerDefault)
+        test +=
+            "{\n OPERATION Set-Printer-Attributes\n GROUP operation-attributes-tag\n"
+            " ATTR charset attributes-charset utf-8\n ATTR naturalLanguage attributes-natural-language en\n"
+            " ATTR uri printer-uri $uri\n GROUP printer-attributes-tag\n " +
+            std::string(c.printerDefault) + "\n STATUS successful-ok\n}\n";
+    test +=
+        "{\n OPERATION Print-Job\n GROUP operation-attributes-tag\n ATTR charset attributes-charset utf-8\n"
+        " ATTR naturalLanguage attributes-natural-language en\n ATTR uri printer-uri $uri\n"
+        " ATTR name requesting-user-name alice\n ATTR mimeMediaType document-format application/pdf\n" +
+        std::string(c.operationAttrs) + "\n GROUP job-attributes-tag\n ATTR name job-account-id ACC9\n" + c.jobAttrs +
+        "\n FILE $filename\n STATUS successful-ok\n}\n";
+    test +=
+        "{\n OPERATION Get-Job-Attributes\n GROUP operation-attributes-tag\n ATTR charset attributes-charset utf-8\n"
+        " ATTR naturalLanguage attributes-natural-language en\n ATTR uri printer-uri $uri\n"
+        " ATTR integer job-id $job-id\n ATTR name requesting-user-name alice\n"
+        " ATTR keyword requested-attributes all\n DELAY \"0,0.2\"\n STATUS successful-ok\n"
+        " EXPECT job-state OF-TYPE enum WITH-VALUE >6 REPEAT-NO-MATCH\n REPEAT-LIMIT 600\n"
+        " DISPLAY job-state\n DISPLAY job-state-message\n DISPLAY job-password\n}\n";
+    return test;
+}
+
+// Standard IPP attributes and the model's vendor attributes become the
+// printer's settings in the job stream; a passcode sent as IPP clients send
+// it reaches the printer and no client can read it back.
+TEST_F(PrinterAppTest, JobAttributesBecomeThePrintersSettings)
+{
+    ASSERT_EQ(app.AddPrinter("office", "zelko_mfp_c4500").exitCode, 0) << app.Log();
+    const JobAttributeCase cases[] = {
+        {"staple", "", "ATTR enum finishings 4", "", {"Finishing = StapleTopLeft"}},
+        {"two staples on top, then punched",
+         "",
+         "ATTR enum finishings 29,5",
+         "",
+         {"Finishing = StapleDualTop", "Finishing = Punch2HoleLeft"}},
+        {"booklet", "", "ATTR enum finishings 13", "", {"Finishing = BookletMaker"}},
+        {"vendor staple",
+         "",
+         "ATTR keyword zlk-staple bottom-right-single-port",
+         "",
+         {"Finishing = StapleBottomRight"}},
+        {"paper type and two up",
+         "",
+         "ATTR collection media-col { MEMBER keyword media-type cardstock }\n"
+         "ATTR integer number-up 2",
+         "",
+         {"MediaKey = Thick1", "@NLPP=N2"}},
+        {"uncollated copies",
+         "",
+         "ATTR integer copies 2\nATTR keyword multiple-document-handling "
+         "separate-documents-uncollated-copies",
+         "",
+         {"PAGECOPIES=2", "JOBCOPIES=1"}},
+        {"passcode as an operation attribute",
+         "ATTR octetString job-password \"4321\"",
+         "",
+         "",
+         {"JobPassword = 4321"}},
+        {"a printer default the job keeps",
+         "",
+         "",
+         "ATTR keyword zlk-staple-default upper-right-single-port",
+         {"Finishing = StapleTopRight"}},
+    };
+    for (const JobAttributeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string testFile = dir.file("job.test");
+        WriteFile(testFile, JobTest(c));
+        const RunResult printed = app.IppFile("/ipp/print/office", testFile, {"-t", "-f", ZLK_SAMPLE_PDF});
+        ASSERT_EQ(printed.exitCode, 0) << printed.out << printed.err << app.Log();
+        EXPECT_NE(printed.out.find("job-state (enum) = completed"), std::string::npos) << printed.out << app.Log();
+        // What Get-Job-Attributes shows of the job never holds the digits.
+        EXPECT_EQ(printed.out.find("4321"), std::string::npos) << printed.out;
+
+        const std::string stream = app.Output();
+        const RunResult inspected = InspectStream(stream);
+        EXPECT_EQ(inspected.exitCode, 0) << inspected.err;
+        const JobStreamParts parts = SplitJobStream(stream);
+        const std::string seen = inspected.out + parts.header + parts.trailer;
+        for (const char* shown : c.shows)
+            EXPECT_NE(seen.find(shown), std::string::npos) << shown << "\n" << seen;
+        for (const auto& entry : fs::directory_iterator(dir.file("out")))
+            fs::remove(entry.path());
+    }
+}
+
 struct RefusalCase {
     const char* name;
     const char* content;  // nullptr: the sample PDF
