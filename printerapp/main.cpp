@@ -51,10 +51,14 @@ std::string DefaultStateDirectory()
     return std::string(papplGetTempDir()) + "/" + kName + std::to_string(getuid());
 }
 
+// PAPPL's debug level writes out every request's attributes, the passcodes
+// of secure jobs among them, so the log goes no further than info.
 pappl_loglevel_t LogLevel(const std::string& name)
 {
-    if (name == "debug")
-        return PAPPL_LOGLEVEL_DEBUG;
+    if (name == "debug") {
+        std::fprintf(stderr, "%s: log-level=debug would record job passcodes; logging at info instead\n", kName);
+        return PAPPL_LOGLEVEL_INFO;
+    }
     if (name == "info")
         return PAPPL_LOGLEVEL_INFO;
     if (name == "error")

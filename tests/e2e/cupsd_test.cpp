@@ -459,7 +459,8 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
           "usr/share/man/man1/zlk-print-dialog.1.gz",
           "usr/share/applications/zlk-print-dialog.desktop",
           "usr/bin/zlk-printer-app",
-          "usr/share/man/man1/zlk-printer-app.1.gz"})
+          "usr/share/man/man1/zlk-printer-app.1.gz",
+          "lib/systemd/system/zlk-printer-app.service"})
         EXPECT_TRUE(std::filesystem::exists(package.root() + "/" + shipped)) << shipped;
     chmod(dir.path().c_str(), 0755);
 

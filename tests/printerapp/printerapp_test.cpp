@@ -217,8 +217,9 @@ TEST_F(PrinterAppTest, JobAttributesBecomeThePrintersSettings)
         const RunResult printed = app.IppFile("/ipp/print/office", testFile, {"-t", "-f", ZLK_SAMPLE_PDF});
         ASSERT_EQ(printed.exitCode, 0) << printed.out << printed.err << app.Log();
         EXPECT_NE(printed.out.find("job-state (enum) = completed"), std::string::npos) << printed.out << app.Log();
-        // What Get-Job-Attributes shows of the job never holds the digits.
+        // Neither what Get-Job-Attributes shows of the job nor the log holds the digits.
         EXPECT_EQ(printed.out.find("4321"), std::string::npos) << printed.out;
+        EXPECT_EQ(app.Log().find("4321"), std::string::npos);
 
         const std::string stream = app.Output();
         const RunResult inspected = InspectStream(stream);
