@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string_view>
 
 #include "common/ppdfile.h"
+#include "printerapp/devicehandoff.h"
+#include "printerapp/webui.h"
 
 namespace zlk::printerapp {
 
@@ -95,16 +99,24 @@ std::vector<std::pair<std::string, std::string>> FinishingChoices(const Model& m
     }
     ippDelete(printerAttrs);
 
-    if (ipp_attribute_t* finishings = papplJobGetAttribute(job, "finishings")) {
-        for (int i = 0; i < ippGetCount(finishings); ++i) {
-            const int value = ippGetInteger(finishings, i);
-            const auto found = std::ranges::find(model.finishings, value, &Finishing::value);
-            if (found != model.finishings.end()) {
-                for (const auto& [option, choice] : found->choices)
-                    set(option, choice);
-            } else if (value != IPP_FINISHINGS_NONE) {
-                papplLogJob(job, PAPPL_LOGLEVEL_WARN, "Ignoring finishings %d: this model cannot do it.", value);
-            }
+    // finishings, or finishings-col as CUPS sends them, by their templates'
+    // names ("staple").
+    std::vector<int> values;
+    if (ipp_attribute_t* finishings = papplJobGetAttribute(job, "finishings"))
+        for (int i = 0; i < ippGetCount(finishings); ++i)
+            values.push_back(ippGetInteger(finishings, i));
+    if (ipp_attribute_t* cols = papplJobGetAttribute(job, "finishings-col"))
+        for (int i = 0; i < ippGetCount(cols); ++i)
+            if (const char* name = ippGetString(
+                    ippFindAttribute(ippGetCollection(cols, i), "finishing-template", IPP_TAG_ZERO), 0, nullptr))
+                values.push_back(ippEnumValue("finishings", name));
+    for (const int value : values) {
+        const auto found = std::ranges::find(model.finishings, value, &Finishing::value);
+        if (found != model.finishings.end()) {
+            for (const auto& [option, choice] : found->choices)
+                set(option, choice);
+        } else if (value != IPP_FINISHINGS_NONE) {
+            papplLogJob(job, PAPPL_LOGLEVEL_WARN, "Ignoring finishings %d: this model cannot do it.", value);
         }
     }
     return choices;
@@ -121,6 +133,7 @@ const char* SidesKeyword(pappl_sides_t sides)
 
 bool PrintFile(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device)
 {
+    NoteDeviceOfJob(device, papplJobGetPrinter(job));
     pappl_pr_driver_data_t data;
     papplPrinterGetDriverData(papplJobGetPrinter(job), &data);
     const auto* context = static_cast<const DriverContext*>(data.extension);
@@ -285,6 +298,17 @@ ipp_t* ExtraAttributes(const Model& model)
     }
     ippAddBoolean(attrs, IPP_TAG_PRINTER, "job-account-id-supported", model.accountId);
     ippAddBoolean(attrs, IPP_TAG_PRINTER, "job-accounting-user-id-supported", model.accountingUserId);
+    if (model.accountId)
+        ippAddOutOfBand(attrs, IPP_TAG_PRINTER, IPP_TAG_NOVALUE, "job-account-id-default");
+    if (model.accountingUserId)
+        ippAddOutOfBand(attrs, IPP_TAG_PRINTER, IPP_TAG_NOVALUE, "job-accounting-user-id-default");
+    // What IPP Everywhere clients ask about and PAPPL 1.3 leaves out: the
+    // printer keeps to the job's colours as given.
+    ippAddBoolean(attrs, IPP_TAG_PRINTER, "preferred-attributes-supported", false);
+    ippAddString(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), "print-rendering-intent-supported", nullptr,
+                 "auto");
+    ippAddString(attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), "print-rendering-intent-default", nullptr,
+                 "auto");
 
     for (const VendorOption& vendor : model.vendor) {
         const std::string supported = vendor.attribute + "-supported";
@@ -336,7 +360,12 @@ FilterJob SettingsForJob(const Model& model, pappl_job_t* job, const pappl_pr_op
     settings.copies = std::max(1, options.copies);
     auto& out = settings.options;
 
-    if (const auto size = model.pageSizeOf.find(options.media.size_name); size != model.pageSizeOf.end()) {
+    // A size the job or the printer's settings chose; the model's own default
+    // is left to the filter, as with a classic queue.
+    const bool sizeChosen = papplJobGetAttribute(job, "media") || JobNamesMedia(job, "media-size-name") ||
+                            JobNamesMedia(job, "media-size") || model.defaultMedia != options.media.size_name;
+    if (const auto size = model.pageSizeOf.find(options.media.size_name);
+        sizeChosen && size != model.pageSizeOf.end()) {
         out.emplace_back("media", size->second);
         out.emplace_back("PageSize", size->second);
     }
@@ -375,6 +404,35 @@ FilterJob SettingsForJob(const Model& model, pappl_job_t* job, const pappl_pr_op
     return settings;
 }
 
+void PrinterCreated(pappl_printer_t* printer, void*)
+{
+    pappl_pr_driver_data_t data;
+    papplPrinterGetDriverData(printer, &data);
+    const auto* context = static_cast<const DriverContext*>(data.extension);
+    if (!context)
+        return;
+    // The printers do not report their toner through the job stream; the
+    // cartridges are listed with their levels unknown.
+    struct Toner {
+        pappl_supply_color_t color;
+        const char* description;
+    };
+    static constexpr Toner kToners[] = {{PAPPL_SUPPLY_COLOR_BLACK, "Black Toner"},
+                                        {PAPPL_SUPPLY_COLOR_CYAN, "Cyan Toner"},
+                                        {PAPPL_SUPPLY_COLOR_MAGENTA, "Magenta Toner"},
+                                        {PAPPL_SUPPLY_COLOR_YELLOW, "Yellow Toner"}};
+    const int count = context->model->colorChoice.empty() ? 1 : 4;
+    pappl_supply_t supplies[4] = {};
+    for (int i = 0; i < count; ++i) {
+        supplies[i].color = kToners[i].color;
+        std::strncpy(supplies[i].description, kToners[i].description, sizeof supplies[i].description - 1);
+        supplies[i].is_consumed = true;
+        supplies[i].level = -1;
+        supplies[i].type = PAPPL_SUPPLY_TYPE_TONER;
+    }
+    papplPrinterSetSupplies(printer, count, supplies);
+}
+
 bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const char*,
                     pappl_pr_driver_data_t* driverData, ipp_t** driverAttrs, void* data)
 {
@@ -388,6 +446,7 @@ bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const 
     // PAPPL only hands the pointer back; the catalog outlives every printer.
     d.extension = const_cast<DriverContext*>(context);
     d.printfile_cb = PrintFile;
+    d.testpage_cb = TestPage;
     d.rstartjob_cb = RefuseRaster;
     d.rstartpage_cb = RefuseRasterPage;
     d.rwriteline_cb = RefuseRasterLine;

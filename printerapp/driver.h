@@ -56,6 +56,10 @@ private:
 bool DriverCallback(pappl_system_t* system, const char* driverName, const char* deviceUri, const char* deviceId,
                     pappl_pr_driver_data_t* driverData, ipp_t** driverAttrs, void* data);
 
+// pappl_pr_create_cb_t: what a printer of a model has beyond its driver's
+// attributes (its supplies).
+void PrinterCreated(pappl_printer_t* printer, void* data);
+
 // The filter's settings for a job, from the options PAPPL resolved (job
 // attributes over printer defaults) and the job's own attributes.
 FilterJob SettingsForJob(const Model& model, pappl_job_t* job, const pappl_pr_options_t& options);

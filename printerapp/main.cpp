@@ -7,6 +7,7 @@
 //   ZLK_PRINTER_APP_FILTER     the filter program that writes the job stream
 //   ZLK_PRINTER_APP_STATE_DIR  the state folder (also -o state-directory=DIR)
 //   ZLK_PRINTER_APP_PORT       the IPP port (also -o server-port=N)
+//   ZLK_PRINTER_APP_TESTPAGE   the test page template (a PDF)
 
 #include <pappl/pappl.h>
 #include <sys/stat.h>
@@ -18,7 +19,9 @@
 #include <filesystem>
 #include <string>
 
+#include "printerapp/devicehandoff.h"
 #include "printerapp/driver.h"
+#include "printerapp/webui.h"
 
 namespace {
 
@@ -100,11 +103,14 @@ pappl_system_t* CreateSystem(int count, cups_option_t* options, void* data)
                                                authService.empty() ? nullptr : authService.c_str(), false);
     if (!system)
         return nullptr;
+    // The vendor attributes' labels on the web pages, in English and Japanese.
+    zlk::printerapp::AddVendorStrings(system, catalog.models());
     // Without an authentication service the passcodes of jobs are taken out
     // of requests on their way in (see passcodes.h); PAPPL's own checks run
     // otherwise, and then only job-group passcodes reach the printer.
     if (authService.empty())
         papplSystemSetAuthCallback(system, "Basic", zlk::printerapp::AuthorizeKeepingPasscodes, &catalog.passcodes());
+    papplSystemSetEventCallback(system, zlk::printerapp::FollowJobEvents, nullptr);
     if (const char* group = cupsGetOption("admin-group", count, options))
         papplSystemSetAdminGroup(system, group);
     if (const char* host = cupsGetOption("server-hostname", count, options))
@@ -116,8 +122,8 @@ pappl_system_t* CreateSystem(int count, cups_option_t* options, void* data)
     for (const std::string& problem : catalog.problems())
         papplLog(system, PAPPL_LOGLEVEL_WARN, "Model left out: %s", problem.c_str());
     // The drivers must be known before the state names printers of them.
-    papplSystemSetPrinterDrivers(system, catalog.driverCount(), catalog.drivers(), nullptr, nullptr,
-                                 zlk::printerapp::DriverCallback, &catalog);
+    papplSystemSetPrinterDrivers(system, catalog.driverCount(), catalog.drivers(), nullptr,
+                                 zlk::printerapp::PrinterCreated, zlk::printerapp::DriverCallback, &catalog);
     // One system per process: the save callback keeps this name to the end.
     static std::string stateFile;
     stateFile = stateDir + "/" + kName + ".state";
@@ -142,6 +148,9 @@ int main(int argc, char* argv[])
 {
     Catalog catalog(EnvOr("ZLK_PRINTER_APP_PPD_DIR", ZLK_PRINTER_APP_PPD_DIR),
                     EnvOr("ZLK_PRINTER_APP_FILTER", ZLK_PRINTER_APP_FILTER));
-    return papplMainloop(argc, argv, ZLK_VERSION, nullptr, catalog.driverCount(), catalog.drivers(), nullptr,
-                         zlk::printerapp::DriverCallback, nullptr, nullptr, CreateSystem, Usage, &catalog);
+    // PAPPL 1.3.1 looks the footer up as a localized string and crashes on
+    // every web page without one, so there is always a footer.
+    return papplMainloop(argc, argv, ZLK_VERSION, "zlk-printer-app " ZLK_VERSION, catalog.driverCount(),
+                         catalog.drivers(), nullptr, zlk::printerapp::DriverCallback, nullptr, nullptr, CreateSystem,
+                         Usage, &catalog);
 }

@@ -115,12 +115,14 @@ std::optional<std::string> PasscodeStore::Redeem(const std::string& token, const
     const auto found = entries_.find(token);
     if (found == entries_.end())
         return std::nullopt;
-    std::optional<std::string> passcode;
     // A token copied into another user's job is refused, and spent.
-    if (found->second.user.empty() || found->second.user == user)
-        passcode = found->second.passcode;
-    Wipe(found->second.passcode);
+    const bool owner = found->second.user.empty() || found->second.user == user;
+    std::string passcode = std::move(found->second.passcode);
     entries_.erase(found);
+    if (!owner) {
+        Wipe(passcode);
+        return std::nullopt;
+    }
     return passcode;
 }
 

@@ -460,7 +460,8 @@ TEST(Package, InstallsADriverTheSchedulerListsAndPrintsWith)
           "usr/share/applications/zlk-print-dialog.desktop",
           "usr/bin/zlk-printer-app",
           "usr/share/man/man1/zlk-printer-app.1.gz",
-          "lib/systemd/system/zlk-printer-app.service"})
+          "lib/systemd/system/zlk-printer-app.service",
+          "usr/share/zelko/printerapp/testpage.pdf"})
         EXPECT_TRUE(std::filesystem::exists(package.root() + "/" + shipped)) << shipped;
     chmod(dir.path().c_str(), 0755);
 

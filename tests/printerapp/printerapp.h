@@ -120,7 +120,10 @@ public:
         run.args.push_back(Uri(path));
         run.args.push_back(testFile);
         run.env = {{"PATH", "/usr/bin:/bin"}, {"HOME", root_}, {"TMPDIR", root_ + "/tmp"}};
-        run.terminateAfterMs = timeoutMs;
+        if (timeoutMs > 0) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+            run.killWhen = [deadline](pid_t) { return std::chrono::steady_clock::now() > deadline; };
+        }
         return RunProgram(ZLK_IPPTOOL, run);
     }
 

@@ -233,6 +233,42 @@ TEST_F(PrinterAppTest, JobAttributesBecomeThePrintersSettings)
     }
 }
 
+// Clients sending at once: PAPPL 1.3 would start some jobs twice or two at
+// a time on one device, and crash. Every job is printed once, whole.
+TEST_F(PrinterAppTest, JobsFromManyClientsAtOnceArePrintedOnceEach)
+{
+    ASSERT_EQ(app.AddPrinter("office", "zelko_mfp_c4500").exitCode, 0) << app.Log();
+    const std::string testFile = dir.file("job.test");
+    WriteFile(testFile, JobTest({"named", "ATTR name job-name $job", "", "", {}}));
+    constexpr int kClients = 8;
+    constexpr int kJobsEach = 6;
+    std::vector<std::string> failures(kClients);
+    std::vector<std::thread> clients;
+    for (int c = 0; c < kClients; ++c)
+        clients.emplace_back([&, c] {
+            for (int j = 0; j < kJobsEach; ++j) {
+                const std::string name = "c" + std::to_string(c) + "j" + std::to_string(j);
+                const RunResult printed =
+                    app.IppFile("/ipp/print/office", testFile, {"-t", "-d", "job=" + name, "-f", ZLK_SAMPLE_PDF});
+                if (printed.out.find("job-state (enum) = completed") == std::string::npos)
+                    failures[static_cast<std::size_t>(c)] += name + ":\n" + printed.out + printed.err;
+            }
+        });
+    for (std::thread& client : clients)
+        client.join();
+    for (const std::string& failure : failures)
+        EXPECT_EQ(failure, "") << app.Log();
+
+    int streams = 0;
+    for (const auto& entry : fs::directory_iterator(dir.file("out"))) {
+        ++streams;
+        const RunResult inspected = InspectStream(ReadFile(entry.path().string()));
+        EXPECT_EQ(inspected.exitCode, 0) << entry.path() << inspected.err;
+        EXPECT_NE(inspected.out.find("4 pages"), std::string::npos) << entry.path() << inspected.out;
+    }
+    EXPECT_EQ(streams, kClients * kJobsEach);
+}
+
 struct RefusalCase {
     const char* name;
     const char* content;  // nullptr: the sample PDF

@@ -1,0 +1,24 @@
+// Two faults of PAPPL 1.3's job handling, mended from the outside.
+//
+// It can start two threads for one job: the program's pthread_create lets
+// only the first run it (devicehandoff.cpp).
+//
+// It lets the next job of a printer start, and hands it the printer's
+// open device, a moment before the job that just ended closes that device
+// (a file device after every job, any device once no job waits), so the
+// next job would write to a closed device. Such a close is put off until
+// the job that was handed the device has ended.
+#pragma once
+
+#include <pappl/pappl.h>
+
+namespace zlk::printerapp {
+
+// Called by a job's driver with the device it was handed.
+void NoteDeviceOfJob(pappl_device_t* device, pappl_printer_t* printer);
+
+// pappl_event_cb_t: follows which job of each printer is printing.
+void FollowJobEvents(pappl_system_t* system, pappl_printer_t* printer, pappl_job_t* job, pappl_event_t event,
+                     void* data);
+
+}  // namespace zlk::printerapp
