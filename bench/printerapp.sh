@@ -23,7 +23,7 @@
 #
 # PAPPL 1.3.1 on its own would start some jobs twice, or two jobs on one
 # device, once jobs queue up, and crash; zlk-printer-app keeps it from that
-# (printerapp/devicehandoff.h). Should a server still end during a round, the
+# (printerapp/papplmends.h). Should a server still end during a round, the
 # script stops with its exit status and its log's last lines.
 #
 # CPU is the growth of the server's own utime + stime and of its reaped

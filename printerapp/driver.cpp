@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "common/ppdfile.h"
-#include "printerapp/devicehandoff.h"
+#include "printerapp/papplmends.h"
 #include "printerapp/webui.h"
 
 namespace zlk::printerapp {

@@ -19,8 +19,8 @@
 #include <filesystem>
 #include <string>
 
-#include "printerapp/devicehandoff.h"
 #include "printerapp/driver.h"
+#include "printerapp/papplmends.h"
 #include "printerapp/webui.h"
 
 namespace {

@@ -87,7 +87,8 @@ public:
         pid_ = 0;
     }
 
-    std::string Uri(const std::string& path) const { return "ipp://localhost:" + std::to_string(port_) + path; }
+    // By address: FreePort knows the port is free on IPv4 only.
+    std::string Uri(const std::string& path) const { return "ipp://127.0.0.1:" + std::to_string(port_) + path; }
 
     // Runs one of our ipptool files; vars become -d name=value.
     RunResult Ipp(const std::string& path, const std::string& testFile, const std::map<std::string, std::string>& vars,

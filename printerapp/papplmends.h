@@ -1,7 +1,14 @@
-// Two faults of PAPPL 1.3's job handling, mended from the outside.
+// Faults of PAPPL 1.3.1, mended from the outside: the program defines the
+// PAPPL and C library functions below, and PAPPL, which calls them through
+// its procedure linkage table, reaches the program's (exported.list).
 //
-// It can start two threads for one job: the program's pthread_create lets
-// only the first run it (devicehandoff.cpp).
+// It can start two threads for one job, or two jobs at once on a printer:
+// the program's pthread_create lets a job thread run only when no other job
+// of the printer runs and no other thread ran that job.
+//
+// Its "Add Printer" web page lists network printers through avahi's client,
+// which ends the program when no avahi-daemon runs: the program's
+// papplDeviceList leaves DNS-SD printers out then.
 //
 // It lets the next job of a printer start, and hands it the printer's
 // open device, a moment before the job that just ended closes that device

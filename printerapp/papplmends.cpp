@@ -1,7 +1,8 @@
-#include "printerapp/devicehandoff.h"
+#include "printerapp/papplmends.h"
 
 #include <dlfcn.h>
 #include <pthread.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <map>
@@ -135,6 +136,19 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attribute
     if (result == 0)
         call.release();
     return result;
+}
+
+extern "C" bool papplDeviceList(pappl_devtype_t types, pappl_device_cb_t callback, void* data,
+                                pappl_deverror_cb_t errorCallback, void* errorData)
+{
+    using ListFunction = bool (*)(pappl_devtype_t, pappl_device_cb_t, void*, pappl_deverror_cb_t, void*);
+    static const auto real = reinterpret_cast<ListFunction>(dlsym(RTLD_NEXT, "papplDeviceList"));
+    if (!real)
+        return false;
+    // The daemon makes this socket when it runs.
+    if ((types & PAPPL_DEVTYPE_DNS_SD) && access("/run/avahi-daemon/socket", F_OK) != 0)
+        types &= ~static_cast<pappl_devtype_t>(PAPPL_DEVTYPE_DNS_SD);
+    return real(types, callback, data, errorCallback, errorData);
 }
 
 extern "C" void papplDeviceClose(pappl_device_t* device)
