@@ -121,6 +121,10 @@ pappl_system_t* CreateSystem(int count, cups_option_t* options, void* data)
 
     for (const std::string& problem : catalog.problems())
         papplLog(system, PAPPL_LOGLEVEL_WARN, "Model left out: %s", problem.c_str());
+    for (const zlk::printerapp::Model& model : catalog.models())
+        for (const std::string& option : model.vendorLeftOut)
+            papplLog(system, PAPPL_LOGLEVEL_WARN, "%s: option not offered: %s", model.driverName.c_str(),
+                     option.c_str());
     // The drivers must be known before the state names printers of them.
     papplSystemSetPrinterDrivers(system, catalog.driverCount(), catalog.drivers(), nullptr,
                                  zlk::printerapp::PrinterCreated, zlk::printerapp::DriverCallback, &catalog);
