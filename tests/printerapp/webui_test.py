@@ -102,6 +102,16 @@ class Browser:
     def current_url(self):
         return self.do("GET", "/url")
 
+    def wait_for_url(self, wanted, seconds=30):
+        """The page's address once wanted(address) holds, or the last one seen:
+        a form's answer may still be on its way when a click returns."""
+        end = time.time() + seconds
+        url = self.current_url()
+        while not wanted(url) and time.time() < end:
+            time.sleep(0.2)
+            url = self.current_url()
+        return url
+
     def find_all(self, css):
         found = self.do("POST", "/elements", {"using": "css selector", "value": css})
         return [next(iter(e.values())) if ELEMENT not in e else e[ELEMENT] for e in found]
@@ -228,7 +238,11 @@ class WebUiTest:
             browser_en.click(browser_en.find(f"select[name=zlk-staple] option[value='{wanted}']"))
             browser_en.click(browser_en.find("form input[type=submit]"))
             self.shot(browser_en, "en-printing-defaults-saved.png")
+            end = time.time() + 30
             default = self.printer_attribute(printer, "zlk-staple-default")
+            while default != wanted and time.time() < end:
+                time.sleep(0.2)
+                default = self.printer_attribute(printer, "zlk-staple-default")
             self.check(default == wanted, f"zlk-staple-default is now {wanted}: {default}")
         labels = browser_en.script("return Array.from(document.querySelectorAll('th')).map(t => t.innerText);")
         raw = [label for label in labels if label.startswith("zlk-")]
@@ -291,7 +305,7 @@ class WebUiTest:
         browser.click(browser.find("select[name=driver_name] option[value=zelko_mfp_c4500]"))
         self.shot(browser, "en-add-printer.png")
         browser.click(browser.find("form input[type=submit]"))
-        landed = browser.current_url()
+        landed = browser.wait_for_url(lambda url: url.rstrip("/").endswith("/" + printer))
         self.check(landed.rstrip("/").endswith("/" + printer), f"the new printer's page follows: {landed}")
 
     def wait_for_stream(self, seconds=120):
