@@ -45,12 +45,7 @@ source bench/privatecupsd.sh
 sampler_pid=
 trap 'stop "$sampler_pid"; cleanup' EXIT
 
-mkdir "$work/doc"
-args=()
-for _ in $(seq $(((pages + 3) / 4))); do args+=(data/samples/sample.pdf); done
-qpdf --empty --pages "${args[@]}" 1-z -- "$work/doc/all.pdf"
-qpdf --empty --pages "$work/doc/all.pdf" "1-$pages" -- "$work/doc/job.pdf"
-chmod -R a+rX "$work/doc"
+make_job_pdf "$pages"
 
 add_queue ours "$ppd"
 add_queue generic "$generic_ppd"

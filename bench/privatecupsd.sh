@@ -94,6 +94,15 @@ done
 lpstat -h "$server" -r >/dev/null 2>&1 || { echo "the private cupsd did not start" >&2; exit 1; }
 
 # A queue printing into $work/out/NAME.prn.
+make_job_pdf() {  # $1: pages; writes $work/doc/job.pdf from the 4-page sample
+  mkdir -p "$work/doc"
+  local parts=()
+  for _ in $(seq $((($1 + 3) / 4))); do parts+=(data/samples/sample.pdf); done
+  qpdf --empty --pages "${parts[@]}" 1-z -- "$work/doc/all.pdf"
+  qpdf --empty --pages "$work/doc/all.pdf" "1-$1" -- "$work/doc/job.pdf"
+  chmod -R a+rX "$work/doc"
+}
+
 add_queue() {  # $1: name, $2: PPD, then more lpadmin options
   : >"$work/out/$1.prn"
   chmod 666 "$work/out/$1.prn"

@@ -44,6 +44,16 @@ def wait_for_port(port, process, seconds=30):
     return False
 
 
+
+def poll(read, done, seconds=30):
+    """read() until done(value) holds or the time is up; the last value."""
+    end = time.time() + seconds
+    value = read()
+    while not done(value) and time.time() < end:
+        time.sleep(0.2)
+        value = read()
+    return value
+
 class PpdTitles:
     """The titles of one PPD option and its choices, as the PPD spells them."""
 
@@ -102,15 +112,15 @@ class Browser:
     def current_url(self):
         return self.do("GET", "/url")
 
-    def wait_for_url(self, wanted, seconds=30):
+    def wait_for_url(self, wanted):
         """The page's address once wanted(address) holds, or the last one seen:
         a form's answer may still be on its way when a click returns."""
-        end = time.time() + seconds
-        url = self.current_url()
-        while not wanted(url) and time.time() < end:
-            time.sleep(0.2)
-            url = self.current_url()
-        return url
+        return poll(self.current_url, wanted)
+
+    def bare_labels(self):
+        """Labels of the page that are attribute names nobody translated."""
+        labels = self.script("return Array.from(document.querySelectorAll('th')).map(t => t.innerText);")
+        return [label for label in labels if label.startswith("zlk-")]
 
     def find_all(self, css):
         found = self.do("POST", "/elements", {"using": "css selector", "value": css})
@@ -238,14 +248,9 @@ class WebUiTest:
             browser_en.click(browser_en.find(f"select[name=zlk-staple] option[value='{wanted}']"))
             browser_en.click(browser_en.find("form input[type=submit]"))
             self.shot(browser_en, "en-printing-defaults-saved.png")
-            end = time.time() + 30
-            default = self.printer_attribute(printer, "zlk-staple-default")
-            while default != wanted and time.time() < end:
-                time.sleep(0.2)
-                default = self.printer_attribute(printer, "zlk-staple-default")
+            default = poll(lambda: self.printer_attribute(printer, "zlk-staple-default"), lambda v: v == wanted)
             self.check(default == wanted, f"zlk-staple-default is now {wanted}: {default}")
-        labels = browser_en.script("return Array.from(document.querySelectorAll('th')).map(t => t.innerText);")
-        raw = [label for label in labels if label.startswith("zlk-")]
+        raw = browser_en.bare_labels()
         self.check(not raw, f"no English label is a bare attribute name: {raw}")
 
         # (iii) Print Test Page, from the printer's page.
@@ -283,8 +288,7 @@ class WebUiTest:
             expected = [japanese.get(choice, title) for choice, title in c4500.choices]
             texts = [text for _, text in row["options"]]
             self.check(texts == expected, f"its values are the Japanese choice titles: {texts}")
-        labels = browser_ja.script("return Array.from(document.querySelectorAll('th')).map(t => t.innerText);")
-        raw = [label for label in labels if label.startswith("zlk-")]
+        raw = browser_ja.bare_labels()
         self.check(not raw, f"no Japanese label is a bare attribute name: {raw}")
         browser_ja.go(f"{self.base}/{printer}/")
         self.shot(browser_ja, "ja-printer.png")
